@@ -1,0 +1,63 @@
+#include "aboutbox.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include "appicon.h"
+
+namespace plandor {
+
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("AboutBox"));
+  setWindowTitle(QStringLiteral("バージョン情報"));
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  setFixedSize(322, 196);
+
+  auto* panel = new QFrame(this);
+  panel->setObjectName(QStringLiteral("Panel1"));
+  panel->setGeometry(10, 10, 300, 148);
+  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  panel->setLineWidth(2);
+
+  auto* icon = new QLabel(panel);
+  icon->setObjectName(QStringLiteral("ProgramIcon"));
+  icon->setGeometry(25, 20, 32, 32);
+  icon->setPixmap(appIconPixmap(32));
+
+  auto* title = new QLabel(QStringLiteral("プランドール"), panel);
+  title->setObjectName(QStringLiteral("ProductName"));
+  QFont tf = title->font();
+  tf.setPixelSize(19);
+  tf.setBold(true);
+  title->setFont(tf);
+  title->move(75, 15);
+  title->adjustSize();
+
+  auto* version = new QLabel(QStringLiteral("Version 0.10"), panel);
+  version->setObjectName(QStringLiteral("Version"));
+  QFont vf = version->font();
+  vf.setPixelSize(16);
+  version->setFont(vf);
+  version->move(185, 40);
+  version->adjustSize();
+
+  auto* notice = new QLabel(QStringLiteral("一日をドラッグで計画する\nデスクトップ・デイプランナー\n\n"
+                                           "データはプログラムと同じフォルダーに\n保存されます."),
+                            panel);
+  notice->setObjectName(QStringLiteral("Comments"));
+  notice->move(25, 66);
+  notice->adjustSize();
+
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  ok->setObjectName(QStringLiteral("OKButton"));
+  ok->setGeometry(125, 165, 69, 23);
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+  if (QScreen* s = QGuiApplication::primaryScreen()) move(s->geometry().center() - rect().center());
+}
+
+}  // namespace plandor

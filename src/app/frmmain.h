@@ -1,0 +1,140 @@
+#pragma once
+// The main window: the day timeline with its pad panes, the file and clock
+// boxes, the command buttons, menu, actions and status bar.
+#include <QMainWindow>
+#include <array>
+
+#include "plannerstate.h"
+#include "platform.h"
+
+class QAction;
+class QDateEdit;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QWidget;
+
+namespace plandor {
+
+class HintDisplay;
+
+class TfrmMain final : public QMainWindow {
+  Q_OBJECT
+ public:
+  TfrmMain(PlannerState& state, Platform& platform, QWidget* parent = nullptr);
+  ~TfrmMain() override;
+  Q_DISABLE_COPY(TfrmMain)
+
+  // False when start-up had to stop (the month folder could not be made);
+  // the window must then not be shown.
+  bool started() const { return started_; }
+
+  // Commands.
+  void FileSave1Execute();
+  void FileExit1Execute();
+  void ScheduleToday1Execute();
+  void SchedulePast1Execute();
+  void HelpContents1Execute();
+  void HelpAbout1Execute();
+  void btnUpdateClick();
+  void pnlIniHintClick();
+
+  // Store operations that also update what the window shows.
+  bool LoadDayFile(const std::string& path);
+  void ClearPadTable();
+  void PlaySaveSound();
+
+  void showCover();
+  void hideCover();
+
+  // Brings the window forward at a second start.
+  void comeForward();
+
+  std::array<QWidget*, kPadSlots> PadFrameTable{};
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  void buildLayout();
+  void buildActions();
+  void FormCreate();
+  void FormShow();
+  void layoutClient();
+  void setDataCount(int n);
+  void showFileHeader();
+  void showNotCreated();
+  void showLoadFailed(const std::string& path);
+  void afterDayLoaded();
+  void focusLastPad();
+  void repaintDragAreas();
+  void reportIo(const IoResult& r);
+
+  PlannerState& state_;
+  Platform& platform_;
+  bool started_ = false;
+  bool shownOnce_ = false;
+  HintDisplay* hints_ = nullptr;
+
+ public:
+  // Controls, by their names in the program's vocabulary.
+  QWidget* client = nullptr;
+  QFrame* Panel1 = nullptr;
+  QScrollArea* ScrollBox1 = nullptr;
+  QWidget* pnlBase = nullptr;
+  QFrame* pnlFrame = nullptr;
+  QWidget* pbxFrameL = nullptr;
+  QWidget* pbxFrameR = nullptr;
+  QFrame* pnlTime = nullptr;
+  QWidget* pnlTimeL = nullptr;
+  QWidget* pbxTimeL = nullptr;
+  QWidget* pbxTime = nullptr;
+  QWidget* pnlTimeR = nullptr;
+  QWidget* pbxTimeR = nullptr;
+  QFrame* pnlIniHint = nullptr;
+  QLabel* lblIniHint = nullptr;
+  QFrame* Panel2 = nullptr;
+  QFrame* Panel3 = nullptr;
+  QFrame* Panel4 = nullptr;
+  QLabel* lblComment = nullptr;
+  QLineEdit* edtThisFile = nullptr;
+  QDateEdit* dtpPrepDate = nullptr;
+  QDateEdit* dtpToday = nullptr;
+  QLineEdit* edtNow = nullptr;
+  QPushButton* btnUpdate = nullptr;
+  QPushButton* btnRemovePad = nullptr;
+  QPushButton* btnEnterRoutine = nullptr;
+  QPushButton* btnSetRoutine = nullptr;
+  QPushButton* btnShowRoutine = nullptr;
+  QPushButton* btnDiary = nullptr;
+  QPushButton* btnSave = nullptr;
+  QPushButton* btnExit = nullptr;
+  QLabel* pnlCover = nullptr;
+  QWidget* StatusBar1 = nullptr;
+  std::array<QLabel*, 3> statusPanels{};
+
+  QAction* FileSave1 = nullptr;
+  QAction* FileExit1 = nullptr;
+  QAction* SchedulePast1 = nullptr;
+  QAction* ScheduleToday1 = nullptr;
+  QAction* ScheduleDiary1 = nullptr;
+  QAction* ScheduleRemovePad1 = nullptr;
+  QAction* RoutineEntry1 = nullptr;
+  QAction* RoutineSet1 = nullptr;
+  QAction* RoutineRead1 = nullptr;
+  QAction* OptionSetList1 = nullptr;
+  QAction* HelpContents1 = nullptr;
+  QAction* HelpAbout1 = nullptr;
+};
+
+// Texts the window shows.
+extern const char* const kNotCreated;       // "未作成"
+extern const char* const kIniHintText;      // the first-use hint
+extern const char* const kCommentText;      // lblComment
+extern const char* const kMonthFolderError; // start-up stops
+
+}  // namespace plandor

@@ -1,0 +1,50 @@
+#include "hintdisplay.h"
+
+#include <QEvent>
+#include <QVariant>
+#include <QWidget>
+
+namespace plandor {
+namespace {
+const char kHint[] = "hint";
+
+// A named control is one of ours; unnamed or "qt_" widgets are parts of one.
+bool isControl(const QWidget* w) {
+  const QString n = w->objectName();
+  return !n.isEmpty() && !n.startsWith(QLatin1String("qt_"));
+}
+}  // namespace
+
+void setHint(QWidget* control, const QString& hint) { control->setProperty(kHint, hint); }
+
+QString longHint(const QString& hint) {
+  const qsizetype bar = hint.indexOf(QLatin1Char('|'));
+  return bar < 0 ? hint : hint.mid(bar + 1);
+}
+
+QString hintOfControl(QWidget* w) {
+  for (; w; w = w->parentWidget()) {
+    const QVariant h = w->property(kHint);
+    if (h.isValid()) return h.toString();
+    if (isControl(w) || w->isWindow()) return {};
+  }
+  return {};
+}
+
+HintDisplay::HintDisplay(std::function<void(const QString&)> show, QObject* parent)
+    : QObject(parent), show_(std::move(show)) {}
+
+bool HintDisplay::eventFilter(QObject* watched, QEvent* event) {
+  // Qt sends Leave to the widgets left before Enter to the one entered, so
+  // leaving a child for its parent shows the parent's hint.
+  if (watched->isWidgetType()) {
+    auto* w = static_cast<QWidget*>(watched);
+    if (event->type() == QEvent::Enter)
+      show_(longHint(hintOfControl(w)));
+    else if (event->type() == QEvent::Leave)
+      show_(longHint(hintOfControl(w->isWindow() ? nullptr : w->parentWidget())));
+  }
+  return false;
+}
+
+}  // namespace plandor

@@ -1,0 +1,24 @@
+#pragma once
+// The process-wide tables and paths, made once at start-up and passed by
+// reference to the windows that need them.
+#include <string>
+
+#include "calendar.h"
+#include "daystore.h"
+#include "listfile.h"
+#include "routinefile.h"
+
+namespace plandor {
+
+struct PlannerState {
+  std::string DataFolder;  // the program folder, without a trailing "/"
+  std::string MonthFolder;
+  LocalDate Today;  // taken once at start-up
+  DayStore day;
+  RoutineStore routines;
+  ListStore lists;
+  int SelectedPad = -1;
+  std::string MemoTarget = "Schedule";
+};
+
+}  // namespace plandor

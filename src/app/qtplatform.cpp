@@ -1,0 +1,110 @@
+#include "qtplatform.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QSoundEffect>
+#include <QUrl>
+
+#include "fileio.h"
+#include "helpwindow.h"
+
+namespace plandor {
+namespace {
+
+QString text(const std::string& s) {
+  return QString::fromStdString(s).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+QString title() { return QStringLiteral("プランドール"); }
+
+QWidget* owner() {
+  if (QWidget* w = QApplication::activeModalWidget()) return w;
+  if (QWidget* w = QApplication::activeWindow()) return w;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == QLatin1String("frmMain")) return w;
+  return nullptr;
+}
+
+}  // namespace
+
+QtPlatform::QtPlatform() = default;
+
+QtPlatform::~QtPlatform() {
+  delete sound_;
+  delete help_;
+}
+
+void QtPlatform::message(const std::string& t, const std::string& caption) {
+  QMessageBox box(QMessageBox::NoIcon, caption.empty() ? title() : QString::fromStdString(caption), text(t),
+                  QMessageBox::Ok, owner());
+  box.exec();
+}
+
+void QtPlatform::errorBox(const std::string& t) {
+  QMessageBox box(QMessageBox::Critical, title(), text(t), QMessageBox::Ok, owner());
+  box.exec();
+}
+
+bool QtPlatform::confirm(const std::string& t, int left, int top) {
+  QMessageBox box(QMessageBox::Question, title(), text(t), QMessageBox::Ok | QMessageBox::Cancel, owner());
+  box.setDefaultButton(QMessageBox::Ok);
+  box.move(left, top);
+  return box.exec() == QMessageBox::Ok;
+}
+
+std::optional<std::string> QtPlatform::openFile(const std::string& filterText, const std::string& pattern,
+                                                const std::string& folder) {
+  QFileDialog dialog(owner());
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::ReadOnly, false);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setDirectory(QString::fromStdString(folder));
+  // Show the filter as written, but match the pattern in either letter case:
+  // files from Windows may be .SDF, ours are .sdf.
+  const QString p = QString::fromStdString(pattern);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilter(QString::fromStdString(filterText) + QStringLiteral(" (") + p.toLower() + QLatin1Char(' ') +
+                       p.toUpper() + QLatin1Char(')'));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first().toStdString();
+}
+
+void QtPlatform::playSound(const std::string& path) {
+  if (!sound_) {
+    sound_ = new QSoundEffect;
+    QObject::connect(sound_, &QSoundEffect::statusChanged, [this] {
+      if (sound_->status() == QSoundEffect::Error)
+        errorBox("サウンドファイル \"" + sound_->source().toLocalFile().toStdString() + "\" を再生できません.");
+    });
+  }
+  const QUrl url = QUrl::fromLocalFile(QString::fromStdString(path));
+  if (sound_->source() != url) {
+    sound_->setSource(url);
+  } else {
+    sound_->stop();
+  }
+  sound_->play();
+}
+
+LocalDateTime QtPlatform::now() {
+  const QDateTime t = QDateTime::currentDateTime();
+  const QDate d = t.date();
+  const QTime c = t.time();
+  return {{d.year(), d.month(), d.day()}, c.hour(), c.minute(), c.second()};
+}
+
+void QtPlatform::showHelp(const std::string& path) {
+  if (!help_) help_ = new HelpWindow;
+  if (!help_->open(QString::fromStdString(path))) {
+    errorBox(IoResult::failure(IoResult::Op::Open, path, fileExists(path) ? EACCES : ENOENT).message());
+    return;
+  }
+  help_->show();
+  help_->raise();
+  help_->activateWindow();
+}
+
+}  // namespace plandor

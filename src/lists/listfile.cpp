@@ -1,0 +1,42 @@
+#include "listfile.h"
+
+#include <cstring>
+
+namespace plandor {
+
+ListStore::ListStore() { std::memset(&entries, 0, sizeof entries); }
+
+void ListStore::setDefaults() {
+  std::memset(&entries, 0, sizeof entries);
+  entries.KeywordEntries[0].setText("キーワード");
+  entries.ContentEntries[0].setText("説明");
+  const char* title1[] = {"タイトル1", "今日一日をふり返って一言", "今日の反省", "日記"};
+  const char* title2[] = {"タイトル2", "明日に向けて一言", "明日への意気込み", "日記"};
+  for (int i = 0; i < 4; ++i) {
+    entries.Title1Entries[i].setText(title1[i]);
+    entries.Title2Entries[i].setText(title2[i]);
+  }
+}
+
+IoResult ListStore::LoadListEntries(const std::string& dataFolder) {
+  ListFilePath = dataFolder + "/LEntries.lef";
+  if (fileExists(ListFilePath) || folderExists(ListFilePath)) {
+    ListEntries scratch;
+    std::memset(&scratch, 0, sizeof scratch);
+    std::size_t got = 0;
+    IoResult r = readFileStart(ListFilePath, &scratch, sizeof scratch, &got, true);
+    if (r.ok())
+      entries = scratch;
+    else
+      setDefaults();
+    return r;
+  }
+  setDefaults();
+  return writeFileAtomic(ListFilePath, &entries, sizeof entries, false);
+}
+
+IoResult ListStore::WriteListFile() {
+  return writeFileAtomic(ListFilePath, &entries, sizeof entries, true);
+}
+
+}  // namespace plandor

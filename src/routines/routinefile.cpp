@@ -1,0 +1,77 @@
+#include "routinefile.h"
+
+#include <cstring>
+
+namespace plandor {
+
+void ClearRoutine(RoutineRecord& r) {
+  r.RoutineNo = r.Left = r.Top = 0;
+  r.Keyword.clear();
+  r.Content.clear();
+  r.Memo.clear();
+  r.Color = 0;
+  r.StartHour = r.StartMinute = r.EndHour = r.EndMinute = -1;
+  r.StartPM = r.EndPM = r.Show = 0;
+  for (auto& d : r.DOW) d = 0;
+}
+
+std::int32_t CountRoutines(const RoutineSet& routines) {
+  std::int32_t n = 0;
+  for (const auto& r : routines)
+    if (r.RoutineNo != 0) ++n;
+  return n;
+}
+
+RoutineStore::RoutineStore() {
+  std::memset(RoutineTable, 0, sizeof RoutineTable);
+  std::memset(RoutineImage, 0, sizeof RoutineImage);
+  for (auto& r : RoutineTable) ClearRoutine(r);
+  std::memcpy(RoutineImage, RoutineTable, sizeof RoutineImage);
+}
+
+IoResult RoutineStore::LoadRoutineFile(const std::string& dataFolder) {
+  RoutineFilePath = dataFolder + "/Routines.rdf";
+  IoResult r;
+  if (fileExists(RoutineFilePath) || folderExists(RoutineFilePath)) {
+    RoutineSet scratch;
+    std::memcpy(scratch, RoutineTable, sizeof scratch);  // empty records under a short file
+    std::size_t got = 0;
+    r = readFileStart(RoutineFilePath, scratch, sizeof scratch, &got, true);
+    if (r.ok()) {
+      std::memcpy(RoutineImage, scratch, sizeof RoutineImage);
+      std::memcpy(RoutineTable, RoutineImage, sizeof RoutineTable);
+    }
+  } else {
+    r = writeFileAtomic(RoutineFilePath, RoutineImage, sizeof RoutineImage, false);
+  }
+  RoutineCount = CountRoutines(RoutineTable);
+  return r;
+}
+
+IoResult RoutineStore::WriteRoutineFile() {
+  if (!fileExists(RoutineFilePath)) return IoResult::success();
+  IoResult r = writeFileAtomic(RoutineFilePath, RoutineTable, sizeof RoutineTable, true);
+  if (r.ok()) std::memcpy(RoutineImage, RoutineTable, sizeof RoutineImage);
+  return r;
+}
+
+void RoutineStore::RevertRoutineTable() {
+  for (auto& r : RoutineTable) ClearRoutine(r);
+  std::memcpy(RoutineTable, RoutineImage, sizeof RoutineTable);
+}
+
+void RoutineStore::CompactRoutines() {
+  RoutineSet scratch;
+  std::memcpy(scratch, RoutineTable, sizeof scratch);
+  for (auto& r : scratch) ClearRoutine(r);
+  int k = 0;
+  for (const auto& r : RoutineTable) {
+    if (r.RoutineNo == 0) continue;
+    scratch[k] = r;
+    scratch[k].RoutineNo = k + 1;
+    ++k;
+  }
+  std::memcpy(RoutineTable, scratch, sizeof RoutineTable);
+}
+
+}  // namespace plandor

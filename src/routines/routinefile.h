@@ -1,0 +1,71 @@
+#pragma once
+// Up to 8 recurring routines, in a working set and the set the file holds.
+#include <cstdint>
+#include <string>
+
+#include "fileio.h"
+#include "records.h"
+
+namespace plandor {
+
+constexpr int kRoutineSlots = 8;
+
+// A pad without Completed, plus the show and weekday flags.
+struct RoutineRecord {
+  std::int32_t RoutineNo;  // 0 marks an empty slot
+  std::int32_t Left;
+  std::int32_t Top;
+  ShortText<31> Keyword;
+  ShortText<63> Content;
+  std::int32_t Color;
+  std::int32_t StartHour;
+  std::int32_t StartMinute;
+  std::uint8_t StartPM;
+  std::uint8_t reserved1[3];
+  std::int32_t EndHour;
+  std::int32_t EndMinute;
+  std::uint8_t EndPM;
+  ShortText<255> Memo;
+  std::uint8_t Show;
+  std::uint8_t DOW[7];  // Sunday first
+  std::uint8_t reserved2[3];
+};
+
+static_assert(sizeof(RoutineRecord) == 400);
+static_assert(offsetof(RoutineRecord, Keyword) == 12 && offsetof(RoutineRecord, Content) == 44);
+static_assert(offsetof(RoutineRecord, Color) == 108 && offsetof(RoutineRecord, StartHour) == 112);
+static_assert(offsetof(RoutineRecord, StartMinute) == 116 && offsetof(RoutineRecord, StartPM) == 120);
+static_assert(offsetof(RoutineRecord, EndHour) == 124 && offsetof(RoutineRecord, EndMinute) == 128);
+static_assert(offsetof(RoutineRecord, EndPM) == 132 && offsetof(RoutineRecord, Memo) == 133);
+static_assert(offsetof(RoutineRecord, Show) == 389 && offsetof(RoutineRecord, DOW) == 390);
+
+constexpr std::size_t kRoutineFileSize = kRoutineSlots * sizeof(RoutineRecord);
+static_assert(kRoutineFileSize == 3200);
+
+using RoutineSet = RoutineRecord[kRoutineSlots];
+
+void ClearRoutine(RoutineRecord& routine);
+// The number of used slots (RoutineNo != 0).
+std::int32_t CountRoutines(const RoutineSet& routines);
+
+class RoutineStore {
+ public:
+  RoutineStore();
+
+  RoutineSet RoutineTable;
+  RoutineSet RoutineImage;  // as the file holds them
+  std::string RoutineFilePath;
+  std::int32_t RoutineCount = 0;
+
+  // Reads Routines.rdf from `dataFolder`, or creates it with empty records.
+  // After a failure both sets are empty and the count is 0.
+  IoResult LoadRoutineFile(const std::string& dataFolder);
+  // Writes the working set; a vanished file is left vanished. The stored set
+  // follows only when the write succeeded.
+  IoResult WriteRoutineFile();
+  void RevertRoutineTable();
+  // Packs the used slots to the front, renumbered 1..k in their order.
+  void CompactRoutines();
+};
+
+}  // namespace plandor

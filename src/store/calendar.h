@@ -1,0 +1,37 @@
+#pragma once
+// Dates and the texts derived from them.
+#include <string>
+
+namespace plandor {
+
+struct LocalDate {
+  int year = 1899;
+  int month = 12;
+  int day = 30;
+  bool operator==(const LocalDate&) const = default;
+};
+
+struct LocalDateTime {
+  LocalDate date;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
+// Day count since 1899-12-30, as stored in day-file headers.
+double toSerialDate(const LocalDate& d);
+// The date part of a serial date; values outside years 1..9999 give 1899-12-30.
+LocalDate fromSerialDate(double serial);
+// 0 = Sunday .. 6 = Saturday.
+int weekday(const LocalDate& d);
+
+// "Y" + year + two-digit month, e.g. "Y200503".
+std::string monthFolderName(const LocalDate& d);
+// Month folder + day without leading zero + ".sdf", e.g. "Y20050325.sdf".
+std::string dayFileName(const LocalDate& d);
+// "2006年1月1日"
+std::string longDateText(const LocalDate& d);
+// "AM/PM hh時 mm分 ss秒" on the 12-hour clock: 00:05:09 -> "AM 12時 05分 09秒".
+std::string clockText(int hour, int minute, int second);
+
+}  // namespace plandor

@@ -1,0 +1,98 @@
+#include "daystore.h"
+
+#include <cstring>
+
+namespace plandor {
+
+void clearBar(BarRecord& bar) {
+  bar.Side.clear();
+  bar.TopY = -1;
+  bar.BottomY = -1;
+  bar.Color = 0;
+}
+
+void clearPad(PadRecord& pad) {
+  pad.PadNo = pad.Left = pad.Top = 0;
+  pad.Keyword.clear();
+  pad.Content.clear();
+  pad.Completed = 0;
+  pad.Color = 0;
+  pad.StartHour = pad.StartMinute = -1;
+  pad.StartPM = 0;
+  pad.EndHour = pad.EndMinute = -1;
+  pad.EndPM = 0;
+  pad.Memo.clear();
+}
+
+void clearDiary(DiaryRecord& diary) {
+  diary.Title1.clear();
+  diary.Content1.clear();
+  diary.Title2.clear();
+  diary.Content2.clear();
+}
+
+std::int32_t CountPads(const BarRecord (&bars)[kPadSlots]) {
+  for (int i = kPadSlots - 1; i >= 0; --i)
+    if (bars[i].TopY != -1) return i + 1;
+  return 0;
+}
+
+std::string headerFileName(const ShortText<255>& filePath) {
+  std::string path = filePath.text();
+  auto pos = path.find_last_of("/\\");
+  return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
+DayStore::DayStore() {
+  std::memset(&table, 0, sizeof table);
+  std::memset(&image, 0, sizeof image);
+  clear();
+}
+
+void DayStore::clear() {
+  for (auto& bar : table.Bars) clearBar(bar);
+  for (auto& pad : table.Pads) clearPad(pad);
+  clearDiary(table.Diary);
+  image.FilePath.clear();
+  image.CreatedDate = 0.0;
+  std::memcpy(image.Bars, table.Bars, sizeof table.Bars);
+  std::memcpy(image.Pads, table.Pads, sizeof table.Pads);
+  image.Diary = table.Diary;
+}
+
+IoResult DayStore::load(const std::string& path) {
+  // Read into a scratch image laid over empty records, so a short file
+  // leaves whole slots empty rather than zero-filled (a zero StartHour
+  // would read as a used slot).
+  DayFile scratch = image;
+  scratch.FilePath.clear();
+  scratch.CreatedDate = 0.0;
+  for (auto& bar : scratch.Bars) clearBar(bar);
+  for (auto& pad : scratch.Pads) clearPad(pad);
+  clearDiary(scratch.Diary);
+  std::size_t got = 0;
+  IoResult r = readFileStart(path, &scratch, sizeof scratch, &got, true);
+  if (!r.ok()) return r;
+  image = scratch;
+  std::memcpy(table.Bars, image.Bars, sizeof table.Bars);
+  std::memcpy(table.Pads, image.Pads, sizeof table.Pads);
+  if (!isTemporary(path)) table.Diary = image.Diary;
+  DataCount = CountPads(image.Bars);
+  return r;
+}
+
+IoResult DayStore::save(const LocalDate& today, bool* headerSet) {
+  *headerSet = !fileExists(CurrentDayPath) || image.FilePath.empty();
+  if (*headerSet) {
+    image.FilePath.setText(CurrentDayPath);
+    image.CreatedDate = toSerialDate(today);
+  }
+  std::memcpy(image.Bars, table.Bars, sizeof table.Bars);
+  std::memcpy(image.Pads, table.Pads, sizeof table.Pads);
+  image.Diary = table.Diary;
+  IoResult r = writeFileAtomic(CurrentDayPath, &image, sizeof image, false);
+  if (r.ok()) DataCount = CountPads(image.Bars);
+  return r;
+}
+
+}  // namespace plandor

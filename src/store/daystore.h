@@ -1,0 +1,58 @@
+#pragma once
+// The open day: its pad table, its file image and the operations that move
+// a day between memory and disk. Frames and boxes that show the day are the
+// main window's business; these operations touch data only.
+#include <cstdint>
+#include <string>
+
+#include "calendar.h"
+#include "fileio.h"
+#include "records.h"
+
+namespace plandor {
+
+void clearBar(BarRecord& bar);
+void clearPad(PadRecord& pad);
+void clearDiary(DiaryRecord& diary);
+
+// The highest pad number whose bar is set (TopY != -1), or 0.
+std::int32_t CountPads(const BarRecord (&bars)[kPadSlots]);
+
+// The file name recorded in a header path: what follows the last "/" or "\".
+// Paths written on Windows use "\"; decode before looking for it, since a
+// CP932 trail byte can be 0x5C.
+std::string headerFileName(const ShortText<255>& filePath);
+
+class DayStore {
+ public:
+  DayStore();
+
+  PadTable table;
+  DayFile image;
+  std::string CurrentDayPath;
+  std::string TodayDayPath;
+  std::string TemporaryDayPath;
+  std::int32_t DataCount = 0;
+
+  // Reads a day file into the image and copies it into the pad table (the
+  // diary only when `path` is not the temporary routine-display file). A
+  // short file fills what it holds; the rest stays empty. On failure the
+  // pad table and the image are left as they were.
+  IoResult load(const std::string& path);
+
+  // Empties the pad table and the image, header included.
+  void clear();
+
+  // The data part of the Save command. The first save of a day sets the
+  // header from CurrentDayPath and `today`; later saves keep it. An image
+  // without a header (after a failed or short load) gets one too, so the
+  // file never ends up with an empty header. `*headerSet` tells the caller
+  // to show the new header. DataCount changes only when the write succeeded.
+  IoResult save(const LocalDate& today, bool* headerSet);
+
+  bool isTemporary(const std::string& path) const {
+    return !TemporaryDayPath.empty() && path == TemporaryDayPath;
+  }
+};
+
+}  // namespace plandor

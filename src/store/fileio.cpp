@@ -1,0 +1,190 @@
+#include "fileio.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace plandor {
+namespace {
+
+SaveStepHook g_saveStepHook = nullptr;
+
+void step(const char* name) {
+  if (g_saveStepHook) g_saveStepHook(name);
+}
+
+// A file counts as writable when its owner may write it: root may open any
+// file for writing, yet a file the user made read-only must stay untouched.
+bool writableFile(const struct stat& st, const std::string& path) {
+  return (st.st_mode & S_IWUSR) != 0 && ::access(path.c_str(), W_OK) == 0;
+}
+
+std::string folderOf(const std::string& path) {
+  auto pos = path.find_last_of('/');
+  if (pos == std::string::npos) return ".";
+  if (pos == 0) return "/";
+  return path.substr(0, pos);
+}
+
+std::string nameOf(const std::string& path) {
+  auto pos = path.find_last_of('/');
+  return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
+bool writeAll(int fd, const char* p, std::size_t n) {
+  while (n > 0) {
+    ssize_t w = ::write(fd, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (w == 0) {
+      errno = EIO;
+      return false;
+    }
+    p += w;
+    n -= static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string errorReason(int error) {
+  const char* ja = nullptr;
+  switch (error) {
+    case ENOENT: ja = "指定されたファイルまたはフォルダーが見つかりません"; break;
+    case EACCES:
+    case EPERM: ja = "アクセスが拒否されました"; break;
+    case EROFS: ja = "読み取り専用のファイルシステムです"; break;
+    case ENOSPC: ja = "ディスクの空き容量が不足しています"; break;
+    case EDQUOT: ja = "ディスクの使用量の制限を超えました"; break;
+    case EISDIR: ja = "同じ名前のフォルダーがあります"; break;
+    case ENOTDIR: ja = "パスの途中がフォルダーではありません"; break;
+    case EIO: ja = "入出力エラーが発生しました"; break;
+    case ENAMETOOLONG: ja = "パスが長すぎます"; break;
+    case EEXIST: ja = "同じ名前のファイルがあります"; break;
+    default: break;
+  }
+  std::string sys = std::strerror(error);
+  return ja ? std::string(ja) + " (" + sys + ")" : sys;
+}
+
+std::string IoResult::message() const {
+  const char* what = "";
+  switch (op) {
+    case Op::None: return {};
+    case Op::Open: what = "を開けません."; break;
+    case Op::Create: what = "を作成できません."; break;
+    case Op::Write: what = "に書き込めません."; break;
+  }
+  return "ファイル \"" + path + "\" " + what + "\r\n\r\n" + errorReason(error);
+}
+
+bool fileExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool folderExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+IoResult createFolder(const std::string& path) {
+  if (::mkdir(path.c_str(), 0777) != 0 && !(errno == EEXIST && folderExists(path)))
+    return IoResult::failure(IoResult::Op::Create, path, errno);
+  return IoResult::success();
+}
+
+IoResult readFileStart(const std::string& path, void* buffer, std::size_t capacity, std::size_t* got,
+                       bool needWritable) {
+  *got = 0;
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return IoResult::failure(IoResult::Op::Open, path, errno);
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    int e = errno;
+    ::close(fd);
+    return IoResult::failure(IoResult::Op::Open, path, e);
+  }
+  int refuse = S_ISDIR(st.st_mode) ? EISDIR : (needWritable && !writableFile(st, path)) ? EACCES : 0;
+  if (refuse) {
+    ::close(fd);
+    return IoResult::failure(IoResult::Op::Open, path, refuse);
+  }
+  auto* p = static_cast<char*>(buffer);
+  while (*got < capacity) {
+    ssize_t r = ::read(fd, p + *got, capacity - *got);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      int e = errno;
+      ::close(fd);
+      return IoResult::failure(IoResult::Op::Open, path, e);
+    }
+    if (r == 0) break;
+    *got += static_cast<std::size_t>(r);
+  }
+  ::close(fd);
+  return IoResult::success();
+}
+
+IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t size, bool mustExist) {
+  using Op = IoResult::Op;
+  struct stat st;
+  bool exists = ::stat(path.c_str(), &st) == 0;
+  if (!exists && errno != ENOENT) return IoResult::failure(Op::Open, path, errno);
+  if (!exists && mustExist) return IoResult::failure(Op::Open, path, ENOENT);
+  if (exists && S_ISDIR(st.st_mode)) return IoResult::failure(Op::Open, path, EISDIR);
+  if (exists && !S_ISREG(st.st_mode)) return IoResult::failure(Op::Open, path, EACCES);
+  if (exists && !writableFile(st, path)) return IoResult::failure(Op::Open, path, EACCES);
+  const Op failOp = exists ? Op::Write : Op::Create;
+
+  const std::string folder = folderOf(path);
+  std::string tmp = folder + "/." + nameOf(path) + ".XXXXXX";
+  int fd = ::mkstemp(tmp.data());
+  if (fd < 0) return IoResult::failure(failOp, path, errno);
+
+  mode_t mode;
+  if (exists) {
+    mode = st.st_mode & 07777;
+  } else {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  auto fail = [&](int e) {
+    ::close(fd);
+    ::unlink(tmp.c_str());
+    return IoResult::failure(failOp, path, e);
+  };
+  if (::fchmod(fd, mode) != 0) return fail(errno);
+  if (!writeAll(fd, static_cast<const char*>(data), size)) return fail(errno);
+  step("written");
+  if (::fsync(fd) != 0) return fail(errno);
+  step("synced");
+  if (::close(fd) != 0) {
+    int e = errno;
+    ::unlink(tmp.c_str());
+    return IoResult::failure(failOp, path, e);
+  }
+  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    int e = errno;
+    ::unlink(tmp.c_str());
+    return IoResult::failure(failOp, path, e);
+  }
+  step("renamed");
+  // Make the new name itself durable.
+  int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return IoResult::success();
+}
+
+void setSaveStepHook(SaveStepHook hook) { g_saveStepHook = hook; }
+
+}  // namespace plandor

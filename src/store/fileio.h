@@ -1,0 +1,50 @@
+#pragma once
+// Whole-file reads and crash-safe whole-file writes. Every failure carries
+// the path and the system's reason so the user can be told exactly what
+// went wrong.
+#include <cstddef>
+#include <string>
+
+namespace plandor {
+
+struct IoResult {
+  enum class Op { None, Open, Create, Write };
+  Op op = Op::None;
+  std::string path;
+  int error = 0;  // errno
+
+  bool ok() const { return op == Op::None; }
+  // The text of the error box, e.g. ファイル "…" を開けません.\r\n\r\n<reason>
+  std::string message() const;
+
+  static IoResult success() { return {}; }
+  static IoResult failure(Op op, std::string path, int error) { return {op, std::move(path), error}; }
+};
+
+// The system's reason in Japanese, with the system's own words after it.
+std::string errorReason(int error);
+
+bool fileExists(const std::string& path);
+bool folderExists(const std::string& path);
+// Creates one folder level.
+IoResult createFolder(const std::string& path);
+
+// Reads up to `capacity` bytes from the start of an existing file into
+// `buffer`; `*got` receives the count. With `needWritable` the file must
+// also be writable, as the stores open their files for reading and writing.
+IoResult readFileStart(const std::string& path, void* buffer, std::size_t capacity, std::size_t* got,
+                       bool needWritable);
+
+// Replaces the file at `path` with `size` bytes, never leaving a torn file:
+// the bytes go to a temporary file in the same folder, which is synced and
+// renamed over the old one, and the folder is synced after the rename.
+// An existing file that is read-only (or not a regular file) is refused and
+// left as it is. With `mustExist`, a missing file is an error.
+IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t size, bool mustExist);
+
+// Test seam: called at the named points of writeFileAtomic ("written",
+// "synced", "renamed"); lets tests stop a save in the middle.
+using SaveStepHook = void (*)(const char* step);
+void setSaveStepHook(SaveStepHook hook);
+
+}  // namespace plandor

@@ -1,0 +1,16 @@
+#include "platform.h"
+
+#include "fileio.h"
+
+namespace plandor {
+
+void PlaySaveSound(Platform& platform, const std::string& dataFolder) {
+  const std::string path = dataFolder + "/Shutter.wav";
+  if (fileExists(path))
+    platform.playSound(path);
+  else
+    platform.message("[プランドール] インストールフォルダー内に\r\n\r\nサウンドファイル [Shutter.wav] が存在しません",
+                     "ファイルが存在しません");
+}
+
+}  // namespace plandor

@@ -1,0 +1,36 @@
+#pragma once
+// What the program needs from the desktop: boxes, the open dialog, sound,
+// the clock and help. Widgets reach the platform only through this, so tests
+// can answer the boxes, pick files and set the clock.
+#include <optional>
+#include <string>
+
+#include "calendar.h"
+
+namespace plandor {
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // A modal box with an OK button; `caption` empty means the program title.
+  virtual void message(const std::string& text, const std::string& caption = {}) = 0;
+  // The error box for failed file operations.
+  virtual void errorBox(const std::string& text) = 0;
+  // OK/Cancel at a screen position; true for OK.
+  virtual bool confirm(const std::string& text, int left, int top) = 0;
+  // An open dialog for one filter, starting in `folder`; the chosen file
+  // must exist. Empty when cancelled.
+  virtual std::optional<std::string> openFile(const std::string& filterText, const std::string& pattern,
+                                              const std::string& folder) = 0;
+  // Starts playing a WAV file without waiting for it.
+  virtual void playSound(const std::string& path) = 0;
+  virtual LocalDateTime now() = 0;
+  virtual void showHelp(const std::string& path) = 0;
+};
+
+// The confirmation sound: Shutter.wav from the program folder, or a box
+// saying it is missing.
+void PlaySaveSound(Platform& platform, const std::string& dataFolder);
+
+}  // namespace plandor
