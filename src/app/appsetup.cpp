@@ -1,0 +1,42 @@
+#include "appsetup.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QProxyStyle>
+#include <QTranslator>
+
+#include "appicon.h"
+
+namespace plandor {
+namespace {
+
+// Scroll bars as wide as the layout was drawn for: the 650-pixel pad
+// container fills the 670-pixel scroll box exactly with a 16-pixel bar.
+class PlandorStyle final : public QProxyStyle {
+ public:
+  int pixelMetric(PixelMetric m, const QStyleOption* o, const QWidget* w) const override {
+    if (m == PM_ScrollBarExtent) return 16;
+    return QProxyStyle::pixelMetric(m, o, w);
+  }
+};
+
+}  // namespace
+
+void setUpApplication(QApplication& app) {
+  QApplication::setStyle(new PlandorStyle);
+
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+  auto* qtJa = new QTranslator(&app);
+  if (qtJa->load(QStringLiteral("qt_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(qtJa);
+
+  QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+  QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+  font.setPixelSize(12);
+  QApplication::setFont(font);
+  QApplication::setWindowIcon(appIcon());
+}
+
+}  // namespace plandor

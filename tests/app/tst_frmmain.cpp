@@ -1,0 +1,342 @@
+// The main window in a fresh program folder, driven through its commands
+// with the platform's boxes answered by the test.
+#include <QApplication>
+#include <QDateEdit>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "../store/filehelpers.h"
+#include "aboutbox.h"
+#include "appsetup.h"
+#include "frmmain.h"
+#include "scriptedplatform.h"
+
+using namespace plandor;
+
+namespace {
+
+// One start of the program: state, platform and window.
+struct Run {
+  ScriptedPlatform platform;
+  PlannerState state;
+  std::unique_ptr<TfrmMain> window;
+
+  Run(const QString& folder, LocalDate today = {2006, 1, 1}) {
+    platform.clock.date = today;
+    state.DataFolder = folder.toStdString();
+    window = std::make_unique<TfrmMain>(state, platform);
+  }
+  QString panel(int i) const { return window->statusPanels[i]->text(); }
+  QString file() const { return window->edtThisFile->text(); }
+};
+
+}  // namespace
+
+class TestFrmMain : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() { setUpApplication(*qApp); }
+  void init();
+  void firstStartPreparesFilesAndAnEmptyDay();
+  void saveCreatesTheDayAndTheNextStartLoadsIt();
+  void failedSaveReportsAndKeepsTheDay();
+  void todayCommand();
+  void pastCommand();
+  void failedPastLoadShowsAnEmptyConsistentDay();
+  void missingSoundIsReported();
+  void monthFolderThatCannotBeMadeStopsStartUp();
+  void unreadableRoutineAndListFilesStillStart();
+  void layoutClockAndSizing();
+  void hintsFollowTheMouse();
+  void helpAndAbout();
+
+ private:
+  std::unique_ptr<QTemporaryDir> dir;
+  QString folder;
+  std::string todayPath() const { return folder.toStdString() + "/Y200601/Y2006011.sdf"; }
+};
+
+void TestFrmMain::init() {
+  dir = std::make_unique<QTemporaryDir>();
+  folder = dir->path();
+  writeAll(folder.toStdString() + "/Shutter.wav", "RIFF");
+}
+
+void TestFrmMain::firstStartPreparesFilesAndAnEmptyDay() {
+  Run run(folder);
+  QVERIFY(run.window->started());
+  QVERIFY(QDir(folder).exists("Y200601"));
+  QCOMPARE(readAll(folder.toStdString() + "/Routines.rdf").size(), 3200);
+  QCOMPARE(readAll(folder.toStdString() + "/LEntries.lef").size(), 3072);
+  QVERIFY(!QFile::exists(QString::fromStdString(todayPath())));
+  QCOMPARE(run.state.day.CurrentDayPath, todayPath());
+  QCOMPARE(run.file(), QStringLiteral("未作成"));
+  QCOMPARE(run.window->dtpPrepDate->date(), QDate(2006, 1, 1));
+  QCOMPARE(run.window->dtpPrepDate->text(), QStringLiteral("2006年1月1日"));
+  QCOMPARE(run.window->dtpToday->date(), QDate(2006, 1, 1));
+  QCOMPARE(run.panel(2), QStringLiteral("ルーチン総数: 0"));
+  QVERIFY(run.platform.sounds.empty());
+  QVERIFY(run.platform.errors.empty());
+
+  run.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
+  QVERIFY(run.window->pnlIniHint->isVisible());
+  QCOMPARE(run.window->pnlIniHint->pos(), QPoint(351, 303));
+  QVERIFY(run.window->lblIniHint->text().startsWith(QStringLiteral("\u3000\n\u3000左の白いドラッグ・エリア上で, \n")));
+  QCOMPARE(run.window->ScrollBox1->verticalScrollBar()->value(), 240);
+  QCOMPARE(QApplication::focusWidget(), run.window->btnSave);
+  QTest::mouseClick(run.window->lblIniHint, Qt::LeftButton);
+  QVERIFY(!run.window->pnlIniHint->isVisible());
+}
+
+void TestFrmMain::saveCreatesTheDayAndTheNextStartLoadsIt() {
+  {
+    Run run(folder);
+    run.state.day.table.Pads[0].Keyword.setText("会議");
+    run.state.day.table.Bars[0].TopY = 240;
+    QTest::mouseClick(run.window->btnSave, Qt::LeftButton);
+    QVERIFY(run.platform.errors.empty());
+    QByteArray bytes = readAll(todayPath());
+    QCOMPARE(bytes.size(), 10728);
+    QCOMPARE(bytes.mid(1, uint8_t(bytes[0])), QByteArray::fromStdString(todayPath()));
+    QCOMPARE(run.file(), QStringLiteral("Y2006011.sdf"));
+    QCOMPARE(run.panel(1), QStringLiteral("データ総数: 1"));
+    QCOMPARE(run.platform.sounds, std::vector<std::string>{folder.toStdString() + "/Shutter.wav"});
+
+    // A later save on another clock date keeps the header.
+    run.platform.clock.date = {2006, 1, 5};
+    run.window->FileSave1Execute();
+    QCOMPARE(readAll(todayPath()).left(264), bytes.left(264));
+  }
+  Run again(folder);
+  QCOMPARE(again.file(), QStringLiteral("Y2006011.sdf"));
+  QCOMPARE(again.window->dtpPrepDate->date(), QDate(2006, 1, 1));
+  QCOMPARE(again.panel(1), QStringLiteral("データ総数: 1"));
+  QCOMPARE(again.state.day.table.Pads[0].Keyword.text(), std::string("会議"));
+  QCOMPARE(again.platform.sounds.size(), std::size_t(1));  // the load plays once
+  again.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(again.window.get()));
+  QVERIFY(!again.window->pnlIniHint->isVisible());
+}
+
+void TestFrmMain::failedSaveReportsAndKeepsTheDay() {
+  Run run(folder);
+  run.window->FileSave1Execute();
+  const QByteArray before = readAll(todayPath());
+  makeReadOnly(todayPath());
+  run.state.day.table.Bars[2].TopY = 100;
+  run.window->FileSave1Execute();
+  QCOMPARE(run.platform.errors.size(), std::size_t(1));
+  QVERIFY(QString::fromStdString(run.platform.errors[0]).contains(QString::fromStdString(todayPath())));
+  QCOMPARE(readAll(todayPath()), before);
+  QCOMPARE(run.panel(1), QStringLiteral("データ総数: 0"));
+  QCOMPARE(run.state.day.table.Bars[2].TopY, 100);
+  QCOMPARE(run.platform.sounds.size(), std::size_t(1));  // only the first save
+}
+
+void TestFrmMain::todayCommand() {
+  // Another day's file, opened through the past command.
+  QDir(folder).mkdir("Y200512");
+  const std::string past = folder.toStdString() + "/Y200512/Y20051231.sdf";
+  {
+    Run first(folder, {2005, 12, 31});
+    first.state.day.table.Bars[0].TopY = 0;
+    first.state.day.table.Pads[0].StartHour = 6;
+    first.window->FileSave1Execute();
+  }
+  Run run(folder);
+  run.window->ScheduleToday1Execute();  // today already open: nothing
+  QVERIFY(run.platform.sounds.empty());
+  QCOMPARE(run.file(), QStringLiteral("未作成"));
+
+  run.platform.openAnswers.push_back(past);
+  run.window->SchedulePast1Execute();
+  QCOMPARE(run.file(), QStringLiteral("Y20051231.sdf"));
+  QCOMPARE(run.panel(1), QStringLiteral("データ総数: 1"));
+  QCOMPARE(run.platform.sounds.size(), std::size_t(1));
+
+  // Today has no file yet: the day empties silently and shows 0.
+  run.window->ScheduleToday1Execute();
+  QCOMPARE(run.state.day.CurrentDayPath, todayPath());
+  QCOMPARE(run.file(), QStringLiteral("未作成"));
+  QCOMPARE(run.panel(1), QStringLiteral("データ総数: 0"));
+  QCOMPARE(run.state.day.table.Pads[0].StartHour, -1);
+  QCOMPARE(run.platform.sounds.size(), std::size_t(1));
+
+  // Once today's file exists the command loads it, with the sound.
+  run.window->FileSave1Execute();
+  run.platform.openAnswers.push_back(past);
+  run.window->SchedulePast1Execute();
+  run.window->ScheduleToday1Execute();
+  QCOMPARE(run.file(), QStringLiteral("Y2006011.sdf"));
+  QCOMPARE(run.platform.sounds.size(), std::size_t(4));
+  QVERIFY(!run.window->pnlCover->isVisible());
+}
+
+void TestFrmMain::pastCommand() {
+  Run run(folder);
+  run.window->SchedulePast1Execute();  // cancelled
+  QCOMPARE(run.platform.openRequests.size(), std::size_t(1));
+  const auto& req = run.platform.openRequests[0];
+  QCOMPARE(req.filterText, std::string("プランドールファイル(*.sdf)"));
+  QCOMPARE(req.pattern, std::string("*.SDF"));
+  QCOMPARE(req.folder, folder.toStdString() + "/Y200601");
+  QCOMPARE(run.state.day.CurrentDayPath, todayPath());
+
+  // Today's own file is refused, even when it exists.
+  run.window->FileSave1Execute();
+  run.platform.openAnswers.push_back(todayPath());
+  run.window->SchedulePast1Execute();
+  QCOMPARE(run.platform.sounds.size(), std::size_t(1));
+
+  // A day file copied elsewhere shows the name and date from its header;
+  // Save then writes that file and keeps its header.
+  QTemporaryDir other;
+  const std::string copy = other.filePath("copied.sdf").toStdString();
+  QVERIFY(QFile::copy(QString::fromStdString(todayPath()), QString::fromStdString(copy)));
+  run.state.day.table.Bars[0].TopY = 5;  // an unsaved edit, dropped without asking
+  run.platform.openAnswers.push_back(copy);
+  run.window->SchedulePast1Execute();
+  QCOMPARE(run.state.day.CurrentDayPath, copy);
+  QCOMPARE(run.file(), QStringLiteral("Y2006011.sdf"));
+  QCOMPARE(run.state.day.table.Bars[0].TopY, -1);
+  run.window->FileSave1Execute();
+  QCOMPARE(readAll(copy).left(264), readAll(todayPath()).left(264));
+}
+
+void TestFrmMain::failedPastLoadShowsAnEmptyConsistentDay() {
+  Run run(folder);
+  QTemporaryDir other;
+  const std::string locked = other.filePath("Y2005121.sdf").toStdString();
+  writeAll(locked, QByteArray(10728, 0));
+  makeReadOnly(locked);
+  run.state.day.table.Bars[0].TopY = 5;
+  run.platform.openAnswers.push_back(locked);
+  run.window->SchedulePast1Execute();
+  QCOMPARE(run.platform.errors.size(), std::size_t(1));
+  QVERIFY(QString::fromStdString(run.platform.errors[0]).contains(QString::fromStdString(locked)));
+  QVERIFY(!run.window->pnlCover->isVisible());
+  QCOMPARE(run.state.day.table.Bars[0].TopY, -1);
+  QCOMPARE(run.file(), QStringLiteral("Y2005121.sdf"));
+  QCOMPARE(run.panel(1), QStringLiteral("データ総数: 0"));
+  QVERIFY(run.platform.sounds.empty());
+}
+
+void TestFrmMain::missingSoundIsReported() {
+  QFile::remove(folder + "/Shutter.wav");
+  Run run(folder);
+  run.window->FileSave1Execute();
+  QCOMPARE(run.platform.messages.size(), std::size_t(1));
+  QCOMPARE(run.platform.messages[0].text,
+           std::string("[プランドール] インストールフォルダー内に\r\n\r\nサウンドファイル [Shutter.wav] が存在しません"));
+  QCOMPARE(run.platform.messages[0].caption, std::string("ファイルが存在しません"));
+  QVERIFY(QFile::exists(QString::fromStdString(todayPath())));  // the save itself went through
+}
+
+void TestFrmMain::monthFolderThatCannotBeMadeStopsStartUp() {
+  writeAll(folder.toStdString() + "/Y200601", "a file in the way");
+  Run run(folder);
+  QVERIFY(!run.window->started());
+  QCOMPARE(run.platform.messages.size(), std::size_t(1));
+  QCOMPARE(run.platform.messages[0].text,
+           std::string("今月のデータフォルダの作成に失敗しました.\r\n\r\n[プランドール]の起動を中止します."));
+}
+
+void TestFrmMain::unreadableRoutineAndListFilesStillStart() {
+  writeAll(folder.toStdString() + "/Routines.rdf", QByteArray(3200, 1));
+  writeAll(folder.toStdString() + "/LEntries.lef", QByteArray(3072, 0));
+  makeReadOnly(folder.toStdString() + "/Routines.rdf");
+  makeReadOnly(folder.toStdString() + "/LEntries.lef");
+  Run run(folder);
+  QVERIFY(run.window->started());
+  QCOMPARE(run.platform.errors.size(), std::size_t(2));
+  QVERIFY(QString::fromStdString(run.platform.errors[0]).contains("Routines.rdf"));
+  QVERIFY(QString::fromStdString(run.platform.errors[1]).contains("LEntries.lef"));
+  QCOMPARE(run.panel(2), QStringLiteral("ルーチン総数: 0"));
+  QCOMPARE(listTexts(run.state.lists.entries.KeywordEntries), std::vector<std::string>{"キーワード"});
+  QCOMPARE(readAll(folder.toStdString() + "/Routines.rdf"), QByteArray(3200, 1));
+  run.window->FileSave1Execute();
+  QCOMPARE(run.platform.errors.size(), std::size_t(2));
+}
+
+void TestFrmMain::layoutClockAndSizing() {
+  Run run(folder);
+  run.platform.clock = {{2006, 1, 1}, 0, 5, 9};
+  QTest::mouseClick(run.window->btnUpdate, Qt::LeftButton);
+  QCOMPARE(run.window->edtNow->text(), QStringLiteral("AM 12時 05分 09秒"));
+
+  run.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
+  QCOMPARE(run.window->windowTitle(), QStringLiteral("プランドール"));
+  QCOMPARE(run.window->pos(), QPoint(0, 0));
+  QCOMPARE(run.window->lblComment->text(), QStringLiteral("本ウィンドウは\n高さ方向にのみ\n伸縮可能です."));
+  run.window->resize(900, 500);
+  QCOMPARE(run.window->size(), QSize(800, 600));
+  run.window->resize(800, 700);
+  // Bottom-anchored controls follow the bottom edge; the timeline grows.
+  const int panelHeight = run.window->Panel1->height();
+  QCOMPARE(run.window->btnExit->geometry().bottom() + 1, panelHeight - 11);
+  QCOMPARE(run.window->ScrollBox1->geometry().bottom() + 1, panelHeight - 12);
+  QCOMPARE(run.window->btnSave->geometry(), QRect(685, panelHeight - 96, 100, 50));
+  QCOMPARE(run.window->pnlFrame->geometry(), QRect(10, 10, 650, 2884));
+  // The 650-pixel pad container fills the scroll box's view exactly.
+  QCOMPARE(run.window->ScrollBox1->viewport()->width(), 650);
+
+  run.window->showCover();
+  QCOMPARE(run.window->pnlCover->geometry(), run.window->ScrollBox1->geometry().adjusted(-1, -1, 1, 1));
+  run.window->hideCover();
+  QVERIFY(!run.window->pnlCover->isVisible());
+}
+
+void TestFrmMain::hintsFollowTheMouse() {
+  Run run(folder);
+  run.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
+  QEvent enter(QEvent::Enter);
+  QApplication::sendEvent(run.window->btnSave, &enter);
+  QVERIFY(run.panel(0).startsWith(QStringLiteral("スケジュールの内容をファイルに保存します.\u3000")));
+  QApplication::sendEvent(run.window->pbxFrameL, &enter);
+  QCOMPARE(run.panel(0), QStringLiteral("パッド表示ペインです. ここにスケジュール・パッドが表示されます."));
+  QApplication::sendEvent(run.window->pnlIniHint, &enter);
+  QCOMPARE(run.panel(0), QStringLiteral("一読した後,左クリックで消してください."));
+  QCOMPARE(run.window->pnlIniHint->toolTip(), QStringLiteral("左クリックで消えます"));
+  QApplication::sendEvent(run.window->Panel1, &enter);  // no hint: empty
+  QCOMPARE(run.panel(0), QString());
+  QApplication::sendEvent(run.window->edtNow, &enter);
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(run.window->edtNow, &leave);  // back onto its panel, which has none
+  QCOMPARE(run.panel(0), QString());
+}
+
+void TestFrmMain::helpAndAbout() {
+  Run run(folder);
+  run.window->HelpContents1Execute();
+  QCOMPARE(run.platform.helps, std::vector<std::string>{folder.toStdString() + "/PLANDOR.HLP"});
+
+  QString caption;
+  QRect okGeometry;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<TAboutBox*>(QApplication::activeModalWidget());
+    QVERIFY(box);
+    caption = box->windowTitle();
+    auto* ok = box->findChild<QPushButton*>(QStringLiteral("OKButton"));
+    okGeometry = ok->geometry();
+    QVERIFY(ok->isDefault());
+    QCOMPARE(box->size(), QSize(322, 196));
+    QTest::mouseClick(ok, Qt::LeftButton);
+  });
+  run.window->HelpAbout1Execute();
+  QCOMPARE(caption, QStringLiteral("バージョン情報"));
+  QCOMPARE(okGeometry, QRect(125, 165, 69, 23));
+}
+
+QTEST_MAIN(TestFrmMain)
+#include "tst_frmmain.moc"

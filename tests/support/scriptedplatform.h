@@ -1,0 +1,41 @@
+#pragma once
+// A platform for tests: records every box and sound, answers questions and
+// open dialogs from queues, and tells the time it is given.
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+
+namespace plandor {
+
+class ScriptedPlatform final : public Platform {
+ public:
+  struct Message {
+    std::string text;
+    std::string caption;
+  };
+  struct OpenRequest {
+    std::string filterText, pattern, folder;
+  };
+
+  std::vector<Message> messages;
+  std::vector<std::string> errors;
+  std::vector<std::string> sounds;
+  std::vector<std::string> helps;
+  std::vector<OpenRequest> openRequests;
+  std::deque<bool> confirmAnswers;  // empty: Cancel
+  std::deque<std::optional<std::string>> openAnswers;  // empty: cancelled
+  LocalDateTime clock{{2006, 1, 1}, 9, 0, 0};
+
+  void message(const std::string& text, const std::string& caption) override { messages.push_back({text, caption}); }
+  void errorBox(const std::string& text) override { errors.push_back(text); }
+  bool confirm(const std::string&, int, int) override;
+  std::optional<std::string> openFile(const std::string& filterText, const std::string& pattern,
+                                      const std::string& folder) override;
+  void playSound(const std::string& path) override { sounds.push_back(path); }
+  LocalDateTime now() override { return clock; }
+  void showHelp(const std::string& path) override { helps.push_back(path); }
+};
+
+}  // namespace plandor
