@@ -208,6 +208,7 @@ void TfrmMain::buildLayout() {
   whiteLabel(Panel2, "只今の時刻：", {8, 50});
   btnUpdate = button(Panel2, "btnUpdate", "更新", QRect(75, 45, 35, 20), "|表示時刻を更新したいときに押します.");
   edtNow = readOnlyEdit(Panel2, "edtNow", QRect(6, 65, 106, 20), "|只今の時刻を表示します.");
+  edtNow->setTextMargins(-3, 0, -3, 0);  // the clock text needs the full width of the box
 
   Panel4 = panel(Panel1, "Panel4", QRect(685, 195, 100, 40), kSkyBlue, QFrame::Panel | QFrame::Sunken);
   lblComment = whiteLabel(Panel4, "", {6, 1});
@@ -558,6 +559,7 @@ void TfrmMain::HelpAbout1Execute() {
 void TfrmMain::btnUpdateClick() {
   const LocalDateTime t = platform_.now();
   edtNow->setText(q(clockText(t.hour, t.minute, t.second)));
+  edtNow->setCursorPosition(0);  // a text wider than the box shows its start
 }
 
 void TfrmMain::pnlIniHintClick() { pnlIniHint->hide(); }
