@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QWheelEvent>
 
 #include "aboutbox.h"
 #include "hintdisplay.h"
@@ -114,7 +116,10 @@ QDate qdate(const LocalDate& d) { return QDate(d.year, d.month, d.day); }
 }  // namespace
 
 TfrmMain::TfrmMain(PlannerState& state, Platform& platform, QWidget* parent)
-    : QMainWindow(parent), state_(state), platform_(platform) {
+    : QMainWindow(parent),
+      state_(state),
+      platform_(platform),
+      padContext_{state.day, state.lists, platform, state.DataFolder, state.SelectedPad, [this] { repaintDragAreas(); }} {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("プランドール"));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -130,7 +135,9 @@ TfrmMain::TfrmMain(PlannerState& state, Platform& platform, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
+  qApp->removeEventFilter(this);
   if (hints_) qApp->removeEventFilter(hints_);
+  deletePadFrames();
 }
 
 void TfrmMain::buildLayout() {
@@ -160,17 +167,33 @@ void TfrmMain::buildLayout() {
   pnlBase = area(content, "pnlBase", QRect(-10, -8, 670, kStripHeight + 24), kSkyBlue);
   pnlFrame = panel(pnlBase, "pnlFrame", QRect(10, 10, 650, kStripHeight + 4), Qt::white, QFrame::Box | QFrame::Plain);
   pnlFrame->setLineWidth(1);
-  pbxFrameL = area(pnlFrame, "pbxFrameL", QRect(1, 1, 300, kStripHeight + 2), Qt::white);
+  auto place = [](QWidget* w, const char* name, QRect r) {
+    w->setObjectName(QLatin1String(name));
+    w->setGeometry(r);
+  };
+  pbxFrameL = new PadPane(false, pnlFrame);
+  place(pbxFrameL, "pbxFrameL", QRect(1, 1, 300, kStripHeight + 2));
   pnlTime = panel(pnlFrame, "pnlTime", QRect(301, 1, 48, kStripHeight + 2), kGradientInactiveCaption,
                   QFrame::Box | QFrame::Plain);
   pnlTime->setLineWidth(1);
-  pbxFrameR = area(pnlFrame, "pbxFrameR", QRect(349, 1, 300, kStripHeight + 2), Qt::white);
+  pbxFrameR = new PadPane(true, pnlFrame);
+  place(pbxFrameR, "pbxFrameR", QRect(349, 1, 300, kStripHeight + 2));
   pnlTimeL = area(pnlTime, "pnlTimeL", QRect(1, 1, 12, kStripHeight), Qt::white);
-  pbxTimeL = area(pnlTimeL, "pbxTimeL", QRect(0, 0, 12, kStripHeight), Qt::white);
-  pbxTime = area(pnlTime, "pbxTime", QRect(13, 1, 21, kStripHeight), kGradientInactiveCaption);
+  pbxTimeL = new DragArea(DragArea::Side::Left, state_.day.table.Bars, pnlTimeL);
+  place(pbxTimeL, "pbxTimeL", QRect(0, 0, 12, kStripHeight));
+  pbxTime = new TimeColumn(pnlTime);
+  place(pbxTime, "pbxTime", QRect(13, 1, 21, kStripHeight));
   pnlTimeR = area(pnlTime, "pnlTimeR", QRect(34, 1, 13, kStripHeight), Qt::white);
-  pbxTimeR = area(pnlTimeR, "pbxTimeR", QRect(0, 0, 13, kStripHeight), Qt::white);
-  for (QWidget* w : {pbxTimeL, pbxTime, pbxTimeR}) w->setCursor(Qt::CrossCursor);
+  pbxTimeR = new DragArea(DragArea::Side::Right, state_.day.table.Bars, pnlTimeR);
+  place(pbxTimeR, "pbxTimeR", QRect(0, 0, 13, kStripHeight));
+  for (DragArea* a : {pbxTimeL, pbxTimeR}) {
+    const int left = a == pbxTimeL ? 4 : 351;
+    connect(a, &DragArea::pressed, this, &TfrmMain::pbxTimeMouseDown);
+    connect(a, &DragArea::moved, this, &TfrmMain::pbxTimeMouseMove);
+    connect(a, &DragArea::released, this,
+            [this, left](Qt::MouseButton b, int y) { pbxTimeMouseUp(b, y, left); });
+  }
+  pbxTime->setCursor(Qt::CrossCursor);
   setHint(pbxFrameL, q("パッド表示ペインです. ここにスケジュール・パッドが表示されます."));
   setHint(pbxFrameR, q("パッド表示ペインです. ここにスケジュール・パッドが表示されます."));
   setHint(pbxTime, q("|時刻表示コラムです. 本日の午前6時00分から翌日の午前5時59分まで表示されます."));
@@ -282,7 +305,8 @@ void TfrmMain::buildActions() {
   make(SchedulePast1, "SchedulePast1", "過去のスケジュール(&P)...", &TfrmMain::SchedulePast1Execute);
   make(ScheduleToday1, "ScheduleToday1", "今日のスケジュール(&T)", &TfrmMain::ScheduleToday1Execute);
   make(ScheduleDiary1, "ScheduleDiary1", "一日の終わりに(&D)...", nullptr);
-  make(ScheduleRemovePad1, "ScheduleRemovePad1", "スケジュール・パッドを削除(&R)", nullptr);
+  make(ScheduleRemovePad1, "ScheduleRemovePad1", "スケジュール・パッドを削除(&R)",
+       &TfrmMain::ScheduleRemovePad1Execute);
   make(RoutineEntry1, "RoutineEntry1", "ルーチン仮登録(&E)", nullptr);
   make(RoutineSet1, "RoutineSet1", "ルーチン設定(&S)...", nullptr);
   make(RoutineRead1, "RoutineRead1", "ルーチン表示(&R)", nullptr);
@@ -333,6 +357,8 @@ void TfrmMain::buildActions() {
 void TfrmMain::FormCreate() {
   hints_ = new HintDisplay([this](const QString& h) { statusPanels[0]->setText(h); }, this);
   qApp->installEventFilter(hints_);
+  qApp->installEventFilter(this);  // the wheel scrolls the timeline wherever it turns
+  padContext_.routineEntry = RoutineEntry1;
 
   const std::string& folder = state_.DataFolder;
   IoResult r = state_.routines.LoadRoutineFile(folder);
@@ -405,6 +431,15 @@ void TfrmMain::resizeEvent(QResizeEvent* e) {
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::Wheel && watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this) {
+    // Wheel events reach every widget up the chain; scroll once per step.
+    auto* w = static_cast<QWheelEvent*>(e);
+    wheelRemainder_ += w->angleDelta().y();
+    const int steps = wheelRemainder_ / 120;
+    wheelRemainder_ -= steps * 120;
+    if (steps != 0) ScrollBox1MouseWheel(-steps);
+    return true;
+  }
   if (watched == client && e->type() == QEvent::Resize) layoutClient();
   if ((watched == pnlIniHint || watched == lblIniHint) && e->type() == QEvent::MouseButtonRelease) pnlIniHintClick();
   return QMainWindow::eventFilter(watched, e);
@@ -459,15 +494,32 @@ bool TfrmMain::LoadDayFile(const std::string& path) {
     return false;
   }
   if (!state_.day.isTemporary(path)) showFileHeader();
+  buildPadFrames();
   setDataCount(state_.day.DataCount);
   return true;
 }
 
-void TfrmMain::ClearPadTable() {
-  for (QWidget*& frame : PadFrameTable) {
+void TfrmMain::deletePadFrames() {
+  for (TSchedPadFrame*& frame : PadFrameTable) {
     delete frame;
     frame = nullptr;
   }
+}
+
+// A frame for every used slot, shown from its record.
+void TfrmMain::buildPadFrames() {
+  const PadRecord* pads = state_.day.table.Pads;
+  for (int i = 0; i < kPadSlots; ++i) {
+    if (pads[i].StartHour == -1) continue;
+    delete PadFrameTable[i];
+    PadFrameTable[i] = new TSchedPadFrame(padContext_, pnlFrame);
+    PadFrameTable[i]->showRecord(pads[i]);
+  }
+  if (pnlIniHint->isVisible()) pnlIniHint->raise();
+}
+
+void TfrmMain::ClearPadTable() {
+  deletePadFrames();
   state_.day.clear();
   repaintDragAreas();
 }
@@ -547,6 +599,102 @@ void TfrmMain::SchedulePast1Execute() {
   else showLoadFailed(day.CurrentDayPath);
   hideCover();
   if (loaded) PlaySaveSound();
+}
+
+void TfrmMain::ScheduleRemovePad1Execute() {
+  const int s = state_.SelectedPad;
+  if (s < 0 || s >= kPadSlots || !PadFrameTable[s]) return;
+  TSchedPadFrame* pad = PadFrameTable[s];
+  // The button took the focus; show the mark again while asking.
+  if (pad->pnlPMenu->text() != QStringLiteral("◆")) pad->pnlPMenu->setText(QStringLiteral("◆"));
+  const std::string question =
+      "スケジュール・パッドNo. " + std::to_string(s + 1) + "を削除します.\r\n\r\n処理を続行しますか？";
+  if (!platform_.confirm(question, 180, 250)) {
+    pad->setFocus();
+    return;
+  }
+  showCover();
+  RemovePadAndPack(state_.day.table, s);
+  deletePadFrames();
+  buildPadFrames();
+  PlaySaveSound();
+  repaintDragAreas();
+  state_.day.DataCount = CountPads(state_.day.table.Bars);
+  focusLastPad();
+  hideCover();
+}
+
+void TfrmMain::pbxTimeMouseDown(Qt::MouseButton button, int y) {
+  if (button != Qt::LeftButton) return;
+  drag.DragStartY = y;
+  drag.DragArmed = true;
+  drag.DragActive = true;
+  releasedInPause_ = false;
+}
+
+void TfrmMain::pbxTimeMouseMove(int y) {
+  if (!drag.DragActive) return;
+  drag.DragEndY = y;
+  QScrollBar* bar = ScrollBox1->verticalScrollBar();
+  const int v = -pnlBase->mapTo(ScrollBox1, QPoint(0, 0)).y() + ScrollBox1->frameWidth();
+  const int h = ScrollBox1->height();
+  if (v + h - drag.DragEndY < 30) {
+    bar->setValue(bar->value() + 10);
+    dragPause();
+  }
+  if (drag.DragEndY - v < 30) {
+    bar->setValue(bar->value() - 10);
+    dragPause();
+  }
+}
+
+// Lets the scroll be painted and other events through; moves meanwhile are
+// ignored. A release during the pause ends the drag for good.
+void TfrmMain::dragPause() {
+  drag.DragActive = false;
+  pausing_ = true;
+  QElapsedTimer tick;
+  tick.start();
+  do QCoreApplication::processEvents();
+  while (tick.nsecsElapsed() < 2'000'000);
+  pausing_ = false;
+  drag.DragActive = !releasedInPause_;
+}
+
+void TfrmMain::pbxTimeMouseUp(Qt::MouseButton button, int y, int left) {
+  drag.DragActive = false;
+  if (pausing_) releasedInPause_ = true;
+  const int n = CountPads(state_.day.table.Bars);
+  state_.day.DataCount = n;
+  if (n >= kPadSlots || button != Qt::LeftButton || !drag.DragArmed) return;
+  drag.DragEndY = y;
+  if (drag.DragEndY < drag.DragStartY) std::swap(drag.DragStartY, drag.DragEndY);
+  if (drag.DragStartY < 0) drag.DragStartY = 0;
+  if (drag.DragEndY >= kDayRows) drag.DragEndY = kDayRows - 1;
+  // A pad dragged far above the strip still starts at its top.
+  if (drag.DragStartY >= kDayRows) drag.DragStartY = kDayRows - 1;
+  if (drag.DragEndY < 0) drag.DragEndY = 0;
+  int slot = 0;
+  while (slot < kPadSlots && PadFrameTable[slot]) ++slot;
+  if (slot == kPadSlots) {
+    drag.DragArmed = false;
+    PlaySaveSound();
+    return;
+  }
+  auto* pad = new TSchedPadFrame(padContext_, pnlFrame);
+  PadFrameTable[slot] = pad;
+  drag.DragStart = YToTime(drag.DragStartY);
+  drag.DragEnd = YToTime(drag.DragEndY);
+  pad->showNew(slot + 1, drag.DragStart, drag.DragEnd, left, drag.DragStartY + 1);
+  pad->show();
+  pad->setFocus(Qt::OtherFocusReason);
+  drag.DragArmed = false;
+  PlaySaveSound();
+}
+
+void TfrmMain::ScrollBox1MouseWheel(int steps) {
+  QScrollBar* bar = ScrollBox1->verticalScrollBar();
+  bar->setValue(bar->value() + 20 * steps);
 }
 
 void TfrmMain::HelpContents1Execute() { platform_.showHelp(state_.DataFolder + "/PLANDOR.HLP"); }

@@ -6,6 +6,8 @@
 
 #include "plannerstate.h"
 #include "platform.h"
+#include "schedpadframe.h"
+#include "timelinepaint.h"
 
 class QAction;
 class QDateEdit;
@@ -36,6 +38,7 @@ class TfrmMain final : public QMainWindow {
   void FileExit1Execute();
   void ScheduleToday1Execute();
   void SchedulePast1Execute();
+  void ScheduleRemovePad1Execute();
   void HelpContents1Execute();
   void HelpAbout1Execute();
   void btnUpdateClick();
@@ -52,7 +55,22 @@ class TfrmMain final : public QMainWindow {
   // Brings the window forward at a second start.
   void comeForward();
 
-  std::array<QWidget*, kPadSlots> PadFrameTable{};
+  std::array<TSchedPadFrame*, kPadSlots> PadFrameTable{};
+
+  // The twin drag areas share these; `left` is where a new pad goes.
+  void pbxTimeMouseDown(Qt::MouseButton button, int y);
+  void pbxTimeMouseMove(int y);
+  void pbxTimeMouseUp(Qt::MouseButton button, int y, int left);
+  // One wheel step scrolls the timeline 20 rows.
+  void ScrollBox1MouseWheel(int steps);
+
+  struct DragState {
+    bool DragActive = false;
+    bool DragArmed = false;
+    int DragStartY = 0;
+    int DragEndY = 0;
+    PadTime DragStart, DragEnd;
+  } drag;
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -73,12 +91,19 @@ class TfrmMain final : public QMainWindow {
   void focusLastPad();
   void repaintDragAreas();
   void reportIo(const IoResult& r);
+  void buildPadFrames();
+  void deletePadFrames();
+  void dragPause();
 
   PlannerState& state_;
   Platform& platform_;
   bool started_ = false;
   bool shownOnce_ = false;
   HintDisplay* hints_ = nullptr;
+  PadContext padContext_;
+  bool pausing_ = false;
+  bool releasedInPause_ = false;
+  int wheelRemainder_ = 0;
 
  public:
   // Controls, by their names in the program's vocabulary.
@@ -87,14 +112,14 @@ class TfrmMain final : public QMainWindow {
   QScrollArea* ScrollBox1 = nullptr;
   QWidget* pnlBase = nullptr;
   QFrame* pnlFrame = nullptr;
-  QWidget* pbxFrameL = nullptr;
-  QWidget* pbxFrameR = nullptr;
+  PadPane* pbxFrameL = nullptr;
+  PadPane* pbxFrameR = nullptr;
   QFrame* pnlTime = nullptr;
   QWidget* pnlTimeL = nullptr;
-  QWidget* pbxTimeL = nullptr;
-  QWidget* pbxTime = nullptr;
+  DragArea* pbxTimeL = nullptr;
+  TimeColumn* pbxTime = nullptr;
   QWidget* pnlTimeR = nullptr;
-  QWidget* pbxTimeR = nullptr;
+  DragArea* pbxTimeR = nullptr;
   QFrame* pnlIniHint = nullptr;
   QLabel* lblIniHint = nullptr;
   QFrame* Panel2 = nullptr;

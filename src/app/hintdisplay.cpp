@@ -6,16 +6,12 @@
 
 namespace plandor {
 namespace {
-const char kHint[] = "hint";
-
 // A named control is one of ours; unnamed or "qt_" widgets are parts of one.
 bool isControl(const QWidget* w) {
   const QString n = w->objectName();
   return !n.isEmpty() && !n.startsWith(QLatin1String("qt_"));
 }
 }  // namespace
-
-void setHint(QWidget* control, const QString& hint) { control->setProperty(kHint, hint); }
 
 QString longHint(const QString& hint) {
   const qsizetype bar = hint.indexOf(QLatin1Char('|'));
@@ -24,7 +20,7 @@ QString longHint(const QString& hint) {
 
 QString hintOfControl(QWidget* w) {
   for (; w; w = w->parentWidget()) {
-    const QVariant h = w->property(kHint);
+    const QVariant h = w->property(kHintProperty);
     if (h.isValid()) return h.toString();
     if (isControl(w) || w->isWindow()) return {};
   }

@@ -6,11 +6,12 @@
 #include <QString>
 #include <functional>
 
+#include "hintsupport.h"
+
 class QWidget;
 
 namespace plandor {
 
-void setHint(QWidget* control, const QString& hint);
 QString longHint(const QString& hint);
 // The hint of the control a widget belongs to: Qt's inner parts of a control
 // (the line edit of a combo box, the viewport of a scroll area) speak for it.

@@ -17,7 +17,7 @@ struct PlannerState {
   DayStore day;
   RoutineStore routines;
   ListStore lists;
-  int SelectedPad = -1;
+  int SelectedPad = 0;  // the pad that last had the focus
   std::string MemoTarget = "Schedule";
 };
 

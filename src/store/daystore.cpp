@@ -37,6 +37,27 @@ std::int32_t CountPads(const BarRecord (&bars)[kPadSlots]) {
   return 0;
 }
 
+void RemovePadAndPack(PadTable& table, int slot) {
+  clearBar(table.Bars[slot]);
+  clearPad(table.Pads[slot]);
+  BarRecord bars[kPadSlots];
+  PadRecord pads[kPadSlots];
+  std::memcpy(bars, table.Bars, sizeof bars);  // keeps unused text bytes as they were
+  std::memcpy(pads, table.Pads, sizeof pads);
+  for (auto& b : bars) clearBar(b);
+  for (auto& p : pads) clearPad(p);
+  int j = 0;
+  for (int i = 0; i < kPadSlots; ++i) {
+    if (table.Bars[i].TopY == -1) continue;
+    bars[j] = table.Bars[i];
+    pads[j] = table.Pads[i];
+    pads[j].PadNo = j + 1;
+    ++j;
+  }
+  std::memcpy(table.Bars, bars, sizeof bars);
+  std::memcpy(table.Pads, pads, sizeof pads);
+}
+
 std::string headerFileName(const ShortText<255>& filePath) {
   std::string path = filePath.text();
   auto pos = path.find_last_of("/\\");

@@ -18,6 +18,10 @@ void clearDiary(DiaryRecord& diary);
 // The highest pad number whose bar is set (TopY != -1), or 0.
 std::int32_t CountPads(const BarRecord (&bars)[kPadSlots]);
 
+// Removes the pad in `slot`, then packs the pads that keep a bar to the
+// front, renumbered 1..k in their order (memos travel with them).
+void RemovePadAndPack(PadTable& table, int slot);
+
 // The file name recorded in a header path: what follows the last "/" or "\".
 // Paths written on Windows use "\"; decode before looking for it, since a
 // CP932 trail byte can be 0x5C.

@@ -1,0 +1,40 @@
+#pragma once
+// An editable combo box whose list is rebuilt from a suggestion list just
+// before it drops down, and whose text is limited to a number of
+// Shift-JIS bytes (what the record field can hold).
+#include <QComboBox>
+#include <QValidator>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace plandor {
+
+// Accepts a text while its CP932 form fits the capacity.
+class Cp932LengthValidator final : public QValidator {
+  Q_OBJECT
+ public:
+  Cp932LengthValidator(int capacity, QObject* parent) : QValidator(parent), capacity_(capacity) {}
+  State validate(QString& input, int& pos) const override;
+  void fixup(QString& input) const override;
+
+ private:
+  int capacity_;
+};
+
+class ListCombo final : public QComboBox {
+  Q_OBJECT
+ public:
+  // `entries` gives the list's current texts (non-empty slots in order).
+  ListCombo(int byteCapacity, std::function<std::vector<std::string>()> entries, QWidget* parent = nullptr);
+
+  void showPopup() override;
+
+ signals:
+  void dropDown();
+
+ private:
+  std::function<std::vector<std::string>()> entries_;
+};
+
+}  // namespace plandor

@@ -1,0 +1,82 @@
+#include "colorbox.h"
+
+#include <QColorDialog>
+#include <QPainter>
+#include <QPixmap>
+
+namespace plandor {
+namespace {
+
+struct Named {
+  std::uint32_t ref;
+  const char* name;
+};
+
+// Standard colours, then the extended ones.
+constexpr Named kColors[] = {
+    {0x000000, "黒"},       {0x000080, "マルーン"},   {0x008000, "緑"},     {0x008080, "オリーブ"},
+    {0x800000, "ネイビー"}, {0x800080, "紫"},         {0x808000, "ティール"}, {0x808080, "灰色"},
+    {0xC0C0C0, "銀色"},     {0x0000FF, "赤"},         {0x00FF00, "ライム"},   {0x00FFFF, "黄"},
+    {0xFF0000, "青"},       {0xFF00FF, "フクシア"},   {0xFFFF00, "水色"},     {0xFFFFFF, "白"},
+    {0xC0DCC0, "マネーグリーン"}, {0xF0CAA6, "スカイブルー"}, {0xF0FBFF, "クリーム"}, {0xA4A0A0, "ミディアムグレー"},
+};
+
+QColor toQColor(std::uint32_t ref) { return QColor(ref & 0xFF, (ref >> 8) & 0xFF, (ref >> 16) & 0xFF); }
+
+QIcon swatch(std::uint32_t ref) {
+  QPixmap pm(14, 10);
+  pm.fill(toQColor(ref));
+  QPainter p(&pm);
+  p.setPen(Qt::black);
+  p.drawRect(0, 0, 13, 9);
+  return QIcon(pm);
+}
+
+}  // namespace
+
+ColorBox::ColorBox(QWidget* parent) : QComboBox(parent) {
+  setMaxVisibleItems(22);
+  addItem(QStringLiteral("カスタム..."));
+  for (const Named& c : kColors) addItem(swatch(c.ref), QString::fromUtf8(c.name), static_cast<qint64>(c.ref));
+  setCurrentIndex(1);  // black
+  connect(this, &QComboBox::activated, this, &ColorBox::onActivated);
+}
+
+std::int32_t ColorBox::color() const {
+  const QVariant v = itemData(currentIndex());
+  return v.isValid() ? static_cast<std::int32_t>(v.toLongLong()) : 0;
+}
+
+int ColorBox::indexOf(std::int32_t colorRef) const {
+  for (int i = 1; i < count(); ++i)
+    if (static_cast<std::int32_t>(itemData(i).toLongLong()) == colorRef) return i;
+  return -1;
+}
+
+void ColorBox::setColor(std::int32_t colorRef) {
+  int i = indexOf(colorRef);
+  if (i < 0) {
+    const auto ref = static_cast<std::uint32_t>(colorRef);
+    insertItem(1, swatch(ref), QStringLiteral("カスタム (%1)").arg(QString::number(ref, 16).toUpper().rightJustified(8, QLatin1Char('0'))),
+               static_cast<qint64>(colorRef));
+    i = 1;
+  }
+  setCurrentIndex(i);
+  lastIndex_ = i;
+}
+
+void ColorBox::onActivated(int index) {
+  if (index != 0) {
+    lastIndex_ = index;
+    return;
+  }
+  const auto previous = static_cast<std::uint32_t>(itemData(lastIndex_).toLongLong());
+  const QColor chosen = QColorDialog::getColor(toQColor(previous), this);
+  if (!chosen.isValid()) {
+    setCurrentIndex(lastIndex_);
+    return;
+  }
+  setColor(static_cast<std::int32_t>(chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16)));
+}
+
+}  // namespace plandor
