@@ -13,13 +13,17 @@ MinuteSpin::MinuteSpin(QWidget* parent) : QSpinBox(parent) {
   setRange(-1, 60);
   setValue(0);
   setFocusPolicy(Qt::ClickFocus);
-  connect(this, &QSpinBox::textChanged, this, &MinuteSpin::speMinuteChange);
+  // QSpinBox stays silent while its text is not a number ("" or "-"), which
+  // counts as -1 and wraps to 59 at once: listen to the editor too.
+  connect(this, &QSpinBox::valueChanged, this, &MinuteSpin::speMinuteChange);
+  connect(lineEdit(), &QLineEdit::textChanged, this, &MinuteSpin::speMinuteChange);
 }
 
 void MinuteSpin::speMinuteChange() {
   bool ok = false;
-  int v = text().toInt(&ok);
-  if (!ok) v = minimum();
+  const int typed = lineEdit()->text().toInt(&ok);
+  const int v = ok ? value() : minimum();
+  if (ok && typed != v) return;  // a number the box has not taken yet
   if (v == 60) setValue(0);
   else if (v == -1) setValue(59);
 }
@@ -140,6 +144,10 @@ PadFrameBase::PadFrameBase(const ListStore& lists, QWidget* parent) : QFrame(par
   connect(pnlPMenu, &MarkPanel::clicked, this, [this] { setFocus(Qt::MouseFocusReason); });
   connect(qApp, &QApplication::focusChanged, this, &PadFrameBase::focusChanged);
 }
+
+// A focused pad that is destroyed hands the focus on from ~QWidget, after
+// this part is gone: stop listening first.
+PadFrameBase::~PadFrameBase() { disconnect(qApp, nullptr, this, nullptr); }
 
 void PadFrameBase::offerPopup(QWidget* w) {
   w->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -63,6 +63,7 @@ class PadFrameBase : public QFrame {
   Q_OBJECT
  public:
   PadFrameBase(const ListStore& lists, QWidget* parent);
+  ~PadFrameBase() override;
 
   // The slot this pad stands for, from its number box.
   int slot() const { return edtPadNo->text().toInt() - 1; }

@@ -2,7 +2,8 @@
 
 namespace plandor {
 
-bool ScriptedPlatform::confirm(const std::string&, int, int) {
+bool ScriptedPlatform::confirm(const std::string& text, int left, int top) {
+  confirms.push_back({text, left, top});
   if (confirmAnswers.empty()) return false;
   bool a = confirmAnswers.front();
   confirmAnswers.pop_front();

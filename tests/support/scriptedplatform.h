@@ -24,6 +24,11 @@ class ScriptedPlatform final : public Platform {
   std::vector<std::string> sounds;
   std::vector<std::string> helps;
   std::vector<OpenRequest> openRequests;
+  struct Confirm {
+    std::string text;
+    int left, top;
+  };
+  std::vector<Confirm> confirms;
   std::deque<bool> confirmAnswers;  // empty: Cancel
   std::deque<std::optional<std::string>> openAnswers;  // empty: cancelled
   LocalDateTime clock{{2006, 1, 1}, 9, 0, 0};

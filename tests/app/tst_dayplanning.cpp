@@ -1,0 +1,295 @@
+// Planning a day in the main window: dragging pads into being, scrolling,
+// removing pads, saving and loading them again.
+#include <QApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "../store/filehelpers.h"
+#include "appsetup.h"
+#include "frmmain.h"
+#include "scriptedplatform.h"
+
+using namespace plandor;
+
+namespace {
+
+void mouse(QWidget* w, QEvent::Type type, int y, Qt::MouseButton button = Qt::LeftButton) {
+  const QPointF local(5, y);
+  const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+  QMouseEvent e(type, local, w->mapToGlobal(local), type == QEvent::MouseMove ? Qt::NoButton : button, held,
+                Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+
+// A drag in a drag area from one row to another, with a move in between.
+void drag(QWidget* area, int from, int to, Qt::MouseButton button = Qt::LeftButton) {
+  mouse(area, QEvent::MouseButtonPress, from, button);
+  mouse(area, QEvent::MouseMove, (from + to) / 2, button);
+  mouse(area, QEvent::MouseButtonRelease, to, button);
+}
+
+QString times(const TSchedPadFrame* p) {
+  auto row = [](const TimeRow* r) {
+    return QStringLiteral("%1%2:%3").arg(r->chbPM->isChecked() ? "PM" : "AM", r->cmbHour->currentText(),
+                                          r->speMinute->text().rightJustified(2, QLatin1Char('0')));
+  };
+  return row(p->Panel2) + QLatin1Char('-') + row(p->Panel3);
+}
+
+class PaintRecorder : public QObject {
+ public:
+  QList<QRect> rects;
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) rects << static_cast<QPaintEvent*>(e)->rect();
+    return false;
+  }
+};
+
+}  // namespace
+
+class TestDayPlanning : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() { setUpApplication(*qApp); }
+  void init();
+  void cleanup() { window.reset(); }
+  void leftDragCreatesAFocusedNumberedPad();
+  void dragRowsAreOrderedAndClamped();
+  void rightDragAndGapFilling();
+  void noPadBeyondTwentyFour();
+  void wheelAndAutoScroll();
+  void scrollingRepaintsOnlyTheNewRows();
+  void removalPacksAndRenumbers();
+  void removalCancelledOrWithNothingSelected();
+  void aPlannedDaySurvivesSaveAndRestart();
+
+ private:
+  void start();
+  TSchedPadFrame* pad(int n) { return window->PadFrameTable[n - 1]; }
+  // Drag, then 一時保存.
+  TSchedPadFrame* storedPad(int from, int to) {
+    drag(window->pbxTimeL, from, to);
+    TSchedPadFrame* p = pad(state->day.DataCount + 1);
+    for (TSchedPadFrame* f : window->PadFrameTable)
+      if (f && f->btnSave->isEnabled()) p = f;
+    p->btnSaveClick();
+    return p;
+  }
+
+  std::unique_ptr<QTemporaryDir> dir;
+  std::unique_ptr<ScriptedPlatform> platform;
+  std::unique_ptr<PlannerState> state;
+  std::unique_ptr<TfrmMain> window;
+};
+
+void TestDayPlanning::init() {
+  dir = std::make_unique<QTemporaryDir>();
+  writeAll(dir->filePath("Shutter.wav").toStdString(), "RIFF");
+  start();
+}
+
+void TestDayPlanning::start() {
+  window.reset();
+  platform = std::make_unique<ScriptedPlatform>();
+  state = std::make_unique<PlannerState>();
+  state->DataFolder = dir->path().toStdString();
+  window = std::make_unique<TfrmMain>(*state, *platform);
+  window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+  window->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+}
+
+void TestDayPlanning::leftDragCreatesAFocusedNumberedPad() {
+  drag(window->pbxTimeL, 240, 420);
+  TSchedPadFrame* p = pad(1);
+  QVERIFY(p && p->isVisible());
+  QCOMPARE(p->edtPadNo->text(), QStringLiteral("1"));
+  QCOMPARE(times(p), QStringLiteral("AM8:00-AM9:30"));
+  QCOMPARE(p->pos(), QPoint(4, 241));
+  QVERIFY(p->btnSave->isEnabled());
+  QVERIFY(!p->btnRevise->isEnabled());
+  QCOMPARE(p->pnlPMenu->text(), QStringLiteral("◆"));
+  QCOMPARE(state->SelectedPad, 0);
+  QCOMPARE(p->cmbKeyword->currentText(), QStringLiteral("キーワード"));
+  QCOMPARE(p->colorBox->color(), 0);
+  QCOMPARE(platform->sounds.size(), std::size_t(1));
+  QCOMPARE(state->day.table.Pads[0].StartHour, -1);  // nothing stored until 一時保存
+  QCOMPARE(state->day.table.Bars[0].TopY, -1);
+}
+
+void TestDayPlanning::dragRowsAreOrderedAndClamped() {
+  drag(window->pbxTimeL, 600, 240);  // upwards
+  QCOMPARE(times(pad(1)), QStringLiteral("AM8:00-AM11:00"));
+  QCOMPARE(pad(1)->y(), 241);
+  drag(window->pbxTimeL, 2800, 3100);  // ends below the strip
+  QCOMPARE(times(pad(2)), QStringLiteral("AM5:20-AM5:59"));
+  drag(window->pbxTimeL, 100, -40);  // ends above it
+  QCOMPARE(times(pad(3)), QStringLiteral("AM6:00-AM6:50"));
+  QCOMPARE(pad(3)->y(), 1);
+  drag(window->pbxTimeL, 121, 361);  // odd rows fall to the even minute
+  QCOMPARE(times(pad(4)), QStringLiteral("AM7:00-AM9:00"));
+  mouse(window->pbxTimeL, QEvent::MouseButtonPress, 960);
+  mouse(window->pbxTimeL, QEvent::MouseButtonRelease, 960);  // a click
+  QCOMPARE(times(pad(5)), QStringLiteral("PM2:00-PM2:00"));
+  drag(window->pbxTimeL, 300, 400, Qt::RightButton);  // not the left button
+  QVERIFY(!pad(6));
+}
+
+void TestDayPlanning::rightDragAndGapFilling() {
+  drag(window->pbxTimeR, 240, 420);
+  QCOMPARE(pad(1)->x(), 351);
+  pad(1)->btnSaveClick();
+  QCOMPARE(state->day.table.Bars[0].Side.text(), std::string("R"));
+  drag(window->pbxTimeL, 500, 600);
+  drag(window->pbxTimeL, 700, 800);
+  delete window->PadFrameTable[1];  // as after reloading a day whose pad 2 was never stored
+  window->PadFrameTable[1] = nullptr;
+  drag(window->pbxTimeL, 900, 1000);
+  QCOMPARE(pad(2)->edtPadNo->text(), QStringLiteral("2"));
+  QCOMPARE(times(pad(2)), QStringLiteral("AM1:30-AM2:20").replace("AM", "PM"));
+}
+
+void TestDayPlanning::noPadBeyondTwentyFour() {
+  for (int i = 0; i < 24; ++i) drag(window->pbxTimeL, 100 * i, 100 * i + 50);
+  QVERIFY(pad(24));
+  const std::size_t sounds = platform->sounds.size();
+  drag(window->pbxTimeL, 10, 20);  // every frame in use: only the sound
+  QCOMPARE(platform->sounds.size(), sounds + 1);
+  for (auto& b : state->day.table.Bars) b.TopY = 0;  // the highest pad number is 24
+  drag(window->pbxTimeL, 10, 20);
+  QCOMPARE(platform->sounds.size(), sounds + 1);
+  QCOMPARE(state->day.DataCount, 24);
+}
+
+void TestDayPlanning::wheelAndAutoScroll() {
+  QScrollBar* bar = window->ScrollBox1->verticalScrollBar();
+  QCOMPARE(bar->value(), 240);
+  QWidget* target = window->pbxTime;
+  const QPointF at(5, 300);
+  QWheelEvent down(at, target->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                   Qt::NoScrollPhase, false);
+  QApplication::sendEvent(target, &down);
+  QCOMPARE(bar->value(), 260);  // once per step, though every parent sees the event
+  QWheelEvent up(at, target->mapToGlobal(at), QPoint(), QPoint(0, 240), Qt::NoButton, Qt::NoModifier,
+                 Qt::NoScrollPhase, false);
+  QApplication::sendEvent(window->ScrollBox1->viewport(), &up);
+  QCOMPARE(bar->value(), 220);
+
+  // Dragging near the bottom edge scrolls 10 rows a move; near the top, back.
+  const int v = bar->value() + 8, h = window->ScrollBox1->height();
+  mouse(window->pbxTimeL, QEvent::MouseButtonPress, v + 100);
+  mouse(window->pbxTimeL, QEvent::MouseMove, v + h - 10);
+  QCOMPARE(bar->value(), 230);
+  mouse(window->pbxTimeL, QEvent::MouseMove, v + h - 5);
+  QCOMPARE(bar->value(), 240);
+  mouse(window->pbxTimeL, QEvent::MouseMove, bar->value() + 8 + 5);
+  QCOMPARE(bar->value(), 230);
+  mouse(window->pbxTimeL, QEvent::MouseButtonRelease, bar->value() + 100);
+  QVERIFY(pad(1));
+  mouse(window->pbxTimeL, QEvent::MouseMove, bar->value() + h);  // after the release: no scroll
+  QCOMPARE(bar->value(), 230);
+}
+
+void TestDayPlanning::scrollingRepaintsOnlyTheNewRows() {
+  PaintRecorder rec;
+  window->pbxTime->installEventFilter(&rec);
+  window->pbxFrameL->installEventFilter(&rec);
+  QTest::qWait(50);
+  rec.rects.clear();
+  window->ScrollBox1->verticalScrollBar()->setValue(260);
+  QTRY_VERIFY(!rec.rects.isEmpty());
+  for (const QRect& r : rec.rects) QVERIFY2(r.height() <= 40, qPrintable(QString::number(r.height())));
+}
+
+void TestDayPlanning::removalPacksAndRenumbers() {
+  for (int i = 0; i < 4; ++i) storedPad(240 + 200 * i, 300 + 200 * i);
+  state->day.table.Pads[2].Memo.setText("pad 3's memo");
+  drag(window->pbxTimeL, 2000, 2100);  // pad 5, never stored
+  pad(2)->setFocus();
+  QCOMPARE(state->SelectedPad, 1);
+  const std::size_t sounds = platform->sounds.size();
+  platform->confirmAnswers.push_back(true);
+  window->btnRemovePad->click();
+  QCOMPARE(platform->confirms.size(), std::size_t(1));
+  QCOMPARE(platform->confirms[0].text, std::string("スケジュール・パッドNo. 2を削除します.\r\n\r\n処理を続行しますか？"));
+  QCOMPARE(platform->confirms[0].left, 180);
+  QCOMPARE(platform->confirms[0].top, 250);
+  for (int n = 1; n <= 3; ++n) {
+    QVERIFY(pad(n));
+    QCOMPARE(pad(n)->edtPadNo->text(), QString::number(n));
+    QVERIFY(!pad(n)->btnSave->isEnabled());
+    QCOMPARE(state->day.table.Pads[n - 1].PadNo, n);
+  }
+  QVERIFY(!pad(4) && !pad(5));
+  QCOMPARE(pad(2)->y(), 641);  // the old pad 3, where it was
+  QCOMPARE(state->day.table.Bars[1].TopY, 640);
+  QCOMPARE(state->day.table.Pads[1].Memo.text(), std::string("pad 3's memo"));
+  QCOMPARE(state->day.table.Bars[3].TopY, -1);
+  QCOMPARE(state->day.DataCount, 3);
+  QCOMPARE(QApplication::focusWidget(), pad(3));
+  QCOMPARE(state->SelectedPad, 2);
+  QCOMPARE(pad(3)->pnlPMenu->text(), QStringLiteral("◆"));
+  QVERIFY(!window->pnlCover->isVisible());
+  QCOMPARE(platform->sounds.size(), sounds + 1);
+
+  // Removing the last pads one by one leaves none; then the command is idle.
+  for (int i = 0; i < 3; ++i) {
+    platform->confirmAnswers.push_back(true);
+    window->ScheduleRemovePad1Execute();
+  }
+  for (TSchedPadFrame* f : window->PadFrameTable) QVERIFY(!f);
+  QCOMPARE(state->day.DataCount, 0);
+  window->ScheduleRemovePad1Execute();
+  QCOMPARE(platform->confirms.size(), std::size_t(4));
+}
+
+void TestDayPlanning::removalCancelledOrWithNothingSelected() {
+  window->ScheduleRemovePad1Execute();  // no pad yet
+  QVERIFY(platform->confirms.empty());
+  storedPad(240, 420);
+  storedPad(600, 700);
+  pad(1)->setFocus();
+  window->btnRemovePad->setFocus();
+  QCOMPARE(pad(1)->pnlPMenu->text(), QString());
+  window->ScheduleRemovePad1Execute();  // cancelled
+  QCOMPARE(platform->confirms.size(), std::size_t(1));
+  QVERIFY(pad(1) && pad(2));
+  QCOMPARE(QApplication::focusWidget(), pad(1));
+  QCOMPARE(pad(1)->pnlPMenu->text(), QStringLiteral("◆"));
+  QCOMPARE(state->day.table.Bars[1].TopY, 600);
+}
+
+void TestDayPlanning::aPlannedDaySurvivesSaveAndRestart() {
+  TSchedPadFrame* first = storedPad(240, 420);
+  first->cmbKeyword->setEditText(QStringLiteral("会議"));
+  first->btnReviseClick();
+  drag(window->pbxTimeR, 1440, 1560);
+  pad(2)->colorBox->setColor(0x0000FF);
+  pad(2)->btnSaveClick();
+  window->FileSave1Execute();
+  QCOMPARE(window->statusPanels[1]->text(), QStringLiteral("データ総数: 2"));
+  QCOMPARE(QApplication::focusWidget(), pad(2));
+  const QByteArray file = readAll(state->day.TodayDayPath);
+  QCOMPARE(file.mid(264, 16), QByteArray::fromHex("014c0000f0000000a401000000000000"));
+
+  start();
+  QVERIFY(pad(1) && pad(2) && !pad(3));
+  QCOMPARE(pad(1)->cmbKeyword->currentText(), QStringLiteral("会議"));
+  QCOMPARE(pad(2)->pos(), QPoint(351, 1441));
+  QCOMPARE(pad(2)->colorBox->color(), 0x0000FF);
+  QVERIFY(!pad(2)->btnSave->isEnabled());
+  QCOMPARE(QApplication::focusWidget(), pad(2));
+  const QImage bars = window->pbxTimeR->grab(QRect(0, 1440, 13, 120)).toImage();
+  QCOMPARE(bars.pixelColor(1, 10), QColor(255, 0, 0));
+  QCOMPARE(bars.pixelColor(0, 10), QColor(Qt::white));
+}
+
+QTEST_MAIN(TestDayPlanning)
+#include "tst_dayplanning.moc"

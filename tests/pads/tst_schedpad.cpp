@@ -1,0 +1,247 @@
+// The schedule pad's handlers on a pad table, with boxes answered by the test.
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstring>
+
+#include "listfile.h"
+#include "schedpadframe.h"
+#include "scriptedplatform.h"
+
+using namespace plandor;
+
+namespace {
+
+const char* const kRefusedSave =
+    "終了時刻が開始時刻より早い,あるいは同時刻に設定されています.\r\n設定の一時保存は実行されませんでした.\r\n\r\n"
+    "時刻を再設定してください.";
+const char* const kRefusedRevise =
+    "終了時刻が開始時刻より早い,あるいは同時刻に設定されています.\r\n"
+    "前回保存したデータが有れば,設定を値に戻します(時刻データのみ).\r\n\r\n時刻を再設定してください.";
+
+QByteArray bytesOf(const BarRecord& b) { return QByteArray(reinterpret_cast<const char*>(&b), sizeof b); }
+
+}  // namespace
+
+class TestSchedPad : public QObject {
+  Q_OBJECT
+ private slots:
+  void init();
+  void cleanup() { delete container; }
+  void temporarySaveStoresTheBarAndSnapsThePad();
+  void rightSidePadGetsSideR();
+  void endNotAfterStartIsRefusedAndCanBeRetried();
+  void hourOutsideTheDialAndNonIntegerHours();
+  void changeKeepsTheMovedPositionAndRestoresRefusedTimes();
+  void minuteBoxesWrapWithinTheHour();
+  void focusMarksThePadAndNamesTheSelection();
+  void dropDownOffersTheListAndKeepsTheText();
+  void coloursFromFilesAreKeptAndTextsFitTheirFields();
+
+ private:
+  TSchedPadFrame* makePad(int padNo, PadTime start, PadTime end, int left = 4);
+
+  ScriptedPlatform platform;
+  DayStore day;
+  ListStore lists;
+  int selected = 0;
+  int repaints = 0;
+  std::unique_ptr<PadContext> ctx;
+  QWidget* container = nullptr;
+  QTemporaryDir dir;
+};
+
+void TestSchedPad::init() {
+  platform = ScriptedPlatform();
+  day = DayStore();
+  lists.setDefaults();
+  selected = 0;
+  repaints = 0;
+  QFile wav(dir.filePath("Shutter.wav"));
+  wav.open(QIODevice::WriteOnly);
+  ctx.reset(new PadContext{day, lists, platform, dir.path().toStdString(), selected, [this] { ++repaints; }});
+  container = new QWidget;
+  container->resize(650, 2884);
+  container->show();
+}
+
+TSchedPadFrame* TestSchedPad::makePad(int padNo, PadTime start, PadTime end, int left) {
+  auto* pad = new TSchedPadFrame(*ctx, container);
+  pad->showNew(padNo, start, end, left, TimeToY(start.hour, start.minute, start.pm) + 1);
+  pad->show();
+  return pad;
+}
+
+void TestSchedPad::temporarySaveStoresTheBarAndSnapsThePad() {
+  TSchedPadFrame* pad = makePad(1, {8, 0, false}, {9, 30, false});
+  pad->bitMoveDownClick();
+  QCOMPARE(pad->y(), 251);
+  QTest::mouseClick(pad->btnSave, Qt::LeftButton);
+  QCOMPARE(bytesOf(day.table.Bars[0]), QByteArray::fromHex("014c0000f0000000a401000000000000"));
+  const PadRecord& p = day.table.Pads[0];
+  QCOMPARE(p.PadNo, 1);
+  QCOMPARE(p.Left, 4);
+  QCOMPARE(p.Top, 241);  // snapped back level with the bar
+  QCOMPARE(pad->y(), 241);
+  QCOMPARE(p.Keyword.text(), std::string("キーワード"));
+  QCOMPARE(p.Content.text(), std::string("説明"));
+  QCOMPARE(p.StartHour, 8);
+  QCOMPARE(p.EndMinute, 30);
+  QVERIFY(!pad->btnSave->isEnabled());
+  QVERIFY(pad->btnRevise->isEnabled());
+  QCOMPARE(platform.sounds.size(), std::size_t(1));
+  QVERIFY(repaints > 0);
+}
+
+void TestSchedPad::rightSidePadGetsSideR() {
+  TSchedPadFrame* pad = makePad(2, {1, 0, true}, {2, 0, true}, 351);
+  pad->colorBox->setColor(0x0000FF);
+  pad->btnSaveClick();
+  QCOMPARE(day.table.Bars[1].Side.text(), std::string("R"));
+  QCOMPARE(day.table.Bars[1].TopY, 840);
+  QCOMPARE(day.table.Bars[1].Color, 0x0000FF);
+  QCOMPARE(day.table.Pads[1].Left, 351);
+}
+
+void TestSchedPad::endNotAfterStartIsRefusedAndCanBeRetried() {
+  TSchedPadFrame* pad = makePad(1, {7, 0, false}, {7, 0, false});
+  pad->cmbKeyword->setEditText(QStringLiteral("散歩"));
+  pad->btnSaveClick();
+  QCOMPARE(platform.messages.size(), std::size_t(1));
+  QCOMPARE(platform.messages[0].text, std::string(kRefusedSave));
+  const PadRecord& p = day.table.Pads[0];
+  QCOMPARE(p.StartHour, -1);
+  QCOMPARE(p.EndMinute, -1);
+  QCOMPARE(p.Keyword.text(), std::string("散歩"));  // the rest of the copy stays
+  QCOMPARE(day.table.Bars[0].TopY, -1);
+  QVERIFY(pad->btnSave->isEnabled());
+  QVERIFY(platform.sounds.empty());
+  QCOMPARE(pad->Panel3->cmbHour->currentText(), QStringLiteral("7"));  // the controls keep the input
+
+  pad->Panel3->speMinute->setValue(45);
+  pad->btnSaveClick();
+  QCOMPARE(day.table.Bars[0].TopY, 120);
+  QCOMPARE(day.table.Bars[0].BottomY, 210);
+  QCOMPARE(platform.sounds.size(), std::size_t(1));
+}
+
+void TestSchedPad::hourOutsideTheDialAndNonIntegerHours() {
+  TSchedPadFrame* pad = makePad(1, {0, 30, true}, {1, 0, true});
+  pad->Panel2->cmbHour->setEditText(QStringLiteral("12"));
+  pad->btnSaveClick();
+  QCOMPARE(day.table.Bars[0].TopY, 60);
+  QCOMPARE(day.table.Bars[0].BottomY, 840);
+
+  TSchedPadFrame* other = makePad(2, {8, 0, false}, {9, 0, false});
+  other->Panel3->cmbHour->setEditText(QStringLiteral("九"));
+  other->btnSaveClick();
+  QCOMPARE(platform.errors, std::vector<std::string>{"'九' は整数ではありません"});
+  QCOMPARE(day.table.Pads[1].PadNo, 0);  // nothing written
+  QCOMPARE(day.table.Bars[1].TopY, -1);
+}
+
+void TestSchedPad::changeKeepsTheMovedPositionAndRestoresRefusedTimes() {
+  TSchedPadFrame* pad = makePad(1, {8, 0, false}, {9, 30, false});
+  pad->btnSaveClick();
+  std::memcpy(day.image.Bars, day.table.Bars, sizeof day.table.Bars);  // as if saved to the file
+  std::memcpy(day.image.Pads, day.table.Pads, sizeof day.table.Pads);
+  for (int i = 0; i < 3; ++i) pad->bitMoveDownClick();
+  pad->btnReviseClick();
+  QCOMPARE(day.table.Pads[0].Top, 271);
+  QCOMPARE(day.table.Bars[0].TopY, 240);
+  QCOMPARE(platform.sounds.size(), std::size_t(2));
+
+  // End before start: the stored times and bar come back.
+  pad->Panel3->cmbHour->setEditText(QStringLiteral("7"));
+  pad->btnReviseClick();
+  QCOMPARE(platform.messages.back().text, std::string(kRefusedRevise));
+  QCOMPARE(day.table.Pads[0].EndHour, 9);
+  QCOMPARE(pad->Panel3->cmbHour->currentText(), QStringLiteral("9"));
+  QCOMPARE(bytesOf(day.table.Bars[0]), bytesOf(day.image.Bars[0]));
+  QCOMPARE(platform.sounds.size(), std::size_t(2));
+
+  // A pad not yet in the file keeps no bar.
+  TSchedPadFrame* fresh = makePad(2, {1, 0, true}, {2, 0, true});
+  fresh->btnSaveClick();
+  fresh->Panel2->cmbHour->setEditText(QStringLiteral("3"));
+  fresh->btnReviseClick();
+  QCOMPARE(day.table.Bars[1].TopY, -1);
+  QCOMPARE(day.table.Bars[1].Side.length, 0);
+  QCOMPARE(day.table.Pads[1].StartHour, 3);
+  QCOMPARE(CountPads(day.table.Bars), 1);
+}
+
+void TestSchedPad::minuteBoxesWrapWithinTheHour() {
+  TSchedPadFrame* pad = makePad(1, {8, 59, false}, {9, 0, false});
+  MinuteSpin* start = pad->Panel2->speMinute;
+  start->stepUp();
+  QCOMPARE(start->value(), 0);
+  QCOMPARE(pad->Panel2->cmbHour->currentText(), QStringLiteral("8"));
+  start->stepDown();
+  QCOMPARE(start->value(), 59);
+  pad->Panel3->speMinute->findChild<QLineEdit*>()->clear();
+  QCOMPARE(pad->Panel3->speMinute->value(), 59);
+  QCOMPARE(pad->Panel3->speMinute->text(), QStringLiteral("59"));
+}
+
+void TestSchedPad::focusMarksThePadAndNamesTheSelection() {
+  QWidget other(container);
+  other.setFocusPolicy(Qt::StrongFocus);
+  other.show();
+  TSchedPadFrame* one = makePad(1, {8, 0, false}, {9, 0, false});
+  TSchedPadFrame* two = makePad(2, {10, 0, false}, {11, 0, false});
+  container->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(container));
+  one->setFocus();
+  QCOMPARE(one->pnlPMenu->text(), QStringLiteral("◆"));
+  QCOMPARE(selected, 0);
+  QTest::mouseClick(two->pnlPMenu, Qt::LeftButton);
+  QCOMPARE(two->pnlPMenu->text(), QStringLiteral("◆"));
+  QCOMPARE(one->pnlPMenu->text(), QString());
+  QCOMPARE(selected, 1);
+  other.setFocus();  // a main-window button takes the focus
+  QCOMPARE(two->pnlPMenu->text(), QString());
+  QCOMPARE(selected, 1);
+}
+
+void TestSchedPad::dropDownOffersTheListAndKeepsTheText() {
+  lists.entries.KeywordEntries[2].setText("散歩");
+  lists.entries.KeywordEntries[5].setText("読書");
+  TSchedPadFrame* pad = makePad(1, {8, 0, false}, {9, 0, false});
+  pad->cmbKeyword->setEditText(QStringLiteral("手入力"));
+  pad->cmbKeyword->showPopup();
+  QStringList items;
+  for (int i = 0; i < pad->cmbKeyword->count(); ++i) items << pad->cmbKeyword->itemText(i);
+  QCOMPARE(items, (QStringList{QStringLiteral("キーワード"), QStringLiteral("散歩"), QStringLiteral("読書")}));
+  QCOMPARE(pad->cmbKeyword->currentText(), QStringLiteral("手入力"));
+  pad->cmbKeyword->hidePopup();
+}
+
+void TestSchedPad::coloursFromFilesAreKeptAndTextsFitTheirFields() {
+  PadRecord rec;
+  std::memset(&rec, 0, sizeof rec);
+  clearPad(rec);
+  rec.PadNo = 1, rec.Left = 4, rec.Top = 241, rec.StartHour = 8, rec.EndHour = 9;
+  rec.StartMinute = rec.EndMinute = 0;
+  rec.Color = 0x00123456;  // in no list
+  auto* pad = new TSchedPadFrame(*ctx, container);
+  pad->showRecord(rec);
+  QCOMPARE(pad->cmbKeyword->currentText(), QStringLiteral("キーワード"));
+  QVERIFY(!pad->btnSave->isEnabled());
+  pad->btnReviseClick();
+  QCOMPARE(day.table.Pads[0].Color, 0x00123456);
+  QCOMPARE(day.table.Bars[0].Color, 0x00123456);
+
+  // Typed text is held to the field's bytes, not characters.
+  const QValidator* v = pad->cmbKeyword->lineEdit()->validator();
+  QString fits = QString(15, QChar(0x3042)) + QLatin1Char('x');  // 31 bytes
+  QString over = QString(16, QChar(0x3042));                     // 32 bytes
+  int pos = 0;
+  QCOMPARE(v->validate(fits, pos), QValidator::Acceptable);
+  QCOMPARE(v->validate(over, pos), QValidator::Invalid);
+}
+
+QTEST_MAIN(TestSchedPad)
+#include "tst_schedpad.moc"
