@@ -137,7 +137,6 @@ TfrmMain::TfrmMain(PlannerState& state, Platform& platform, QWidget* parent)
 TfrmMain::~TfrmMain() {
   qApp->removeEventFilter(this);
   if (hints_) qApp->removeEventFilter(hints_);
-  deletePadFrames();
 }
 
 void TfrmMain::buildLayout() {
@@ -499,11 +498,23 @@ bool TfrmMain::LoadDayFile(const std::string& path) {
   return true;
 }
 
+// Frames that leave the table wait hidden for the next pad: rebuilding a
+// day then refills frames instead of making hundreds of widgets again.
 void TfrmMain::deletePadFrames() {
   for (TSchedPadFrame*& frame : PadFrameTable) {
-    delete frame;
+    if (!frame) continue;
+    frame->hide();
+    spareFrames_.push_back(frame);
     frame = nullptr;
   }
+}
+
+TSchedPadFrame* TfrmMain::takePadFrame() {
+  if (spareFrames_.empty()) return new TSchedPadFrame(padContext_, pnlFrame);
+  TSchedPadFrame* frame = spareFrames_.back();
+  spareFrames_.pop_back();
+  frame->reset();
+  return frame;
 }
 
 // A frame for every used slot, shown from its record.
@@ -511,8 +522,7 @@ void TfrmMain::buildPadFrames() {
   const PadRecord* pads = state_.day.table.Pads;
   for (int i = 0; i < kPadSlots; ++i) {
     if (pads[i].StartHour == -1) continue;
-    delete PadFrameTable[i];
-    PadFrameTable[i] = new TSchedPadFrame(padContext_, pnlFrame);
+    if (!PadFrameTable[i]) PadFrameTable[i] = takePadFrame();
     PadFrameTable[i]->showRecord(pads[i]);
   }
   if (pnlIniHint->isVisible()) pnlIniHint->raise();
@@ -681,7 +691,7 @@ void TfrmMain::pbxTimeMouseUp(Qt::MouseButton button, int y, int left) {
     PlaySaveSound();
     return;
   }
-  auto* pad = new TSchedPadFrame(padContext_, pnlFrame);
+  TSchedPadFrame* pad = takePadFrame();
   PadFrameTable[slot] = pad;
   drag.DragStart = YToTime(drag.DragStartY);
   drag.DragEnd = YToTime(drag.DragEndY);

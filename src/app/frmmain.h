@@ -3,6 +3,7 @@
 // boxes, the command buttons, menu, actions and status bar.
 #include <QMainWindow>
 #include <array>
+#include <vector>
 
 #include "plannerstate.h"
 #include "platform.h"
@@ -93,6 +94,7 @@ class TfrmMain final : public QMainWindow {
   void reportIo(const IoResult& r);
   void buildPadFrames();
   void deletePadFrames();
+  TSchedPadFrame* takePadFrame();
   void dragPause();
 
   PlannerState& state_;
@@ -101,6 +103,7 @@ class TfrmMain final : public QMainWindow {
   bool shownOnce_ = false;
   HintDisplay* hints_ = nullptr;
   PadContext padContext_;
+  std::vector<TSchedPadFrame*> spareFrames_;  // hidden, ready to show another pad
   bool pausing_ = false;
   bool releasedInPause_ = false;
   int wheelRemainder_ = 0;

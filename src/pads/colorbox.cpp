@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QPainter>
 #include <QPixmap>
+#include <vector>
 
 namespace plandor {
 namespace {
@@ -37,7 +38,14 @@ QIcon swatch(std::uint32_t ref) {
 ColorBox::ColorBox(QWidget* parent) : QComboBox(parent) {
   setMaxVisibleItems(22);
   addItem(QStringLiteral("カスタム..."));
-  for (const Named& c : kColors) addItem(swatch(c.ref), QString::fromUtf8(c.name), static_cast<qint64>(c.ref));
+  // Made once: 24 pads are rebuilt at a time.
+  static const std::vector<QIcon> swatches = [] {
+    std::vector<QIcon> v;
+    for (const Named& c : kColors) v.push_back(swatch(c.ref));
+    return v;
+  }();
+  for (std::size_t i = 0; i < std::size(kColors); ++i)
+    addItem(swatches[i], QString::fromUtf8(kColors[i].name), static_cast<qint64>(kColors[i].ref));
   setCurrentIndex(1);  // black
   connect(this, &QComboBox::activated, this, &ColorBox::onActivated);
 }
@@ -57,12 +65,19 @@ void ColorBox::setColor(std::int32_t colorRef) {
   int i = indexOf(colorRef);
   if (i < 0) {
     const auto ref = static_cast<std::uint32_t>(colorRef);
+    ++customEntries_;
     insertItem(1, swatch(ref), QStringLiteral("カスタム (%1)").arg(QString::number(ref, 16).toUpper().rightJustified(8, QLatin1Char('0'))),
                static_cast<qint64>(colorRef));
     i = 1;
   }
   setCurrentIndex(i);
   lastIndex_ = i;
+}
+
+void ColorBox::reset() {
+  for (; customEntries_ > 0; --customEntries_) removeItem(1);
+  setCurrentIndex(1);
+  lastIndex_ = 1;
 }
 
 void ColorBox::onActivated(int index) {

@@ -14,11 +14,14 @@ class ColorBox final : public QComboBox {
 
   std::int32_t color() const;
   void setColor(std::int32_t colorRef);
+  // Black, and only the named colours.
+  void reset();
 
  private:
   void onActivated(int index);
   int indexOf(std::int32_t colorRef) const;
   int lastIndex_ = 1;
+  int customEntries_ = 0;  // values from files or the dialog, after "カスタム..." 
 };
 
 }  // namespace plandor

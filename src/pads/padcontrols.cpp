@@ -43,7 +43,12 @@ TimeRow::TimeRow(const char* name, const char* upper, const char* lower, int hou
   cmbHour = new QComboBox(this);
   cmbHour->setEditable(true);
   cmbHour->setInsertPolicy(QComboBox::NoInsert);
-  for (int h = 0; h < 12; ++h) cmbHour->addItem(QString::number(h));
+  static const QStringList hours = [] {
+    QStringList l;
+    for (int h = 0; h < 12; ++h) l << QString::number(h);
+    return l;
+  }();
+  cmbHour->addItems(hours);
   cmbHour->setMaxVisibleItems(12);
   cmbHour->setEditText(QStringLiteral("8"));
   cmbHour->setGeometry(17, 4, 38, hourHeight);

@@ -41,12 +41,14 @@ TSchedPadFrame::TSchedPadFrame(PadContext& context, QWidget* parent)
   bitMoveUp = new QPushButton(Panel1);
   bitMoveUp->setObjectName(QStringLiteral("bitMoveUp"));
   bitMoveUp->setGeometry(120, 3, 20, 24);
-  bitMoveUp->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
+  static const QIcon up = style()->standardIcon(QStyle::SP_ArrowUp);
+  static const QIcon down = style()->standardIcon(QStyle::SP_ArrowDown);
+  bitMoveUp->setIcon(up);
   pnlPMenu->setGeometry(120, 27, 20, 26);
   bitMoveDown = new QPushButton(Panel1);
   bitMoveDown->setObjectName(QStringLiteral("bitMoveDown"));
   bitMoveDown->setGeometry(120, 53, 20, 24);
-  bitMoveDown->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+  bitMoveDown->setIcon(down);
   cmbKeyword->setGeometry(145, 5, 115, 21);
   edtPadNo->setGeometry(264, 5, 25, 20);
   setFontPixels(edtPadNo, 13);
@@ -92,6 +94,19 @@ TSchedPadFrame::TSchedPadFrame(PadContext& context, QWidget* parent)
   connect(bitMoveUp, &QPushButton::clicked, this, &TSchedPadFrame::bitMoveUpClick);
   connect(bitMoveDown, &QPushButton::clicked, this, &TSchedPadFrame::bitMoveDownClick);
   hide();
+}
+
+void TSchedPadFrame::reset() {
+  edtPadNo->setText(QStringLiteral("No"));
+  Panel2->show(8, 0, false);
+  Panel3->show(8, 0, false);
+  cmbKeyword->setEditText(q("キーワード"));
+  cmbContent->setEditText(q("説明"));
+  chbCompleted->setChecked(false);
+  colorBox->reset();
+  pnlPMenu->clear();
+  btnSave->setEnabled(true);
+  btnRevise->setEnabled(true);
 }
 
 void TSchedPadFrame::showRecord(const PadRecord& p) {

@@ -34,6 +34,8 @@ class TSchedPadFrame final : public PadFrameBase {
  public:
   TSchedPadFrame(PadContext& context, QWidget* parent);
 
+  // Back to the values of a frame just made.
+  void reset();
   // A stored pad, shown from its record (load and rebuild).
   void showRecord(const PadRecord& p);
   // A new pad from a drag: number, times and position; the rest initial.

@@ -68,6 +68,7 @@ class TestDayPlanning : public QObject {
   void removalPacksAndRenumbers();
   void removalCancelledOrWithNothingSelected();
   void aPlannedDaySurvivesSaveAndRestart();
+  void aNewPadAfterARemovalStartsFresh();
 
  private:
   void start();
@@ -289,6 +290,26 @@ void TestDayPlanning::aPlannedDaySurvivesSaveAndRestart() {
   const QImage bars = window->pbxTimeR->grab(QRect(0, 1440, 13, 120)).toImage();
   QCOMPARE(bars.pixelColor(1, 10), QColor(255, 0, 0));
   QCOMPARE(bars.pixelColor(0, 10), QColor(Qt::white));
+}
+
+void TestDayPlanning::aNewPadAfterARemovalStartsFresh() {
+  TSchedPadFrame* old = storedPad(240, 420);
+  old->cmbKeyword->setEditText(QStringLiteral("会議"));
+  old->chbCompleted->setChecked(true);
+  old->colorBox->setColor(0x00123456);
+  old->btnReviseClick();
+  platform->confirmAnswers.push_back(true);
+  window->ScheduleRemovePad1Execute();
+  QVERIFY(!pad(1));
+  drag(window->pbxTimeR, 600, 700);
+  TSchedPadFrame* p = pad(1);
+  QCOMPARE(p->cmbKeyword->currentText(), QStringLiteral("キーワード"));
+  QCOMPARE(p->cmbContent->currentText(), QStringLiteral("説明"));
+  QVERIFY(!p->chbCompleted->isChecked());
+  QCOMPARE(p->colorBox->color(), 0);
+  QCOMPARE(p->colorBox->findText(QStringLiteral("カスタム"), Qt::MatchStartsWith), 0);  // only "カスタム..."
+  QVERIFY(p->btnSave->isEnabled() && !p->btnRevise->isEnabled());
+  QCOMPARE(p->pos(), QPoint(351, 601));
 }
 
 QTEST_MAIN(TestDayPlanning)
