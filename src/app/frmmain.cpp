@@ -16,6 +16,9 @@
 #include <QWheelEvent>
 
 #include "aboutbox.h"
+#include "dlgdiary.h"
+#include "dlgpadmemo.h"
+#include "dlgsetlist.h"
 #include "hintdisplay.h"
 
 namespace plandor {
@@ -303,13 +306,13 @@ void TfrmMain::buildActions() {
   make(FileExit1, "FileExit1", "終了(&X)", &TfrmMain::FileExit1Execute);
   make(SchedulePast1, "SchedulePast1", "過去のスケジュール(&P)...", &TfrmMain::SchedulePast1Execute);
   make(ScheduleToday1, "ScheduleToday1", "今日のスケジュール(&T)", &TfrmMain::ScheduleToday1Execute);
-  make(ScheduleDiary1, "ScheduleDiary1", "一日の終わりに(&D)...", nullptr);
+  make(ScheduleDiary1, "ScheduleDiary1", "一日の終わりに(&D)...", &TfrmMain::ScheduleDiary1Execute);
   make(ScheduleRemovePad1, "ScheduleRemovePad1", "スケジュール・パッドを削除(&R)",
        &TfrmMain::ScheduleRemovePad1Execute);
   make(RoutineEntry1, "RoutineEntry1", "ルーチン仮登録(&E)", nullptr);
   make(RoutineSet1, "RoutineSet1", "ルーチン設定(&S)...", nullptr);
   make(RoutineRead1, "RoutineRead1", "ルーチン表示(&R)", nullptr);
-  make(OptionSetList1, "OptionSetList1", "リスト項目を設定(&L)...", nullptr);
+  make(OptionSetList1, "OptionSetList1", "リスト項目を設定(&L)...", &TfrmMain::OptionSetList1Execute);
   make(HelpContents1, "HelpContents1", "目次(&C)...", &TfrmMain::HelpContents1Execute);
   make(HelpAbout1, "HelpAbout1", "バージョン情報(&A)...", &TfrmMain::HelpAbout1Execute);
 
@@ -358,6 +361,7 @@ void TfrmMain::FormCreate() {
   qApp->installEventFilter(hints_);
   qApp->installEventFilter(this);  // the wheel scrolls the timeline wherever it turns
   padContext_.routineEntry = RoutineEntry1;
+  padContext_.openMemo = [this](TSchedPadFrame* pad) { openPadMemo(pad); };
 
   const std::string& folder = state_.DataFolder;
   IoResult r = state_.routines.LoadRoutineFile(folder);
@@ -705,6 +709,30 @@ void TfrmMain::pbxTimeMouseUp(Qt::MouseButton button, int y, int left) {
 void TfrmMain::ScrollBox1MouseWheel(int steps) {
   QScrollBar* bar = ScrollBox1->verticalScrollBar();
   bar->setValue(bar->value() + 20 * steps);
+}
+
+void TfrmMain::ScheduleDiary1Execute() {
+  // A day without a file has no diary yet; one diary pad at a time.
+  if (edtThisFile->text() == q(kNotCreated) || dlgDiary) return;
+  TdlgDiary dialog(state_.day.table.Diary, state_.lists, this);
+  dlgDiary = &dialog;
+  dialog.exec();
+  dlgDiary = nullptr;
+}
+
+void TfrmMain::OptionSetList1Execute() {
+  TdlgSetList dialog(state_.lists, platform_, this);
+  dialog.exec();
+}
+
+void TfrmMain::openPadMemo(TSchedPadFrame* pad) {
+  if (dlgPadMemo) return;
+  state_.MemoTarget = "Schedule";
+  TdlgPadMemo dialog(state_.day.table, state_.routines.RoutineTable, state_.MemoTarget, this);
+  dialog.open(pad->edtPadNo->text().toInt());
+  dlgPadMemo = &dialog;
+  dialog.exec();
+  dlgPadMemo = nullptr;
 }
 
 void TfrmMain::HelpContents1Execute() { platform_.showHelp(state_.DataFolder + "/PLANDOR.HLP"); }

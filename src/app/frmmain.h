@@ -11,6 +11,7 @@
 #include "timelinepaint.h"
 
 class QAction;
+class QDialog;
 class QDateEdit;
 class QFrame;
 class QLabel;
@@ -40,6 +41,10 @@ class TfrmMain final : public QMainWindow {
   void ScheduleToday1Execute();
   void SchedulePast1Execute();
   void ScheduleRemovePad1Execute();
+  void ScheduleDiary1Execute();
+  void OptionSetList1Execute();
+  // The memo of a schedule pad ("メモ(&M)..." in its menu).
+  void openPadMemo(TSchedPadFrame* pad);
   void HelpContents1Execute();
   void HelpAbout1Execute();
   void btnUpdateClick();
@@ -103,7 +108,9 @@ class TfrmMain final : public QMainWindow {
   bool shownOnce_ = false;
   HintDisplay* hints_ = nullptr;
   PadContext padContext_;
-  std::vector<TSchedPadFrame*> spareFrames_;  // hidden, ready to show another pad
+  std::vector<TSchedPadFrame*> spareFrames_;
+  QDialog* dlgDiary = nullptr;    // open, or null
+  QDialog* dlgPadMemo = nullptr;  // open, or null  // hidden, ready to show another pad
   bool pausing_ = false;
   bool releasedInPause_ = false;
   int wheelRemainder_ = 0;

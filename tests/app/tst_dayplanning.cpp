@@ -10,7 +10,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QPlainTextEdit>
+#include <QTimer>
+
 #include "../store/filehelpers.h"
+#include "dlgdiary.h"
+#include "dlgpadmemo.h"
 #include "appsetup.h"
 #include "frmmain.h"
 #include "scriptedplatform.h"
@@ -69,6 +74,7 @@ class TestDayPlanning : public QObject {
   void removalCancelledOrWithNothingSelected();
   void aPlannedDaySurvivesSaveAndRestart();
   void aNewPadAfterARemovalStartsFresh();
+  void diaryAndMemoFromTheWindow();
 
  private:
   void start();
@@ -310,6 +316,38 @@ void TestDayPlanning::aNewPadAfterARemovalStartsFresh() {
   QCOMPARE(p->colorBox->findText(QStringLiteral("カスタム"), Qt::MatchStartsWith), 0);  // only "カスタム..."
   QVERIFY(p->btnSave->isEnabled() && !p->btnRevise->isEnabled());
   QCOMPARE(p->pos(), QPoint(351, 601));
+}
+
+void TestDayPlanning::diaryAndMemoFromTheWindow() {
+  int opened = 0;
+  auto answer = [&opened](const char* text) {
+    QTimer::singleShot(0, [&opened, text] {
+      QWidget* w = QApplication::activeModalWidget();
+      QVERIFY(w);
+      ++opened;
+      w->findChild<QPlainTextEdit*>()->setPlainText(QString::fromUtf8(text));
+      for (QPushButton* b : w->findChildren<QPushButton*>())
+        if (b->text().startsWith(QStringLiteral("一時保存"))) b->click();
+    });
+  };
+  window->ScheduleDiary1Execute();  // no file yet: nothing
+  QCOMPARE(opened, 0);
+  storedPad(240, 420);
+  storedPad(600, 700);
+  answer("second pad's memo");
+  pad(2)->pmiMemo->trigger();
+  QCOMPARE(opened, 1);
+  QCOMPARE(state->MemoTarget, std::string("Schedule"));
+  window->FileSave1Execute();
+  answer("line one\nline two");
+  window->btnDiary->click();
+  QCOMPARE(opened, 2);
+  window->FileSave1Execute();
+
+  start();
+  QCOMPARE(state->day.table.Pads[1].Memo.text(), std::string("second pad's memo"));
+  QCOMPARE(state->day.table.Diary.Content1.text(), std::string("line one\r\nline two"));
+  QCOMPARE(state->day.table.Diary.Title1.text(), std::string("タイトル1"));
 }
 
 QTEST_MAIN(TestDayPlanning)

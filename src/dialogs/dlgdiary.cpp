@@ -1,0 +1,70 @@
+#include "dlgdiary.h"
+
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "hintsupport.h"
+#include "listcombo.h"
+#include "multiline.h"
+
+namespace plandor {
+namespace {
+QString q(const char* s) { return QString::fromUtf8(s); }
+}  // namespace
+
+TdlgDiary::TdlgDiary(DiaryRecord& diary, const ListStore& lists, QWidget* parent) : QDialog(parent), diary_(diary) {
+  setObjectName(QStringLiteral("dlgDiary"));
+  setWindowTitle(q("ダイアリー・パッド"));
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  setFixedSize(392, 366);
+  const ListEntries& e = lists.entries;
+  const QString titleHint = q("|タイトルを入力します. リストから選択することもできます. 半角31文字以内");
+  const QString contentHint = q("|タイトルに応じた内容を記入します. 半角255文字以内");
+  // The boxes take any length; the fields' limits apply when saving.
+  auto entry = [&](const char* caption, int y, const char* name, ListCombo*& title, QPlainTextEdit*& content,
+                   std::function<std::vector<std::string>()> items) {
+    auto* group = new QGroupBox(q(caption), this);
+    group->setGeometry(10, y, 372, 155);
+    title = new ListCombo(255, std::move(items), group);
+    title->setObjectName(QStringLiteral("cmbTitle") + QLatin1String(name));
+    title->setGeometry(10, 20, 350, 20);
+    setHint(title, titleHint);
+    content = new QPlainTextEdit(group);
+    content->setObjectName(QStringLiteral("memContent") + QLatin1String(name));
+    content->setGeometry(10, 45, 350, 102);
+    content->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHint(content, contentHint);
+  };
+  entry("ダリアリー1", 15, "1", cmbTitle1, memContent1, [&e] { return listTexts(e.Title1Entries); });
+  entry("ダイアリー2", 180, "2", cmbTitle2, memContent2, [&e] { return listTexts(e.Title2Entries); });
+  btnSaveDiary = new QPushButton(q("一時保存して閉じる(&S)"), this);
+  btnSaveDiary->setObjectName(QStringLiteral("btnSaveDiary"));
+  btnSaveDiary->setGeometry(20, 338, 125, 22);
+  setHint(btnSaveDiary, q("|ダイアリーの内容を一時保存して,このダイアログを閉じます."));
+  btnCancelDiary = new QPushButton(q("キャンセル(&C)"), this);
+  btnCancelDiary->setObjectName(QStringLiteral("btnCancelDiary"));
+  btnCancelDiary->setGeometry(285, 340, 85, 22);
+  setHint(btnCancelDiary, q("|このダイアログを閉じます. ダイアリーの内容は保存されません."));
+  btnSaveDiary->setAutoDefault(false);
+  btnCancelDiary->setAutoDefault(false);
+  connect(btnSaveDiary, &QPushButton::clicked, this, &TdlgDiary::btnSaveDiaryClick);
+  connect(btnCancelDiary, &QPushButton::clicked, this, &QDialog::reject);
+
+  cmbTitle1->setEditText(diary.Title1.empty() ? q("タイトル1") : QString::fromStdString(diary.Title1.text()));
+  memContent1->setPlainText(showMultiline(diary.Content1));
+  cmbTitle2->setEditText(diary.Title2.empty() ? q("タイトル2") : QString::fromStdString(diary.Title2.text()));
+  memContent2->setPlainText(showMultiline(diary.Content2));
+  memContent1->setFocus();
+  move(262, 62);
+}
+
+void TdlgDiary::btnSaveDiaryClick() {
+  diary_.Title1.setText(cmbTitle1->currentText().toStdString());
+  storeMultiline(diary_.Content1, memContent1->toPlainText());
+  diary_.Title2.setText(cmbTitle2->currentText().toStdString());
+  storeMultiline(diary_.Content2, memContent2->toPlainText());
+  accept();
+}
+
+}  // namespace plandor

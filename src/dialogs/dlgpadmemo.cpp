@@ -1,0 +1,73 @@
+#include "dlgpadmemo.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "hintsupport.h"
+#include "multiline.h"
+
+namespace plandor {
+namespace {
+QString q(const char* s) { return QString::fromUtf8(s); }
+}  // namespace
+
+TdlgPadMemo::TdlgPadMemo(PadTable& pads, RoutineSet& routines, const std::string& memoTarget, QWidget* parent)
+    : QDialog(parent), pads_(pads), routines_(routines), memoTarget_(memoTarget) {
+  setObjectName(QStringLiteral("dlgPadMemo"));
+  setWindowTitle(q("スケジュール・パッドのメモ"));
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  setFixedSize(392, 166);
+  auto* group = new QGroupBox(this);
+  group->setObjectName(QStringLiteral("GroupBox1"));
+  group->setGeometry(10, 8, 372, 150);
+  memPadMemo = new QPlainTextEdit(group);
+  memPadMemo->setObjectName(QStringLiteral("memPadMemo"));
+  memPadMemo->setGeometry(10, 15, 350, 102);
+  memPadMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memPadMemo->setTabChangesFocus(true);
+  setHint(memPadMemo, q("|このスケジュール項目に関連する事項を記入します. 備忘録として使用します. 半角255文字以内"));
+  edtPadMemoNum = new QLineEdit(q("No"), group);
+  edtPadMemoNum->setObjectName(QStringLiteral("edtPadMemoNum"));
+  edtPadMemoNum->setGeometry(10, 122, 22, 20);
+  edtPadMemoNum->setReadOnly(true);
+  edtPadMemoNum->setFocusPolicy(Qt::ClickFocus);
+  setHint(edtPadMemoNum, q("|スケジュール・パッドNo(スケジュール項目No.)です.\u3000変更不可."));
+  btnSavePadMemo = new QPushButton(q("一時保存して閉じる(&S)"), group);
+  btnSavePadMemo->setObjectName(QStringLiteral("btnSavePadMemo"));
+  btnSavePadMemo->setGeometry(40, 122, 125, 22);
+  setHint(btnSavePadMemo, q("|メモの内容を一時保存して,このダイアログを閉じます."));
+  btnCancelPadMemo = new QPushButton(q("キャンセル(&C)"), group);
+  btnCancelPadMemo->setObjectName(QStringLiteral("btnCancelPadMemo"));
+  btnCancelPadMemo->setGeometry(275, 122, 85, 22);
+  setHint(btnCancelPadMemo, q("|このダイアログを閉じます. メモの内容は保存されません."));
+  setTabOrder(memPadMemo, btnSavePadMemo);
+  setTabOrder(btnSavePadMemo, btnCancelPadMemo);
+  btnSavePadMemo->setAutoDefault(false);
+  btnCancelPadMemo->setAutoDefault(false);
+  connect(btnSavePadMemo, &QPushButton::clicked, this, &TdlgPadMemo::btnSavePadMemoClick);
+  connect(btnCancelPadMemo, &QPushButton::clicked, this, &QDialog::reject);
+  memPadMemo->setFocus();
+  move(262, 62);
+}
+
+ShortText<255>& TdlgPadMemo::memo(int n) {
+  if (memoTarget_ == "Routine") return routines_[n - 1].Memo;
+  return pads_.Pads[n - 1].Memo;
+}
+
+void TdlgPadMemo::open(int n) {
+  edtPadMemoNum->setText(QString::number(n));
+  if (memoTarget_ == "Routine") setWindowTitle(q("ルーチン・パッドのメモ"));
+  memPadMemo->setPlainText(showMultiline(memo(n)));
+}
+
+void TdlgPadMemo::btnSavePadMemoClick() {
+  const int n = edtPadMemoNum->text().toInt();
+  const int count = memoTarget_ == "Routine" ? kRoutineSlots : kPadSlots;
+  if (n >= 1 && n <= count) storeMultiline(memo(n), memPadMemo->toPlainText());
+  accept();
+}
+
+}  // namespace plandor
