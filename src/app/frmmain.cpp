@@ -557,7 +557,7 @@ void TfrmMain::afterDayLoaded() {
 
 void TfrmMain::FileSave1Execute() {
   bool headerSet = false;
-  IoResult r = state_.day.save(platform_.now().date, &headerSet);
+  IoResult r = state_.day.save(state_.Today, &headerSet);  // the day taken at start-up
   if (!r.ok()) {
     reportIo(r);
     return;

@@ -111,7 +111,7 @@ void TestFrmMain::saveCreatesTheDayAndTheNextStartLoadsIt() {
     QCOMPARE(run.panel(1), QStringLiteral("データ総数: 1"));
     QCOMPARE(run.platform.sounds, std::vector<std::string>{folder.toStdString() + "/Shutter.wav"});
 
-    // A later save on another clock date keeps the header.
+    // A later save, the clock past midnight, keeps the header.
     run.platform.clock.date = {2006, 1, 5};
     run.window->FileSave1Execute();
     QCOMPARE(readAll(todayPath()).left(264), bytes.left(264));
@@ -150,7 +150,9 @@ void TestFrmMain::todayCommand() {
     Run first(folder, {2005, 12, 31});
     first.state.day.table.Bars[0].TopY = 0;
     first.state.day.table.Pads[0].StartHour = 6;
+    first.platform.clock.date = {2006, 1, 1};  // saved after midnight: still the start-up day
     first.window->FileSave1Execute();
+    QCOMPARE(first.window->dtpPrepDate->date(), QDate(2005, 12, 31));
   }
   Run run(folder);
   run.window->ScheduleToday1Execute();  // today already open: nothing
