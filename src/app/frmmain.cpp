@@ -286,7 +286,7 @@ void TfrmMain::buildLayout() {
     auto* l = new QLabel(StatusBar1);
     l->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
     l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    l->setGeometry(x, 1, widths[i] - 2, kStatusBarHeight - 1);
+    l->setGeometry(x, 1, widths[i] - 1, kStatusBarHeight - 1);
     l->setIndent(2);
     statusPanels[i] = l;
     x += widths[i];
@@ -454,6 +454,9 @@ void TfrmMain::layoutClient() {
   const int h = client->height();
   Panel1->setGeometry(0, 0, w, h - kStatusBarHeight);
   StatusBar1->setGeometry(0, h - kStatusBarHeight, w, kStatusBarHeight);
+  // The last panel reaches the right edge, as status bars do.
+  QLabel* last = statusPanels[2];
+  last->resize(std::max(last->width(), w - last->x()), last->height());
   const int ph = Panel1->height();
   const int bottom = ph - kDesignPanel1Height;  // how far the bottom edge moved
   ScrollBox1->resize(670, 505 + bottom);
