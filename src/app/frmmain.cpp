@@ -428,11 +428,6 @@ void TfrmMain::showEvent(QShowEvent* e) {
   }
 }
 
-void TfrmMain::resizeEvent(QResizeEvent* e) {
-  QMainWindow::resizeEvent(e);
-  layoutClient();
-}
-
 bool TfrmMain::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() == QEvent::Wheel && watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this) {
     // Wheel events reach every widget up the chain; scroll once per step.
@@ -507,7 +502,7 @@ bool TfrmMain::LoadDayFile(const std::string& path) {
 
 // Frames that leave the table wait hidden for the next pad: rebuilding a
 // day then refills frames instead of making hundreds of widgets again.
-void TfrmMain::deletePadFrames() {
+void TfrmMain::releasePadFrames() {
   for (TSchedPadFrame*& frame : PadFrameTable) {
     if (!frame) continue;
     frame->hide();
@@ -536,7 +531,7 @@ void TfrmMain::buildPadFrames() {
 }
 
 void TfrmMain::ClearPadTable() {
-  deletePadFrames();
+  releasePadFrames();
   state_.day.clear();
   repaintDragAreas();
 }
@@ -632,7 +627,7 @@ void TfrmMain::ScheduleRemovePad1Execute() {
   }
   showCover();
   RemovePadAndPack(state_.day.table, s);
-  deletePadFrames();
+  releasePadFrames();
   buildPadFrames();
   PlaySaveSound();
   repaintDragAreas();

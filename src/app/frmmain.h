@@ -80,7 +80,6 @@ class TfrmMain final : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* e) override;
-  void resizeEvent(QResizeEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
@@ -98,7 +97,7 @@ class TfrmMain final : public QMainWindow {
   void repaintDragAreas();
   void reportIo(const IoResult& r);
   void buildPadFrames();
-  void deletePadFrames();
+  void releasePadFrames();
   TSchedPadFrame* takePadFrame();
   void dragPause();
 
