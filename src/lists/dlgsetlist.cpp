@@ -197,6 +197,9 @@ TdlgSetList::TdlgSetList(ListStore& lists, Platform& platform, QWidget* parent)
   connect(qApp, &QApplication::focusChanged, this, &TdlgSetList::focusChanged);
 }
 
+// ~QWidget hands the focus on after this part is gone: stop listening first.
+TdlgSetList::~TdlgSetList() { disconnect(qApp, nullptr, this, nullptr); }
+
 void TdlgSetList::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
   move(100, 50);

@@ -54,6 +54,7 @@ class TdlgSetList final : public QDialog {
   Q_OBJECT
  public:
   TdlgSetList(ListStore& lists, Platform& platform, QWidget* parent = nullptr);
+  ~TdlgSetList() override;
 
   void btnSaveEntriesClick();
 

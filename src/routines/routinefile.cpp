@@ -49,8 +49,9 @@ IoResult RoutineStore::LoadRoutineFile(const std::string& dataFolder) {
 }
 
 IoResult RoutineStore::WriteRoutineFile() {
-  if (!fileExists(RoutineFilePath)) return IoResult::success();
-  IoResult r = writeFileAtomic(RoutineFilePath, RoutineTable, sizeof RoutineTable, true);
+  // A file deleted while the program runs is written afresh, so saved
+  // routines never vanish without a word; a folder in its place is an error.
+  IoResult r = writeFileAtomic(RoutineFilePath, RoutineTable, sizeof RoutineTable, false);
   if (r.ok()) std::memcpy(RoutineImage, RoutineTable, sizeof RoutineImage);
   return r;
 }

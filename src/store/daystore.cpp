@@ -97,6 +97,11 @@ IoResult DayStore::load(const std::string& path) {
   image = scratch;
   std::memcpy(table.Bars, image.Bars, sizeof table.Bars);
   std::memcpy(table.Pads, image.Pads, sizeof table.Pads);
+  // A pad frame finds its record by the number it shows: a file that numbers
+  // a pad otherwise (damaged or foreign) must not send its edits to another
+  // slot, or past the table.
+  for (int i = 0; i < kPadSlots; ++i)
+    if (table.Pads[i].StartHour != -1) table.Pads[i].PadNo = i + 1;
   if (!isTemporary(path)) table.Diary = image.Diary;
   DataCount = CountPads(image.Bars);
   return r;

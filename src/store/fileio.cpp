@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,10 +16,12 @@ void step(const char* name) {
   if (g_saveStepHook) g_saveStepHook(name);
 }
 
-// A file counts as writable when its owner may write it: root may open any
-// file for writing, yet a file the user made read-only must stay untouched.
-bool writableFile(const struct stat& st, const std::string& path) {
-  return (st.st_mode & S_IWUSR) != 0 && ::access(path.c_str(), W_OK) == 0;
+// Why the file may not be written, or 0. The owner's write bit counts: root
+// may open any file for writing, yet a file the user made read-only must
+// stay untouched. Otherwise the system's own reason (EROFS, EACCES) is kept.
+int writeRefusal(const struct stat& st, const std::string& path) {
+  if ((st.st_mode & S_IWUSR) == 0) return EACCES;
+  return ::access(path.c_str(), W_OK) == 0 ? 0 : errno;
 }
 
 std::string folderOf(const std::string& path) {
@@ -110,7 +113,7 @@ IoResult readFileStart(const std::string& path, void* buffer, std::size_t capaci
     ::close(fd);
     return IoResult::failure(IoResult::Op::Open, path, e);
   }
-  int refuse = S_ISDIR(st.st_mode) ? EISDIR : (needWritable && !writableFile(st, path)) ? EACCES : 0;
+  int refuse = S_ISDIR(st.st_mode) ? EISDIR : needWritable ? writeRefusal(st, path) : 0;
   if (refuse) {
     ::close(fd);
     return IoResult::failure(IoResult::Op::Open, path, refuse);
@@ -139,7 +142,7 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
   if (!exists && mustExist) return IoResult::failure(Op::Open, path, ENOENT);
   if (exists && S_ISDIR(st.st_mode)) return IoResult::failure(Op::Open, path, EISDIR);
   if (exists && !S_ISREG(st.st_mode)) return IoResult::failure(Op::Open, path, EACCES);
-  if (exists && !writableFile(st, path)) return IoResult::failure(Op::Open, path, EACCES);
+  if (int e = exists ? writeRefusal(st, path) : 0) return IoResult::failure(Op::Open, path, e);
   const Op failOp = exists ? Op::Write : Op::Create;
 
   const std::string folder = folderOf(path);
@@ -183,6 +186,19 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
     ::close(dfd);
   }
   return IoResult::success();
+}
+
+void removeStaleTemporaries(const std::string& folder, const std::string& name) {
+  // mkstemp adds six characters after the dot.
+  const std::string prefix = "." + name + ".";
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string entry = e->d_name;
+    if (entry.size() == prefix.size() + 6 && entry.compare(0, prefix.size(), prefix) == 0)
+      ::unlinkat(::dirfd(dir), entry.c_str(), 0);
+  }
+  ::closedir(dir);
 }
 
 void setSaveStepHook(SaveStepHook hook) { g_saveStepHook = hook; }

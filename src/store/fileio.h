@@ -42,6 +42,10 @@ IoResult readFileStart(const std::string& path, void* buffer, std::size_t capaci
 // left as it is. With `mustExist`, a missing file is an error.
 IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t size, bool mustExist);
 
+// Removes what a save cut short left of `name` in `folder`: its temporary
+// files (".<name>.XXXXXX"). Only safe while no save of that file runs.
+void removeStaleTemporaries(const std::string& folder, const std::string& name);
+
 // Test seam: called at the named points of writeFileAtomic ("written",
 // "synced", "renamed"); lets tests stop a save in the middle.
 using SaveStepHook = void (*)(const char* step);

@@ -1,5 +1,8 @@
 #include "timeaxis.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace plandor {
 
 int HourIndex(std::uint8_t pmFlag, int hour) {
@@ -9,7 +12,10 @@ int HourIndex(std::uint8_t pmFlag, int hour) {
 }
 
 int TimeToY(int hour, int minute, std::uint8_t pmFlag) {
-  return minute * kRowsPerMinute + HourIndex(pmFlag, hour) * kRowsPerHour;
+  // A minute read from a file can be any 32-bit value: widen, and keep the
+  // row inside int.
+  const long long y = static_cast<long long>(minute) * kRowsPerMinute + HourIndex(pmFlag, hour) * kRowsPerHour;
+  return static_cast<int>(std::clamp<long long>(y, INT_MIN, INT_MAX));
 }
 
 PadTime YToTime(int y) {

@@ -104,7 +104,9 @@ void DragArea::paintEvent(QPaintEvent* e) {
   // Higher pad numbers are painted last and stay on top.
   for (const BarRecord& b : bars_) {
     if (b.TopY == -1 || b.Side.raw() != std::string_view(&mine, 1)) continue;
-    const QRect bar(left, b.TopY, 11, b.BottomY - b.TopY);
+    // Rows from a file may lie anywhere; only the strip is drawn.
+    const int top = std::clamp(b.TopY, 0, kDayRows), bottom = std::clamp(b.BottomY, 0, kDayRows);
+    const QRect bar(left, top, 11, bottom - top);
     const QRect visible = bar.intersected(r);
     if (!visible.isEmpty()) p.fillRect(visible, fromColorRef(static_cast<std::uint32_t>(b.Color)));
   }

@@ -54,6 +54,7 @@ class TestFrmMain : public QObject {
   void missingSoundIsReported();
   void monthFolderThatCannotBeMadeStopsStartUp();
   void unreadableRoutineAndListFilesStillStart();
+  void startRemovesWhatCutShortSavesLeft();
   void layoutClockAndSizing();
   void hintsFollowTheMouse();
   void helpAndAbout();
@@ -267,6 +268,16 @@ void TestFrmMain::unreadableRoutineAndListFilesStillStart() {
   QCOMPARE(readAll(folder.toStdString() + "/Routines.rdf"), QByteArray(3200, 1));
   run.window->FileSave1Execute();
   QCOMPARE(run.platform.errors.size(), std::size_t(2));
+}
+
+void TestFrmMain::startRemovesWhatCutShortSavesLeft() {
+  QDir(folder).mkdir("Y200601");
+  const QStringList stale = {".Routines.rdf.a1B2c3", ".LEntries.lef.zzzzzz", "Y200601/.Y2006011.sdf.Q9w8E7"};
+  const QStringList kept = {".Routines.rdf.toolong", "Y200601/.Y2006012.sdf.Q9w8E7", "notes.txt"};
+  for (const QString& f : stale + kept) writeAll((folder + "/" + f).toStdString(), "x");
+  Run run(folder);
+  for (const QString& f : stale) QVERIFY2(!QFile::exists(folder + "/" + f), qPrintable(f));
+  for (const QString& f : kept) QVERIFY2(QFile::exists(folder + "/" + f), qPrintable(f));
 }
 
 void TestFrmMain::layoutClockAndSizing() {

@@ -39,7 +39,7 @@ class TestRoutineFile : public QObject {
   void unreadableFileLeavesEmptyRoutines();
   void countAndCompact();
   void writeAndRevert();
-  void writeSkipsAVanishedFileAndKeepsTheImageOnFailure();
+  void writeRecreatesAVanishedFileAndKeepsTheImageOnFailure();
 
  private:
   std::unique_ptr<QTemporaryDir> dir;
@@ -132,19 +132,20 @@ void TestRoutineFile::writeAndRevert() {
   QCOMPARE(t.RoutineTable[0].Memo.text(), std::string(255, 'm'));
 }
 
-void TestRoutineFile::writeSkipsAVanishedFileAndKeepsTheImageOnFailure() {
+void TestRoutineFile::writeRecreatesAVanishedFileAndKeepsTheImageOnFailure() {
   RoutineStore s;
   QVERIFY(s.LoadRoutineFile(folder).ok());
   makeRoutine(s.RoutineTable[0], 1, "x");
   QFile::remove(QString::fromStdString(file));
-  QVERIFY(s.WriteRoutineFile().ok());
-  QVERIFY(!QFile::exists(QString::fromStdString(file)));
-  QCOMPARE(s.RoutineImage[0].RoutineNo, 0);
+  QVERIFY(s.WriteRoutineFile().ok());  // saved routines never vanish silently
+  QCOMPARE(readAll(file).size(), 3200);
+  QCOMPARE(s.RoutineImage[0].RoutineNo, 1);
+  s.RoutineTable[0].RoutineNo = 0;
 
   writeAll(file, emptyRoutineBytes().repeated(8));
   makeReadOnly(file);
   QVERIFY(!s.WriteRoutineFile().ok());
-  QCOMPARE(s.RoutineImage[0].RoutineNo, 0);  // display still shows what the file holds
+  QCOMPARE(s.RoutineImage[0].RoutineNo, 1);  // display still shows what the file holds
   QCOMPARE(readAll(file), emptyRoutineBytes().repeated(8));
 }
 
