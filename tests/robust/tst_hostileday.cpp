@@ -1,0 +1,145 @@
+// Day files whose values no save of this program writes (a damaged disk, a
+// hand-edited or foreign file) opened in the real main window: every pad
+// still edits its own slot and nothing else, and bars far outside the
+// timeline are drawn clipped to it.
+#include <QTemporaryDir>
+#include <QTest>
+#include <climits>
+#include <memory>
+
+#include "../store/filehelpers.h"
+#include "appsetup.h"
+#include "frmmain.h"
+#include "scriptedplatform.h"
+#include "timeaxis.h"
+
+using namespace plandor;
+
+namespace {
+
+void usePad(DayStore& d, int slot, std::int32_t padNo, const char* keyword) {
+  PadRecord& p = d.table.Pads[slot];
+  BarRecord& b = d.table.Bars[slot];
+  p.PadNo = padNo;
+  p.Left = 4;
+  p.Top = 241 + slot * 120;
+  p.Keyword.setText(keyword);
+  p.Memo.setText(std::string("memo of ") + keyword);
+  p.Color = 0x0000FF;
+  p.StartHour = 8 + slot, p.StartMinute = 0, p.StartPM = 0;
+  p.EndHour = 8 + slot, p.EndMinute = 50, p.EndPM = 0;
+  b.Side.setText("L");
+  b.TopY = TimeToY(p.StartHour, p.StartMinute, p.StartPM);
+  b.BottomY = TimeToY(p.EndHour, p.EndMinute, p.EndPM);
+  b.Color = p.Color;
+}
+
+}  // namespace
+
+class TestHostileDay : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() { setUpApplication(*qApp); }
+  void init();
+  void cleanup() { window.reset(); }
+  void barsBeyondTheTimelineAreClipped();
+  void aPadNumberOfAnotherSlotEditsOnlyItsOwnSlot();
+  void aPadNumberOutsideTheTableEditsOnlyItsOwnSlot();
+
+ private:
+  std::unique_ptr<QTemporaryDir> dir;
+  std::string folder;
+  std::string dayPath() const { return folder + "/Y200601/Y2006011.sdf"; }
+  void writeDay(DayStore& d) {
+    bool headerSet;
+    d.CurrentDayPath = dayPath();
+    QVERIFY(d.save({2006, 1, 1}, &headerSet).ok());
+  }
+  void start() {
+    state = std::make_unique<PlannerState>();
+    state->DataFolder = folder;
+    window = std::make_unique<TfrmMain>(*state, platform);
+    QVERIFY(window->started());
+  }
+  // Edits pad `slot` and stores the edit with 変更.
+  void revise(int slot, const char* keyword) {
+    TSchedPadFrame* pad = window->PadFrameTable[slot];
+    QVERIFY(pad);
+    pad->cmbKeyword->setEditText(QString::fromUtf8(keyword));
+    pad->btnReviseClick();
+  }
+
+  ScriptedPlatform platform;
+  std::unique_ptr<PlannerState> state;
+  std::unique_ptr<TfrmMain> window;
+};
+
+void TestHostileDay::init() {
+  dir = std::make_unique<QTemporaryDir>();
+  folder = dir->path().toStdString();
+  writeAll(folder + "/Shutter.wav", "RIFF");
+  QVERIFY(createFolder(folder + "/Y200601").ok());
+  platform = ScriptedPlatform();
+}
+
+void TestHostileDay::barsBeyondTheTimelineAreClipped() {
+  DayStore d;
+  usePad(d, 0, 1, "left");
+  d.table.Bars[0].TopY = -2;
+  d.table.Bars[0].BottomY = INT_MAX;
+  usePad(d, 1, 2, "right");
+  d.table.Bars[1].Side.setText("R");
+  d.table.Bars[1].TopY = INT_MIN;
+  d.table.Bars[1].BottomY = 100;
+  writeDay(d);
+  start();
+
+  const QColor red(255, 0, 0);
+  const QImage left = window->pbxTimeL->grab().toImage();
+  const QImage right = window->pbxTimeR->grab().toImage();
+  QCOMPARE(left.pixelColor(5, 0), red);
+  QCOMPARE(left.pixelColor(5, 2879), red);
+  QCOMPARE(right.pixelColor(5, 0), red);
+  QCOMPARE(right.pixelColor(5, 99), red);
+  QCOMPARE(right.pixelColor(5, 100), QColor(Qt::white));
+}
+
+void TestHostileDay::aPadNumberOfAnotherSlotEditsOnlyItsOwnSlot() {
+  DayStore d;
+  usePad(d, 0, 2, "first");  // says it is pad 2
+  usePad(d, 1, 2, "second");
+  writeDay(d);
+  start();
+
+  revise(0, "first, edited");
+  QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("first, edited"));
+  QCOMPARE(state->day.table.Pads[1].Keyword.text(), std::string("second"));
+  QCOMPARE(state->day.table.Pads[1].Memo.text(), std::string("memo of second"));
+  QCOMPARE(state->day.table.Bars[1].TopY, d.table.Bars[1].TopY);
+}
+
+void TestHostileDay::aPadNumberOutsideTheTableEditsOnlyItsOwnSlot() {
+  DayStore d;
+  usePad(d, 0, 0, "zero");
+  usePad(d, 1, 1000, "thousand");
+  usePad(d, 2, -5, "negative");
+  writeDay(d);
+  const PadTable before = d.table;
+  start();
+
+  revise(0, "zero, edited");
+  revise(1, "thousand, edited");
+  revise(2, "negative, edited");
+  const PadTable& t = state->day.table;
+  QCOMPARE(t.Pads[0].Keyword.text(), std::string("zero, edited"));
+  QCOMPARE(t.Pads[1].Keyword.text(), std::string("thousand, edited"));
+  QCOMPARE(t.Pads[2].Keyword.text(), std::string("negative, edited"));
+  for (int i = 0; i < 3; ++i) QCOMPARE(t.Pads[i].Memo.text(), before.Pads[i].Memo.text());
+  for (int i = 3; i < kPadSlots; ++i) {
+    QCOMPARE(std::memcmp(&t.Pads[i], &before.Pads[i], sizeof(PadRecord)), 0);
+    QCOMPARE(std::memcmp(&t.Bars[i], &before.Bars[i], sizeof(BarRecord)), 0);
+  }
+}
+
+QTEST_MAIN(TestHostileDay)
+#include "tst_hostileday.moc"

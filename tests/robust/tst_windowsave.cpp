@@ -1,0 +1,131 @@
+// The Save command of the real main window on a disk that refuses the
+// write: the error box names the file and the reason, the day stays on the
+// screen and in memory, the old file stays whole, and the next Save after
+// the cause is gone stores the day.
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "../store/filehelpers.h"
+#include "appsetup.h"
+#include "frmmain.h"
+#include "scriptedplatform.h"
+
+using namespace plandor;
+
+class TestWindowSave : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() { setUpApplication(*qApp); }
+  void init();
+  void readOnlyDayFile();
+  void vanishedMonthFolder();
+
+ private:
+  std::unique_ptr<QTemporaryDir> dir;
+  std::string folder;
+  std::string dayPath() const { return folder + "/Y200601/Y2006011.sdf"; }
+  std::unique_ptr<TfrmMain> start();
+  // A pad dragged from 08:00 to 09:30 and stored with 一時保存.
+  TSchedPadFrame* dragPad(const char* keyword);
+
+  ScriptedPlatform platform;
+  std::unique_ptr<PlannerState> state;
+  TfrmMain* window = nullptr;
+};
+
+void TestWindowSave::init() {
+  dir = std::make_unique<QTemporaryDir>();
+  folder = dir->path().toStdString();
+  writeAll(folder + "/Shutter.wav", "RIFF");
+  platform = ScriptedPlatform();
+}
+
+std::unique_ptr<TfrmMain> TestWindowSave::start() {
+  state = std::make_unique<PlannerState>();
+  state->DataFolder = folder;
+  auto w = std::make_unique<TfrmMain>(*state, platform);
+  window = w.get();
+  return w;
+}
+
+TSchedPadFrame* TestWindowSave::dragPad(const char* keyword) {
+  window->pbxTimeMouseDown(Qt::LeftButton, 240);
+  window->pbxTimeMouseUp(Qt::LeftButton, 420, 4);
+  TSchedPadFrame* pad = window->PadFrameTable[0];
+  if (!pad) return nullptr;
+  pad->cmbKeyword->setEditText(QString::fromUtf8(keyword));
+  pad->btnSaveClick();
+  return pad;
+}
+
+void TestWindowSave::readOnlyDayFile() {
+  auto w = start();
+  TSchedPadFrame* pad = dragPad("古い予定");
+  QVERIFY(pad);
+  w->FileSave1Execute();
+  QVERIFY(platform.errors.empty());
+  const QByteArray old = readAll(dayPath());
+  QCOMPARE(old.size(), 10728);
+
+  pad->cmbKeyword->setEditText(QStringLiteral("新しい予定"));
+  pad->btnReviseClick();
+  makeReadOnly(dayPath());
+  const std::size_t sounds = platform.sounds.size();
+  const QString count = w->statusPanels[1]->text();
+  w->FileSave1Execute();
+
+  QCOMPARE(platform.errors.size(), std::size_t(1));
+  const QString box = QString::fromStdString(platform.errors[0]);
+  QVERIFY2(box.contains(QString::fromStdString(dayPath())), qPrintable(box));
+  QVERIFY2(box.contains(QStringLiteral("アクセスが拒否されました")), qPrintable(box));
+  QCOMPARE(platform.sounds.size(), sounds);  // no sound for a save that failed
+  QCOMPARE(w->statusPanels[1]->text(), count);
+  QCOMPARE(readAll(dayPath()), old);
+  QCOMPARE(w->PadFrameTable[0], pad);
+  QCOMPARE(pad->cmbKeyword->currentText(), QStringLiteral("新しい予定"));
+  QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("新しい予定"));
+  QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
+
+  QFile::setPermissions(QString::fromStdString(dayPath()), QFile::ReadOwner | QFile::WriteOwner);
+  w->FileSave1Execute();
+  QCOMPARE(platform.errors.size(), std::size_t(1));
+  QCOMPARE(platform.sounds.size(), sounds + 1);
+  const QByteArray now = readAll(dayPath());
+  QCOMPARE(now.size(), 10728);
+  QCOMPARE(now.left(264), old.left(264));
+  QVERIFY(now.contains(sjis("新しい予定")));
+}
+
+void TestWindowSave::vanishedMonthFolder() {
+  auto w = start();
+  QCOMPARE(w->edtThisFile->text(), QStringLiteral("未作成"));
+  QVERIFY(dragPad("消えたフォルダー"));
+  QVERIFY(QDir(QString::fromStdString(folder + "/Y200601")).removeRecursively());
+  const std::size_t sounds = platform.sounds.size();
+  w->FileSave1Execute();
+
+  QCOMPARE(platform.errors.size(), std::size_t(1));
+  const QString box = QString::fromStdString(platform.errors[0]);
+  QVERIFY2(box.contains(QString::fromStdString(dayPath())), qPrintable(box));
+  QVERIFY2(box.contains(QStringLiteral("見つかりません")), qPrintable(box));
+  QCOMPARE(platform.sounds.size(), sounds);
+  QCOMPARE(w->edtThisFile->text(), QStringLiteral("未作成"));  // still not stored
+  QVERIFY(w->PadFrameTable[0]);
+  QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("消えたフォルダー"));
+  QVERIFY(!QFile::exists(QString::fromStdString(dayPath())));
+
+  QVERIFY(QDir().mkdir(QString::fromStdString(folder + "/Y200601")));
+  w->FileSave1Execute();
+  QCOMPARE(platform.errors.size(), std::size_t(1));
+  QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
+  QCOMPARE(w->statusPanels[1]->text(), QStringLiteral("データ総数: 1"));
+  QVERIFY(readAll(dayPath()).contains(sjis("消えたフォルダー")));
+}
+
+QTEST_MAIN(TestWindowSave)
+#include "tst_windowsave.moc"
