@@ -366,8 +366,7 @@ void TfrmMain::FormCreate() {
   const std::string& folder = state_.DataFolder;
   // Saves cut short by a crash or power loss leave hidden temporaries; this
   // copy alone runs on the folder, so no save of its own is under way.
-  removeStaleTemporaries(folder, "Routines.rdf");
-  removeStaleTemporaries(folder, "LEntries.lef");
+  removeStaleTemporaries(folder, {"Routines.rdf", "LEntries.lef"});
   IoResult r = state_.routines.LoadRoutineFile(folder);
   if (!r.ok()) reportIo(r);
   statusPanels[2]->setText(q("ルーチン総数: ") + QString::number(state_.routines.RoutineCount));
@@ -384,7 +383,7 @@ void TfrmMain::FormCreate() {
     return;
   }
 
-  removeStaleTemporaries(monthPath, dayFileName(state_.Today));
+  removeStaleTemporaries(monthPath, {dayFileName(state_.Today)});
   day.CurrentDayPath = day.TodayDayPath;
   if (fileExists(day.TodayDayPath)) {
     if (LoadDayFile(day.CurrentDayPath))

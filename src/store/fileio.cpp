@@ -188,15 +188,17 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
   return IoResult::success();
 }
 
-void removeStaleTemporaries(const std::string& folder, const std::string& name) {
-  // mkstemp adds six characters after the dot.
-  const std::string prefix = "." + name + ".";
+void removeStaleTemporaries(const std::string& folder, const std::vector<std::string>& names) {
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) return;
   while (const dirent* e = ::readdir(dir)) {
     const std::string entry = e->d_name;
-    if (entry.size() == prefix.size() + 6 && entry.compare(0, prefix.size(), prefix) == 0)
-      ::unlinkat(::dirfd(dir), entry.c_str(), 0);
+    for (const std::string& name : names) {
+      // mkstemp adds six characters after the dot.
+      const std::string prefix = "." + name + ".";
+      if (entry.size() == prefix.size() + 6 && entry.compare(0, prefix.size(), prefix) == 0)
+        ::unlinkat(::dirfd(dir), entry.c_str(), 0);
+    }
   }
   ::closedir(dir);
 }

@@ -4,6 +4,7 @@
 // went wrong.
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace plandor {
 
@@ -42,9 +43,9 @@ IoResult readFileStart(const std::string& path, void* buffer, std::size_t capaci
 // left as it is. With `mustExist`, a missing file is an error.
 IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t size, bool mustExist);
 
-// Removes what a save cut short left of `name` in `folder`: its temporary
-// files (".<name>.XXXXXX"). Only safe while no save of that file runs.
-void removeStaleTemporaries(const std::string& folder, const std::string& name);
+// Removes what saves cut short left of the named files in `folder`: their
+// temporary files (".<name>.XXXXXX"). Only safe while no save of them runs.
+void removeStaleTemporaries(const std::string& folder, const std::vector<std::string>& names);
 
 // Test seam: called at the named points of writeFileAtomic ("written",
 // "synced", "renamed"); lets tests stop a save in the middle.
