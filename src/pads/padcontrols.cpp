@@ -52,7 +52,7 @@ TimeRow::TimeRow(const char* name, const char* upper, const char* lower, int hou
   cmbHour->setMaxVisibleItems(12);
   cmbHour->setEditText(QStringLiteral("8"));
   cmbHour->setGeometry(17, 4, 38, hourHeight);
-  cmbHour->setAttribute(Qt::WA_InputMethodEnabled, false);
+  cmbHour->lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, false);  // hours are digits
   cmbHour->setFocusPolicy(Qt::ClickFocus);
   label("：", 55, 8);
   speMinute = new MinuteSpin(this);
