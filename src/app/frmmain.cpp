@@ -36,7 +36,6 @@ namespace {
 const QColor kSkyBlue(166, 202, 240);
 const QColor kCream(255, 251, 240);
 const QColor kButtonFace(240, 240, 240);
-const QColor kGradientInactiveCaption(215, 228, 242);
 
 // The timeline strip: 2 rows a minute from 06:00 to 06:00.
 constexpr int kStripHeight = 2880;
@@ -45,24 +44,16 @@ constexpr int kStripHeight = 2880;
 constexpr int kDesignPanel1Height = 527;
 constexpr int kStatusBarHeight = 19;
 
-QString q(const char* utf8) { return QString::fromUtf8(utf8); }
 QString q(const std::string& utf8) { return QString::fromStdString(utf8); }
 // Multi-line texts are kept with Windows line breaks; Qt wants "\n".
 QString lines(const char* utf8) { return q(utf8).replace(QLatin1String("\r\n"), QLatin1String("\n")); }
-
-void fill(QWidget* w, const QColor& c) {
-  QPalette p = w->palette();
-  p.setColor(QPalette::Window, c);
-  w->setPalette(p);
-  w->setAutoFillBackground(true);
-}
 
 QFrame* panel(QWidget* parent, const char* name, QRect r, const QColor& c, int shape = QFrame::NoFrame) {
   auto* f = new QFrame(parent);
   f->setObjectName(QLatin1String(name));
   f->setGeometry(r);
   f->setFrameStyle(shape);
-  fill(f, c);
+  fillBackground(f, c);
   return f;
 }
 
@@ -70,7 +61,7 @@ QWidget* area(QWidget* parent, const char* name, QRect r, const QColor& c) {
   auto* w = new QWidget(parent);
   w->setObjectName(QLatin1String(name));
   w->setGeometry(r);
-  fill(w, c);
+  fillBackground(w, c);
   return w;
 }
 
@@ -127,7 +118,7 @@ TfrmMain::TfrmMain(PlannerState& state, Platform& platform, QWidget* parent)
   setWindowTitle(QStringLiteral("プランドール"));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
-  fill(this, kButtonFace);
+  fillBackground(this, kButtonFace);
   // Only the height may change; width 800, height at least 600.
   setMinimumSize(800, 600);
   setMaximumWidth(800);
@@ -163,7 +154,7 @@ void TfrmMain::buildLayout() {
   auto* content = new QWidget;
   content->setObjectName(QStringLiteral("qt_scrollbox_content"));
   content->resize(650, 2888);
-  fill(content, kSkyBlue);
+  fillBackground(content, kSkyBlue);
   ScrollBox1->setWidget(content);
 
   pnlBase = area(content, "pnlBase", QRect(-10, -8, 670, kStripHeight + 24), kSkyBlue);
@@ -175,7 +166,7 @@ void TfrmMain::buildLayout() {
   };
   pbxFrameL = new PadPane(false, pnlFrame);
   place(pbxFrameL, "pbxFrameL", QRect(1, 1, 300, kStripHeight + 2));
-  pnlTime = panel(pnlFrame, "pnlTime", QRect(301, 1, 48, kStripHeight + 2), kGradientInactiveCaption,
+  pnlTime = panel(pnlFrame, "pnlTime", QRect(301, 1, 48, kStripHeight + 2), kTimeColumnColor,
                   QFrame::Box | QFrame::Plain);
   pnlTime->setLineWidth(1);
   pbxFrameR = new PadPane(true, pnlFrame);
@@ -267,7 +258,7 @@ void TfrmMain::buildLayout() {
   pnlCover->setGeometry(1, 1, 185, 41);
   pnlCover->setAlignment(Qt::AlignCenter);
   pnlCover->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  fill(pnlCover, kSkyBlue);
+  fillBackground(pnlCover, kSkyBlue);
   {
     QPalette p = pnlCover->palette();
     p.setColor(QPalette::WindowText, Qt::white);

@@ -6,7 +6,7 @@
 #include <QString>
 #include <functional>
 
-#include "hintsupport.h"
+#include "widgetsupport.h"
 
 class QWidget;
 

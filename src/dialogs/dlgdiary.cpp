@@ -4,15 +4,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "hintsupport.h"
+#include "widgetsupport.h"
 #include "listcombo.h"
 #include "multiline.h"
 
 namespace plandor {
-namespace {
-QString q(const char* s) { return QString::fromUtf8(s); }
-}  // namespace
-
 TdlgDiary::TdlgDiary(DiaryRecord& diary, const ListStore& lists, QWidget* parent) : QDialog(parent), diary_(diary) {
   setObjectName(QStringLiteral("dlgDiary"));
   setWindowTitle(q("ダイアリー・パッド"));

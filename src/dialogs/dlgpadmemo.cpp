@@ -5,14 +5,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "hintsupport.h"
+#include "widgetsupport.h"
 #include "multiline.h"
 
 namespace plandor {
-namespace {
-QString q(const char* s) { return QString::fromUtf8(s); }
-}  // namespace
-
 TdlgPadMemo::TdlgPadMemo(PadTable& pads, RoutineSet& routines, const std::string& memoTarget, QWidget* parent)
     : QDialog(parent), pads_(pads), routines_(routines), memoTarget_(memoTarget) {
   setObjectName(QStringLiteral("dlgPadMemo"));

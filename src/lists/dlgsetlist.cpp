@@ -10,14 +10,12 @@
 #include <QStyle>
 #include <QTabWidget>
 
-#include "hintsupport.h"
+#include "widgetsupport.h"
 #include "listcombo.h"
 #include "platform.h"
 
 namespace plandor {
 namespace {
-
-QString q(const char* s) { return QString::fromUtf8(s); }
 
 template <std::size_t Capacity, std::size_t N>
 void storeItems(ShortText<Capacity> (&slotArray)[N], const QStringList& items) {

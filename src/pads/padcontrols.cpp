@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 
-#include "hintsupport.h"
+#include "widgetsupport.h"
 #include "listfile.h"
 
 namespace plandor {
@@ -71,10 +71,7 @@ void TimeRow::show(int hour, int minute, bool pm) {
 
 MarkPanel::MarkPanel(QWidget* parent) : QLabel(parent) {
   setAlignment(Qt::AlignCenter);
-  setAutoFillBackground(true);
-  QPalette p = palette();
-  p.setColor(QPalette::Window, Qt::white);
-  setPalette(p);
+  fillBackground(this, Qt::white);
   setFrameStyle(QFrame::Panel | QFrame::Raised);
 }
 

@@ -4,7 +4,7 @@
 #include <QCursor>
 #include <QStyle>
 
-#include "hintsupport.h"
+#include "widgetsupport.h"
 
 namespace plandor {
 namespace {
@@ -22,7 +22,6 @@ const char* const kEndTooLate =
     "設定可能時刻は 当日 AM6:00 から翌日 AM5:59 までです.\r\n終了時刻を AM5:59 より後に設定することはできません.\r\n\r\n"
     "終了時刻を AM5:59 に設定します.";
 
-QString q(const char* s) { return QString::fromUtf8(s); }
 
 }  // namespace
 

@@ -6,19 +6,13 @@
 #include <algorithm>
 
 #include "timeaxis.h"
+#include "widgetsupport.h"
 
 namespace plandor {
 
 const QColor kTimeColumnColor(215, 228, 242);
 
 namespace {
-
-void fillBackground(QWidget* w, const QColor& c) {
-  QPalette p = w->palette();
-  p.setColor(QPalette::Window, c);
-  w->setPalette(p);
-  w->setAutoFillBackground(true);
-}
 
 // Hour labels, one character per full hour from 07:00 to 06:00.
 constexpr char kLabels[] = "789AB0123456789AB0123456";
