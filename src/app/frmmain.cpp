@@ -75,14 +75,6 @@ QLabel* whiteLabel(QWidget* parent, const char* text, QPoint at) {
   return l;
 }
 
-QPushButton* button(QWidget* parent, const char* name, const char* caption, QRect r, const char* hint) {
-  auto* b = new QPushButton(q(caption), parent);
-  b->setObjectName(QLatin1String(name));
-  b->setGeometry(r);
-  setHint(b, q(hint));
-  return b;
-}
-
 QLineEdit* readOnlyEdit(QWidget* parent, const char* name, QRect r, const char* hint) {
   auto* e = new QLineEdit(parent);
   e->setObjectName(QLatin1String(name));

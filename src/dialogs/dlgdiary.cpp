@@ -34,16 +34,10 @@ TdlgDiary::TdlgDiary(DiaryRecord& diary, const ListStore& lists, QWidget* parent
   };
   entry("ダリアリー1", 15, "1", cmbTitle1, memContent1, [&e] { return listTexts(e.Title1Entries); });
   entry("ダイアリー2", 180, "2", cmbTitle2, memContent2, [&e] { return listTexts(e.Title2Entries); });
-  btnSaveDiary = new QPushButton(q("一時保存して閉じる(&S)"), this);
-  btnSaveDiary->setObjectName(QStringLiteral("btnSaveDiary"));
-  btnSaveDiary->setGeometry(20, 338, 125, 22);
-  setHint(btnSaveDiary, q("|ダイアリーの内容を一時保存して,このダイアログを閉じます."));
-  btnCancelDiary = new QPushButton(q("キャンセル(&C)"), this);
-  btnCancelDiary->setObjectName(QStringLiteral("btnCancelDiary"));
-  btnCancelDiary->setGeometry(285, 340, 85, 22);
-  setHint(btnCancelDiary, q("|このダイアログを閉じます. ダイアリーの内容は保存されません."));
-  btnSaveDiary->setAutoDefault(false);
-  btnCancelDiary->setAutoDefault(false);
+  btnSaveDiary = button(this, "btnSaveDiary", "一時保存して閉じる(&S)", QRect(20, 338, 125, 22),
+                        "|ダイアリーの内容を一時保存して,このダイアログを閉じます.");
+  btnCancelDiary = button(this, "btnCancelDiary", "キャンセル(&C)", QRect(285, 340, 85, 22),
+                          "|このダイアログを閉じます. ダイアリーの内容は保存されません.");
   connect(btnSaveDiary, &QPushButton::clicked, this, &TdlgDiary::btnSaveDiaryClick);
   connect(btnCancelDiary, &QPushButton::clicked, this, &QDialog::reject);
 

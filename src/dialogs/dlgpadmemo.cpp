@@ -30,18 +30,12 @@ TdlgPadMemo::TdlgPadMemo(PadTable& pads, RoutineSet& routines, const std::string
   edtPadMemoNum->setReadOnly(true);
   edtPadMemoNum->setFocusPolicy(Qt::ClickFocus);
   setHint(edtPadMemoNum, q("|スケジュール・パッドNo(スケジュール項目No.)です.\u3000変更不可."));
-  btnSavePadMemo = new QPushButton(q("一時保存して閉じる(&S)"), group);
-  btnSavePadMemo->setObjectName(QStringLiteral("btnSavePadMemo"));
-  btnSavePadMemo->setGeometry(40, 122, 125, 22);
-  setHint(btnSavePadMemo, q("|メモの内容を一時保存して,このダイアログを閉じます."));
-  btnCancelPadMemo = new QPushButton(q("キャンセル(&C)"), group);
-  btnCancelPadMemo->setObjectName(QStringLiteral("btnCancelPadMemo"));
-  btnCancelPadMemo->setGeometry(275, 122, 85, 22);
-  setHint(btnCancelPadMemo, q("|このダイアログを閉じます. メモの内容は保存されません."));
+  btnSavePadMemo = button(group, "btnSavePadMemo", "一時保存して閉じる(&S)", QRect(40, 122, 125, 22),
+                          "|メモの内容を一時保存して,このダイアログを閉じます.");
+  btnCancelPadMemo = button(group, "btnCancelPadMemo", "キャンセル(&C)", QRect(275, 122, 85, 22),
+                            "|このダイアログを閉じます. メモの内容は保存されません.");
   setTabOrder(memPadMemo, btnSavePadMemo);
   setTabOrder(btnSavePadMemo, btnCancelPadMemo);
-  btnSavePadMemo->setAutoDefault(false);
-  btnCancelPadMemo->setAutoDefault(false);
   connect(btnSavePadMemo, &QPushButton::clicked, this, &TdlgPadMemo::btnSavePadMemoClick);
   connect(btnCancelPadMemo, &QPushButton::clicked, this, &QDialog::reject);
   memPadMemo->setFocus();

@@ -53,10 +53,7 @@ ListTab::ListTab(const Texts& t, int capacity, int limit, const QString& suffix,
   edit->setGeometry(10, 40, 265, 21);
   edit->setValidator(new Cp932LengthValidator(capacity, edit));
   setHint(edit, q(t.entryHint));
-  btnAppend = new QPushButton(q("追加"), group);
-  btnAppend->setObjectName(QStringLiteral("btnAppend") + suffix);
-  btnAppend->setGeometry(285, 40, 75, 22);
-  setHint(btnAppend, q(t.appendHint));
+  btnAppend = button(group, QStringLiteral("btnAppend") + suffix, "追加", QRect(285, 40, 75, 22), t.appendHint);
   label(t.listLabel, 12, 70);
   list = new QListWidget(group);
   list->setGeometry(10, 85, 265, 178);
@@ -64,27 +61,18 @@ ListTab::ListTab(const Texts& t, int capacity, int limit, const QString& suffix,
   list->setSelectionMode(QAbstractItemView::SingleSelection);
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setHint(list, q(t.listHint));
-  btnDelete = new QPushButton(q("削除"), group);
-  btnDelete->setObjectName(QStringLiteral("btnDelete") + suffix);
-  btnDelete->setGeometry(285, 175, 75, 22);
-  setHint(btnDelete, q("|一覧で選択されている項目を削除します."));
-  btnClear = new QPushButton(q("クリア"), group);
-  btnClear->setObjectName(QStringLiteral("btnClear") + suffix);
-  btnClear->setGeometry(285, 240, 75, 22);
-  setHint(btnClear, q("|一覧の全ての項目を削除します."));
-  BitBtnUp = new QPushButton(group);
-  BitBtnUp->setObjectName(QStringLiteral("BitBtnUp") + suffix);
-  BitBtnUp->setGeometry(205, 265, 25, 25);
+  btnDelete = button(group, QStringLiteral("btnDelete") + suffix, "削除", QRect(285, 175, 75, 22),
+                     "|一覧で選択されている項目を削除します.");
+  btnClear = button(group, QStringLiteral("btnClear") + suffix, "クリア", QRect(285, 240, 75, 22),
+                    "|一覧の全ての項目を削除します.");
+  BitBtnUp = button(group, QStringLiteral("BitBtnUp") + suffix, "", QRect(205, 265, 25, 25),
+                    "|選択されている項目を上に移動します.");
   BitBtnUp->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
-  setHint(BitBtnUp, q("|選択されている項目を上に移動します."));
-  BitBtnDown = new QPushButton(group);
-  BitBtnDown->setObjectName(QStringLiteral("BitBtnDown") + suffix);
-  BitBtnDown->setGeometry(230, 265, 25, 25);
+  BitBtnDown = button(group, QStringLiteral("BitBtnDown") + suffix, "", QRect(230, 265, 25, 25),
+                      "|選択されている項目を下に移動します.");
   BitBtnDown->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
-  setHint(BitBtnDown, q("|選択されている項目を下に移動します."));
   for (QPushButton* b : {btnDelete, btnClear, BitBtnUp, BitBtnDown}) b->setFocusPolicy(Qt::ClickFocus);
-  // Enter in the entry box appends; it must never press 削除 or クリア.
-  for (QPushButton* b : {btnAppend, btnDelete, btnClear, BitBtnUp, BitBtnDown}) b->setAutoDefault(false);
+  // Enter in the entry box appends (the buttons are never default buttons).
   connect(edit, &QLineEdit::returnPressed, this, &ListTab::btnAppendClick);
   label(t.limitLabel, 12, 270);
 
@@ -173,16 +161,10 @@ TdlgSetList::TdlgSetList(ListStore& lists, Platform& platform, QWidget* parent)
     tabs[i]->edit->setObjectName(QLatin1String(names[i][0]));
     tabs[i]->list->setObjectName(QLatin1String(names[i][1]));
   }
-  btnSaveEntries = new QPushButton(q("保存(&S)"), this);
-  btnSaveEntries->setObjectName(QStringLiteral("btnSaveEntries"));
-  btnSaveEntries->setGeometry(20, 380, 270, 25);
-  setHint(btnSaveEntries, q("|一覧の内容をファイル(LEntries.lef)に保存します. 同時に、各コンボボックスに反映されます."));
-  btnCloseSLDlg = new QPushButton(q("閉じる(&C)"), this);
-  btnCloseSLDlg->setObjectName(QStringLiteral("btnCloseSLDlg"));
-  btnCloseSLDlg->setGeometry(310, 380, 110, 25);
-  setHint(btnCloseSLDlg, q("|このダイアログを閉じます. 設定・変更した内容は保存されません."));
-  btnSaveEntries->setAutoDefault(false);
-  btnCloseSLDlg->setAutoDefault(false);
+  btnSaveEntries = button(this, "btnSaveEntries", "保存(&S)", QRect(20, 380, 270, 25),
+                          "|一覧の内容をファイル(LEntries.lef)に保存します. 同時に、各コンボボックスに反映されます.");
+  btnCloseSLDlg = button(this, "btnCloseSLDlg", "閉じる(&C)", QRect(310, 380, 110, 25),
+                         "|このダイアログを閉じます. 設定・変更した内容は保存されません.");
   connect(btnSaveEntries, &QPushButton::clicked, this, &TdlgSetList::btnSaveEntriesClick);
   connect(btnCloseSLDlg, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -2,6 +2,8 @@
 // Small things every window of the program does with its controls.
 #include <QColor>
 #include <QPalette>
+#include <QPushButton>
+#include <QRect>
 #include <QString>
 #include <QVariant>
 #include <QWidget>
@@ -24,5 +26,16 @@ inline void fillBackground(QWidget* w, const QColor& c) {
 
 // The program's own texts are UTF-8 literals.
 inline QString q(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// A named push button with its hint. It never becomes a dialog's default
+// button, so Enter in a box cannot press it.
+inline QPushButton* button(QWidget* parent, const QString& name, const char* caption, QRect r, const char* hint) {
+  auto* b = new QPushButton(q(caption), parent);
+  b->setObjectName(name);
+  b->setGeometry(r);
+  b->setAutoDefault(false);
+  if (hint) setHint(b, q(hint));
+  return b;
+}
 
 }  // namespace plandor
