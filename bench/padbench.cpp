@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
   const double firstBuild = first.nsecsElapsed() / 1e6;
   std::vector<double> rebuild;
   for (int i = 0; i < 30; ++i) {
-    window.ClearPadTable();
+    window.ScrollBox1->ClearPadTable();
     QElapsedTimer e;
     e.start();
     window.LoadDayFile(state.day.TodayDayPath);
@@ -89,8 +89,8 @@ int main(int argc, char** argv) {
               firstBuild, r, r / 16.7);
 
   const int visibleRows = window.ScrollBox1->viewport()->height();
-  const double part = paintMs(window.pnlFrame, QRect(0, 240, 650, visibleRows), 30);
-  const double whole = paintMs(window.pnlFrame, QRect(0, 0, 650, 2884), 30);
+  const double part = paintMs(window.ScrollBox1->pnlFrame, QRect(0, 240, 650, visibleRows), 30);
+  const double whole = paintMs(window.ScrollBox1->pnlFrame, QRect(0, 0, 650, 2884), 30);
   std::printf("paint visible %d rows: %.2f ms, whole strip: %.2f ms, ratio %.2f (goal < 0.25)\n", visibleRows, part,
               whole, part / whole);
   return 0;

@@ -1,14 +1,12 @@
 #pragma once
-// The main window: the day timeline with its pad panes, the file and clock
-// boxes, the command buttons, menu, actions and status bar.
+// The main window: the day view, the file and clock boxes, the command
+// buttons, menu, actions and status bar; it wires the commands.
 #include <QMainWindow>
 #include <array>
-#include <vector>
 
 #include "plannerstate.h"
 #include "platform.h"
-#include "schedpadframe.h"
-#include "timelinepaint.h"
+#include "dayview.h"
 
 class QAction;
 class QDialog;
@@ -17,7 +15,6 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QScrollArea;
 class QWidget;
 
 namespace plandor {
@@ -43,16 +40,14 @@ class TfrmMain final : public QMainWindow {
   void ScheduleRemovePad1Execute();
   void ScheduleDiary1Execute();
   void OptionSetList1Execute();
-  // The memo of a schedule pad ("メモ(&M)..." in its menu).
-  void openPadMemo(TSchedPadFrame* pad);
+  // The memo of schedule pad number `n` ("メモ(&M)..." in its menu).
+  void openPadMemo(int n);
   void HelpContents1Execute();
   void HelpAbout1Execute();
   void btnUpdateClick();
-  void pnlIniHintClick();
 
   // Store operations that also update what the window shows.
   bool LoadDayFile(const std::string& path);
-  void ClearPadTable();
   void PlaySaveSound();
 
   void showCover();
@@ -60,23 +55,6 @@ class TfrmMain final : public QMainWindow {
 
   // Brings the window forward at a second start.
   void comeForward();
-
-  std::array<TSchedPadFrame*, kPadSlots> PadFrameTable{};
-
-  // The twin drag areas share these; `left` is where a new pad goes.
-  void pbxTimeMouseDown(Qt::MouseButton button, int y);
-  void pbxTimeMouseMove(int y);
-  void pbxTimeMouseUp(Qt::MouseButton button, int y, int left);
-  // One wheel step scrolls the timeline 20 rows.
-  void ScrollBox1MouseWheel(int steps);
-
-  struct DragState {
-    bool DragActive = false;
-    bool DragArmed = false;
-    int DragStartY = 0;
-    int DragEndY = 0;
-    PadTime DragStart, DragEnd;
-  } drag;
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -88,18 +66,12 @@ class TfrmMain final : public QMainWindow {
   void FormCreate();
   void FormShow();
   void layoutClient();
-  void setDataCount(int n);
+  void showDataCount();
   void showFileHeader();
   void showNotCreated();
   void showLoadFailed(const std::string& path);
-  void afterDayLoaded();
-  void focusLastPad();
-  void repaintDragAreas();
+  void openDay(const std::string& path);
   void reportIo(const IoResult& r);
-  void buildPadFrames();
-  void releasePadFrames();
-  TSchedPadFrame* takePadFrame();
-  void dragPause();
 
   PlannerState& state_;
   Platform& platform_;
@@ -107,30 +79,15 @@ class TfrmMain final : public QMainWindow {
   bool shownOnce_ = false;
   HintDisplay* hints_ = nullptr;
   PadContext padContext_;
-  std::vector<TSchedPadFrame*> spareFrames_;
+  SchedPadContext schedContext_;
   QDialog* dlgDiary = nullptr;    // open, or null
-  QDialog* dlgPadMemo = nullptr;  // open, or null  // hidden, ready to show another pad
-  bool pausing_ = false;
-  bool releasedInPause_ = false;
-  int wheelRemainder_ = 0;
+  QDialog* dlgPadMemo = nullptr;  // open, or null
 
  public:
   // Controls, by their names in the program's vocabulary.
   QWidget* client = nullptr;
   QFrame* Panel1 = nullptr;
-  QScrollArea* ScrollBox1 = nullptr;
-  QWidget* pnlBase = nullptr;
-  QFrame* pnlFrame = nullptr;
-  PadPane* pbxFrameL = nullptr;
-  PadPane* pbxFrameR = nullptr;
-  QFrame* pnlTime = nullptr;
-  QWidget* pnlTimeL = nullptr;
-  DragArea* pbxTimeL = nullptr;
-  TimeColumn* pbxTime = nullptr;
-  QWidget* pnlTimeR = nullptr;
-  DragArea* pbxTimeR = nullptr;
-  QFrame* pnlIniHint = nullptr;
-  QLabel* lblIniHint = nullptr;
+  TDayView* ScrollBox1 = nullptr;  // the timeline with its pads
   QFrame* Panel2 = nullptr;
   QFrame* Panel3 = nullptr;
   QFrame* Panel4 = nullptr;

@@ -1,38 +1,30 @@
 #pragma once
 // The schedule pad: one item of the open day, edited to the minute and
 // stored into its slot of the pad table with "一時保存" or "変更".
+#include <QCheckBox>
 #include <QPushButton>
 #include <functional>
-#include <string>
 
 #include "daystore.h"
-#include "padcontrols.h"
-#include "platform.h"
-#include "timeaxis.h"
+#include "padframe.h"
 
 class QAction;
 
 namespace plandor {
 
-class ListStore;
-class TSchedPadFrame;
-
-// What a pad needs from the program around it.
-struct PadContext {
+// What only schedule pads need.
+struct SchedPadContext {
+  PadContext& pads;
   DayStore& day;
-  const ListStore& lists;
-  Platform& platform;
-  std::string dataFolder;  // for the confirmation sound
   int& selectedPad;
-  std::function<void()> repaintBars;                  // both drag areas
-  std::function<void(TSchedPadFrame*)> openMemo = {};  // the pad memo dialog
-  QAction* routineEntry = nullptr;                    // the main window's command
+  std::function<void()> repaintBars;  // both drag areas
+  QAction* routineEntry = nullptr;    // the main window's command
 };
 
 class TSchedPadFrame final : public PadFrameBase {
   Q_OBJECT
  public:
-  TSchedPadFrame(PadContext& context, QWidget* parent);
+  TSchedPadFrame(SchedPadContext& context, QWidget* parent);
 
   // Back to the values of a frame just made.
   void reset();
@@ -57,12 +49,12 @@ class TSchedPadFrame final : public PadFrameBase {
   void FrameEnter() override;
 
  private:
-  bool copyStep(BarRecord& b, PadRecord& p);
-  void rangeCorrections(BarRecord& b, PadRecord& p);
-  void barStep(BarRecord& b, const PadRecord& p);
-  void playSaveSound();
+  SchedEntry schedEntry() const;
+  // Shows the verdict of a store and keeps what it accepted; false when
+  // the entry was refused.
+  bool apply(const PadStoreResult& r, const char* orderRefused);
 
-  PadContext& ctx_;
+  SchedPadContext& ctx_;
 };
 
 }  // namespace plandor

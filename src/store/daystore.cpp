@@ -79,6 +79,19 @@ void DayStore::clear() {
   std::memcpy(image.Bars, table.Bars, sizeof table.Bars);
   std::memcpy(image.Pads, table.Pads, sizeof table.Pads);
   image.Diary = table.Diary;
+  dataCount_ = 0;
+}
+
+void DayStore::storePad(int slot, const BarRecord& bar, const PadRecord& pad) {
+  if (slot < 0 || slot >= kPadSlots) return;
+  table.Bars[slot] = bar;
+  table.Pads[slot] = pad;
+}
+
+void DayStore::removePad(int slot) {
+  if (slot < 0 || slot >= kPadSlots) return;
+  RemovePadAndPack(table, slot);
+  recount();
 }
 
 IoResult DayStore::load(const std::string& path) {
@@ -103,7 +116,7 @@ IoResult DayStore::load(const std::string& path) {
   for (int i = 0; i < kPadSlots; ++i)
     if (table.Pads[i].StartHour != -1) table.Pads[i].PadNo = i + 1;
   if (!isTemporary(path)) table.Diary = image.Diary;
-  DataCount = CountPads(image.Bars);
+  dataCount_ = CountPads(image.Bars);
   return r;
 }
 
@@ -117,7 +130,7 @@ IoResult DayStore::save(const LocalDate& today, bool* headerSet) {
   std::memcpy(image.Pads, table.Pads, sizeof table.Pads);
   image.Diary = table.Diary;
   IoResult r = writeFileAtomic(CurrentDayPath, &image, sizeof image, false);
-  if (r.ok()) DataCount = CountPads(image.Bars);
+  if (r.ok()) dataCount_ = CountPads(image.Bars);
   return r;
 }
 

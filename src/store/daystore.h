@@ -36,7 +36,19 @@ class DayStore {
   std::string CurrentDayPath;
   std::string TodayDayPath;
   std::string TemporaryDayPath;
-  std::int32_t DataCount = 0;
+
+  // The highest pad number with a bar, as last counted: by a load, a save,
+  // a removal or a drag release.
+  std::int32_t DataCount() const { return dataCount_; }
+  std::int32_t recount() { return dataCount_ = CountPads(table.Bars); }
+
+  // A pad's store or change writes its slot here.
+  void storePad(int slot, const BarRecord& bar, const PadRecord& pad);
+  // Removes the pad in `slot` and packs the rest (see RemovePadAndPack).
+  void removePad(int slot);
+
+  // The open day has its file on disk; a day without one shows "未作成".
+  bool hasFile() const { return fileExists(CurrentDayPath); }
 
   // Reads a day file into the image and copies it into the pad table (the
   // diary only when `path` is not the temporary routine-display file). A
@@ -44,19 +56,22 @@ class DayStore {
   // pad table and the image are left as they were.
   IoResult load(const std::string& path);
 
-  // Empties the pad table and the image, header included.
+  // Empties the pad table and the image, header included; the count is 0.
   void clear();
 
   // The data part of the Save command. The first save of a day sets the
   // header from CurrentDayPath and `today`; later saves keep it. An image
   // without a header (after a failed or short load) gets one too, so the
   // file never ends up with an empty header. `*headerSet` tells the caller
-  // to show the new header. DataCount changes only when the write succeeded.
+  // to show the new header. The count changes only when the write succeeded.
   IoResult save(const LocalDate& today, bool* headerSet);
 
   bool isTemporary(const std::string& path) const {
     return !TemporaryDayPath.empty() && path == TemporaryDayPath;
   }
+
+ private:
+  std::int32_t dataCount_ = 0;
 };
 
 }  // namespace plandor

@@ -78,12 +78,12 @@ class TestDayPlanning : public QObject {
 
  private:
   void start();
-  TSchedPadFrame* pad(int n) { return window->PadFrameTable[n - 1]; }
+  TSchedPadFrame* pad(int n) { return window->ScrollBox1->PadFrameTable[n - 1]; }
   // Drag, then 一時保存.
   TSchedPadFrame* storedPad(int from, int to) {
-    drag(window->pbxTimeL, from, to);
-    TSchedPadFrame* p = pad(state->day.DataCount + 1);
-    for (TSchedPadFrame* f : window->PadFrameTable)
+    drag(window->ScrollBox1->pbxTimeL, from, to);
+    TSchedPadFrame* p = pad(state->day.DataCount() + 1);
+    for (TSchedPadFrame* f : window->ScrollBox1->PadFrameTable)
       if (f && f->btnSave->isEnabled()) p = f;
     p->btnSaveClick();
     return p;
@@ -114,7 +114,7 @@ void TestDayPlanning::start() {
 }
 
 void TestDayPlanning::leftDragCreatesAFocusedNumberedPad() {
-  drag(window->pbxTimeL, 240, 420);
+  drag(window->ScrollBox1->pbxTimeL, 240, 420);
   TSchedPadFrame* p = pad(1);
   QVERIFY(p && p->isVisible());
   QCOMPARE(p->edtPadNo->text(), QStringLiteral("1"));
@@ -132,53 +132,53 @@ void TestDayPlanning::leftDragCreatesAFocusedNumberedPad() {
 }
 
 void TestDayPlanning::dragRowsAreOrderedAndClamped() {
-  drag(window->pbxTimeL, 600, 240);  // upwards
+  drag(window->ScrollBox1->pbxTimeL, 600, 240);  // upwards
   QCOMPARE(times(pad(1)), QStringLiteral("AM8:00-AM11:00"));
   QCOMPARE(pad(1)->y(), 241);
-  drag(window->pbxTimeL, 2800, 3100);  // ends below the strip
+  drag(window->ScrollBox1->pbxTimeL, 2800, 3100);  // ends below the strip
   QCOMPARE(times(pad(2)), QStringLiteral("AM5:20-AM5:59"));
-  drag(window->pbxTimeL, 100, -40);  // ends above it
+  drag(window->ScrollBox1->pbxTimeL, 100, -40);  // ends above it
   QCOMPARE(times(pad(3)), QStringLiteral("AM6:00-AM6:50"));
   QCOMPARE(pad(3)->y(), 1);
-  drag(window->pbxTimeL, 121, 361);  // odd rows fall to the even minute
+  drag(window->ScrollBox1->pbxTimeL, 121, 361);  // odd rows fall to the even minute
   QCOMPARE(times(pad(4)), QStringLiteral("AM7:00-AM9:00"));
-  mouse(window->pbxTimeL, QEvent::MouseButtonPress, 960);
-  mouse(window->pbxTimeL, QEvent::MouseButtonRelease, 960);  // a click
+  mouse(window->ScrollBox1->pbxTimeL, QEvent::MouseButtonPress, 960);
+  mouse(window->ScrollBox1->pbxTimeL, QEvent::MouseButtonRelease, 960);  // a click
   QCOMPARE(times(pad(5)), QStringLiteral("PM2:00-PM2:00"));
-  drag(window->pbxTimeL, 300, 400, Qt::RightButton);  // not the left button
+  drag(window->ScrollBox1->pbxTimeL, 300, 400, Qt::RightButton);  // not the left button
   QVERIFY(!pad(6));
 }
 
 void TestDayPlanning::rightDragAndGapFilling() {
-  drag(window->pbxTimeR, 240, 420);
+  drag(window->ScrollBox1->pbxTimeR, 240, 420);
   QCOMPARE(pad(1)->x(), 351);
   pad(1)->btnSaveClick();
   QCOMPARE(state->day.table.Bars[0].Side.text(), std::string("R"));
-  drag(window->pbxTimeL, 500, 600);
-  drag(window->pbxTimeL, 700, 800);
-  delete window->PadFrameTable[1];  // as after reloading a day whose pad 2 was never stored
-  window->PadFrameTable[1] = nullptr;
-  drag(window->pbxTimeL, 900, 1000);
+  drag(window->ScrollBox1->pbxTimeL, 500, 600);
+  drag(window->ScrollBox1->pbxTimeL, 700, 800);
+  delete window->ScrollBox1->PadFrameTable[1];  // as after reloading a day whose pad 2 was never stored
+  window->ScrollBox1->PadFrameTable[1] = nullptr;
+  drag(window->ScrollBox1->pbxTimeL, 900, 1000);
   QCOMPARE(pad(2)->edtPadNo->text(), QStringLiteral("2"));
   QCOMPARE(times(pad(2)), QStringLiteral("AM1:30-AM2:20").replace("AM", "PM"));
 }
 
 void TestDayPlanning::noPadBeyondTwentyFour() {
-  for (int i = 0; i < 24; ++i) drag(window->pbxTimeL, 100 * i, 100 * i + 50);
+  for (int i = 0; i < 24; ++i) drag(window->ScrollBox1->pbxTimeL, 100 * i, 100 * i + 50);
   QVERIFY(pad(24));
   const std::size_t sounds = platform->sounds.size();
-  drag(window->pbxTimeL, 10, 20);  // every frame in use: only the sound
+  drag(window->ScrollBox1->pbxTimeL, 10, 20);  // every frame in use: only the sound
   QCOMPARE(platform->sounds.size(), sounds + 1);
   for (auto& b : state->day.table.Bars) b.TopY = 0;  // the highest pad number is 24
-  drag(window->pbxTimeL, 10, 20);
+  drag(window->ScrollBox1->pbxTimeL, 10, 20);
   QCOMPARE(platform->sounds.size(), sounds + 1);
-  QCOMPARE(state->day.DataCount, 24);
+  QCOMPARE(state->day.DataCount(), 24);
 }
 
 void TestDayPlanning::wheelAndAutoScroll() {
   QScrollBar* bar = window->ScrollBox1->verticalScrollBar();
   QCOMPARE(bar->value(), 240);
-  QWidget* target = window->pbxTime;
+  QWidget* target = window->ScrollBox1->pbxTime;
   const QPointF at(5, 300);
   QWheelEvent down(at, target->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                    Qt::NoScrollPhase, false);
@@ -191,23 +191,23 @@ void TestDayPlanning::wheelAndAutoScroll() {
 
   // Dragging near the bottom edge scrolls 10 rows a move; near the top, back.
   const int v = bar->value() + 8, h = window->ScrollBox1->height();
-  mouse(window->pbxTimeL, QEvent::MouseButtonPress, v + 100);
-  mouse(window->pbxTimeL, QEvent::MouseMove, v + h - 10);
+  mouse(window->ScrollBox1->pbxTimeL, QEvent::MouseButtonPress, v + 100);
+  mouse(window->ScrollBox1->pbxTimeL, QEvent::MouseMove, v + h - 10);
   QCOMPARE(bar->value(), 230);
-  mouse(window->pbxTimeL, QEvent::MouseMove, v + h - 5);
+  mouse(window->ScrollBox1->pbxTimeL, QEvent::MouseMove, v + h - 5);
   QCOMPARE(bar->value(), 240);
-  mouse(window->pbxTimeL, QEvent::MouseMove, bar->value() + 8 + 5);
+  mouse(window->ScrollBox1->pbxTimeL, QEvent::MouseMove, bar->value() + 8 + 5);
   QCOMPARE(bar->value(), 230);
-  mouse(window->pbxTimeL, QEvent::MouseButtonRelease, bar->value() + 100);
+  mouse(window->ScrollBox1->pbxTimeL, QEvent::MouseButtonRelease, bar->value() + 100);
   QVERIFY(pad(1));
-  mouse(window->pbxTimeL, QEvent::MouseMove, bar->value() + h);  // after the release: no scroll
+  mouse(window->ScrollBox1->pbxTimeL, QEvent::MouseMove, bar->value() + h);  // after the release: no scroll
   QCOMPARE(bar->value(), 230);
 }
 
 void TestDayPlanning::scrollingRepaintsOnlyTheNewRows() {
   PaintRecorder rec;
-  window->pbxTime->installEventFilter(&rec);
-  window->pbxFrameL->installEventFilter(&rec);
+  window->ScrollBox1->pbxTime->installEventFilter(&rec);
+  window->ScrollBox1->pbxFrameL->installEventFilter(&rec);
   QTest::qWait(50);
   rec.rects.clear();
   window->ScrollBox1->verticalScrollBar()->setValue(260);
@@ -218,7 +218,7 @@ void TestDayPlanning::scrollingRepaintsOnlyTheNewRows() {
 void TestDayPlanning::removalPacksAndRenumbers() {
   for (int i = 0; i < 4; ++i) storedPad(240 + 200 * i, 300 + 200 * i);
   state->day.table.Pads[2].Memo.setText("pad 3's memo");
-  drag(window->pbxTimeL, 2000, 2100);  // pad 5, never stored
+  drag(window->ScrollBox1->pbxTimeL, 2000, 2100);  // pad 5, never stored
   pad(2)->setFocus();
   QCOMPARE(state->SelectedPad, 1);
   const std::size_t sounds = platform->sounds.size();
@@ -239,7 +239,7 @@ void TestDayPlanning::removalPacksAndRenumbers() {
   QCOMPARE(state->day.table.Bars[1].TopY, 640);
   QCOMPARE(state->day.table.Pads[1].Memo.text(), std::string("pad 3's memo"));
   QCOMPARE(state->day.table.Bars[3].TopY, -1);
-  QCOMPARE(state->day.DataCount, 3);
+  QCOMPARE(state->day.DataCount(), 3);
   QCOMPARE(QApplication::focusWidget(), pad(3));
   QCOMPARE(state->SelectedPad, 2);
   QCOMPARE(pad(3)->pnlPMenu->text(), QStringLiteral("◆"));
@@ -251,8 +251,8 @@ void TestDayPlanning::removalPacksAndRenumbers() {
     platform->confirmAnswers.push_back(true);
     window->ScheduleRemovePad1Execute();
   }
-  for (TSchedPadFrame* f : window->PadFrameTable) QVERIFY(!f);
-  QCOMPARE(state->day.DataCount, 0);
+  for (TSchedPadFrame* f : window->ScrollBox1->PadFrameTable) QVERIFY(!f);
+  QCOMPARE(state->day.DataCount(), 0);
   window->ScheduleRemovePad1Execute();
   QCOMPARE(platform->confirms.size(), std::size_t(4));
 }
@@ -277,7 +277,7 @@ void TestDayPlanning::aPlannedDaySurvivesSaveAndRestart() {
   TSchedPadFrame* first = storedPad(240, 420);
   first->cmbKeyword->setEditText(QStringLiteral("会議"));
   first->btnReviseClick();
-  drag(window->pbxTimeR, 1440, 1560);
+  drag(window->ScrollBox1->pbxTimeR, 1440, 1560);
   pad(2)->colorBox->setColor(0x0000FF);
   pad(2)->btnSaveClick();
   window->FileSave1Execute();
@@ -293,7 +293,7 @@ void TestDayPlanning::aPlannedDaySurvivesSaveAndRestart() {
   QCOMPARE(pad(2)->colorBox->color(), 0x0000FF);
   QVERIFY(!pad(2)->btnSave->isEnabled());
   QCOMPARE(QApplication::focusWidget(), pad(2));
-  const QImage bars = window->pbxTimeR->grab(QRect(0, 1440, 13, 120)).toImage();
+  const QImage bars = window->ScrollBox1->pbxTimeR->grab(QRect(0, 1440, 13, 120)).toImage();
   QCOMPARE(bars.pixelColor(1, 10), QColor(255, 0, 0));
   QCOMPARE(bars.pixelColor(0, 10), QColor(Qt::white));
 }
@@ -307,7 +307,7 @@ void TestDayPlanning::aNewPadAfterARemovalStartsFresh() {
   platform->confirmAnswers.push_back(true);
   window->ScheduleRemovePad1Execute();
   QVERIFY(!pad(1));
-  drag(window->pbxTimeR, 600, 700);
+  drag(window->ScrollBox1->pbxTimeR, 600, 700);
   TSchedPadFrame* p = pad(1);
   QCOMPARE(p->cmbKeyword->currentText(), QStringLiteral("キーワード"));
   QCOMPARE(p->cmbContent->currentText(), QStringLiteral("説明"));

@@ -89,13 +89,13 @@ void TestFrmMain::firstStartPreparesFilesAndAnEmptyDay() {
 
   run.window->show();
   QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
-  QVERIFY(run.window->pnlIniHint->isVisible());
-  QCOMPARE(run.window->pnlIniHint->pos(), QPoint(351, 303));
-  QVERIFY(run.window->lblIniHint->text().startsWith(QStringLiteral("\u3000\n\u3000左の白いドラッグ・エリア上で, \n")));
+  QVERIFY(run.window->ScrollBox1->pnlIniHint->isVisible());
+  QCOMPARE(run.window->ScrollBox1->pnlIniHint->pos(), QPoint(351, 303));
+  QVERIFY(run.window->ScrollBox1->lblIniHint->text().startsWith(QStringLiteral("\u3000\n\u3000左の白いドラッグ・エリア上で, \n")));
   QCOMPARE(run.window->ScrollBox1->verticalScrollBar()->value(), 240);
   QCOMPARE(QApplication::focusWidget(), run.window->btnSave);
-  QTest::mouseClick(run.window->lblIniHint, Qt::LeftButton);
-  QVERIFY(!run.window->pnlIniHint->isVisible());
+  QTest::mouseClick(run.window->ScrollBox1->lblIniHint, Qt::LeftButton);
+  QVERIFY(!run.window->ScrollBox1->pnlIniHint->isVisible());
 }
 
 void TestFrmMain::saveCreatesTheDayAndTheNextStartLoadsIt() {
@@ -125,7 +125,7 @@ void TestFrmMain::saveCreatesTheDayAndTheNextStartLoadsIt() {
   QCOMPARE(again.platform.sounds.size(), std::size_t(1));  // the load plays once
   again.window->show();
   QVERIFY(QTest::qWaitForWindowExposed(again.window.get()));
-  QVERIFY(!again.window->pnlIniHint->isVisible());
+  QVERIFY(!again.window->ScrollBox1->pnlIniHint->isVisible());
 }
 
 void TestFrmMain::failedSaveReportsAndKeepsTheDay() {
@@ -299,7 +299,7 @@ void TestFrmMain::layoutClockAndSizing() {
   QCOMPARE(run.window->btnExit->geometry().bottom() + 1, panelHeight - 11);
   QCOMPARE(run.window->ScrollBox1->geometry().bottom() + 1, panelHeight - 12);
   QCOMPARE(run.window->btnSave->geometry(), QRect(685, panelHeight - 96, 100, 50));
-  QCOMPARE(run.window->pnlFrame->geometry(), QRect(10, 10, 650, 2884));
+  QCOMPARE(run.window->ScrollBox1->pnlFrame->geometry(), QRect(10, 10, 650, 2884));
   // The 650-pixel pad container fills the scroll box's view exactly.
   QCOMPARE(run.window->ScrollBox1->viewport()->width(), 650);
 
@@ -316,11 +316,11 @@ void TestFrmMain::hintsFollowTheMouse() {
   QEvent enter(QEvent::Enter);
   QApplication::sendEvent(run.window->btnSave, &enter);
   QVERIFY(run.panel(0).startsWith(QStringLiteral("スケジュールの内容をファイルに保存します.\u3000")));
-  QApplication::sendEvent(run.window->pbxFrameL, &enter);
+  QApplication::sendEvent(run.window->ScrollBox1->pbxFrameL, &enter);
   QCOMPARE(run.panel(0), QStringLiteral("パッド表示ペインです. ここにスケジュール・パッドが表示されます."));
-  QApplication::sendEvent(run.window->pnlIniHint, &enter);
+  QApplication::sendEvent(run.window->ScrollBox1->pnlIniHint, &enter);
   QCOMPARE(run.panel(0), QStringLiteral("一読した後,左クリックで消してください."));
-  QCOMPARE(run.window->pnlIniHint->toolTip(), QStringLiteral("左クリックで消えます"));
+  QCOMPARE(run.window->ScrollBox1->pnlIniHint->toolTip(), QStringLiteral("左クリックで消えます"));
   QApplication::sendEvent(run.window->Panel1, &enter);  // no hint: empty
   QCOMPARE(run.panel(0), QString());
   QApplication::sendEvent(run.window->edtNow, &enter);

@@ -58,7 +58,7 @@ void showDay(const DayStore& day) {
   checkText(day.table.Diary.Content2);
 
   const std::int32_t n = CountPads(day.table.Bars);
-  FUZZ_CHECK(n == day.DataCount && n >= 0 && n <= kPadSlots);
+  FUZZ_CHECK(n == day.DataCount() && n >= 0 && n <= kPadSlots);
   if (n > 0) FUZZ_CHECK(day.table.Bars[n - 1].TopY != -1);
   for (int i = n; i < kPadSlots; ++i) FUZZ_CHECK(day.table.Bars[i].TopY == -1);
 }
@@ -130,6 +130,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   DayStore again;
   FUZZ_CHECK(again.load(path).ok());
   FUZZ_CHECK(std::memcmp(&again.table, &day.table, sizeof day.table) == 0);
-  FUZZ_CHECK(again.DataCount == day.DataCount);
+  FUZZ_CHECK(again.DataCount() == day.DataCount());
   return 0;
 }

@@ -48,7 +48,8 @@ class TestSchedPad : public QObject {
   ListStore lists;
   int selected = 0;
   int repaints = 0;
-  std::unique_ptr<PadContext> ctx;
+  std::unique_ptr<PadContext> common;
+  std::unique_ptr<SchedPadContext> ctx;
   QWidget* container = nullptr;
   QTemporaryDir dir;
 };
@@ -61,7 +62,8 @@ void TestSchedPad::init() {
   repaints = 0;
   QFile wav(dir.filePath("Shutter.wav"));
   wav.open(QIODevice::WriteOnly);
-  ctx.reset(new PadContext{day, lists, platform, dir.path().toStdString(), selected, [this] { ++repaints; }});
+  common.reset(new PadContext{lists, platform, dir.path().toStdString(), {}});
+  ctx.reset(new SchedPadContext{*common, day, selected, [this] { ++repaints; }});
   container = new QWidget;
   container->resize(650, 2884);
   container->show();
@@ -131,8 +133,17 @@ void TestSchedPad::hourOutsideTheDialAndNonIntegerHours() {
   TSchedPadFrame* pad = makePad(1, {0, 30, true}, {1, 0, true});
   pad->Panel2->cmbHour->setEditText(QStringLiteral("12"));
   pad->btnSaveClick();
-  QCOMPARE(day.table.Bars[0].TopY, 60);
+  QCOMPARE(day.table.Bars[0].TopY, 780);  // 12 PM is noon, as the clock says
   QCOMPARE(day.table.Bars[0].BottomY, 840);
+  QCOMPARE(day.table.Pads[0].StartHour, 0);
+
+  // Other hours off the dial are refused before anything is written.
+  pad->Panel3->cmbHour->setEditText(QStringLiteral("13"));
+  pad->btnReviseClick();
+  QCOMPARE(platform.messages.back().text,
+           std::string("'13' は時刻(時)に使えません.\r\n0 から 12 までの整数を入力してください."));
+  QCOMPARE(day.table.Bars[0].BottomY, 840);
+  QCOMPARE(day.table.Pads[0].EndHour, 1);
 
   TSchedPadFrame* other = makePad(2, {8, 0, false}, {9, 0, false});
   other->Panel3->cmbHour->setEditText(QStringLiteral("九"));
@@ -162,15 +173,23 @@ void TestSchedPad::changeKeepsTheMovedPositionAndRestoresRefusedTimes() {
   QCOMPARE(bytesOf(day.table.Bars[0]), bytesOf(day.image.Bars[0]));
   QCOMPARE(platform.sounds.size(), std::size_t(2));
 
-  // A pad not yet in the file keeps no bar.
+  // A pad not yet in the file gets back its own last accepted times and
+  // bar, whatever the saved day holds in its slot.
+  std::memcpy(day.image.Pads, day.table.Pads, sizeof day.table.Pads);
   TSchedPadFrame* fresh = makePad(2, {1, 0, true}, {2, 0, true});
   fresh->btnSaveClick();
+  const QByteArray accepted = bytesOf(day.table.Bars[1]);
   fresh->Panel2->cmbHour->setEditText(QStringLiteral("3"));
   fresh->btnReviseClick();
-  QCOMPARE(day.table.Bars[1].TopY, -1);
-  QCOMPARE(day.table.Bars[1].Side.length, 0);
-  QCOMPARE(day.table.Pads[1].StartHour, 3);
-  QCOMPARE(CountPads(day.table.Bars), 1);
+  QCOMPARE(bytesOf(day.table.Bars[1]), accepted);
+  QCOMPARE(day.table.Pads[1].StartHour, 1);
+  QCOMPARE(fresh->Panel2->cmbHour->currentText(), QStringLiteral("1"));
+  QCOMPARE(CountPads(day.table.Bars), 2);
+
+  // A non-integer hour in a change keeps the stored bar.
+  fresh->Panel2->cmbHour->setEditText(QStringLiteral("x"));
+  fresh->btnReviseClick();
+  QCOMPARE(bytesOf(day.table.Bars[1]), accepted);
 }
 
 void TestSchedPad::minuteBoxesWrapWithinTheHour() {

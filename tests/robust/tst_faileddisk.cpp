@@ -64,7 +64,7 @@ struct Program {
   }
   std::string memory(Store s) const {
     switch (s) {
-      case Store::Day: return bytesOf(day.table) + std::to_string(day.DataCount);
+      case Store::Day: return bytesOf(day.table) + std::to_string(day.DataCount());
       case Store::Routines: return bytesOf(routines.RoutineTable) + bytesOf(routines.RoutineImage);
       case Store::List: return bytesOf(lists.entries);
     }
@@ -174,7 +174,7 @@ void runStore(const Env& env, Program& prog, Store s, const Case& c, const std::
   const std::string saved = readFile(path);
   CHECK_MSG(dataPart(s, saved) == intended, "%s: the file does not hold the data after the repair", what);
   if (s == Store::Day && c.oldFileKept) CHECK(saved.compare(0, 264, oldFile, 0, 264) == 0);  // header kept
-  if (s == Store::Day) CHECK(prog.day.DataCount == 20);
+  if (s == Store::Day) CHECK(prog.day.DataCount() == 20);
 
   // A new start reads what was saved.
   Program next;
@@ -223,7 +223,7 @@ int runCase(const Case& c, Env& env, bool needsMount, const char* mountSize) {
     CHECK(prog.save(s).ok());
     oldFiles[static_cast<int>(s)] = readFile(env.pathOf(s));
   }
-  CHECK(prog.day.DataCount == 24);
+  CHECK(prog.day.DataCount() == 24);
 
   std::printf("%s:\n", c.name);
   for (Store s : {Store::Day, Store::Routines, Store::List}) runStore(env, prog, s, c, oldFiles[static_cast<int>(s)]);

@@ -63,7 +63,7 @@ class TestHostileDay : public QObject {
   }
   // Edits pad `slot` and stores the edit with 変更.
   void revise(int slot, const char* keyword) {
-    TSchedPadFrame* pad = window->PadFrameTable[slot];
+    TSchedPadFrame* pad = window->ScrollBox1->PadFrameTable[slot];
     QVERIFY(pad);
     pad->cmbKeyword->setEditText(QString::fromUtf8(keyword));
     pad->btnReviseClick();
@@ -95,8 +95,8 @@ void TestHostileDay::barsBeyondTheTimelineAreClipped() {
   start();
 
   const QColor red(255, 0, 0);
-  const QImage left = window->pbxTimeL->grab().toImage();
-  const QImage right = window->pbxTimeR->grab().toImage();
+  const QImage left = window->ScrollBox1->pbxTimeL->grab().toImage();
+  const QImage right = window->ScrollBox1->pbxTimeR->grab().toImage();
   QCOMPARE(left.pixelColor(5, 0), red);
   QCOMPARE(left.pixelColor(5, 2879), red);
   QCOMPARE(right.pixelColor(5, 0), red);

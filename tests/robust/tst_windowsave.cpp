@@ -54,9 +54,9 @@ std::unique_ptr<TfrmMain> TestWindowSave::start() {
 }
 
 TSchedPadFrame* TestWindowSave::dragPad(const char* keyword) {
-  window->pbxTimeMouseDown(Qt::LeftButton, 240);
-  window->pbxTimeMouseUp(Qt::LeftButton, 420, 4);
-  TSchedPadFrame* pad = window->PadFrameTable[0];
+  window->ScrollBox1->pbxTimeMouseDown(Qt::LeftButton, 240);
+  window->ScrollBox1->pbxTimeMouseUp(Qt::LeftButton, 420, 4);
+  TSchedPadFrame* pad = window->ScrollBox1->PadFrameTable[0];
   if (!pad) return nullptr;
   pad->cmbKeyword->setEditText(QString::fromUtf8(keyword));
   pad->btnSaveClick();
@@ -86,7 +86,7 @@ void TestWindowSave::readOnlyDayFile() {
   QCOMPARE(platform.sounds.size(), sounds);  // no sound for a save that failed
   QCOMPARE(w->statusPanels[1]->text(), count);
   QCOMPARE(readAll(dayPath()), old);
-  QCOMPARE(w->PadFrameTable[0], pad);
+  QCOMPARE(w->ScrollBox1->PadFrameTable[0], pad);
   QCOMPARE(pad->cmbKeyword->currentText(), QStringLiteral("新しい予定"));
   QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("新しい予定"));
   QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
@@ -115,7 +115,7 @@ void TestWindowSave::vanishedMonthFolder() {
   QVERIFY2(box.contains(QStringLiteral("見つかりません")), qPrintable(box));
   QCOMPARE(platform.sounds.size(), sounds);
   QCOMPARE(w->edtThisFile->text(), QStringLiteral("未作成"));  // still not stored
-  QVERIFY(w->PadFrameTable[0]);
+  QVERIFY(w->ScrollBox1->PadFrameTable[0]);
   QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("消えたフォルダー"));
   QVERIFY(!QFile::exists(QString::fromStdString(dayPath())));
 

@@ -79,7 +79,7 @@ void TestDayFile::firstSaveWritesHeaderAndLaterSavesKeepIt() {
   // Empty slots: no side, rows -1, hours -1.
   QCOMPARE(bytes.mid(264, 16), QByteArray::fromHex("00000000ffffffffffffffff00000000"));
   QCOMPARE(bytes.mid(648 + 116, 8), QByteArray::fromHex("ffffffffffffffff"));
-  QCOMPARE(d.DataCount, 0);
+  QCOMPARE(d.DataCount(), 0);
 
   fillPad(d, 0, "会議");
   QVERIFY(d.save({2006, 1, 9}, &headerSet).ok());
@@ -87,7 +87,7 @@ void TestDayFile::firstSaveWritesHeaderAndLaterSavesKeepIt() {
   QByteArray again = readAll(path);
   QCOMPARE(again.size(), 10728);
   QCOMPARE(again.left(264), bytes.left(264));
-  QCOMPARE(d.DataCount, 1);
+  QCOMPARE(d.DataCount(), 1);
   QVERIFY(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden).size() == 1);  // no temporary left
 }
 
@@ -108,7 +108,7 @@ void TestDayFile::barBytesAndFullFieldsSurviveALoad() {
   QCOMPARE(e.table.Pads[0].Memo.text(), memo);
   QCOMPARE(e.table.Diary.Title1.text(), std::string("日記"));
   QCOMPARE(e.table.Pads[1].StartHour, -1);
-  QCOMPARE(e.DataCount, 1);
+  QCOMPARE(e.DataCount(), 1);
   QCOMPARE(headerFileName(e.image.FilePath), std::string("Y2006011.sdf"));
   QCOMPARE(fromSerialDate(e.image.CreatedDate), (LocalDate{2006, 1, 1}));
 }
@@ -138,14 +138,14 @@ void TestDayFile::shortAndLongFilesLoadWhatTheyHold() {
   DayStore s;
   QVERIFY(s.load(path).ok());
   QCOMPARE(s.table.Pads[0].Keyword.text(), std::string("a"));
-  QCOMPARE(s.DataCount, 2);  // both bars lie before the cut
+  QCOMPARE(s.DataCount(), 2);  // both bars lie before the cut
   for (int i = 2; i < kPadSlots; ++i) QCOMPARE(s.table.Pads[i].StartHour, -1);
 
   // Only 10 bytes: nothing usable, all slots empty.
   writeAll(path, full.left(10));
   DayStore t;
   QVERIFY(t.load(path).ok());
-  QCOMPARE(t.DataCount, 0);
+  QCOMPARE(t.DataCount(), 0);
   QCOMPARE(t.table.Pads[0].StartHour, -1);
 
   writeAll(path, full + QByteArray(500, 'x'));
@@ -181,7 +181,7 @@ void TestDayFile::readOnlyFileRefusesSaveAndStaysIntact() {
   QVERIFY(QString::fromStdString(r.message()).contains(QString::fromStdString(path)));
   QVERIFY(QString::fromStdString(r.message()).contains("Permission denied"));
   QCOMPARE(readAll(path), before);
-  QCOMPARE(d.DataCount, 0);  // unchanged by the failed save
+  QCOMPARE(d.DataCount(), 0);  // unchanged by the failed save
   QCOMPARE(d.table.Pads[0].Keyword.text(), std::string("new"));
   QVERIFY(!(QFileInfo(QString::fromStdString(path)).permissions() & QFile::WriteOwner));
 }

@@ -1,0 +1,237 @@
+// The main window's controls, actions and menu, laid out as in the 800 x 600
+// design; only the height stretches.
+#include <QAction>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include "frmmain.h"
+#include "widgetsupport.h"
+
+namespace plandor {
+
+namespace {
+
+const QColor kSkyBlue(166, 202, 240);
+const QColor kButtonFace(240, 240, 240);
+
+// Panel1's height in the 800 x 600 design; bottom-anchored controls keep
+// their distance from its bottom edge.
+constexpr int kDesignPanel1Height = 527;
+constexpr int kStatusBarHeight = 19;
+
+QFrame* panel(QWidget* parent, const char* name, QRect r, const QColor& c, int shape = QFrame::NoFrame) {
+  auto* f = new QFrame(parent);
+  f->setObjectName(QLatin1String(name));
+  f->setGeometry(r);
+  f->setFrameStyle(shape);
+  fillBackground(f, c);
+  return f;
+}
+
+QLabel* whiteLabel(QWidget* parent, const char* text, QPoint at) {
+  auto* l = new QLabel(q(text), parent);
+  QPalette p = l->palette();
+  p.setColor(QPalette::WindowText, Qt::white);
+  l->setPalette(p);
+  l->move(at);
+  l->adjustSize();
+  return l;
+}
+
+QLineEdit* readOnlyEdit(QWidget* parent, const char* name, QRect r, const char* hint) {
+  auto* e = new QLineEdit(parent);
+  e->setObjectName(QLatin1String(name));
+  e->setGeometry(r);
+  e->setReadOnly(true);
+  e->setFocusPolicy(Qt::ClickFocus);  // not in the tab order
+  setHint(e, q(hint));
+  return e;
+}
+
+QDateEdit* dateBox(QWidget* parent, const char* name, QRect r, const char* hint) {
+  auto* d = new QDateEdit(parent);
+  d->setObjectName(QLatin1String(name));
+  d->setGeometry(r);
+  d->setDisplayFormat(QStringLiteral("yyyy年M月d日"));
+  d->setReadOnly(true);  // the program only displays dates here
+  d->setButtonSymbols(QAbstractSpinBox::NoButtons);
+  d->setFocusPolicy(Qt::ClickFocus);
+  setHint(d, q(hint));
+  return d;
+}
+
+}  // namespace
+
+void TfrmMain::buildLayout() {
+  client = new QWidget(this);
+  client->setObjectName(QStringLiteral("client"));
+  setCentralWidget(client);
+  client->installEventFilter(this);
+
+  Panel1 = panel(client, "Panel1", QRect(0, 0, 800, kDesignPanel1Height), kSkyBlue, QFrame::Panel | QFrame::Sunken);
+
+  ScrollBox1 = new TDayView(schedContext_, Panel1);
+  ScrollBox1->setGeometry(5, 10, 670, 505);
+  ScrollBox1->showCover = [this] { showCover(); };
+  ScrollBox1->hideCover = [this] { hideCover(); };
+
+  Panel3 = panel(Panel1, "Panel3", QRect(675, 10, 115, 85), kSkyBlue);
+  whiteLabel(Panel3, "ファイル名：", {8, 5});
+  edtThisFile = readOnlyEdit(Panel3, "edtThisFile", QRect(5, 20, 105, 20),
+                             "|現在開いているファイルのファイル名を表示します.\u3000ファイル未作成の場合, "
+                             "「未作成」と表示されます.");
+  whiteLabel(Panel3, "ファイル作成日：", {8, 45});
+  dtpPrepDate = dateBox(Panel3, "dtpPrepDate", QRect(5, 60, 105, 20),
+                        "|現在開いているファイルのファイル作成日を表示します. "
+                        "ファイル未作成の場合,本日の日付を表示します．");
+
+  Panel2 = panel(Panel1, "Panel2", QRect(675, 100, 115, 90), kSkyBlue);
+  whiteLabel(Panel2, "本日の日付：", {8, 5});
+  dtpToday = dateBox(Panel2, "dtpToday", QRect(5, 20, 105, 20), "|本日の日付を表示します．");
+  whiteLabel(Panel2, "只今の時刻：", {8, 50});
+  btnUpdate = button(Panel2, "btnUpdate", "更新", QRect(75, 45, 35, 20), "|表示時刻を更新したいときに押します.");
+  edtNow = readOnlyEdit(Panel2, "edtNow", QRect(6, 65, 106, 20), "|只今の時刻を表示します.");
+  edtNow->setTextMargins(-3, 0, -3, 0);  // the clock text needs the full width of the box
+
+  Panel4 = panel(Panel1, "Panel4", QRect(685, 195, 100, 40), kSkyBlue, QFrame::Panel | QFrame::Sunken);
+  lblComment = whiteLabel(Panel4, "", {6, 1});
+  lblComment->setObjectName(QStringLiteral("lblComment"));
+
+  btnRemovePad = button(Panel1, "btnRemovePad", "パッドを削除", QRect(685, 245, 100, 22),
+                        "|マークパネルに◆マークが表示されたスケジュール・パッドを削除します.\u3000"
+                        "対応するデータも削除されるので注意してください.");
+  btnEnterRoutine = button(Panel1, "btnEnterRoutine", "ルーチン仮登録", QRect(685, 275, 100, 22),
+                           "|マークパネルに◆マークが表示されたパッドの内容をルーチンとして仮登録します. "
+                           "正式に登録するには,[ルーチンの設定]ウィンドウで保存してください.");
+  btnSetRoutine = button(Panel1, "btnSetRoutine", "ルーチン設定...", QRect(685, 300, 100, 22),
+                         "|[ルーチンの設定]ウィンドウを表示します. "
+                         "仮登録されたルーチンを詳細に設定し保存してください. 最大登録件数: 8件");
+  btnShowRoutine = button(Panel1, "btnShowRoutine", "ルーチン表示", QRect(685, 330, 100, 22),
+                          "|ルーチン・パッドの[表示]がチェックされているルーチンを表示します. "
+                          "曜日により表示/非表示が設定されていれば,それに従います.");
+  btnDiary = button(Panel1, "btnDiary", "一日の終わりに...", QRect(685, 385, 100, 22),
+                    "|ダイアリー・パッドを表示します. 日記や日誌としてして使用することができます. "
+                    "スケジュールファイル未作成の場合は無効です.");
+  btnSave = button(Panel1, "btnSave", "保存", QRect(685, 431, 100, 50),
+                   "|スケジュールの内容をファイルに保存します.\u3000ファイルが存在しないときは,"
+                   "自動的に作成され,ファイル名が[ファイル名]に表示されます.");
+  QFont big = btnSave->font();
+  big.setPixelSize(15);
+  btnSave->setFont(big);
+  btnExit = button(Panel1, "btnExit", "終了", QRect(685, 491, 100, 25), "|プランドールを終了します.");
+
+  pnlCover = new QLabel(q("処理中・・・"), Panel1);
+  pnlCover->setObjectName(QStringLiteral("pnlCover"));
+  pnlCover->setGeometry(1, 1, 185, 41);
+  pnlCover->setAlignment(Qt::AlignCenter);
+  pnlCover->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  fillBackground(pnlCover, kSkyBlue);
+  {
+    QPalette p = pnlCover->palette();
+    p.setColor(QPalette::WindowText, Qt::white);
+    pnlCover->setPalette(p);
+    QFont f = pnlCover->font();
+    f.setPixelSize(24);
+    pnlCover->setFont(f);
+  }
+  pnlCover->hide();
+
+  StatusBar1 = new QWidget(client);
+  StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+  const int widths[3] = {625, 75, 50};
+  int x = 0;
+  for (int i = 0; i < 3; ++i) {
+    auto* l = new QLabel(StatusBar1);
+    l->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+    l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    l->setGeometry(x, 1, widths[i] - 1, kStatusBarHeight - 1);
+    l->setIndent(2);
+    statusPanels[i] = l;
+    x += widths[i];
+  }
+
+  connect(btnUpdate, &QPushButton::clicked, this, &TfrmMain::btnUpdateClick);
+}
+
+void TfrmMain::buildActions() {
+  auto make = [this](QAction*& a, const char* name, const char* caption, void (TfrmMain::*handler)()) {
+    a = new QAction(q(caption), this);
+    a->setObjectName(QLatin1String(name));
+    if (handler) connect(a, &QAction::triggered, this, handler);
+    else a->setEnabled(false);  // its command comes with a later window
+  };
+  make(FileSave1, "FileSave1", "保存(&S)", &TfrmMain::FileSave1Execute);
+  make(FileExit1, "FileExit1", "終了(&X)", &TfrmMain::FileExit1Execute);
+  make(SchedulePast1, "SchedulePast1", "過去のスケジュール(&P)...", &TfrmMain::SchedulePast1Execute);
+  make(ScheduleToday1, "ScheduleToday1", "今日のスケジュール(&T)", &TfrmMain::ScheduleToday1Execute);
+  make(ScheduleDiary1, "ScheduleDiary1", "一日の終わりに(&D)...", &TfrmMain::ScheduleDiary1Execute);
+  make(ScheduleRemovePad1, "ScheduleRemovePad1", "スケジュール・パッドを削除(&R)",
+       &TfrmMain::ScheduleRemovePad1Execute);
+  make(RoutineEntry1, "RoutineEntry1", "ルーチン仮登録(&E)", nullptr);
+  make(RoutineSet1, "RoutineSet1", "ルーチン設定(&S)...", nullptr);
+  make(RoutineRead1, "RoutineRead1", "ルーチン表示(&R)", nullptr);
+  make(OptionSetList1, "OptionSetList1", "リスト項目を設定(&L)...", &TfrmMain::OptionSetList1Execute);
+  make(HelpContents1, "HelpContents1", "目次(&C)...", &TfrmMain::HelpContents1Execute);
+  make(HelpAbout1, "HelpAbout1", "バージョン情報(&A)...", &TfrmMain::HelpAbout1Execute);
+
+  // Buttons keep their own captions but follow their action's state.
+  auto bind = [this](QPushButton* b, QAction* a) {
+    connect(b, &QPushButton::clicked, a, &QAction::trigger);
+    b->setEnabled(a->isEnabled());
+    connect(a, &QAction::changed, b, [b, a] { b->setEnabled(a->isEnabled()); });
+  };
+  bind(btnSave, FileSave1);
+  bind(btnExit, FileExit1);
+  bind(btnDiary, ScheduleDiary1);
+  bind(btnRemovePad, ScheduleRemovePad1);
+  bind(btnEnterRoutine, RoutineEntry1);
+  bind(btnSetRoutine, RoutineSet1);
+  bind(btnShowRoutine, RoutineRead1);
+
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("MainMenu1"));
+  QMenu* m = bar->addMenu(q("ファイル(&F)"));
+  m->addAction(FileSave1);
+  m->addSeparator();
+  m->addAction(FileExit1);
+  m = bar->addMenu(q("スケジュール(&D)"));
+  m->addAction(SchedulePast1);
+  m->addAction(ScheduleToday1);
+  m->addSeparator();
+  m->addAction(ScheduleDiary1);
+  m->addSeparator();
+  m->addAction(ScheduleRemovePad1);
+  m = bar->addMenu(q("ルーチン(&R)"));
+  m->addAction(RoutineEntry1);
+  m->addAction(RoutineSet1);
+  m->addSeparator();
+  m->addAction(RoutineRead1);
+  m = bar->addMenu(q("オプション(&O)"));
+  m->addAction(OptionSetList1);
+  m = bar->addMenu(q("ヘルプ(&H)"));
+  m->addAction(HelpContents1);
+  m->addSeparator();
+  m->addAction(HelpAbout1);
+}
+
+void TfrmMain::layoutClient() {
+  if (!client) return;
+  const int w = client->width();
+  const int h = client->height();
+  Panel1->setGeometry(0, 0, w, h - kStatusBarHeight);
+  StatusBar1->setGeometry(0, h - kStatusBarHeight, w, kStatusBarHeight);
+  // The last panel reaches the right edge, as status bars do.
+  QLabel* last = statusPanels[2];
+  last->resize(std::max(last->width(), w - last->x()), last->height());
+  const int ph = Panel1->height();
+  const int bottom = ph - kDesignPanel1Height;  // how far the bottom edge moved
+  ScrollBox1->resize(670, 505 + bottom);
+  btnDiary->move(685, 385 + bottom);
+  btnSave->move(685, 431 + bottom);
+  btnExit->move(685, 491 + bottom);
+}
+
+}  // namespace plandor

@@ -1,0 +1,181 @@
+#include "padframe.h"
+
+#include <QApplication>
+
+#include "listfile.h"
+#include "widgetsupport.h"
+
+namespace plandor {
+namespace {
+
+// Hints that name the kind of pad.
+struct KindHints {
+  const char* startHour;
+  const char* startMinute;
+  const char* endHour;
+  const char* endMinute;
+  const char* keyword;
+  const char* number;
+};
+
+constexpr KindHints kScheduleHints{
+    "|ドラッグ・エリアをドラッグして設定した開始時刻(時)が表示されます. ここで正確な開始時刻を設定します.",
+    "|ドラッグ・エリアをドラッグして設定した開始時刻(分)が表示されます. ここで正確な開始時刻を設定します.",
+    "|ドラッグ・エリアをドラッグして設定した終了時刻(時)が表示されます. ここで正確な終了時刻を設定します.",
+    "|ドラッグ・エリアをドラッグして設定した終了時刻(分)が表示されます. ここで正確な終了時刻を設定します.",
+    "|このスケジュール項目のキーワードを設定します. 例えば,「散歩」など... 半角31文字以内",
+    "|スケジュール・パッドNo(スケジュール項目No.)です.\u3000変更不可.",
+};
+
+constexpr KindHints kRoutineHints{
+    "|ルーチンの開始時刻(時)が表示されます. ここで変更することもできます.",
+    "|ルーチンの開始時刻(分)が表示されます. ここで変更することもできます.",
+    "|ルーチンの終了時刻(時)が表示されます. ここで変更することもできます.",
+    "|ルーチンの終了時刻(分)が表示されます. ここで変更することもできます.",
+    "|このルーチン項目のキーワードを設定します. 例えば,「散歩」など... 半角31文字以内",
+    "|ルーチン・パッドNo(ルーチン項目No.)です.\u3000変更不可.",
+};
+
+// Labels on the evening and night bands stay readable on this.
+const QColor kButtonFace(240, 240, 240);
+
+}  // namespace
+
+PadFrameBase::PadFrameBase(PadKind kind, PadContext& context, QWidget* parent)
+    : QFrame(parent), context_(context), kind_(kind) {
+  setFocusPolicy(Qt::ClickFocus);
+  fillBackground(this, kButtonFace);
+  Panel1 = new QFrame(this);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  Panel1->setLineWidth(1);
+  fillBackground(Panel1, kButtonFace);
+  Panel2 = new TimeRow("Panel2", "開", "始", 21, 22, Panel1);
+  Panel2->move(3, 3);
+  Panel3 = new TimeRow("Panel3", "終", "了", 20, 21, Panel1);
+  Panel3->move(3, 30);
+  Panel2->cmbHour->setObjectName(QStringLiteral("cmbStartHour"));
+  Panel2->speMinute->setObjectName(QStringLiteral("speStartMinute"));
+  Panel2->chbPM->setObjectName(QStringLiteral("chbStartPM"));
+  Panel3->cmbHour->setObjectName(QStringLiteral("cmbEndHour"));
+  Panel3->speMinute->setObjectName(QStringLiteral("speEndMinute"));
+  Panel3->chbPM->setObjectName(QStringLiteral("chbEndPM"));
+  setFontPixels(Panel2->cmbHour, 13);
+  setFontPixels(Panel2->speMinute, 13);
+
+  const ListEntries& e = context.lists.entries;
+  cmbKeyword = new ListCombo(31, [&e] { return listTexts(e.KeywordEntries); }, Panel1);
+  cmbKeyword->setObjectName(QStringLiteral("cmbKeyword"));
+  cmbKeyword->setFocusPolicy(Qt::ClickFocus);
+  setFontPixels(cmbKeyword, 13);
+  cmbContent = new ListCombo(63, [&e] { return listTexts(e.ContentEntries); }, Panel1);
+  cmbContent->setObjectName(QStringLiteral("cmbContent"));
+  cmbContent->setFocusPolicy(Qt::ClickFocus);
+  colorBox = new ColorBox(Panel1);
+  colorBox->setObjectName(QStringLiteral("ColorBox"));
+  colorBox->setFocusPolicy(Qt::ClickFocus);
+  edtPadNo = new QLineEdit(Panel1);
+  edtPadNo->setObjectName(QStringLiteral("edtPadNo"));
+  edtPadNo->setReadOnly(true);
+  edtPadNo->setFocusPolicy(Qt::ClickFocus);
+  edtPadNo->setCursor(Qt::ArrowCursor);
+  setFontPixels(edtPadNo, 13);
+  pnlPMenu = new MarkPanel(Panel1);
+  pnlPMenu->setObjectName(QStringLiteral("pnlPMenu"));
+  setFontPixels(pnlPMenu, 16);
+
+  const KindHints& h = kind == PadKind::Schedule ? kScheduleHints : kRoutineHints;
+  setHint(Panel2->cmbHour, q(h.startHour));
+  setHint(Panel2->speMinute, q(h.startMinute));
+  setHint(Panel3->cmbHour, q(h.endHour));
+  setHint(Panel3->speMinute, q(h.endMinute));
+  setHint(cmbKeyword, q(h.keyword));
+  setHint(edtPadNo, q(h.number));
+  setHint(cmbContent, q("上記キーワードの説明を入力します. 例えば,「散歩」の場合,「麒麟山展望台まで1時間で往復」... 半角63文字以内"));
+  setHint(colorBox, q("|スケジュールバーの色を選択します."));
+  setHint(pnlPMenu, q("|パッドが選択されると,このマークパネルに◆マークが表示されます. "
+                      "ここを右クリックすると,ポップアップメニューが表示されます."));
+  const QString pmHint = q("|左記の時刻が午後の場合,チェックマークが表示されます. 時刻修正時,必要に応じて変更します.");
+  setHint(Panel2->chbPM, pmHint);
+  setHint(Panel3->chbPM, pmHint);
+  resetCommon();
+
+  pumPadFrame = new QMenu(this);
+  pumPadFrame->setObjectName(kind == PadKind::Schedule ? QStringLiteral("pumPadFrame")
+                                                       : QStringLiteral("pumRoutineFrame"));
+  pmiMemo = pumPadFrame->addAction(q("メモ(&M)..."));
+  pmiMemo->setObjectName(QStringLiteral("pmiMemo"));
+  pmiMemo->setEnabled(static_cast<bool>(context.openMemo));
+  connect(pmiMemo, &QAction::triggered, this, [this] {
+    if (context_.openMemo) context_.openMemo(*this);
+  });
+  offerPopup(edtPadNo);
+  offerPopup(pnlPMenu);
+
+  connect(pnlPMenu, &MarkPanel::clicked, this, [this] { setFocus(Qt::MouseFocusReason); });
+  connect(qApp, &QApplication::focusChanged, this, &PadFrameBase::focusChanged);
+}
+
+// A focused pad that is destroyed hands the focus on from ~QWidget, after
+// this part is gone: stop listening first.
+PadFrameBase::~PadFrameBase() { disconnect(qApp, nullptr, this, nullptr); }
+
+void PadFrameBase::setNumber(int number) {
+  slot_ = number - 1;
+  edtPadNo->setText(QString::number(number));
+}
+
+PadEntry PadFrameBase::entry() const {
+  auto time = [](const TimeRow* row) {
+    return TimeEntry{row->cmbHour->currentText().toStdString(), row->speMinute->value(), row->chbPM->isChecked()};
+  };
+  PadEntry e;
+  e.keyword = cmbKeyword->currentText().toStdString();
+  e.content = cmbContent->currentText().toStdString();
+  e.color = colorBox->color();
+  e.start = time(Panel2);
+  e.end = time(Panel3);
+  return e;
+}
+
+void PadFrameBase::resetCommon() {
+  slot_ = -1;
+  edtPadNo->setText(QStringLiteral("No"));
+  Panel2->show(8, 0, false);
+  Panel3->show(8, 0, false);
+  cmbKeyword->setEditText(q("キーワード"));
+  cmbContent->setEditText(q("説明"));
+  colorBox->reset();
+  pnlPMenu->clear();
+}
+
+void PadFrameBase::offerPopup(QWidget* w) {
+  w->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(w, &QWidget::customContextMenuRequested, this,
+          [this, w](const QPoint& at) { pumPadFrame->popup(w->mapToGlobal(at)); });
+}
+
+void PadFrameBase::setFontPixels(QWidget* w, int px) {
+  QFont f = w->font();
+  f.setPixelSize(px);
+  w->setFont(f);
+}
+
+bool PadFrameBase::holds(QWidget* w) const { return w && (w == this || isAncestorOf(w)); }
+
+void PadFrameBase::focusChanged(QWidget* old, QWidget* now) {
+  const bool had = holds(old);
+  const bool has = holds(now);
+  if (has && !had) FrameEnter();
+  else if (had && !has) FrameExit();
+}
+
+void PadFrameBase::FrameEnter() {
+  if (pnlPMenu->text() != QStringLiteral("◆")) pnlPMenu->setText(QStringLiteral("◆"));
+}
+
+void PadFrameBase::FrameExit() {
+  if (!pnlPMenu->text().isEmpty()) pnlPMenu->clear();
+}
+
+}  // namespace plandor

@@ -1,0 +1,98 @@
+#pragma once
+// What the schedule pad and the routine pad share: the two time rows, the
+// keyword and description boxes, the colour box, the number box with the
+// slot it stands for, the selection mark and the memo command.
+#include <QFrame>
+#include <QLineEdit>
+#include <QMenu>
+#include <functional>
+#include <string>
+
+#include "colorbox.h"
+#include "listcombo.h"
+#include "padcontrols.h"
+#include "padrules.h"
+#include "platform.h"
+
+namespace plandor {
+
+class ListStore;
+class PadFrameBase;
+
+enum class PadKind { Schedule, Routine };
+
+// What every pad needs from the program around it.
+struct PadContext {
+  const ListStore& lists;
+  Platform& platform;
+  std::string dataFolder;                        // for the confirmation sound
+  std::function<void(PadFrameBase&)> openMemo;  // the pad memo dialog
+
+  void playSaveSound() const { PlaySaveSound(platform, dataFolder); }
+};
+
+class PadFrameBase : public QFrame {
+  Q_OBJECT
+ public:
+  PadFrameBase(PadKind kind, PadContext& context, QWidget* parent);
+  ~PadFrameBase() override;
+
+  PadKind kind() const { return kind_; }
+  // The slot this pad stands for; -1 before it is numbered.
+  int slot() const { return slot_; }
+  int number() const { return slot_ + 1; }
+  void setNumber(int number);
+
+  // The shared controls as entered; `left` is left to the pad.
+  PadEntry entry() const;
+  // Shows the shared fields of a PadRecord or a RoutineRecord; empty texts
+  // show as the default texts when `placeholders` is set.
+  template <class Record>
+  void showCommon(const Record& r, bool placeholders);
+  // The number box, texts, colour and times of a pad just made.
+  void resetCommon();
+  // Hides the mark for good when the pad is put away.
+  void clearMark() { pnlPMenu->clear(); }
+
+  QFrame* Panel1;
+  TimeRow* Panel2;  // start
+  TimeRow* Panel3;  // end
+  ListCombo* cmbKeyword;
+  ListCombo* cmbContent;
+  ColorBox* colorBox;
+  QLineEdit* edtPadNo;
+  MarkPanel* pnlPMenu;
+  QMenu* pumPadFrame;
+  QAction* pmiMemo;
+
+ protected:
+  // The focus entered or left the pad.
+  virtual void FrameEnter();
+  virtual void FrameExit();
+  // Right click on these opens the popup menu.
+  void offerPopup(QWidget* w);
+  static void setFontPixels(QWidget* w, int px);
+
+  PadContext& context_;
+
+ private:
+  void focusChanged(QWidget* old, QWidget* now);
+  bool holds(QWidget* w) const;
+
+  PadKind kind_;
+  int slot_ = -1;
+};
+
+template <class Record>
+void PadFrameBase::showCommon(const Record& r, bool placeholders) {
+  auto text = [placeholders](const auto& field, const char* placeholder) {
+    return field.empty() && placeholders ? QString::fromUtf8(placeholder) : QString::fromStdString(field.text());
+  };
+  cmbKeyword->setEditText(text(r.Keyword, "キーワード"));
+  cmbContent->setEditText(text(r.Content, "説明"));
+  colorBox->setColor(r.Color);
+  Panel2->show(r.StartHour, r.StartMinute, r.StartPM == 1);
+  Panel3->show(r.EndHour, r.EndMinute, r.EndPM == 1);
+}
+
+}  // namespace plandor

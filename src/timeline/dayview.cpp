@@ -1,0 +1,247 @@
+#include "dayview.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include "widgetsupport.h"
+
+namespace plandor {
+namespace {
+
+const QColor kSkyBlue(166, 202, 240);
+const QColor kCream(255, 251, 240);
+
+QFrame* panel(QWidget* parent, const char* name, QRect r, const QColor& c, int shape) {
+  auto* f = new QFrame(parent);
+  f->setObjectName(QLatin1String(name));
+  f->setGeometry(r);
+  f->setFrameStyle(shape);
+  f->setLineWidth(1);
+  fillBackground(f, c);
+  return f;
+}
+
+template <class W>
+W* place(W* w, const char* name, QRect r) {
+  w->setObjectName(QLatin1String(name));
+  w->setGeometry(r);
+  return w;
+}
+
+}  // namespace
+
+TDayView::TDayView(SchedPadContext& context, QWidget* parent) : QScrollArea(parent), ctx_(context) {
+  setObjectName(QStringLiteral("ScrollBox1"));
+  setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  setLineWidth(2);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setWidgetResizable(false);
+  buildStrip();
+  qApp->installEventFilter(this);  // the wheel scrolls the timeline wherever it turns
+}
+
+TDayView::~TDayView() { qApp->removeEventFilter(this); }
+
+void TDayView::buildStrip() {
+  // The scrolled content is 2888 rows; pnlBase sits at -10, -8 inside it,
+  // so the view's top row of pnlBase is the scroll position + 8.
+  auto* content = new QWidget;
+  content->setObjectName(QStringLiteral("qt_scrollbox_content"));
+  content->resize(650, kDayRows + 8);
+  fillBackground(content, kSkyBlue);
+  setWidget(content);
+
+  pnlBase = place(new QWidget(content), "pnlBase", QRect(-10, -8, 670, kDayRows + 24));
+  fillBackground(pnlBase, kSkyBlue);
+  pnlFrame = panel(pnlBase, "pnlFrame", QRect(10, 10, 650, kDayRows + 4), Qt::white, QFrame::Box | QFrame::Plain);
+  pbxFrameL = place(new PadPane(false, pnlFrame), "pbxFrameL", QRect(1, 1, 300, kDayRows + 2));
+  pnlTime = panel(pnlFrame, "pnlTime", QRect(301, 1, 48, kDayRows + 2), kTimeColumnColor, QFrame::Box | QFrame::Plain);
+  pbxFrameR = place(new PadPane(true, pnlFrame), "pbxFrameR", QRect(349, 1, 300, kDayRows + 2));
+  pnlTimeL = place(new QWidget(pnlTime), "pnlTimeL", QRect(1, 1, 12, kDayRows));
+  pbxTimeL = place(new DragArea(DragArea::Side::Left, ctx_.day.table.Bars, pnlTimeL), "pbxTimeL",
+                   QRect(0, 0, 12, kDayRows));
+  pbxTime = place(new TimeColumn(pnlTime), "pbxTime", QRect(13, 1, 21, kDayRows));
+  pnlTimeR = place(new QWidget(pnlTime), "pnlTimeR", QRect(34, 1, 13, kDayRows));
+  pbxTimeR = place(new DragArea(DragArea::Side::Right, ctx_.day.table.Bars, pnlTimeR), "pbxTimeR",
+                   QRect(0, 0, 13, kDayRows));
+  fillBackground(pnlTimeL, Qt::white);
+  fillBackground(pnlTimeR, Qt::white);
+  for (DragArea* a : {pbxTimeL, pbxTimeR}) {
+    const int left = a == pbxTimeL ? 4 : 351;
+    connect(a, &DragArea::pressed, this, &TDayView::pbxTimeMouseDown);
+    connect(a, &DragArea::moved, this, &TDayView::pbxTimeMouseMove);
+    connect(a, &DragArea::released, this, [this, left](Qt::MouseButton b, int y) { pbxTimeMouseUp(b, y, left); });
+  }
+  pbxTime->setCursor(Qt::CrossCursor);
+  setHint(pbxFrameL, q("パッド表示ペインです. ここにスケジュール・パッドが表示されます."));
+  setHint(pbxFrameR, q("パッド表示ペインです. ここにスケジュール・パッドが表示されます."));
+  setHint(pbxTime, q("|時刻表示コラムです. 本日の午前6時00分から翌日の午前5時59分まで表示されます."));
+  const char* dragHint =
+      "|ドラッグ・エリアです. ここをドラッグして,おおよその期間を設定します. "
+      "表示されるスケジュール・パッド上で正確な期間を設定します.";
+  setHint(pbxTimeL, q(dragHint));
+  setHint(pbxTimeR, q(dragHint));
+
+  pnlIniHint = panel(pnlFrame, "pnlIniHint", QRect(350, 250, 295, 35), kCream, QFrame::Panel | QFrame::Raised);
+  lblIniHint = place(new QLabel(pnlIniHint), "lblIniHint", QRect(1, 1, 10, 10));
+  for (QWidget* w : {static_cast<QWidget*>(pnlIniHint), static_cast<QWidget*>(lblIniHint)}) {
+    setHint(w, q("左クリックで消えます|一読した後,左クリックで消してください."));
+    w->setToolTip(q("左クリックで消えます"));
+    w->installEventFilter(this);
+  }
+  pnlIniHint->hide();
+}
+
+bool TDayView::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::Wheel && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == window()) {
+    // Wheel events reach every widget up the chain; scroll once per step.
+    auto* w = static_cast<QWheelEvent*>(e);
+    wheelRemainder_ += w->angleDelta().y();
+    const int steps = wheelRemainder_ / 120;
+    wheelRemainder_ -= steps * 120;
+    if (steps != 0) ScrollBox1MouseWheel(-steps);
+    return true;
+  }
+  if ((watched == pnlIniHint || watched == lblIniHint) && e->type() == QEvent::MouseButtonRelease) pnlIniHintClick();
+  return QScrollArea::eventFilter(watched, e);
+}
+
+void TDayView::showIniHint(const QString& text) {
+  lblIniHint->setText(text);
+  lblIniHint->adjustSize();
+  pnlIniHint->resize(lblIniHint->width() + 2, lblIniHint->height() + 2);
+  pnlIniHint->move(351, 303);
+  pnlIniHint->show();
+  pnlIniHint->raise();
+}
+
+void TDayView::pnlIniHintClick() { pnlIniHint->hide(); }
+
+// Frames that leave the table wait hidden for the next pad: rebuilding a
+// day then refills frames instead of making hundreds of widgets again.
+void TDayView::releasePadFrames() {
+  for (TSchedPadFrame*& frame : PadFrameTable) {
+    if (!frame) continue;
+    frame->hide();
+    spareFrames_.push_back(frame);
+    frame = nullptr;
+  }
+}
+
+TSchedPadFrame* TDayView::takePadFrame() {
+  if (spareFrames_.empty()) return new TSchedPadFrame(ctx_, pnlFrame);
+  TSchedPadFrame* frame = spareFrames_.back();
+  spareFrames_.pop_back();
+  frame->reset();
+  return frame;
+}
+
+void TDayView::buildPadFrames() {
+  const PadRecord* pads = ctx_.day.table.Pads;
+  for (int i = 0; i < kPadSlots; ++i) {
+    if (pads[i].StartHour == -1) continue;
+    if (!PadFrameTable[i]) PadFrameTable[i] = takePadFrame();
+    PadFrameTable[i]->showRecord(pads[i]);
+    // Reused frames keep the stacking of their last use.
+    PadFrameTable[i]->raise();
+  }
+  if (pnlIniHint->isVisible()) pnlIniHint->raise();
+}
+
+void TDayView::ClearPadTable() {
+  releasePadFrames();
+  ctx_.day.clear();
+  repaintDragAreas();
+}
+
+void TDayView::repaintDragAreas() {
+  pbxTimeL->update();
+  pbxTimeR->update();
+}
+
+void TDayView::focusLastPad() {
+  const int n = ctx_.day.DataCount();
+  if (n > 0 && PadFrameTable[n - 1]) PadFrameTable[n - 1]->setFocus();
+}
+
+void TDayView::ScheduleRemovePad1Execute() {
+  const int s = ctx_.selectedPad;
+  if (s < 0 || s >= kPadSlots || !PadFrameTable[s]) return;
+  TSchedPadFrame* pad = PadFrameTable[s];
+  // The button took the focus; show the mark again while asking.
+  if (pad->pnlPMenu->text() != QStringLiteral("◆")) pad->pnlPMenu->setText(QStringLiteral("◆"));
+  const std::string question =
+      "スケジュール・パッドNo. " + std::to_string(s + 1) + "を削除します.\r\n\r\n処理を続行しますか？";
+  if (!ctx_.pads.platform.confirm(question, 180, 250)) {
+    pad->setFocus();
+    return;
+  }
+  showCover();
+  ctx_.day.removePad(s);
+  releasePadFrames();
+  buildPadFrames();
+  ctx_.pads.playSaveSound();
+  repaintDragAreas();
+  focusLastPad();
+  hideCover();
+}
+
+void TDayView::pbxTimeMouseDown(Qt::MouseButton button, int y) {
+  drag.press(button == Qt::LeftButton, y);
+  if (button == Qt::LeftButton) releasedInPause_ = false;
+}
+
+void TDayView::pbxTimeMouseMove(int y) {
+  const int viewTop = -pnlBase->mapTo(this, QPoint(0, 0)).y() + frameWidth();
+  const DragGesture::Scroll scroll = drag.move(y, viewTop, height());
+  QScrollBar* bar = verticalScrollBar();
+  if (scroll.down) {
+    bar->setValue(bar->value() + 10);
+    dragPause();
+  }
+  if (scroll.up) {
+    bar->setValue(bar->value() - 10);
+    dragPause();
+  }
+}
+
+// Lets the scroll be painted and other events through; moves meanwhile are
+// ignored. A release during the pause ends the drag for good.
+void TDayView::dragPause() {
+  drag.DragActive = false;
+  pausing_ = true;
+  QElapsedTimer tick;
+  tick.start();
+  do QCoreApplication::processEvents();
+  while (tick.nsecsElapsed() < 2'000'000);
+  pausing_ = false;
+  drag.DragActive = !releasedInPause_;
+}
+
+void TDayView::pbxTimeMouseUp(Qt::MouseButton button, int y, int left) {
+  if (pausing_) releasedInPause_ = true;
+  std::array<bool, kPadSlots> used{};
+  for (int i = 0; i < kPadSlots; ++i) used[i] = PadFrameTable[i] != nullptr;
+  const DragGesture::Release r = drag.release(button == Qt::LeftButton, y, ctx_.day.recount(), used);
+  if (r.pad) {
+    TSchedPadFrame* pad = takePadFrame();
+    PadFrameTable[r.pad->slot] = pad;
+    pad->showNew(r.pad->slot + 1, r.pad->start, r.pad->end, left, r.pad->startY + 1);
+    pad->raise();
+    pad->show();
+    pad->setFocus(Qt::OtherFocusReason);
+  }
+  if (r.sound) ctx_.pads.playSaveSound();
+}
+
+void TDayView::ScrollBox1MouseWheel(int steps) {
+  QScrollBar* bar = verticalScrollBar();
+  bar->setValue(bar->value() + 20 * steps);
+}
+
+}  // namespace plandor

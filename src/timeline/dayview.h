@@ -1,0 +1,82 @@
+#pragma once
+// The open day on screen: the scroll box with the timeline strip, its pad
+// panes and drag areas, the pool of schedule pad frames, dragging new pads
+// into being and removing a pad.
+#include <QScrollArea>
+#include <array>
+#include <functional>
+#include <vector>
+
+#include "draggesture.h"
+#include "schedpadframe.h"
+#include "timelinepaint.h"
+
+class QFrame;
+class QLabel;
+
+namespace plandor {
+
+class TDayView final : public QScrollArea {
+  Q_OBJECT
+ public:
+  TDayView(SchedPadContext& context, QWidget* parent);
+  ~TDayView() override;
+
+  // The slow parts of a removal run under these (the processing cover).
+  std::function<void()> showCover = [] {}, hideCover = [] {};
+
+  std::array<TSchedPadFrame*, kPadSlots> PadFrameTable{};
+
+  // A frame for every used slot of the pad table (a load, a rebuild), in
+  // slot order so that higher numbers lie on top.
+  void buildPadFrames();
+  // Puts every frame away, empties the pad table and erases the bars.
+  void ClearPadTable();
+  void focusLastPad();
+  void repaintDragAreas();
+  // The selected pad's removal, after a confirmation.
+  void ScheduleRemovePad1Execute();
+
+  // The twin drag areas share these; `left` is where a new pad goes.
+  void pbxTimeMouseDown(Qt::MouseButton button, int y);
+  void pbxTimeMouseMove(int y);
+  void pbxTimeMouseUp(Qt::MouseButton button, int y, int left);
+  // One wheel step scrolls the timeline 20 rows.
+  void ScrollBox1MouseWheel(int steps);
+
+  // The first-use hint over the right pane.
+  void showIniHint(const QString& text);
+  void pnlIniHintClick();
+
+  DragGesture drag;
+
+  QWidget* pnlBase = nullptr;
+  QFrame* pnlFrame = nullptr;
+  PadPane* pbxFrameL = nullptr;
+  PadPane* pbxFrameR = nullptr;
+  QFrame* pnlTime = nullptr;
+  QWidget* pnlTimeL = nullptr;
+  DragArea* pbxTimeL = nullptr;
+  TimeColumn* pbxTime = nullptr;
+  QWidget* pnlTimeR = nullptr;
+  DragArea* pbxTimeR = nullptr;
+  QFrame* pnlIniHint = nullptr;
+  QLabel* lblIniHint = nullptr;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  void buildStrip();
+  void releasePadFrames();
+  TSchedPadFrame* takePadFrame();
+  void dragPause();
+
+  SchedPadContext& ctx_;
+  std::vector<TSchedPadFrame*> spareFrames_;
+  bool pausing_ = false;
+  bool releasedInPause_ = false;
+  int wheelRemainder_ = 0;
+};
+
+}  // namespace plandor
