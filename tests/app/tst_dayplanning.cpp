@@ -72,6 +72,7 @@ class TestDayPlanning : public QObject {
   void scrollingRepaintsOnlyTheNewRows();
   void removalPacksAndRenumbers();
   void removalCancelledOrWithNothingSelected();
+  void overlappingPadsStayStackedAndReadable();
   void aPlannedDaySurvivesSaveAndRestart();
   void aNewPadAfterARemovalStartsFresh();
   void diaryAndMemoFromTheWindow();
@@ -255,6 +256,25 @@ void TestDayPlanning::removalPacksAndRenumbers() {
   QCOMPARE(state->day.DataCount(), 0);
   window->ScheduleRemovePad1Execute();
   QCOMPARE(platform->confirms.size(), std::size_t(4));
+}
+
+// Evening pads 20 rows apart overlap; a rebuild must not turn the stack
+// over, and the panel hides the band behind its labels.
+void TestDayPlanning::overlappingPadsStayStackedAndReadable() {
+  for (int i = 0; i < 4; ++i) storedPad(1500 + 20 * i, 1600 + 20 * i);
+  pad(1)->setFocus();
+  platform->confirmAnswers.push_back(true);
+  window->ScheduleRemovePad1Execute();
+  QWidget* frame = window->ScrollBox1->pnlFrame;
+  for (int n = 1; n <= 2; ++n) {
+    // Just inside the top left corner of pad n + 1, which pad n underlies.
+    const QPoint at = pad(n + 1)->geometry().topLeft() + QPoint(60, 2);
+    QWidget* hit = frame->childAt(at);
+    QVERIFY(hit && (hit == pad(n + 1) || pad(n + 1)->isAncestorOf(hit)));
+  }
+  const QImage shot = pad(3)->grab().toImage();
+  const QPoint behindLabel = pad(3)->Panel2->mapTo(pad(3), QPoint(2, 2));
+  QCOMPARE(shot.pixelColor(behindLabel), QColor(240, 240, 240));
 }
 
 void TestDayPlanning::removalCancelledOrWithNothingSelected() {

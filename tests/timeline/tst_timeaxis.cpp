@@ -1,6 +1,11 @@
-// Rows and pad times, both ways.
+// Rows and pad times, both ways; the drag gesture and the pad time rules
+// on rows and entries, without a window.
 #include <QTest>
+#include <cstring>
 
+#include "daystore.h"
+#include "draggesture.h"
+#include "padrules.h"
 #include "timeaxis.h"
 
 using namespace plandor;
@@ -13,6 +18,11 @@ class TestTimeAxis : public QObject {
   void timeToY_data();
   void timeToY();
   void everyEvenRowRoundTrips();
+  void dragRows_data();
+  void dragRows();
+  void dragThatMakesNoPad();
+  void padStoreRules_data();
+  void padStoreRules();
 };
 
 void TestTimeAxis::yToTime_data() {
@@ -74,6 +84,133 @@ void TestTimeAxis::everyEvenRowRoundTrips() {
     QVERIFY(t.hour >= 0 && t.hour <= 11 && t.minute >= 0 && t.minute <= 59);
     QCOMPARE(TimeToY(t.hour, t.minute, t.pm), y);
     QCOMPARE(YToTime(y + 1), t);
+  }
+}
+
+namespace {
+
+QString text(const PadTime& t) {
+  return QStringLiteral("%1%2:%3").arg(t.pm ? "PM" : "AM").arg(t.hour).arg(t.minute, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace
+
+void TestTimeAxis::dragRows_data() {
+  QTest::addColumn<int>("from");
+  QTest::addColumn<int>("to");
+  QTest::addColumn<QString>("period");
+  QTest::addColumn<int>("startY");
+  QTest::newRow("down") << 240 << 420 << "AM8:00-AM9:30" << 240;
+  QTest::newRow("up gives the same period") << 600 << 240 << "AM8:00-AM11:00" << 240;
+  QTest::newRow("odd rows truncate") << 121 << 361 << "AM7:00-AM9:00" << 121;
+  QTest::newRow("above the strip starts at 6:00") << 300 << -40 << "AM6:00-AM8:30" << 0;
+  QTest::newRow("below the strip ends at 5:59") << 2000 << 2880 << "PM10:40-AM5:59" << 2000;
+  QTest::newRow("wholly below stays inside") << 2900 << 3000 << "AM5:59-AM5:59" << 2879;
+  QTest::newRow("wholly above stays inside") << -50 << -10 << "AM6:00-AM6:00" << 0;
+  QTest::newRow("a click") << 1680 << 1680 << "PM8:00-PM8:00" << 1680;
+}
+
+void TestTimeAxis::dragRows() {
+  QFETCH(int, from);
+  QFETCH(int, to);
+  QFETCH(QString, period);
+  QFETCH(int, startY);
+  DragGesture g;
+  g.press(true, from);
+  std::array<bool, kPadSlots> used{};
+  used[0] = used[1] = used[3] = true;  // slot 2 is the first free one
+  const DragGesture::Release r = g.release(true, to, 4, used);
+  QVERIFY(r.sound && r.pad);
+  QCOMPARE(text(r.pad->start) + QLatin1Char('-') + text(r.pad->end), period);
+  QCOMPARE(r.pad->startY, startY);
+  QCOMPARE(r.pad->slot, 2);
+  QVERIFY(!g.DragArmed && !g.DragActive);
+}
+
+void TestTimeAxis::dragThatMakesNoPad() {
+  std::array<bool, kPadSlots> none{}, all{};
+  all.fill(true);
+  DragGesture g;
+  QCOMPARE(g.move(2000, 240, 505).down, false);  // no press yet: not followed
+  g.press(false, 100);
+  QVERIFY(!g.DragArmed);
+  g.press(true, 100);
+  const DragGesture::Scroll s = g.move(740, 240, 505);
+  QVERIFY(s.down && !s.up);
+  QVERIFY(g.move(250, 240, 505).up);
+  DragGesture::Release r = g.release(false, 300, 0, none);  // another button
+  QVERIFY(!r.sound && !r.pad && g.DragArmed && !g.DragActive);
+  r = g.release(true, 300, kPadSlots, none);  // pad 24 has a bar
+  QVERIFY(!r.sound && !r.pad);
+  r = g.release(true, 300, 3, all);  // every frame in use: only the sound
+  QVERIFY(r.sound && !r.pad && !g.DragArmed);
+  r = g.release(true, 300, 0, none);  // not armed any more
+  QVERIFY(!r.sound && !r.pad);
+}
+
+void TestTimeAxis::padStoreRules_data() {
+  QTest::addColumn<bool>("isChange");
+  QTest::addColumn<QString>("startHour");
+  QTest::addColumn<int>("startMinute");
+  QTest::addColumn<bool>("startPM");
+  QTest::addColumn<QString>("endHour");
+  QTest::addColumn<int>("endMinute");
+  QTest::addColumn<bool>("endPM");
+  QTest::addColumn<int>("verdict");
+  QTest::addColumn<QString>("bar");  // side top bottom, after the store
+  QTest::addColumn<QString>("times");
+  // The slot holds an accepted pad AM 8:00 - AM 9:30 ("L", 240, 420).
+  const int stored = int(PadVerdict::Stored), order = int(PadVerdict::EndNotAfterStart);
+  QTest::newRow("save") << false << "7" << 0 << false << "8" << 45 << false << stored << "L 120 330" << "7:00-8:45";
+  QTest::newRow("save: start before 6:00") << false << "6" << -10 << false << "7" << 0 << false << stored << "L 0 120"
+                                           << "6:00-7:00";
+  QTest::newRow("save: end after 5:59") << false << "10" << 0 << true << "5" << 90 << false << stored << "L 1920 2879"
+                                        << "10:00-5:59";
+  QTest::newRow("save: 12 PM is noon") << false << "12" << 30 << true << "1" << 0 << true << stored << "L 780 840"
+                                       << "0:30-1:00";
+  QTest::newRow("save: refused order clears") << false << "7" << 0 << false << "7" << 0 << false << order << " -1 -1"
+                                              << "-1:-1--1:-1";
+  QTest::newRow("change: refused order restores") << true << "9" << 0 << false << "7" << 0 << false << order
+                                                  << "L 240 420" << "8:00-9:30";
+  QTest::newRow("change: hour 13 refused") << true << "13" << 0 << false << "9" << 0
+                                           << false << int(PadVerdict::HourOutsideDial) << "L 240 420" << "8:00-9:30";
+  QTest::newRow("change: non-integer refused") << true << " 8x" << 0 << false << "9" << 0
+                                               << false << int(PadVerdict::NotInteger) << "L 240 420" << "8:00-9:30";
+  QTest::newRow("change: leading blanks and a sign") << true << "  +9" << 0 << false << "10" << 0 << false << stored
+                                                     << "L 360 480" << "9:00-10:00";
+}
+
+void TestTimeAxis::padStoreRules() {
+  QFETCH(bool, isChange);
+  QFETCH(QString, startHour);
+  QFETCH(int, startMinute);
+  QFETCH(bool, startPM);
+  QFETCH(QString, endHour);
+  QFETCH(int, endMinute);
+  QFETCH(bool, endPM);
+  QFETCH(int, verdict);
+  QFETCH(QString, bar);
+  QFETCH(QString, times);
+  DayStore day;
+  BarRecord b = day.table.Bars[0];
+  PadRecord p = day.table.Pads[0];
+  b.Side.setRaw("L"), b.TopY = 240, b.BottomY = 420;
+  p.StartHour = 8, p.StartMinute = 0, p.EndHour = 9, p.EndMinute = 30;
+  SchedEntry e;
+  e.common = {4, "散歩", "", 0x0000FF, {startHour.toStdString(), startMinute, startPM},
+              {endHour.toStdString(), endMinute, endPM}};
+  e.top = 500;
+  const PadStoreResult r = isChange ? change(e, b, p) : temporarySave(e, b, p);
+  QCOMPARE(int(r.verdict), verdict);
+  QCOMPARE(QStringLiteral("%1 %2 %3").arg(QString::fromStdString(std::string(r.bar.Side.raw()))).arg(r.bar.TopY)
+               .arg(r.bar.BottomY),
+           bar);
+  QCOMPARE(QStringLiteral("%1:%2-%3:%4").arg(r.pad.StartHour).arg(r.pad.StartMinute, 2, 10, QLatin1Char('0'))
+               .arg(r.pad.EndHour).arg(r.pad.EndMinute, 2, 10, QLatin1Char('0')),
+           times);
+  if (r.verdict == PadVerdict::Stored) {
+    QCOMPARE(r.bar.Color, 0x0000FF);
+    QCOMPARE(r.pad.Top, isChange ? 500 : r.bar.TopY + 1);  // a save snaps level with the bar
   }
 }
 
