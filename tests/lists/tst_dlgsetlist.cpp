@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,6 +36,7 @@ class TestDlgSetList : public QObject {
     platform = ScriptedPlatform();
   }
   void opensWithTheListsAndTheLastKeywordSelected();
+  void longEntriesScrollSidewaysFromTheFirstShow();
   void appendStopsAtTheLimitAndKeepsDuplicates();
   void deleteClearAndMoves();
   void saveWritesPackedSlotsAndKeepsOtherBytes();
@@ -64,6 +66,26 @@ void TestDlgSetList::opensWithTheListsAndTheLastKeywordSelected() {
   dlg.PageControl1->setCurrentIndex(2);
   dlg.tabs[2]->edit->setFocus();
   QCOMPARE(dlg.tabs[2]->list->currentRow(), 3);
+}
+
+void TestDlgSetList::longEntriesScrollSidewaysFromTheFirstShow() {
+  const QString wide(31, QLatin1Char('W'));
+  lists.entries.KeywordEntries[1].setText(wide.toStdString());
+  TdlgSetList dlg(lists, platform);
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  QListWidget* list = dlg.tabs[0]->list;
+  const int textWidth = list->fontMetrics().horizontalAdvance(wide);
+  QVERIFY(textWidth > list->viewport()->width());
+  // Loaded items are neither elided nor out of reach; rows stay 13 pixels high.
+  QTRY_VERIFY(list->horizontalScrollBar()->isVisible());
+  QVERIFY(list->visualItemRect(list->item(1)).width() >= textWidth);
+  QCOMPARE(list->visualItemRect(list->item(0)).height(), 13);
+  QVERIFY(list->horizontalScrollBar()->maximum() >= textWidth - list->viewport()->width());
+  // A list of short entries has nothing to scroll.
+  dlg.PageControl1->setCurrentIndex(2);
+  QTRY_VERIFY(dlg.tabs[2]->list->isVisible());
+  QVERIFY(!dlg.tabs[2]->list->horizontalScrollBar()->isVisible());
 }
 
 void TestDlgSetList::appendStopsAtTheLimitAndKeepsDuplicates() {
