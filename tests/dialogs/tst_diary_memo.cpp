@@ -10,6 +10,7 @@
 #include "dlgdiary.h"
 #include "dlgpadmemo.h"
 #include "listcombo.h"
+#include "multiline.h"
 
 using namespace plandor;
 
@@ -67,6 +68,13 @@ void TestDiaryMemo::diaryCutsAndKeepsLineBreaksAsCrLf() {
   QCOMPARE(again.memContent1->toPlainText(), QStringLiteral("一行目\n二行目"));
   QCOMPARE(again.cmbTitle2->currentText(), QStringLiteral("タイトル2"));  // empty shows the fallback again
   QCOMPARE(again.pos(), QPoint(262, 62));
+
+  // A cut never splits a CR LF pair.
+  ShortText<255> field{};
+  storeMultiline(field, QString(254, QLatin1Char('x')) + QStringLiteral("\nnext"));
+  QCOMPARE(std::string(field.raw()), std::string(254, 'x'));
+  storeMultiline(field, QString(253, QLatin1Char('x')) + QStringLiteral("\nnext"));
+  QCOMPARE(std::string(field.raw()), std::string(253, 'x') + "\r\n");
 }
 
 void TestDiaryMemo::cancelChangesNothing() {
