@@ -711,10 +711,10 @@ void TfrmMain::OptionSetList1Execute() {
 }
 
 void TfrmMain::openPadMemo(TSchedPadFrame* pad) {
-  if (dlgPadMemo) return;
+  const int n = pad->edtPadNo->text().toInt();
+  if (dlgPadMemo || n < 1 || n > kPadSlots) return;
   state_.MemoTarget = "Schedule";
-  TdlgPadMemo dialog(state_.day.table, state_.routines.RoutineTable, state_.MemoTarget, this);
-  dialog.open(pad->edtPadNo->text().toInt());
+  TdlgPadMemo dialog(state_.day.table.Pads[n - 1].Memo, q("スケジュール・パッドのメモ"), n, this);
   dlgPadMemo = &dialog;
   dialog.exec();
   dlgPadMemo = nullptr;
