@@ -46,7 +46,7 @@ TfrmMain::TfrmMain(PlannerState& state, Platform& platform, QWidget* parent)
     : QMainWindow(parent),
       state_(state),
       platform_(platform),
-      padContext_{state.lists, platform, state.DataFolder, [this](PadFrameBase& pad) { openPadMemo(pad.number()); }},
+      padContext_{state.lists, platform, state.DataFolder, [this](PadFrameBase& pad) { openPadMemo(pad); }},
       schedContext_{padContext_, state.day, state.SelectedPad, [this] { ScrollBox1->repaintDragAreas(); }} {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("プランドール"));
@@ -258,11 +258,15 @@ void TfrmMain::OptionSetList1Execute() {
   dialog.exec();
 }
 
-void TfrmMain::openPadMemo(int n) {
-  if (dlgPadMemo || n < 1 || n > kPadSlots) return;
-  state_.MemoTarget = "Schedule";
-  TdlgPadMemo dialog(state_.day.table, state_.routines.RoutineTable, state_.MemoTarget, this);
-  dialog.open(n);
+// One memo command for both pads; the pad's kind picks the table.
+void TfrmMain::openPadMemo(PadFrameBase& pad) {
+  const int n = pad.number();
+  const bool routine = pad.kind() == PadKind::Routine;
+  if (dlgPadMemo || n < 1 || n > (routine ? kRoutineSlots : kPadSlots)) return;
+  state_.MemoTarget = routine ? "Routine" : "Schedule";
+  ShortText<255>& memo = routine ? state_.routines.RoutineTable[n - 1].Memo : state_.day.table.Pads[n - 1].Memo;
+  TdlgPadMemo dialog(memo, routine ? q("ルーチン・パッドのメモ") : q("スケジュール・パッドのメモ"), n,
+                     routine ? pad.window() : this);
   dlgPadMemo = &dialog;
   dialog.exec();
   dlgPadMemo = nullptr;

@@ -40,8 +40,8 @@ class TfrmMain final : public QMainWindow {
   void ScheduleRemovePad1Execute();
   void ScheduleDiary1Execute();
   void OptionSetList1Execute();
-  // The memo of schedule pad number `n` ("メモ(&M)..." in its menu).
-  void openPadMemo(int n);
+  // The memo of a schedule or routine pad ("メモ(&M)..." in its menu).
+  void openPadMemo(PadFrameBase& pad);
   void HelpContents1Execute();
   void HelpAbout1Execute();
   void btnUpdateClick();

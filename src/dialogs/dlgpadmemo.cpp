@@ -9,10 +9,10 @@
 #include "multiline.h"
 
 namespace plandor {
-TdlgPadMemo::TdlgPadMemo(PadTable& pads, RoutineSet& routines, const std::string& memoTarget, QWidget* parent)
-    : QDialog(parent), pads_(pads), routines_(routines), memoTarget_(memoTarget) {
+TdlgPadMemo::TdlgPadMemo(ShortText<255>& memo, const QString& caption, int number, QWidget* parent)
+    : QDialog(parent), memo_(memo) {
   setObjectName(QStringLiteral("dlgPadMemo"));
-  setWindowTitle(q("スケジュール・パッドのメモ"));
+  setWindowTitle(caption);
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setFixedSize(392, 166);
   auto* group = new QGroupBox(this);
@@ -24,7 +24,7 @@ TdlgPadMemo::TdlgPadMemo(PadTable& pads, RoutineSet& routines, const std::string
   memPadMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memPadMemo->setTabChangesFocus(true);
   setHint(memPadMemo, q("|このスケジュール項目に関連する事項を記入します. 備忘録として使用します. 半角255文字以内"));
-  edtPadMemoNum = new QLineEdit(q("No"), group);
+  edtPadMemoNum = new QLineEdit(QString::number(number), group);
   edtPadMemoNum->setObjectName(QStringLiteral("edtPadMemoNum"));
   edtPadMemoNum->setGeometry(10, 122, 22, 20);
   edtPadMemoNum->setReadOnly(true);
@@ -38,25 +38,13 @@ TdlgPadMemo::TdlgPadMemo(PadTable& pads, RoutineSet& routines, const std::string
   setTabOrder(btnSavePadMemo, btnCancelPadMemo);
   connect(btnSavePadMemo, &QPushButton::clicked, this, &TdlgPadMemo::btnSavePadMemoClick);
   connect(btnCancelPadMemo, &QPushButton::clicked, this, &QDialog::reject);
+  memPadMemo->setPlainText(showMultiline(memo));
   memPadMemo->setFocus();
   move(262, 62);
 }
 
-ShortText<255>& TdlgPadMemo::memo(int n) {
-  if (memoTarget_ == "Routine") return routines_[n - 1].Memo;
-  return pads_.Pads[n - 1].Memo;
-}
-
-void TdlgPadMemo::open(int n) {
-  edtPadMemoNum->setText(QString::number(n));
-  if (memoTarget_ == "Routine") setWindowTitle(q("ルーチン・パッドのメモ"));
-  memPadMemo->setPlainText(showMultiline(memo(n)));
-}
-
 void TdlgPadMemo::btnSavePadMemoClick() {
-  const int n = edtPadMemoNum->text().toInt();
-  const int count = memoTarget_ == "Routine" ? kRoutineSlots : kPadSlots;
-  if (n >= 1 && n <= count) storeMultiline(memo(n), memPadMemo->toPlainText());
+  storeMultiline(memo_, memPadMemo->toPlainText());
   accept();
 }
 

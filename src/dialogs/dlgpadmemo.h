@@ -1,11 +1,9 @@
 #pragma once
-// The memo of a schedule pad or a routine pad; which table it belongs to
-// is told by MemoTarget ("Schedule" or "Routine").
+// The memo of a schedule pad or a routine pad: the caller hands over the
+// 255-byte field to edit, the caption and the pad number to show.
 #include <QDialog>
-#include <string>
 
-#include "records.h"
-#include "routinefile.h"
+#include "codec.h"
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -16,10 +14,8 @@ namespace plandor {
 class TdlgPadMemo final : public QDialog {
   Q_OBJECT
  public:
-  TdlgPadMemo(PadTable& pads, RoutineSet& routines, const std::string& memoTarget, QWidget* parent = nullptr);
+  TdlgPadMemo(ShortText<255>& memo, const QString& caption, int number, QWidget* parent = nullptr);
 
-  // Shows the memo of pad or routine number `n` from the table MemoTarget names.
-  void open(int n);
   void btnSavePadMemoClick();
 
   QPlainTextEdit* memPadMemo;
@@ -28,10 +24,7 @@ class TdlgPadMemo final : public QDialog {
   QPushButton* btnCancelPadMemo;
 
  private:
-  ShortText<255>& memo(int n);
-  PadTable& pads_;
-  RoutineSet& routines_;
-  const std::string& memoTarget_;
+  ShortText<255>& memo_;
 };
 
 }  // namespace plandor

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 
 #include "widgetsupport.h"
@@ -37,6 +38,16 @@ const ListTab::Texts kTabTexts[4] = {
      "12件まで登録可能です."},
 };
 
+// Rows 13 pixels high and as wide as their text: a long entry widens the
+// list, which then scrolls sideways, instead of being cut with "…".
+class RowDelegate final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return {QStyledItemDelegate::sizeHint(option, index).width(), 13};
+  }
+};
+
 }  // namespace
 
 ListTab::ListTab(const Texts& t, int capacity, int limit, const QString& suffix, QWidget* parent)
@@ -60,6 +71,8 @@ ListTab::ListTab(const Texts& t, int capacity, int limit, const QString& suffix,
   list->setFocusPolicy(Qt::ClickFocus);
   list->setSelectionMode(QAbstractItemView::SingleSelection);
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  list->setTextElideMode(Qt::ElideNone);
+  list->setItemDelegate(new RowDelegate(list));
   setHint(list, q(t.listHint));
   btnDelete = button(group, QStringLiteral("btnDelete") + suffix, "削除", QRect(285, 175, 75, 22),
                      "|一覧で選択されている項目を削除します.");
@@ -85,12 +98,7 @@ ListTab::ListTab(const Texts& t, int capacity, int limit, const QString& suffix,
 
 void ListTab::setItems(const std::vector<std::string>& items) {
   list->clear();
-  // Items twice as wide as the box, so long texts can be scrolled sideways.
-  const QSize itemSize(2 * list->viewport()->width(), 13);
-  for (const std::string& s : items) {
-    auto* item = new QListWidgetItem(QString::fromStdString(s), list);
-    item->setSizeHint(itemSize);
-  }
+  for (const std::string& s : items) list->addItem(QString::fromStdString(s));
 }
 
 QStringList ListTab::items() const {
@@ -101,8 +109,7 @@ QStringList ListTab::items() const {
 
 void ListTab::btnAppendClick() {
   if (list->count() >= limit_ || edit->text().isEmpty()) return;
-  auto* item = new QListWidgetItem(edit->text(), list);
-  item->setSizeHint(QSize(2 * list->viewport()->width(), 13));
+  list->addItem(edit->text());
   list->setCurrentRow(list->count() - 1);
   edit->setFocus();
 }

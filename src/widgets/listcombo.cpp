@@ -5,9 +5,36 @@
 #include "codec.h"
 
 namespace plandor {
+namespace {
 
-QValidator::State Cp932LengthValidator::validate(QString& input, int&) const {
-  return cp932Length(input.toStdString()) <= static_cast<std::size_t>(capacity_) ? Acceptable : Invalid;
+// UTF-16 length of the longest prefix of `text` that ends between two
+// characters and takes at most `budget` CP932 bytes.
+int fittingPrefix(QStringView text, std::size_t budget) {
+  int end = 0;
+  std::size_t used = 0;
+  while (end < text.size()) {
+    const int n = text[end].isHighSurrogate() && end + 1 < text.size() ? 2 : 1;
+    used += cp932Length(text.mid(end, n).toString().toStdString());
+    if (used > budget) break;
+    end += n;
+  }
+  return end;
+}
+
+}  // namespace
+
+QValidator::State Cp932LengthValidator::validate(QString& input, int& pos) const {
+  const auto capacity = static_cast<std::size_t>(capacity_);
+  if (cp932Length(input.toStdString()) <= capacity) return Acceptable;
+  // The insertion ends at the cursor: keep what follows it and as much of
+  // what precedes it as fits, so a paste or a converted phrase goes in cut
+  // rather than refused whole; a keystroke that does not fit leaves the text.
+  const QString after = input.mid(pos);
+  const std::size_t afterBytes = cp932Length(after.toStdString());
+  if (afterBytes > capacity) return Invalid;
+  pos = fittingPrefix(QStringView(input).left(pos), capacity - afterBytes);
+  input = input.left(pos) + after;
+  return Acceptable;
 }
 
 void Cp932LengthValidator::fixup(QString& input) const {

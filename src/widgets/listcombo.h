@@ -10,7 +10,8 @@
 
 namespace plandor {
 
-// Accepts a text while its CP932 form fits the capacity.
+// Keeps a line edit's text within a number of CP932 bytes; an insertion
+// that does not fit goes in as far as it fits.
 class Cp932LengthValidator final : public QValidator {
   Q_OBJECT
  public:

@@ -340,11 +340,13 @@ void TestDayPlanning::aNewPadAfterARemovalStartsFresh() {
 
 void TestDayPlanning::diaryAndMemoFromTheWindow() {
   int opened = 0;
-  auto answer = [&opened](const char* text) {
-    QTimer::singleShot(0, [&opened, text] {
+  QString title;
+  auto answer = [&opened, &title](const char* text) {
+    QTimer::singleShot(0, [&opened, &title, text] {
       QWidget* w = QApplication::activeModalWidget();
       QVERIFY(w);
       ++opened;
+      title = w->windowTitle();
       w->findChild<QPlainTextEdit*>()->setPlainText(QString::fromUtf8(text));
       for (QPushButton* b : w->findChildren<QPushButton*>())
         if (b->text().startsWith(QStringLiteral("一時保存"))) b->click();
@@ -358,6 +360,7 @@ void TestDayPlanning::diaryAndMemoFromTheWindow() {
   pad(2)->pmiMemo->trigger();
   QCOMPARE(opened, 1);
   QCOMPARE(state->MemoTarget, std::string("Schedule"));
+  QCOMPARE(title, QStringLiteral("スケジュール・パッドのメモ"));
   window->FileSave1Execute();
   answer("line one\nline two");
   window->btnDiary->click();

@@ -10,6 +10,7 @@
 #include "dlgdiary.h"
 #include "dlgpadmemo.h"
 #include "listcombo.h"
+#include "multiline.h"
 
 using namespace plandor;
 
@@ -19,17 +20,15 @@ class TestDiaryMemo : public QObject {
   void init() {
     day = DayStore();
     lists.setDefaults();
-    routines = RoutineStore();
   }
   void emptyDiaryShowsFallbackTitlesAndStoresThem();
   void diaryCutsAndKeepsLineBreaksAsCrLf();
   void cancelChangesNothing();
-  void memoGoesToTheTableMemoTargetNames();
+  void memoGoesToTheFieldItWasGiven();
 
  private:
   DayStore day;
   ListStore lists;
-  RoutineStore routines;
 };
 
 void TestDiaryMemo::emptyDiaryShowsFallbackTitlesAndStoresThem() {
@@ -67,6 +66,13 @@ void TestDiaryMemo::diaryCutsAndKeepsLineBreaksAsCrLf() {
   QCOMPARE(again.memContent1->toPlainText(), QStringLiteral("一行目\n二行目"));
   QCOMPARE(again.cmbTitle2->currentText(), QStringLiteral("タイトル2"));  // empty shows the fallback again
   QCOMPARE(again.pos(), QPoint(262, 62));
+
+  // A cut never splits a CR LF pair.
+  ShortText<255> field{};
+  storeMultiline(field, QString(254, QLatin1Char('x')) + QStringLiteral("\nnext"));
+  QCOMPARE(std::string(field.raw()), std::string(254, 'x'));
+  storeMultiline(field, QString(253, QLatin1Char('x')) + QStringLiteral("\nnext"));
+  QCOMPARE(std::string(field.raw()), std::string(253, 'x') + "\r\n");
 }
 
 void TestDiaryMemo::cancelChangesNothing() {
@@ -77,37 +83,34 @@ void TestDiaryMemo::cancelChangesNothing() {
   QCOMPARE(day.table.Diary.Title1.text(), std::string("before"));
 
   day.table.Pads[2].Memo.setText("keep");
-  std::string target = "Schedule";
-  TdlgPadMemo memo(day.table, routines.RoutineTable, target);
-  memo.open(3);
+  TdlgPadMemo memo(day.table.Pads[2].Memo, QStringLiteral("スケジュール・パッドのメモ"), 3);
+  QCOMPARE(memo.memPadMemo->toPlainText(), QStringLiteral("keep"));
   memo.memPadMemo->setPlainText(QStringLiteral("changed"));
   memo.btnCancelPadMemo->click();
   QCOMPARE(day.table.Pads[2].Memo.text(), std::string("keep"));
 }
 
-void TestDiaryMemo::memoGoesToTheTableMemoTargetNames() {
-  std::string target = "Routine";
+void TestDiaryMemo::memoGoesToTheFieldItWasGiven() {
+  ShortText<255> routineMemo{};
   {
-    TdlgPadMemo memo(day.table, routines.RoutineTable, target);
-    memo.open(2);
+    TdlgPadMemo memo(routineMemo, QStringLiteral("ルーチン・パッドのメモ"), 2);
     QCOMPARE(memo.windowTitle(), QStringLiteral("ルーチン・パッドのメモ"));
     memo.memPadMemo->setPlainText(QStringLiteral("routine two"));
     memo.btnSavePadMemo->click();
   }
-  target = "Schedule";
   {
-    TdlgPadMemo memo(day.table, routines.RoutineTable, target);
-    memo.open(2);
-    QCOMPARE(memo.windowTitle(), QStringLiteral("スケジュール・パッドのメモ"));
+    TdlgPadMemo memo(day.table.Pads[1].Memo, QStringLiteral("スケジュール・パッドのメモ"), 2);
     QCOMPARE(memo.edtPadMemoNum->text(), QStringLiteral("2"));
+    QVERIFY(memo.memPadMemo->toPlainText().isEmpty());
     memo.memPadMemo->setPlainText(QString(200, QChar(0x3042)));  // 400 bytes
     memo.btnSavePadMemo->click();
+    QCOMPARE(memo.result(), int(QDialog::Accepted));
   }
-  QCOMPARE(routines.RoutineTable[1].Memo.text(), std::string("routine two"));
+  QCOMPARE(routineMemo.text(), std::string("routine two"));
   QCOMPARE(int(day.table.Pads[1].Memo.length), 254);  // 127 characters; a half would not fit
   QCOMPARE(day.table.Pads[1].StartHour, -1);        // nothing else of the record
-  TdlgPadMemo memo(day.table, routines.RoutineTable, target);
-  memo.open(20);
+  TdlgPadMemo memo(day.table.Pads[19].Memo, QStringLiteral("スケジュール・パッドのメモ"), 20);
+  QCOMPARE(memo.edtPadMemoNum->text(), QStringLiteral("20"));
   memo.memPadMemo->setPlainText(QStringLiteral("pad 20"));
   memo.btnSavePadMemo->click();
   QCOMPARE(day.table.Pads[19].Memo.text(), std::string("pad 20"));

@@ -1,8 +1,11 @@
 // The list settings dialog: its buttons' rules and what a save writes.
 #include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,7 +38,9 @@ class TestDlgSetList : public QObject {
     platform = ScriptedPlatform();
   }
   void opensWithTheListsAndTheLastKeywordSelected();
+  void longEntriesScrollSidewaysFromTheFirstShow();
   void appendStopsAtTheLimitAndKeepsDuplicates();
+  void entryBoxesTakeWhatFitsOfAnInsertion();
   void deleteClearAndMoves();
   void saveWritesPackedSlotsAndKeepsOtherBytes();
   void saveIntoAVanishedFileIsReported();
@@ -66,6 +71,26 @@ void TestDlgSetList::opensWithTheListsAndTheLastKeywordSelected() {
   QCOMPARE(dlg.tabs[2]->list->currentRow(), 3);
 }
 
+void TestDlgSetList::longEntriesScrollSidewaysFromTheFirstShow() {
+  const QString wide(31, QLatin1Char('W'));
+  lists.entries.KeywordEntries[1].setText(wide.toStdString());
+  TdlgSetList dlg(lists, platform);
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  QListWidget* list = dlg.tabs[0]->list;
+  const int textWidth = list->fontMetrics().horizontalAdvance(wide);
+  QVERIFY(textWidth > list->viewport()->width());
+  // Loaded items are neither elided nor out of reach; rows stay 13 pixels high.
+  QTRY_VERIFY(list->horizontalScrollBar()->isVisible());
+  QVERIFY(list->visualItemRect(list->item(1)).width() >= textWidth);
+  QCOMPARE(list->visualItemRect(list->item(0)).height(), 13);
+  QVERIFY(list->horizontalScrollBar()->maximum() >= textWidth - list->viewport()->width());
+  // A list of short entries has nothing to scroll.
+  dlg.PageControl1->setCurrentIndex(2);
+  QTRY_VERIFY(dlg.tabs[2]->list->isVisible());
+  QVERIFY(!dlg.tabs[2]->list->horizontalScrollBar()->isVisible());
+}
+
 void TestDlgSetList::appendStopsAtTheLimitAndKeepsDuplicates() {
   TdlgSetList dlg(lists, platform);
   ListTab* keywords = dlg.tabs[0];
@@ -85,6 +110,39 @@ void TestDlgSetList::appendStopsAtTheLimitAndKeepsDuplicates() {
   QString over = QString(16, QChar(0x3042));
   int pos = 0;
   QCOMPARE(keywords->edit->validator()->validate(over, pos), QValidator::Invalid);
+}
+
+void TestDlgSetList::entryBoxesTakeWhatFitsOfAnInsertion() {
+  TdlgSetList dlg(lists, platform);
+  QLineEdit* edit = dlg.tabs[0]->edit;  // 31 bytes
+  const QString a14(14, QLatin1Char('a'));
+  edit->setText(a14 + a14);
+  edit->setCursorPosition(14);
+  edit->insert(QStringLiteral("あいう"));  // 3 of 6 bytes free: one character, not half of い
+  QCOMPARE(edit->text(), a14 + QStringLiteral("あ") + a14);
+  QCOMPARE(edit->cursorPosition(), 15);
+  QTest::keyClicks(edit, QStringLiteral("xy"));  // the last byte takes x; y does not fit
+  QCOMPARE(edit->text(), a14 + QStringLiteral("あx") + a14);
+  QCOMPARE(edit->cursorPosition(), 16);
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  QApplication::clipboard()->setText(QStringLiteral("b日本"));
+  edit->paste();
+  QCOMPARE(edit->text(), a14 + QStringLiteral("b日") + a14);
+  QCOMPARE(edit->cursorPosition(), 16);
+
+  // A converted phrase committed by the input method into a combo box.
+  ListCombo combo(31, [] { return std::vector<std::string>(); });
+  combo.setEditText(QString(24, QLatin1Char('k')));
+  QInputMethodEvent commit;
+  commit.setCommitString(QStringLiteral("今日の反省"));
+  QApplication::sendEvent(combo.lineEdit(), &commit);
+  QCOMPARE(combo.currentText(), QString(24, QLatin1Char('k')) + QStringLiteral("今日の"));
+  QApplication::sendEvent(combo.lineEdit(), &commit);  // full: nothing goes in
+  QCOMPARE(combo.currentText(), QString(24, QLatin1Char('k')) + QStringLiteral("今日の"));
+  // Text set by the program is held to the capacity as well.
+  combo.setEditText(QString(40, QChar(0x3042)));
+  QCOMPARE(combo.currentText(), QString(15, QChar(0x3042)));
 }
 
 void TestDlgSetList::deleteClearAndMoves() {
