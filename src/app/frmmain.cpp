@@ -47,7 +47,8 @@ TfrmMain::TfrmMain(PlannerState& state, Platform& platform, QWidget* parent)
       state_(state),
       platform_(platform),
       padContext_{state.lists, platform, state.DataFolder, [this](PadFrameBase& pad) { openPadMemo(pad); }},
-      schedContext_{padContext_, state.day, state.SelectedPad, [this] { ScrollBox1->repaintDragAreas(); }} {
+      schedContext_{padContext_, state.day, state.SelectedPad, [this] { ScrollBox1->repaintDragAreas(); }},
+      routineContext_{padContext_, state.routines, state.SelectedRoutine} {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("プランドール"));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -74,10 +75,10 @@ void TfrmMain::FormCreate() {
   const std::string& folder = state_.DataFolder;
   // Saves cut short by a crash or power loss leave hidden temporaries; this
   // copy alone runs on the folder, so no save of its own is under way.
-  removeStaleTemporaries(folder, {"Routines.rdf", "LEntries.lef"});
+  removeStaleTemporaries(folder, {"Routines.rdf", "LEntries.lef", "Temporary.sdf"});
   IoResult r = state_.routines.LoadRoutineFile(folder);
   if (!r.ok()) reportIo(r);
-  statusPanels[2]->setText(q("ルーチン総数: ") + QString::number(state_.routines.RoutineCount));
+  showRoutineCount(state_.routines.RoutineCount);
   r = state_.lists.LoadListEntries(folder);
   if (!r.ok()) reportIo(r);
 

@@ -7,6 +7,7 @@
 #include "plannerstate.h"
 #include "platform.h"
 #include "dayview.h"
+#include "routinepadframe.h"
 
 class QAction;
 class QDialog;
@@ -39,6 +40,9 @@ class TfrmMain final : public QMainWindow {
   void SchedulePast1Execute();
   void ScheduleRemovePad1Execute();
   void ScheduleDiary1Execute();
+  void RoutineEntry1Execute();
+  void RoutineSet1Execute();
+  void RoutineRead1Execute();
   void OptionSetList1Execute();
   // The memo of a schedule or routine pad ("メモ(&M)..." in its menu).
   void openPadMemo(PadFrameBase& pad);
@@ -67,6 +71,7 @@ class TfrmMain final : public QMainWindow {
   void FormShow();
   void layoutClient();
   void showDataCount();
+  void showRoutineCount(int n);
   void showFileHeader();
   void showNotCreated();
   void showLoadFailed(const std::string& path);
@@ -80,7 +85,9 @@ class TfrmMain final : public QMainWindow {
   HintDisplay* hints_ = nullptr;
   PadContext padContext_;
   SchedPadContext schedContext_;
-  QDialog* dlgDiary = nullptr;    // open, or null
+  RoutinePadContext routineContext_;
+  QDialog* frmSetRWork = nullptr;  // open, or null
+  QDialog* dlgDiary = nullptr;     // open, or null
   QDialog* dlgPadMemo = nullptr;  // open, or null
 
  public:

@@ -160,8 +160,7 @@ void TfrmMain::buildActions() {
   auto make = [this](QAction*& a, const char* name, const char* caption, void (TfrmMain::*handler)()) {
     a = new QAction(q(caption), this);
     a->setObjectName(QLatin1String(name));
-    if (handler) connect(a, &QAction::triggered, this, handler);
-    else a->setEnabled(false);  // its command comes with a later window
+    connect(a, &QAction::triggered, this, handler);
   };
   make(FileSave1, "FileSave1", "保存(&S)", &TfrmMain::FileSave1Execute);
   make(FileExit1, "FileExit1", "終了(&X)", &TfrmMain::FileExit1Execute);
@@ -170,9 +169,9 @@ void TfrmMain::buildActions() {
   make(ScheduleDiary1, "ScheduleDiary1", "一日の終わりに(&D)...", &TfrmMain::ScheduleDiary1Execute);
   make(ScheduleRemovePad1, "ScheduleRemovePad1", "スケジュール・パッドを削除(&R)",
        &TfrmMain::ScheduleRemovePad1Execute);
-  make(RoutineEntry1, "RoutineEntry1", "ルーチン仮登録(&E)", nullptr);
-  make(RoutineSet1, "RoutineSet1", "ルーチン設定(&S)...", nullptr);
-  make(RoutineRead1, "RoutineRead1", "ルーチン表示(&R)", nullptr);
+  make(RoutineEntry1, "RoutineEntry1", "ルーチン仮登録(&E)", &TfrmMain::RoutineEntry1Execute);
+  make(RoutineSet1, "RoutineSet1", "ルーチン設定(&S)...", &TfrmMain::RoutineSet1Execute);
+  make(RoutineRead1, "RoutineRead1", "ルーチン表示(&R)", &TfrmMain::RoutineRead1Execute);
   make(OptionSetList1, "OptionSetList1", "リスト項目を設定(&L)...", &TfrmMain::OptionSetList1Execute);
   make(HelpContents1, "HelpContents1", "目次(&C)...", &TfrmMain::HelpContents1Execute);
   make(HelpAbout1, "HelpAbout1", "バージョン情報(&A)...", &TfrmMain::HelpAbout1Execute);

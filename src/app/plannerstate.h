@@ -17,8 +17,9 @@ struct PlannerState {
   DayStore day;
   RoutineStore routines;
   ListStore lists;
-  int SelectedPad = 0;  // the pad that last had the focus
-  std::string MemoTarget = "Schedule";
+  int SelectedPad = 0;      // the schedule pad that last had the focus
+  int SelectedRoutine = 0;  // the routine pad that last had the focus
+  std::string MemoTarget = "Schedule";  // the table the last memo dialog wrote
 };
 
 }  // namespace plandor

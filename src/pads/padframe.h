@@ -51,8 +51,8 @@ class PadFrameBase : public QFrame {
   void showCommon(const Record& r, bool placeholders);
   // The number box, texts, colour and times of a pad just made.
   void resetCommon();
-  // Hides the mark for good when the pad is put away.
-  void clearMark() { pnlPMenu->clear(); }
+  // A command button took the focus: the mark shows which pad it acts on.
+  void showMark() { PadFrameBase::FrameEnter(); }
 
   QFrame* Panel1;
   TimeRow* Panel2;  // start

@@ -60,10 +60,14 @@ class RoutineStore {
   // Reads Routines.rdf from `dataFolder`, or creates it with empty records.
   // After a failure both sets are empty and the count is 0.
   IoResult LoadRoutineFile(const std::string& dataFolder);
-  // Writes the working set; a vanished file is left vanished. The stored set
-  // follows only when the write succeeded.
+  // Writes the working set, afresh when the file has vanished. The stored
+  // set follows only when the write succeeded.
   IoResult WriteRoutineFile();
   void RevertRoutineTable();
+  // A routine pad's temporary save writes its slot here.
+  void storeRoutine(int slot, const RoutineRecord& r) {
+    if (slot >= 0 && slot < kRoutineSlots) RoutineTable[slot] = r;
+  }
   // Packs the used slots to the front, renumbered 1..k in their order.
   void CompactRoutines();
 };

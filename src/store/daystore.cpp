@@ -120,6 +120,16 @@ IoResult DayStore::load(const std::string& path) {
   return r;
 }
 
+IoResult DayStore::showRoutinePads(const BarRecord (&bars)[kPadSlots], const PadRecord (&pads)[kPadSlots]) {
+  DayFile staged = image;
+  std::memcpy(staged.Bars, bars, sizeof staged.Bars);
+  std::memcpy(staged.Pads, pads, sizeof staged.Pads);
+  staged.Diary = table.Diary;
+  IoResult r = writeFileAtomic(TemporaryDayPath, &staged, sizeof staged, false);
+  if (!r.ok()) return r;
+  return load(TemporaryDayPath);
+}
+
 IoResult DayStore::save(const LocalDate& today, bool* headerSet) {
   *headerSet = !fileExists(CurrentDayPath) || image.FilePath.empty();
   if (*headerSet) {

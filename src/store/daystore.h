@@ -1,7 +1,7 @@
 #pragma once
 // The open day: its pad table, its file image and the operations that move
 // a day between memory and disk. Frames and boxes that show the day are the
-// main window's business; these operations touch data only.
+// day view's and the main window's business; these operations touch data only.
 #include <cstdint>
 #include <string>
 
@@ -55,6 +55,11 @@ class DayStore {
   // short file fills what it holds; the rest stays empty. On failure the
   // pad table and the image are left as they were.
   IoResult load(const std::string& path);
+
+  // Routine display: these pads and bars replace the day's, which keeps its
+  // header and its diary; they go to the staging file (TemporaryDayPath) and
+  // are read back as a load reads a day. A failure leaves the day as it was.
+  IoResult showRoutinePads(const BarRecord (&bars)[kPadSlots], const PadRecord (&pads)[kPadSlots]);
 
   // Empties the pad table and the image, header included; the count is 0.
   void clear();

@@ -142,6 +142,7 @@ TSchedPadFrame* TDayView::takePadFrame() {
 }
 
 void TDayView::buildPadFrames() {
+  releasePadFrames();
   const PadRecord* pads = ctx_.day.table.Pads;
   for (int i = 0; i < kPadSlots; ++i) {
     if (pads[i].StartHour == -1) continue;
@@ -173,8 +174,7 @@ void TDayView::ScheduleRemovePad1Execute() {
   const int s = ctx_.selectedPad;
   if (s < 0 || s >= kPadSlots || !PadFrameTable[s]) return;
   TSchedPadFrame* pad = PadFrameTable[s];
-  // The button took the focus; show the mark again while asking.
-  if (pad->pnlPMenu->text() != QStringLiteral("◆")) pad->pnlPMenu->setText(QStringLiteral("◆"));
+  pad->showMark();
   const std::string question =
       "スケジュール・パッドNo. " + std::to_string(s + 1) + "を削除します.\r\n\r\n処理を続行しますか？";
   if (!ctx_.pads.platform.confirm(question, 180, 250)) {
@@ -183,7 +183,6 @@ void TDayView::ScheduleRemovePad1Execute() {
   }
   showCover();
   ctx_.day.removePad(s);
-  releasePadFrames();
   buildPadFrames();
   ctx_.pads.playSaveSound();
   repaintDragAreas();

@@ -27,8 +27,8 @@ class TDayView final : public QScrollArea {
 
   std::array<TSchedPadFrame*, kPadSlots> PadFrameTable{};
 
-  // A frame for every used slot of the pad table (a load, a rebuild), in
-  // slot order so that higher numbers lie on top.
+  // A frame for every used slot of the pad table, afresh (a load, a
+  // removal, routine display), in slot order so that higher numbers lie on top.
   void buildPadFrames();
   // Puts every frame away, empties the pad table and erases the bars.
   void ClearPadTable();

@@ -1,0 +1,69 @@
+// The routine commands of the main window: provisional entry, the settings
+// window and routine display.
+#include "frmmain.h"
+#include "frmsetrwork.h"
+#include "routineday.h"
+
+namespace plandor {
+
+void TfrmMain::showRoutineCount(int n) {
+  statusPanels[2]->setText(QStringLiteral("ルーチン総数: ") + QString::number(n));
+}
+
+void TfrmMain::RoutineEntry1Execute() {
+  RoutineStore& routines = state_.routines;
+  routines.RoutineCount = CountRoutines(routines.RoutineTable);
+  const int s = state_.SelectedPad;
+  if (routines.RoutineCount >= kRoutineSlots || s < 0 || s >= kPadSlots) return;
+  TSchedPadFrame* pad = ScrollBox1->PadFrameTable[s];
+  if (!pad) return;
+  pad->showMark();
+  const std::string question =
+      "スケジュール・パッドNo. " + std::to_string(s + 1) + "をルーチンとして仮登録します.\r\n\r\n処理を続行しますか？";
+  if (!platform_.confirm(question, 180, 250)) {
+    pad->setFocus();
+    return;
+  }
+  // From the pad's record, as last stored, not from its controls.
+  EnterRoutine(routines.RoutineTable, state_.day.table.Pads[s]);
+}
+
+void TfrmMain::RoutineSet1Execute() {
+  if (frmSetRWork) return;
+  TfrmSetRWork window(routineContext_, [this](int n) { showRoutineCount(n); }, this);
+  frmSetRWork = &window;
+  window.exec();
+  frmSetRWork = nullptr;
+}
+
+void TfrmMain::RoutineRead1Execute() {
+  RoutineStore& routines = state_.routines;
+  routines.RoutineCount = CountRoutines(routines.RoutineImage);  // only saved routines display
+  if (routines.RoutineCount == 0) return;
+  DayStore& day = state_.day;
+  if (day.recount() != 0 &&
+      !platform_.confirm("表示されているパッドを削除した後,ルーチンを表示します.\r\n\r\n処理を続行しますか？", 150, 250))
+    return;
+  showCover();
+  BarRecord bars[kPadSlots];
+  PadRecord pads[kPadSlots];
+  RoutinePads(routines.RoutineImage, weekday(platform_.now().date), bars, pads);
+  day.TemporaryDayPath = state_.DataFolder + "/Temporary.sdf";
+  // Built beside the open day and swapped in whole: after a failed write
+  // or read the day stays on screen as it was.
+  const IoResult r = day.showRoutinePads(bars, pads);
+  if (r.ok()) {
+    ScrollBox1->buildPadFrames();
+    showDataCount();
+    ScrollBox1->repaintDragAreas();
+    ScrollBox1->focusLastPad();
+  }
+  hideCover();
+  if (!r.ok()) {
+    reportIo(r);
+    return;
+  }
+  PlaySaveSound();
+}
+
+}  // namespace plandor

@@ -1,0 +1,157 @@
+#include "frmsetrwork.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QShowEvent>
+
+#include "widgetsupport.h"
+
+namespace plandor {
+namespace {
+
+const QColor kSkyBlue(166, 202, 240);
+
+}  // namespace
+
+TfrmSetRWork::TfrmSetRWork(RoutinePadContext& context, std::function<void(int)> showCount, QWidget* parent)
+    : QDialog(parent), ctx_(context), showCount_(std::move(showCount)) {
+  setObjectName(QStringLiteral("frmSetRWork"));
+  setWindowTitle(q("ルーチン設定"));
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  setFixedSize(695, 550);
+  fillBackground(this, kSkyBlue);
+
+  pnlPadBase = new QFrame(this);
+  pnlPadBase->setObjectName(QStringLiteral("pnlPadBase"));
+  pnlPadBase->setGeometry(12, 15, 557, 482);
+  pnlPadBase->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  fillBackground(pnlPadBase, kSkyBlue);
+  setHint(pnlPadBase, q("パッド表示ペインです. ここにルーチン・パッドが表示されます."));
+  btnRemoveSRW = button(this, QStringLiteral("btnRemoveSRW"), "パッドを削除", QRect(580, 15, 100, 25),
+                        "|マークパネルに◆マークが表示されたルーチン・パッドを削除します.\u3000"
+                        "対応するデータも削除されるので注意してください.");
+  btnSaveSRW = button(this, QStringLiteral("btnSaveSRW"), "保存", QRect(580, 400, 100, 50),
+                      "|ルーチンの内容をファイル(Routines.rdf)に保存します. "
+                      "このファイルは初回起動時に自動的に作成されます.");
+  QFont big = btnSaveSRW->font();
+  big.setPixelSize(15);
+  btnSaveSRW->setFont(big);
+  btnCancelSRW = button(this, QStringLiteral("btnCancelSRW"), "閉じる", QRect(580, 470, 100, 25),
+                        "|このウィンドウを閉じます. 設定・変更の内容は保存されません.");
+
+  pnlCover = new QLabel(q("処理中・・・"), this);
+  pnlCover->setObjectName(QStringLiteral("pnlCover"));
+  pnlCover->setGeometry(5, 5, 185, 41);
+  pnlCover->setAlignment(Qt::AlignCenter);
+  pnlCover->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  fillBackground(pnlCover, kSkyBlue);
+  QPalette p = pnlCover->palette();
+  p.setColor(QPalette::WindowText, Qt::white);
+  pnlCover->setPalette(p);
+  QFont f = pnlCover->font();
+  f.setPixelSize(24);
+  pnlCover->setFont(f);
+  pnlCover->hide();
+
+  connect(btnRemoveSRW, &QPushButton::clicked, this, &TfrmSetRWork::btnRemoveSRWClick);
+  connect(btnSaveSRW, &QPushButton::clicked, this, &TfrmSetRWork::btnSaveSRWClick);
+  connect(btnCancelSRW, &QPushButton::clicked, this, &TfrmSetRWork::btnCancelSRWClick);
+  placePads();
+  btnSaveSRW->setFocus();
+}
+
+// A pad for every routine, in slot order down the pane.
+void TfrmSetRWork::placePads() {
+  for (TRoutineWorkFrame*& pad : RoutineFrameTable) {
+    delete pad;
+    pad = nullptr;
+  }
+  const RoutineSet& table = ctx_.routines.RoutineTable;
+  for (int i = 0; i < kRoutineSlots; ++i) {
+    if (table[i].RoutineNo == 0) continue;
+    auto* pad = new TRoutineWorkFrame(ctx_, pnlPadBase);
+    RoutineFrameTable[i] = pad;
+    FillRoutinePad(*pad, table[i]);
+    pad->move(1, i * 60 + 1);
+    pad->show();
+  }
+}
+
+void TfrmSetRWork::focusLastPad() {
+  const int n = ctx_.routines.RoutineCount;
+  if (n > 0 && RoutineFrameTable[n - 1]) RoutineFrameTable[n - 1]->setFocus();
+}
+
+void TfrmSetRWork::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  if (!shownOnce_ && !e->spontaneous()) {
+    shownOnce_ = true;
+    FormShow();
+  }
+}
+
+void TfrmSetRWork::FormShow() {
+  RoutineStore& routines = ctx_.routines;
+  routines.RoutineCount = CountRoutines(routines.RoutineTable);
+  showCount_(routines.RoutineCount);
+  focusLastPad();
+  move(10, 50);
+}
+
+// The close box closes without reverting; "閉じる" reverts first.
+void TfrmSetRWork::closeEvent(QCloseEvent* e) {
+  FormClose();
+  QDialog::closeEvent(e);
+}
+
+void TfrmSetRWork::FormClose() {
+  for (TRoutineWorkFrame*& pad : RoutineFrameTable) {
+    delete pad;
+    pad = nullptr;
+  }
+}
+
+void TfrmSetRWork::btnSaveSRWClick() {
+  RoutineStore& routines = ctx_.routines;
+  // A failed write leaves the stored routines and the file as they were.
+  const IoResult r = routines.WriteRoutineFile();
+  if (!r.ok()) {
+    ctx_.pads.platform.errorBox(r.message());
+    return;
+  }
+  routines.RoutineCount = CountRoutines(routines.RoutineTable);
+  showCount_(routines.RoutineCount);
+  focusLastPad();
+}
+
+void TfrmSetRWork::btnCancelSRWClick() {
+  ctx_.routines.RevertRoutineTable();
+  FormClose();
+  reject();
+}
+
+void TfrmSetRWork::btnRemoveSRWClick() {
+  const int s = ctx_.selectedRoutine;
+  if (s < 0 || s >= kRoutineSlots || !RoutineFrameTable[s]) return;
+  TRoutineWorkFrame* pad = RoutineFrameTable[s];
+  pad->showMark();
+  const std::string question =
+      "ルーチン・パッドNo. " + std::to_string(s + 1) + "を削除します.\r\n\r\n処理を続行しますか？";
+  if (!ctx_.pads.platform.confirm(question, 150, 250)) {
+    pad->setFocus();
+    return;
+  }
+  pnlCover->setGeometry(pnlPadBase->geometry().adjusted(-1, -1, 1, 1));
+  pnlCover->show();
+  pnlCover->raise();
+  repaint();
+  RoutineStore& routines = ctx_.routines;
+  ClearRoutine(routines.RoutineTable[s]);
+  routines.CompactRoutines();
+  placePads();
+  routines.RoutineCount = CountRoutines(routines.RoutineTable);
+  focusLastPad();
+  pnlCover->hide();
+}
+
+}  // namespace plandor

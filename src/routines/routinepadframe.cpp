@@ -1,0 +1,106 @@
+#include "routinepadframe.h"
+
+#include "widgetsupport.h"
+
+namespace plandor {
+namespace {
+
+const QColor kSilver(192, 192, 192);
+
+}  // namespace
+
+TRoutineWorkFrame::TRoutineWorkFrame(RoutinePadContext& context, QWidget* parent)
+    : PadFrameBase(PadKind::Routine, context.pads, parent), ctx_(context) {
+  setObjectName(QString());  // several pads of one class share a window
+  resize(555, 60);
+  Panel1->setGeometry(0, 0, 555, 60);
+  cmbKeyword->setGeometry(125, 7, 115, 21);
+  cmbContent->setGeometry(245, 7, 170, 21);
+  setFontPixels(cmbContent, 13);
+  colorBox->setGeometry(420, 7, 100, 22);
+  edtPadNo->setGeometry(525, 7, 25, 20);
+  pnlPMenu->setGeometry(525, 32, 25, 24);
+
+  chbShow = new QCheckBox(q("表示"), Panel1);
+  chbShow->setObjectName(QStringLiteral("chbShow"));
+  chbShow->setGeometry(125, 35, 45, 20);
+  chbShow->setChecked(true);
+  setHint(chbShow, q("|[ルーチン表示]ボタンを押したとき,このルーチンを表示するか否かを選択します. "
+                     "デフォルトでは,表示します．"));
+  cmbPadOrigX = new QComboBox(Panel1);
+  cmbPadOrigX->setObjectName(QStringLiteral("cmbPadOrigX"));
+  cmbPadOrigX->setGeometry(170, 34, 37, 21);
+  cmbPadOrigX->addItems({q("左"), q("右")});
+  cmbPadOrigX->setMaxVisibleItems(2);
+  setFontPixels(cmbPadOrigX, 13);
+  setHint(cmbPadOrigX, q("|このルーチンを表示するペインを選択します.\u3000デフォルトでは,左ペインに表示されます."));
+
+  Panel4 = new QFrame(Panel1);
+  Panel4->setObjectName(QStringLiteral("Panel4"));
+  Panel4->setGeometry(210, 32, 250, 24);
+  Panel4->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  Panel4->setLineWidth(1);
+  const char* const names[7] = {"日", "月", "火", "水", "木", "金", "土"};
+  for (int d = 0; d < 7; ++d) {
+    QCheckBox* box = new QCheckBox(q(names[d]), Panel4);
+    box->setObjectName(QStringLiteral("chbDOW%1").arg(d));
+    box->setGeometry(5 + 35 * d, 4, 32, 17);
+    box->setChecked(true);
+    setFontPixels(box, 13);
+    QPalette p = box->palette();
+    if (d == 0) p.setColor(QPalette::WindowText, Qt::red);
+    else if (d == 6) p.setColor(QPalette::WindowText, Qt::blue);
+    else if (d == 2 || d == 4) p.setColor(QPalette::WindowText, Qt::black);
+    else {
+      p.setColor(QPalette::WindowText, Qt::white);
+      p.setColor(QPalette::Window, kSilver);
+      box->setAutoFillBackground(true);
+    }
+    box->setPalette(p);
+    setHint(box, q("|この曜日にルーチンを表示するか否かを選択します. デフォルトでは,表示します."));
+    chbDOW[d] = box;
+  }
+
+  btnSaveRoutine = new QPushButton(q("一時保存"), Panel1);
+  btnSaveRoutine->setObjectName(QStringLiteral("btnSaveRoutine"));
+  btnSaveRoutine->setGeometry(465, 33, 55, 23);
+  setHint(btnSaveRoutine, q("|ルーチン・パッド上で設定した内容を一時保存します(ファイルには保存されません). "
+                            "ファイルに保存するには,[保存]ボタンを押します."));
+  for (QWidget* w : Panel1->findChildren<QWidget*>()) w->setFocusPolicy(Qt::ClickFocus);
+  connect(btnSaveRoutine, &QPushButton::clicked, this, &TRoutineWorkFrame::btnSaveRoutineClick);
+  hide();
+}
+
+void FillRoutinePad(TRoutineWorkFrame& pad, const RoutineRecord& r) {
+  pad.setNumber(r.RoutineNo);
+  pad.cmbPadOrigX->setCurrentIndex(r.Left == 4 ? 0 : 1);
+  pad.showCommon(r, false);
+  pad.chbShow->setChecked(r.Show != 0);
+  for (int d = 0; d < 7; ++d) pad.chbDOW[d]->setChecked(r.DOW[d] != 0);
+}
+
+void TRoutineWorkFrame::btnSaveRoutineClick() {
+  const int s = slot();
+  if (s < 0 || s >= kRoutineSlots) return;
+  const PadEntry e = entry();
+  // A routine keeps its times as entered, but only whole numbers.
+  const std::optional<int> start = parseHour(e.start.hourText), end = parseHour(e.end.hourText);
+  if (!start || !end) {
+    context_.platform.errorBox("'" + (start ? e.end.hourText : e.start.hourText) + "' は整数ではありません");
+    return;
+  }
+  RoutineRecord r = ctx_.routines.RoutineTable[s];
+  r.RoutineNo = number();
+  storeCommonFields(r, e, *start, *end);
+  r.Left = cmbPadOrigX->currentText() == q("右") ? 351 : 4;
+  r.Show = chbShow->isChecked() ? 1 : 0;
+  for (int d = 0; d < 7; ++d) r.DOW[d] = chbDOW[d]->isChecked() ? 1 : 0;
+  ctx_.routines.storeRoutine(s, r);
+}
+
+void TRoutineWorkFrame::FrameEnter() {
+  ctx_.selectedRoutine = slot();
+  PadFrameBase::FrameEnter();
+}
+
+}  // namespace plandor

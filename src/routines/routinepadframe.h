@@ -1,0 +1,45 @@
+#pragma once
+// The routine pad: one routine of the working set, edited in the routine
+// settings window and copied into its record with "一時保存".
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <array>
+
+#include "padframe.h"
+#include "routinefile.h"
+
+namespace plandor {
+
+// What only routine pads need.
+struct RoutinePadContext {
+  PadContext& pads;
+  RoutineStore& routines;
+  int& selectedRoutine;
+};
+
+class TRoutineWorkFrame final : public PadFrameBase {
+  Q_OBJECT
+ public:
+  TRoutineWorkFrame(RoutinePadContext& context, QWidget* parent);
+
+  void btnSaveRoutineClick();
+
+  QCheckBox* chbShow;
+  QComboBox* cmbPadOrigX;
+  QFrame* Panel4;
+  std::array<QCheckBox*, 7> chbDOW{};  // Sunday first
+  QPushButton* btnSaveRoutine;
+
+ protected:
+  void FrameEnter() override;
+
+ private:
+  friend void FillRoutinePad(TRoutineWorkFrame& pad, const RoutineRecord& r);
+  RoutinePadContext& ctx_;
+};
+
+// Shows a routine in its pad; empty texts stay empty.
+void FillRoutinePad(TRoutineWorkFrame& pad, const RoutineRecord& r);
+
+}  // namespace plandor
