@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QRegularExpression>
+#include <algorithm>
 
 #include "widgetsupport.h"
 #include "listfile.h"
@@ -26,6 +28,27 @@ void MinuteSpin::speMinuteChange() {
   if (ok && typed != v) return;  // a number the box has not taken yet
   if (v == 60) setValue(0);
   else if (v == -1) setValue(59);
+}
+
+// Any integer stays as typed while the box has the focus (QSpinBox would drop
+// the keystroke that passes the maximum); leaving clamps it to -1 or 60, and
+// the wrap rule turns that into 59 or 0.
+static bool isInteger(const QString& s) {
+  static const QRegularExpression integer(QStringLiteral("^[+-]?[0-9]+$"));
+  return integer.match(s).hasMatch();
+}
+
+QValidator::State MinuteSpin::validate(QString& input, int& pos) const {
+  const QValidator::State s = QSpinBox::validate(input, pos);
+  return s == QValidator::Invalid && isInteger(input) ? QValidator::Intermediate : s;
+}
+
+void MinuteSpin::fixup(QString& input) const {
+  if (!isInteger(input)) return QSpinBox::fixup(input);
+  bool ok = false;
+  const qlonglong v = input.toLongLong(&ok);  // fails only on overflow
+  input = QString::number(ok ? std::clamp<qlonglong>(v, minimum(), maximum())
+                             : input.startsWith(QLatin1Char('-')) ? minimum() : maximum());
 }
 
 TimeRow::TimeRow(const char* name, const char* upper, const char* lower, int hourHeight, int minuteHeight,
