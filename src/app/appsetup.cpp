@@ -20,6 +20,14 @@ class PlandorStyle final : public QProxyStyle {
     if (m == PM_ScrollBarExtent) return 16;
     return QProxyStyle::pixelMetric(m, o, w);
   }
+  // Drop buttons as wide as the scroll bars, not 19 pixels: the 38-pixel
+  // hour boxes then keep an editor wide enough for "10" and "11".
+  QRect subControlRect(ComplexControl c, const QStyleOptionComplex* o, SubControl s, const QWidget* w) const override {
+    QRect r = QProxyStyle::subControlRect(c, o, s, w);
+    if (c == CC_ComboBox && s == SC_ComboBoxArrow) r.setLeft(r.left() + 3);
+    if (c == CC_ComboBox && s == SC_ComboBoxEditField) r.setRight(r.right() + 3);
+    return r;
+  }
   // Lists drop down below their box; this also spares every combo box its
   // popup until it first opens, which keeps rebuilding 24 pads fast.
   int styleHint(StyleHint h, const QStyleOption* o, const QWidget* w, QStyleHintReturn* r) const override {

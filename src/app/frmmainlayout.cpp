@@ -93,11 +93,13 @@ void TfrmMain::buildLayout() {
   dtpToday = dateBox(Panel2, "dtpToday", QRect(5, 20, 105, 20), "|本日の日付を表示します．");
   whiteLabel(Panel2, "只今の時刻：", {8, 50});
   btnUpdate = button(Panel2, "btnUpdate", "更新", QRect(75, 45, 35, 20), "|表示時刻を更新したいときに押します.");
-  edtNow = readOnlyEdit(Panel2, "edtNow", QRect(6, 65, 106, 20), "|只今の時刻を表示します.");
-  edtNow->setTextMargins(-3, 0, -3, 0);  // the clock text needs the full width of the box
+  // IPAPGothic's digits are wider than the design font's: the clock text
+  // needs 110 pixels: the box grows 3 pixels leftwards and to the panel's edge.
+  edtNow = readOnlyEdit(Panel2, "edtNow", QRect(3, 65, 112, 20), "|只今の時刻を表示します.");
+  edtNow->setTextMargins(-2, 0, -2, 0);  // inside the frame, without Qt's padding
 
   Panel4 = panel(Panel1, "Panel4", QRect(685, 195, 100, 40), kSkyBlue, QFrame::Panel | QFrame::Sunken);
-  lblComment = whiteLabel(Panel4, "", {6, 1});
+  lblComment = whiteLabel(Panel4, "", {6, 0});  // three 13-pixel lines fill the 38 inner rows only from the top
   lblComment->setObjectName(QStringLiteral("lblComment"));
 
   btnRemovePad = button(Panel1, "btnRemovePad", "パッドを削除", QRect(685, 245, 100, 22),
@@ -141,7 +143,10 @@ void TfrmMain::buildLayout() {
 
   StatusBar1 = new QWidget(client);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-  const int widths[3] = {625, 75, 50};
+  // With IPAPGothic's wider digits "データ総数: 24" needs more than 75 pixels;
+  // the count panel takes them from the last one, which stretches anyway.
+  const int countWidth = QFontMetrics(StatusBar1->font()).horizontalAdvance(q("データ総数: 24")) + 5;
+  const int widths[3] = {625, std::max(75, countWidth), 50};  // frames, indent and gap: 5
   int x = 0;
   for (int i = 0; i < 3; ++i) {
     auto* l = new QLabel(StatusBar1);

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QRegularExpression>
+#include <algorithm>
 
 #include "widgetsupport.h"
 
@@ -25,6 +27,27 @@ void MinuteSpin::speMinuteChange() {
   if (ok && typed != v) return;  // a number the box has not taken yet
   if (v == 60) setValue(0);
   else if (v == -1) setValue(59);
+}
+
+// Any integer stays as typed while the box has the focus (QSpinBox would drop
+// the keystroke that passes the maximum); leaving clamps it to -1 or 60, and
+// the wrap rule turns that into 59 or 0.
+static bool isInteger(const QString& s) {
+  static const QRegularExpression integer(QStringLiteral("^[+-]?[0-9]+$"));
+  return integer.match(s).hasMatch();
+}
+
+QValidator::State MinuteSpin::validate(QString& input, int& pos) const {
+  const QValidator::State s = QSpinBox::validate(input, pos);
+  return s == QValidator::Invalid && isInteger(input) ? QValidator::Intermediate : s;
+}
+
+void MinuteSpin::fixup(QString& input) const {
+  if (!isInteger(input)) return QSpinBox::fixup(input);
+  bool ok = false;
+  const qlonglong v = input.toLongLong(&ok);  // fails only on overflow
+  input = QString::number(ok ? std::clamp<qlonglong>(v, minimum(), maximum())
+                             : input.startsWith(QLatin1Char('-')) ? minimum() : maximum());
 }
 
 TimeRow::TimeRow(const char* name, const char* upper, const char* lower, int hourHeight, int minuteHeight,
@@ -52,6 +75,7 @@ TimeRow::TimeRow(const char* name, const char* upper, const char* lower, int hou
   cmbHour->setEditText(QStringLiteral("8"));
   cmbHour->setGeometry(17, 4, 38, hourHeight);
   cmbHour->lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, false);  // hours are digits
+  cmbHour->lineEdit()->setTextMargins(-2, 0, -2, 0);  // the editor's own padding would scroll "10" out
   cmbHour->setFocusPolicy(Qt::ClickFocus);
   label("：", 55, 8);
   speMinute = new MinuteSpin(this);

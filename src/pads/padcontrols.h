@@ -16,6 +16,10 @@ class MinuteSpin final : public QSpinBox {
  public:
   explicit MinuteSpin(QWidget* parent = nullptr);
 
+ protected:
+  QValidator::State validate(QString& input, int& pos) const override;
+  void fixup(QString& input) const override;
+
  private:
   void speMinuteChange();
 };

@@ -1,6 +1,7 @@
 // The main window in a fresh program folder, driven through its commands
 // with the platform's boxes answered by the test.
 #include <QApplication>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include "aboutbox.h"
 #include "appsetup.h"
 #include "frmmain.h"
+#include "schedpadframe.h"
 #include "scriptedplatform.h"
 
 using namespace plandor;
@@ -56,6 +58,7 @@ class TestFrmMain : public QObject {
   void unreadableRoutineAndListFilesStillStart();
   void startRemovesWhatCutShortSavesLeft();
   void layoutClockAndSizing();
+  void textsShowWhole();
   void hintsFollowTheMouse();
   void helpAndAbout();
 
@@ -307,6 +310,65 @@ void TestFrmMain::layoutClockAndSizing() {
   QCOMPARE(run.window->pnlCover->geometry(), run.window->ScrollBox1->geometry().adjusted(-1, -1, 1, 1));
   run.window->hideCover();
   QVERIFY(!run.window->pnlCover->isVisible());
+}
+
+// The widest texts of the status panels, the clock, the comment and the hour
+// boxes, measured in the program's own font.
+void TestFrmMain::textsShowWhole() {
+  {
+    Run run(folder);
+    for (int i = 0; i < kPadSlots; ++i) {
+      run.state.day.table.Bars[i].TopY = 240 + 100 * i;
+      run.state.day.table.Bars[i].BottomY = 300 + 100 * i;
+      PadRecord& p = run.state.day.table.Pads[i];
+      p.PadNo = i + 1;
+      p.Top = 241 + 100 * i;
+      p.StartHour = 10, p.StartMinute = 0, p.EndHour = 11, p.EndMinute = 0;
+    }
+    run.window->FileSave1Execute();
+  }
+  Run run(folder);
+  run.platform.clock = {{2006, 1, 1}, 0, 0, 0};
+  run.window->btnUpdateClick();
+  run.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
+  QCOMPARE(QFontInfo(run.window->edtNow->font()).family(), QStringLiteral("IPAPGothic"));
+
+  QCOMPARE(run.panel(1), QStringLiteral("データ総数: 24"));
+  run.window->statusPanels[2]->setText(QStringLiteral("ルーチン総数: 8"));
+  for (int i : {1, 2}) {
+    const QLabel* l = run.window->statusPanels[i];
+    QVERIFY2(QFontMetrics(l->font()).horizontalAdvance(l->text()) <= l->contentsRect().width() - l->indent(),
+             qPrintable(l->text()));
+  }
+
+  // A line edit scrolls a text it cannot show whole: then the cursor at the
+  // start and at the end paint differently.
+  auto showsWhole = [](QLineEdit* e) {
+    e->setCursorPosition(0);
+    const QImage start = e->grab().toImage();
+    e->setCursorPosition(int(e->text().size()));
+    return e->grab().toImage() == start;
+  };
+  QCOMPARE(run.window->edtNow->text(), QStringLiteral("AM 12時 00分 00秒"));
+  QVERIFY(showsWhole(run.window->edtNow));
+  const TSchedPadFrame* pad = run.window->ScrollBox1->PadFrameTable[0];
+  QVERIFY(pad);
+  QCOMPARE(pad->Panel2->cmbHour->currentText(), QStringLiteral("10"));
+  QVERIFY(showsWhole(pad->Panel2->cmbHour->lineEdit()));
+  QCOMPARE(pad->Panel3->cmbHour->currentText(), QStringLiteral("11"));
+  QVERIFY(showsWhole(pad->Panel3->cmbHour->lineEdit()));
+
+  // The comment's three lines stay inside its panel's bevel.
+  const QLabel* c = run.window->lblComment;
+  const QFontMetrics fm(c->font());
+  QRect ink;
+  const QStringList lines = c->text().split(QLatin1Char('\n'));
+  QCOMPARE(lines.size(), 3);
+  for (int i = 0; i < 3; ++i)
+    ink |= fm.tightBoundingRect(lines[i]).translated(c->x(), c->y() + i * fm.lineSpacing() + fm.ascent());
+  QVERIFY2(run.window->Panel4->contentsRect().contains(ink), qPrintable(QStringLiteral("ink %1,%2 to %3,%4")
+           .arg(ink.left()).arg(ink.top()).arg(ink.right()).arg(ink.bottom())));
 }
 
 void TestFrmMain::hintsFollowTheMouse() {

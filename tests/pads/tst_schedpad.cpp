@@ -203,6 +203,34 @@ void TestSchedPad::minuteBoxesWrapWithinTheHour() {
   pad->Panel3->speMinute->findChild<QLineEdit*>()->clear();
   QCOMPARE(pad->Panel3->speMinute->value(), 59);
   QCOMPARE(pad->Panel3->speMinute->text(), QStringLiteral("59"));
+
+  // Typed numbers out of range stay while the box has the focus; leaving it
+  // or Return clamps them, and the wrap follows.
+  container->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(container));
+  MinuteSpin* end = pad->Panel3->speMinute;
+  auto retype = [end](const char* keys) {
+    end->setFocus();
+    QTest::keyClick(end, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(end, QString::fromLatin1(keys));
+  };
+  retype("90");
+  QCOMPARE(end->text(), QStringLiteral("90"));
+  pad->edtPadNo->setFocus();
+  QCOMPARE(end->value(), 0);
+  QCOMPARE(end->text(), QStringLiteral("0"));
+  retype("10");
+  QTest::keyClick(end, Qt::Key_Home);
+  QTest::keyClick(end, Qt::Key_Minus);  // in front: a lone "-" would wrap at once
+  QCOMPARE(end->text(), QStringLiteral("-10"));
+  pad->edtPadNo->setFocus();
+  QCOMPARE(end->value(), 59);
+  retype("75");
+  QTest::keyClick(end, Qt::Key_Return);
+  QCOMPARE(end->text(), QStringLiteral("0"));
+  retype("30");  // in range: taken as typed
+  pad->edtPadNo->setFocus();
+  QCOMPARE(end->value(), 30);
 }
 
 void TestSchedPad::focusMarksThePadAndNamesTheSelection() {
