@@ -26,6 +26,7 @@ void TfrmMain::RoutineEntry1Execute() {
   }
   // From the pad's record, as last stored, not from its controls.
   EnterRoutine(routines.RoutineTable, state_.day.table.Pads[s]);
+  pad->setFocus();  // the mark stays only on the pad that has the focus
 }
 
 void TfrmMain::RoutineSet1Execute() {

@@ -90,6 +90,9 @@ void PadFrameBase::showCommon(const Record& r, bool placeholders) {
   };
   cmbKeyword->setEditText(text(r.Keyword, "キーワード"));
   cmbContent->setEditText(text(r.Content, "説明"));
+  // A long text shows its beginning, not the end where the cursor was put.
+  cmbKeyword->lineEdit()->setCursorPosition(0);
+  cmbContent->lineEdit()->setCursorPosition(0);
   colorBox->setColor(r.Color);
   Panel2->show(r.StartHour, r.StartMinute, r.StartPM == 1);
   Panel3->show(r.EndHour, r.EndMinute, r.EndPM == 1);

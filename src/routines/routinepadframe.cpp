@@ -54,6 +54,7 @@ TRoutineWorkFrame::TRoutineWorkFrame(RoutinePadContext& context, QWidget* parent
     else {
       p.setColor(QPalette::WindowText, Qt::white);
       p.setColor(QPalette::Window, kSilver);
+      p.setColor(QPalette::Button, kSilver);  // what a check box fills its background with
       box->setAutoFillBackground(true);
     }
     box->setPalette(p);

@@ -13,7 +13,7 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
-#include "../store/filehelpers.h"
+#include "filehelpers.h"
 #include "dlgdiary.h"
 #include "dlgpadmemo.h"
 #include "appsetup.h"

@@ -14,7 +14,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "../store/filehelpers.h"
+#include "filehelpers.h"
 #include "aboutbox.h"
 #include "appsetup.h"
 #include "frmmain.h"

@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "../store/filehelpers.h"
+#include "filehelpers.h"
 #include "dlgsetlist.h"
 #include "listcombo.h"
 #include "scriptedplatform.h"

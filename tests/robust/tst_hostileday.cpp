@@ -7,7 +7,7 @@
 #include <climits>
 #include <memory>
 
-#include "../store/filehelpers.h"
+#include "filehelpers.h"
 #include "appsetup.h"
 #include "frmmain.h"
 #include "scriptedplatform.h"

@@ -10,7 +10,7 @@
 #include <QTest>
 #include <memory>
 
-#include "../store/filehelpers.h"
+#include "filehelpers.h"
 #include "appsetup.h"
 #include "frmmain.h"
 #include "scriptedplatform.h"

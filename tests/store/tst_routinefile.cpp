@@ -2,9 +2,12 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <cstring>
 
 #include "filehelpers.h"
+#include "daystore.h"
+#include "routineday.h"
 #include "routinefile.h"
 
 using namespace plandor;
@@ -40,6 +43,7 @@ class TestRoutineFile : public QObject {
   void countAndCompact();
   void writeAndRevert();
   void writeRecreatesAVanishedFileAndKeepsTheImageOnFailure();
+  void enteredFromPadsAndDisplayedOnAWeekday();
 
  private:
   std::unique_ptr<QTemporaryDir> dir;
@@ -147,6 +151,51 @@ void TestRoutineFile::writeRecreatesAVanishedFileAndKeepsTheImageOnFailure() {
   QVERIFY(!s.WriteRoutineFile().ok());
   QCOMPARE(s.RoutineImage[0].RoutineNo, 1);  // display still shows what the file holds
   QCOMPARE(readAll(file), emptyRoutineBytes().repeated(8));
+}
+
+void TestRoutineFile::enteredFromPadsAndDisplayedOnAWeekday() {
+  RoutineStore s;
+  DayStore day;
+  PadRecord& p = day.table.Pads[4];
+  p.PadNo = 5, p.Left = 351, p.Top = 241, p.Color = 0x00FF00, p.Completed = 1;
+  p.StartHour = 8, p.StartMinute = 0, p.EndHour = 9, p.EndMinute = 30;
+  p.Keyword.setText("散歩");
+  p.Memo.setText("memo");
+  QVERIFY(EnterRoutine(s.RoutineTable, p));
+  const RoutineRecord& r = s.RoutineTable[0];
+  QCOMPARE(r.RoutineNo, 1);
+  QCOMPARE(r.Left, 4);  // the left pane, whichever side the pad is on
+  QCOMPARE(r.Top, 241);
+  QCOMPARE(r.Keyword.text(), std::string("散歩"));
+  QCOMPARE(r.Memo.text(), std::string("memo"));
+  QCOMPARE(r.EndMinute, 30);
+  QVERIFY(r.Show == 1 && std::all_of(r.DOW, r.DOW + 7, [](auto d) { return d == 1; }));
+
+  // Routine 2 on the right, not on Wednesdays; 3 hidden; 4 never stored as
+  // a pad (no times); 5 ends before it starts and shows as stored.
+  for (int i = 1; i < 5; ++i) QVERIFY(EnterRoutine(s.RoutineTable, p));
+  s.RoutineTable[1].Left = 351;
+  s.RoutineTable[1].DOW[3] = 0;
+  s.RoutineTable[2].Show = 0;
+  s.RoutineTable[3].StartHour = s.RoutineTable[3].EndHour = -1;
+  s.RoutineTable[4].EndHour = 7;
+  for (int i = 5; i < kRoutineSlots; ++i) QVERIFY(EnterRoutine(s.RoutineTable, p));
+  QVERIFY(!EnterRoutine(s.RoutineTable, p));  // all 8 in use
+
+  BarRecord bars[kPadSlots];
+  PadRecord pads[kPadSlots];
+  QCOMPARE(RoutinePads(s.RoutineTable, 3, bars, pads), 5);  // routines 1, 5, 6, 7, 8
+  QCOMPARE(pads[4].PadNo, 5);
+  QCOMPARE(pads[1].EndHour, 7);
+  QCOMPARE(bars[1].BottomY, 180);  // above its top, as stored
+  QCOMPARE(pads[0].Completed, 0);
+  QCOMPARE(pads[5].StartHour, -1);
+  QCOMPARE(RoutinePads(s.RoutineTable, 2, bars, pads), 6);  // routine 2 on Tuesdays, on the right
+  QCOMPARE(pads[1].Left, 351);
+  QCOMPARE(bars[1].Side.text(), std::string("R"));
+  QCOMPARE(bars[0].Side.text(), std::string("L"));
+  QCOMPARE(bars[0].TopY, 240);
+  QCOMPARE(pads[0].Memo.text(), std::string("memo"));
 }
 
 QTEST_GUILESS_MAIN(TestRoutineFile)

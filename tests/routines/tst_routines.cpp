@@ -1,0 +1,248 @@
+// Routines in the real main window on a Wednesday: the settings window's
+// temporary save, save, removal and revert, the routine memo, provisional
+// entry and routine display.
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QScopeGuard>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <cstring>
+#include <functional>
+
+#include "appsetup.h"
+#include "dlgpadmemo.h"
+#include "filehelpers.h"
+#include "frmmain.h"
+#include "frmsetrwork.h"
+#include "routineday.h"
+#include "scriptedplatform.h"
+
+using namespace plandor;
+
+namespace {
+
+// Runs `body` inside the next modal window once it is active; a failing
+// check closes the window, so the test ends instead of waiting.
+template <class W>
+void whenModal(std::function<void(W&)> body) {
+  QTimer::singleShot(0, [body] {
+    auto* w = qobject_cast<W*>(QApplication::activeModalWidget());
+    QVERIFY(w);
+    auto closeOnFailure = qScopeGuard([w] {
+      if (w->isVisible()) w->reject();
+    });
+    w->activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), w);
+    body(*w);
+  });
+}
+
+QByteArray bytesOf(const RoutineSet& s) { return QByteArray(reinterpret_cast<const char*>(&s[0]), sizeof s); }
+
+}  // namespace
+
+class TestRoutines : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() { setUpApplication(*qApp); }
+  void init();
+  void cleanup() { window.reset(); }
+  void settingsWindowSavesRemovesAndReverts();
+  void entryAndDisplayOnAWednesday();
+
+ private:
+  // A stored pad from a left drag between two rows.
+  TSchedPadFrame* storedPad(int from, int to, const char* keyword);
+
+  std::unique_ptr<QTemporaryDir> dir;
+  std::unique_ptr<ScriptedPlatform> platform;
+  std::unique_ptr<PlannerState> state;
+  std::unique_ptr<TfrmMain> window;
+};
+
+void TestRoutines::init() {
+  dir = std::make_unique<QTemporaryDir>();
+  writeAll(dir->filePath("Shutter.wav").toStdString(), "RIFF");
+  platform = std::make_unique<ScriptedPlatform>();
+  platform->clock = {{2006, 1, 4}, 9, 0, 0};  // a Wednesday
+  state = std::make_unique<PlannerState>();
+  state->DataFolder = dir->path().toStdString();
+  window = std::make_unique<TfrmMain>(*state, *platform);
+  window->show();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+}
+
+TSchedPadFrame* TestRoutines::storedPad(int from, int to, const char* keyword) {
+  TDayView* view = window->ScrollBox1;
+  view->pbxTimeMouseDown(Qt::LeftButton, from);
+  view->pbxTimeMouseUp(Qt::LeftButton, to, 4);
+  TSchedPadFrame* pad = view->PadFrameTable[state->SelectedPad];
+  pad->cmbKeyword->setEditText(QString::fromUtf8(keyword));
+  pad->btnSaveClick();
+  return pad;
+}
+
+void TestRoutines::settingsWindowSavesRemovesAndReverts() {
+  RoutineStore& routines = state->routines;
+  for (const char* k : {"朝", "昼", "夜"}) {
+    storedPad(240, 300, k);
+    EnterRoutine(routines.RoutineTable, state->day.table.Pads[state->SelectedPad]);
+  }
+  QVERIFY(routines.WriteRoutineFile().ok());
+  const QByteArray saved = bytesOf(routines.RoutineImage);
+
+  whenModal<TfrmSetRWork>([&](TfrmSetRWork& w) {
+    QCOMPARE(w.windowTitle(), QStringLiteral("ルーチン設定"));
+    QCOMPARE(w.pos(), QPoint(10, 50));
+    QCOMPARE(window->statusPanels[2]->text(), QStringLiteral("ルーチン総数: 3"));
+    for (int i = 0; i < 3; ++i) QCOMPARE(w.RoutineFrameTable[i]->pos(), QPoint(1, i * 60 + 1));
+    QVERIFY(!w.RoutineFrameTable[3]);
+    QCOMPARE(state->SelectedRoutine, 2);  // the last routine has the focus
+    QCOMPARE(w.RoutineFrameTable[2]->pnlPMenu->text(), QStringLiteral("◆"));
+
+    // Temporary save: the record changes, the file only with 保存.
+    TRoutineWorkFrame* one = w.RoutineFrameTable[0];
+    one->cmbPadOrigX->setCurrentIndex(1);
+    one->chbDOW[3]->setChecked(false);
+    one->Panel3->cmbHour->setEditText(QStringLiteral("7"));  // before the start: kept as entered
+    one->btnSaveRoutineClick();
+    QCOMPARE(routines.RoutineTable[0].Left, 351);
+    QCOMPARE(routines.RoutineTable[0].DOW[3], 0);
+    QCOMPARE(routines.RoutineTable[0].EndHour, 7);
+    QCOMPARE(bytesOf(routines.RoutineImage), saved);
+    one->Panel2->cmbHour->setEditText(QStringLiteral("x"));
+    one->cmbKeyword->setEditText(QStringLiteral("変えた"));
+    one->btnSaveRoutineClick();
+    QCOMPARE(platform->errors.back(), std::string("'x' は整数ではありません"));
+    QCOMPARE(routines.RoutineTable[0].Keyword.text(), std::string("朝"));  // nothing written
+
+    // The routine memo goes to the routine, from a dialog of its own caption.
+    whenModal<TdlgPadMemo>([&](TdlgPadMemo& memo) {
+      QCOMPARE(memo.windowTitle(), QStringLiteral("ルーチン・パッドのメモ"));
+      QCOMPARE(memo.parentWidget(), &w);
+      memo.memPadMemo->setPlainText(QStringLiteral("毎朝"));
+      memo.btnSavePadMemo->click();
+    });
+    one->pmiMemo->trigger();
+    QCOMPARE(routines.RoutineTable[0].Memo.text(), std::string("毎朝"));
+    QCOMPARE(state->MemoTarget, std::string("Routine"));
+
+    w.btnSaveSRWClick();
+    QCOMPARE(readAll(routines.RoutineFilePath), bytesOf(routines.RoutineTable));
+    QCOMPARE(bytesOf(routines.RoutineImage), bytesOf(routines.RoutineTable));
+
+    // Removing routine 2: routine 3 moves up as 2, and has the focus.
+    w.activateWindow();
+    w.RoutineFrameTable[1]->setFocus();
+    QTRY_COMPARE(state->SelectedRoutine, 1);
+    platform->confirmAnswers.push_back(false);
+    w.btnRemoveSRW->click();
+    QCOMPARE(platform->confirms.back().text,
+             std::string("ルーチン・パッドNo. 2を削除します.\r\n\r\n処理を続行しますか？"));
+    QCOMPARE(platform->confirms.back().left, 150);
+    QVERIFY(w.RoutineFrameTable[2]);
+    platform->confirmAnswers.push_back(true);
+    w.btnRemoveSRW->click();
+    QVERIFY(!w.RoutineFrameTable[2] && !w.pnlCover->isVisible());
+    QCOMPARE(w.RoutineFrameTable[1]->edtPadNo->text(), QStringLiteral("2"));
+    QCOMPARE(w.RoutineFrameTable[1]->cmbKeyword->currentText(), QStringLiteral("夜"));
+    QCOMPARE(w.RoutineFrameTable[1]->pos(), QPoint(1, 61));
+    QCOMPARE(w.RoutineFrameTable[0]->cmbPadOrigX->currentText(), QStringLiteral("右"));
+    QCOMPARE(QApplication::focusWidget(), w.RoutineFrameTable[1]);
+    w.btnCancelSRW->click();  // 閉じる drops the removal
+  });
+  window->RoutineSet1Execute();
+  QCOMPARE(CountRoutines(routines.RoutineTable), 3);
+  QCOMPARE(bytesOf(routines.RoutineTable), bytesOf(routines.RoutineImage));
+
+  // The close box keeps a temporary save without writing it.
+  whenModal<TfrmSetRWork>([](TfrmSetRWork& w) {
+    w.RoutineFrameTable[2]->chbShow->setChecked(false);
+    w.RoutineFrameTable[2]->btnSaveRoutineClick();
+    w.close();
+  });
+  window->RoutineSet1Execute();
+  QCOMPARE(routines.RoutineTable[2].Show, 0);
+  QCOMPARE(routines.RoutineImage[2].Show, 1);
+
+  // A schedule pad's memo opened afterwards writes the pad again.
+  whenModal<TdlgPadMemo>([](TdlgPadMemo& memo) {
+    QCOMPARE(memo.windowTitle(), QStringLiteral("スケジュール・パッドのメモ"));
+    memo.memPadMemo->setPlainText(QStringLiteral("pad"));
+    memo.btnSavePadMemo->click();
+  });
+  window->ScrollBox1->PadFrameTable[0]->pmiMemo->trigger();
+  QCOMPARE(state->day.table.Pads[0].Memo.text(), std::string("pad"));
+  QCOMPARE(routines.RoutineTable[0].Memo.text(), std::string("毎朝"));
+}
+
+void TestRoutines::entryAndDisplayOnAWednesday() {
+  RoutineStore& routines = state->routines;
+  TSchedPadFrame* walk = storedPad(240, 420, "散歩");
+  storedPad(1200, 1300, "読書");
+  walk->setFocus();
+  platform->confirmAnswers = {false, true};
+  window->RoutineEntry1Execute();  // cancelled
+  QCOMPARE(CountRoutines(routines.RoutineTable), 0);
+  window->RoutineEntry1Execute();
+  QCOMPARE(platform->confirms.back().text,
+           std::string("スケジュール・パッドNo. 1をルーチンとして仮登録します.\r\n\r\n処理を続行しますか？"));
+  QCOMPARE(routines.RoutineTable[0].Keyword.text(), std::string("散歩"));
+  window->ScrollBox1->PadFrameTable[1]->setFocus();
+  platform->confirmAnswers = {true};
+  window->btnEnterRoutine->click();
+  QCOMPARE(routines.RoutineTable[1].Keyword.text(), std::string("読書"));
+
+  // Provisional routines do not display.
+  const std::size_t confirms = platform->confirms.size();
+  window->RoutineRead1Execute();
+  QCOMPARE(platform->confirms.size(), confirms);
+
+  routines.RoutineTable[1].DOW[3] = 0;  // not on Wednesdays
+  QVERIFY(routines.WriteRoutineFile().ok());
+  state->day.table.Diary.Title1.setText("日記");
+  window->FileSave1Execute();
+  const std::string header = state->day.image.FilePath.text();
+  const std::string dayPath = state->day.CurrentDayPath;
+
+  const std::size_t sounds = platform->sounds.size();
+  platform->confirmAnswers = {true};
+  window->btnShowRoutine->click();
+  QCOMPARE(platform->confirms.back().text,
+           std::string("表示されているパッドを削除した後,ルーチンを表示します.\r\n\r\n処理を続行しますか？"));
+  TDayView* view = window->ScrollBox1;
+  QVERIFY(view->PadFrameTable[0] && !view->PadFrameTable[1]);
+  QCOMPARE(view->PadFrameTable[0]->cmbKeyword->currentText(), QStringLiteral("散歩"));
+  QVERIFY(!view->PadFrameTable[0]->btnSave->isEnabled());  // stored, as a load makes them
+  QCOMPARE(state->day.table.Bars[0].TopY, 240);
+  QCOMPARE(QApplication::focusWidget(), view->PadFrameTable[0]);
+  QCOMPARE(window->statusPanels[1]->text(), QStringLiteral("データ総数: 1"));
+  QCOMPARE(platform->sounds.size(), sounds + 1);
+  QVERIFY(!window->pnlCover->isVisible());
+  QCOMPARE(readAll(state->DataFolder + "/Temporary.sdf").size(), 10728);
+
+  // Save writes the routines into the open day, with its header and diary.
+  window->FileSave1Execute();
+  DayStore again;
+  QVERIFY(again.load(dayPath).ok());
+  QCOMPARE(again.image.FilePath.text(), header);
+  QCOMPARE(again.table.Diary.Title1.text(), std::string("日記"));
+  QCOMPARE(again.DataCount(), 1);
+
+  // A staging file that cannot be written leaves the day as it was.
+  QFile::remove(QString::fromStdString(state->DataFolder + "/Temporary.sdf"));
+  QDir(dir->path()).mkdir(QStringLiteral("Temporary.sdf"));
+  storedPad(1500, 1600, "手入力");
+  const QByteArray before = QByteArray(reinterpret_cast<const char*>(&state->day.table), sizeof(PadTable));
+  platform->confirmAnswers = {true};
+  window->RoutineRead1Execute();
+  QCOMPARE(platform->errors.size(), std::size_t(1));
+  QCOMPARE(QByteArray(reinterpret_cast<const char*>(&state->day.table), sizeof(PadTable)), before);
+  QVERIFY(view->PadFrameTable[1] && view->PadFrameTable[1]->isVisible());
+  QVERIFY(!window->pnlCover->isVisible());
+}
+
+QTEST_MAIN(TestRoutines)
+#include "tst_routines.moc"
