@@ -125,21 +125,7 @@ void TfrmMain::buildLayout() {
   btnSave->setFont(big);
   btnExit = button(Panel1, "btnExit", "終了", QRect(685, 491, 100, 25), "|プランドールを終了します.");
 
-  pnlCover = new QLabel(q("処理中・・・"), Panel1);
-  pnlCover->setObjectName(QStringLiteral("pnlCover"));
-  pnlCover->setGeometry(1, 1, 185, 41);
-  pnlCover->setAlignment(Qt::AlignCenter);
-  pnlCover->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  fillBackground(pnlCover, kSkyBlue);
-  {
-    QPalette p = pnlCover->palette();
-    p.setColor(QPalette::WindowText, Qt::white);
-    pnlCover->setPalette(p);
-    QFont f = pnlCover->font();
-    f.setPixelSize(24);
-    pnlCover->setFont(f);
-  }
-  pnlCover->hide();
+  pnlCover = coverPanel(Panel1, kSkyBlue);
 
   StatusBar1 = new QWidget(client);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));

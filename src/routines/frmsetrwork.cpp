@@ -39,19 +39,8 @@ TfrmSetRWork::TfrmSetRWork(RoutinePadContext& context, std::function<void(int)> 
   btnCancelSRW = button(this, QStringLiteral("btnCancelSRW"), "閉じる", QRect(580, 470, 100, 25),
                         "|このウィンドウを閉じます. 設定・変更の内容は保存されません.");
 
-  pnlCover = new QLabel(q("処理中・・・"), this);
-  pnlCover->setObjectName(QStringLiteral("pnlCover"));
-  pnlCover->setGeometry(5, 5, 185, 41);
-  pnlCover->setAlignment(Qt::AlignCenter);
-  pnlCover->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  fillBackground(pnlCover, kSkyBlue);
-  QPalette p = pnlCover->palette();
-  p.setColor(QPalette::WindowText, Qt::white);
-  pnlCover->setPalette(p);
-  QFont f = pnlCover->font();
-  f.setPixelSize(24);
-  pnlCover->setFont(f);
-  pnlCover->hide();
+  pnlCover = coverPanel(this, kSkyBlue);
+  pnlCover->move(5, 5);
 
   connect(btnRemoveSRW, &QPushButton::clicked, this, &TfrmSetRWork::btnRemoveSRWClick);
   connect(btnSaveSRW, &QPushButton::clicked, this, &TfrmSetRWork::btnSaveSRWClick);

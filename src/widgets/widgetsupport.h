@@ -1,6 +1,7 @@
 #pragma once
 // Small things every window of the program does with its controls.
 #include <QColor>
+#include <QLabel>
 #include <QPalette>
 #include <QPushButton>
 #include <QRect>
@@ -36,6 +37,24 @@ inline QPushButton* button(QWidget* parent, const QString& name, const char* cap
   b->setAutoDefault(false);
   if (hint) setHint(b, q(hint));
   return b;
+}
+
+// The processing cover "処理中・・・", hidden until a slow rebuild shows it.
+inline QLabel* coverPanel(QWidget* parent, const QColor& background) {
+  auto* cover = new QLabel(q("処理中・・・"), parent);
+  cover->setObjectName(QStringLiteral("pnlCover"));
+  cover->setGeometry(1, 1, 185, 41);
+  cover->setAlignment(Qt::AlignCenter);
+  cover->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  fillBackground(cover, background);
+  QPalette p = cover->palette();
+  p.setColor(QPalette::WindowText, Qt::white);
+  cover->setPalette(p);
+  QFont f = cover->font();
+  f.setPixelSize(24);
+  cover->setFont(f);
+  cover->hide();
+  return cover;
 }
 
 }  // namespace plandor

@@ -259,6 +259,27 @@ e2e_click() {
 # A click at panel-relative coordinates (the panel starts below the menu bar).
 e2e_click_panel() { e2e_click "$1" $((H_MENU + $2)); }
 
+# The timeline: screen y of row ROW with the view scrolled to SCROLL (the
+# view starts 12 rows below the panel top, the strip 4 rows into it).
+E2E_LEFT_X=312   # inside the left drag area (x 309..320)
+E2E_RIGHT_X=348  # inside the right drag area (x 342..354)
+e2e_row_y() { echo $((H_MENU + 12 + 4 - $2 + $1)); }  # ROW SCROLL
+
+# A left drag in a drag area, one motion event every 6 rows.
+e2e_drag() {  # X FROM_ROW TO_ROW SCROLL
+  local x=$1 y0 y1 y
+  y0=$(e2e_row_y "$2" "$4")
+  y1=$(e2e_row_y "$3" "$4")
+  xdotool mousemove "$x" "$y0" mousedown 1
+  for ((y = y0 + 6; y < y1; y += 6)); do xdotool mousemove "$x" "$y"; done
+  xdotool mousemove "$x" "$y1" sleep 0.05 mouseup 1
+  sleep 0.3
+}
+
+# Screen y of the top of a pad whose period starts at START_ROW: its top is
+# the start row + 1 in the pad container, whose row 0 is 2 rows above the strip's.
+e2e_pad_top() { e2e_row_y $(($1 + 1 - 2)) "$2"; }  # START_ROW SCROLL
+
 # The bottom buttons follow the panel's bottom edge.
 e2e_click_save() { e2e_click_panel $((685 + 50)) $((431 + E2E_SHIFT + 25)); }
 e2e_click_exit() { e2e_click_panel $((685 + 50)) $((491 + E2E_SHIFT + 12)); }

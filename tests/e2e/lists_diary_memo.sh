@@ -65,10 +65,10 @@ sleep 0.3
 
 # A pad by a drag (view at 08:00: row 400 is well inside), its memo through
 # the right-click menu on the number box.
-row_y() { echo $((H_MENU + 12 + 4 - 240 + $1)); }
+row_y() { e2e_row_y "$1" 240; }
 xdotool mousemove 312 "$(row_y 400)" mousedown 1 mousemove 312 "$(row_y 430)" mousemove 312 "$(row_y 460)" sleep 0.05 mouseup 1
 sleep 0.3
-pad_top=$(row_y $((400 + 1 - 2)))
+pad_top=$(e2e_pad_top 400 240)
 e2e_click $((7 + 4 + 33)) $((pad_top + 67))   # 一時保存
 sleep 0.3
 xdotool mousemove $((7 + 4 + 264 + 12)) $((pad_top + 5 + 10)) click 3

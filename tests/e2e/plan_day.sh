@@ -14,40 +14,22 @@ e2e_start "$prog" "2006-01-01 09:00:00"
 pid=$E2E_PID
 e2e_wait_window "$pid"
 
-# Screen position of timeline row R with the view scrolled to S: the scroll
-# box's view starts 12 rows below the panel top and the strip lies 4 rows
-# into the scrolled content.
-row_y() { echo $((H_MENU + 12 + 4 - $2 + $1)); }
-LEFT_X=312   # inside the left drag area (x 309..320)
-RIGHT_X=348  # inside the right drag area (x 342..354)
-
 # Four wheel steps up: 240 -> 160, so 08:00 lies well inside the view.
 xdotool mousemove 500 $((H_MENU + 300))
 for _ in 1 2 3 4; do xdotool click 4; done
 scroll=160
 
-drag() {  # X FROM_ROW TO_ROW
-  local x=$1 y0 y1 y
-  y0=$(row_y "$2" $scroll)
-  y1=$(row_y "$3" $scroll)
-  xdotool mousemove "$x" "$y0" mousedown 1
-  for ((y = y0 + 6; y < y1; y += 6)); do xdotool mousemove "$x" "$y"; done
-  xdotool mousemove "$x" "$y1" sleep 0.05 mouseup 1
-  sleep 0.3
-}
-
-# The pad's 一時保存 button: the pad's top is the start row + 1 in the pad
-# container, whose row 0 is 2 rows above the strip's.
+# The pad's 一時保存 button.
 click_pad_save() {  # PAD_LEFT START_ROW
   local top
-  top=$(row_y $(($2 + 1 - 2)) $scroll)
+  top=$(e2e_pad_top "$2" $scroll)
   e2e_click $((7 + $1 + 33)) $((top + 67))
   sleep 0.3
 }
 
-drag $LEFT_X 240 420
+e2e_drag $E2E_LEFT_X 240 420 $scroll
 click_pad_save 4 240
-drag $RIGHT_X 600 700
+e2e_drag $E2E_RIGHT_X 600 700 $scroll
 click_pad_save 351 600
 e2e_click_save
 e2e_wait_file "$day" 10728
@@ -94,7 +76,7 @@ shot=$(e2e_grab)
 pixel() { $E2E_PYTHON -c "import sys; d=open('$shot','rb').read(); o=($2*1024+$1)*3; print(*d[o:o+3])"; }
 check() {  # X ROW EXPECTED NAME
   local got
-  got=$(pixel "$1" "$(row_y "$2" 240)")
+  got=$(pixel "$1" "$(e2e_row_y "$2" 240)")
   [[ $got == "$3" ]] || e2e_fail "$4: pixel ($1, row $2) is $got, expected $3"
 }
 check 312 300 "0 0 0" "left bar"

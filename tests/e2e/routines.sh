@@ -17,25 +17,12 @@ e2e_start "$prog" "2006-01-04 09:00:00"
 pid=$E2E_PID
 e2e_wait_window "$pid"
 
-row_y() { echo $((H_MENU + 12 + 4 - $2 + $1)); }   # ROW SCROLL
-LEFT_X=312
-RIGHT_X=348
 # Four wheel steps up (240 -> 160) bring both drags well inside the view.
 xdotool mousemove 500 $((H_MENU + 300))
 for _ in 1 2 3 4; do xdotool click 4; done
 scroll=160
 
-drag() {  # X FROM_ROW TO_ROW
-  local x=$1 y0 y1 y
-  y0=$(row_y "$2" $scroll)
-  y1=$(row_y "$3" $scroll)
-  xdotool mousemove "$x" "$y0" mousedown 1
-  for ((y = y0 + 6; y < y1; y += 6)); do xdotool mousemove "$x" "$y"; done
-  xdotool mousemove "$x" "$y1" sleep 0.05 mouseup 1
-  sleep 0.3
-}
-# A pad's top is its start row + 1 in a container 2 rows above the strip.
-pad_top() { row_y $(($1 + 1 - 2)) $scroll; }   # START_ROW
+pad_top() { e2e_pad_top "$1" $scroll; }   # START_ROW
 
 # Windows of the program by title; the question boxes carry the main
 # window's title, so while one is open the program shows two of them.
@@ -56,7 +43,7 @@ enter_routine() {  # WHAT
 }
 
 # Pad 1 on the left, 08:00-09:30, keyword 散歩.
-drag $LEFT_X 240 420
+e2e_drag $E2E_LEFT_X 240 420 $scroll
 top=$(pad_top 240)
 e2e_click $((7 + 4 + 145 + 50)) $((top + 5 + 10))
 xdotool key ctrl+a
@@ -65,7 +52,7 @@ e2e_click $((7 + 4 + 33)) $((top + 67))   # 一時保存
 sleep 0.3
 enter_routine "routine 1"
 # Pad 2 on the right, 11:00-11:50.
-drag $RIGHT_X 600 700
+e2e_drag $E2E_RIGHT_X 600 700 $scroll
 e2e_click $((7 + 351 + 33)) $(($(pad_top 600) + 67))
 sleep 0.3
 enter_routine "routine 2"
@@ -129,11 +116,11 @@ e2e_click_panel $((685 + 50)) $((330 + 11))
 pixel_at() {  # X Y
   $E2E_PYTHON -c "import sys; d=open(sys.argv[1],'rb').read(); o=($2*1024+$1)*3; print(*d[o:o+3])" "$(e2e_grab)"
 }
-_bar_shown() { [[ $(pixel_at 312 "$(row_y 300 240)") == "0 0 0" ]]; }
+_bar_shown() { [[ $(pixel_at 312 "$(e2e_row_y 300 240)") == "0 0 0" ]]; }
 e2e_wait_until 5 _bar_shown || e2e_fail "routine 1's bar is not shown after ルーチン表示"
-[[ $(pixel_at 312 "$(row_y 419 240)") == "0 0 0" ]] || e2e_fail "routine 1's bar ends before 09:30"
+[[ $(pixel_at 312 "$(e2e_row_y 419 240)") == "0 0 0" ]] || e2e_fail "routine 1's bar ends before 09:30"
 for row in 420 650; do
-  got=$(pixel_at 312 "$(row_y $row 240)")
+  got=$(pixel_at 312 "$(e2e_row_y $row 240)")
   [[ $got == "255 255 255" ]] || e2e_fail "left drag area at row $row is $got after ルーチン表示, expected white"
 done
 e2e_screenshot displayed
