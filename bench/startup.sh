@@ -48,7 +48,7 @@ run_plandor() {
   dir=$(mktemp -d "$work/plandor.XXXXXX")
   # Only what ships: day files left in the build folder by a manual run
   # would make this a later start.
-  cp "$build/bin/plandor" "$build/bin/Shutter.wav" "$build/bin/PLANDOR.HLP" "$dir/"
+  cp "$build/bin/plandor" "$build/bin/plandor-sound.so" "$build/bin/Shutter.wav" "$build/bin/PLANDOR.HLP" "$dir/"
   "$startwait" "$dir/plandor"
   rm -rf "$dir"
 }

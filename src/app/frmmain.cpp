@@ -13,6 +13,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include "aboutbox.h"
@@ -96,7 +97,7 @@ void TfrmMain::FormCreate() {
   day.CurrentDayPath = day.TodayDayPath;
   if (day.hasFile()) {
     if (LoadDayFile(day.CurrentDayPath))
-      PlaySaveSound();
+      startSound_ = true;  // once the window has been painted
     else
       showLoadFailed(day.CurrentDayPath);
   } else {
@@ -125,6 +126,14 @@ void TfrmMain::FormShow() {
     ScrollBox1->focusLastPad();
   else
     btnSave->setFocus();
+}
+
+void TfrmMain::paintEvent(QPaintEvent* e) {
+  QMainWindow::paintEvent(e);
+  if (!startSound_) return;
+  startSound_ = false;
+  // After this paint reaches the screen: the sound module loads meanwhile.
+  QTimer::singleShot(0, this, &TfrmMain::PlaySaveSound);
 }
 
 void TfrmMain::showEvent(QShowEvent* e) {

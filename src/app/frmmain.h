@@ -62,6 +62,7 @@ class TfrmMain final : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
@@ -82,6 +83,7 @@ class TfrmMain final : public QMainWindow {
   Platform& platform_;
   bool started_ = false;
   bool shownOnce_ = false;
+  bool startSound_ = false;  // today's file loaded: its sound follows the first paint
   HintDisplay* hints_ = nullptr;
   PadContext padContext_;
   SchedPadContext schedContext_;

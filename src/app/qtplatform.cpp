@@ -4,8 +4,6 @@
 #include <QDateTime>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QSoundEffect>
-#include <QUrl>
 
 #include "fileio.h"
 #include "helpwindow.h"
@@ -29,12 +27,12 @@ QWidget* owner() {
 
 }  // namespace
 
-QtPlatform::QtPlatform() = default;
+QtPlatform::QtPlatform()
+    : sound_(soundModulePath(), [this](const std::string& path) {
+        errorBox("サウンドファイル \"" + path + "\" を再生できません.");
+      }) {}
 
-QtPlatform::~QtPlatform() {
-  delete sound_;
-  delete help_;
-}
+QtPlatform::~QtPlatform() { delete help_; }
 
 void QtPlatform::message(const std::string& t, const std::string& caption) {
   QMessageBox box(QMessageBox::NoIcon, caption.empty() ? title() : QString::fromStdString(caption), text(t),
@@ -72,22 +70,7 @@ std::optional<std::string> QtPlatform::openFile(const std::string& filterText, c
   return dialog.selectedFiles().first().toStdString();
 }
 
-void QtPlatform::playSound(const std::string& path) {
-  if (!sound_) {
-    sound_ = new QSoundEffect;
-    QObject::connect(sound_, &QSoundEffect::statusChanged, [this] {
-      if (sound_->status() == QSoundEffect::Error)
-        errorBox("サウンドファイル \"" + sound_->source().toLocalFile().toStdString() + "\" を再生できません.");
-    });
-  }
-  const QUrl url = QUrl::fromLocalFile(QString::fromStdString(path));
-  if (sound_->source() != url) {
-    sound_->setSource(url);
-  } else {
-    sound_->stop();
-  }
-  sound_->play();
-}
+void QtPlatform::playSound(const std::string& path) { sound_.play(path); }
 
 LocalDateTime QtPlatform::now() {
   const QDateTime t = QDateTime::currentDateTime();

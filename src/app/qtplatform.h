@@ -3,8 +3,8 @@
 #include <QPointer>
 
 #include "platform.h"
+#include "soundloader.h"
 
-class QSoundEffect;
 class QWidget;
 
 namespace plandor {
@@ -27,7 +27,7 @@ class QtPlatform final : public Platform {
   void showHelp(const std::string& path) override;
 
  private:
-  QSoundEffect* sound_ = nullptr;  // made at the first sound
+  SoundLoader sound_;
   QPointer<HelpWindow> help_;
 };
 

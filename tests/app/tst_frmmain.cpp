@@ -125,9 +125,12 @@ void TestFrmMain::saveCreatesTheDayAndTheNextStartLoadsIt() {
   QCOMPARE(again.window->dtpPrepDate->date(), QDate(2006, 1, 1));
   QCOMPARE(again.panel(1), QStringLiteral("データ総数: 1"));
   QCOMPARE(again.state.day.table.Pads[0].Keyword.text(), std::string("会議"));
-  QCOMPARE(again.platform.sounds.size(), std::size_t(1));  // the load plays once
+  QVERIFY(again.platform.sounds.empty());  // not before the window is seen
   again.window->show();
   QVERIFY(QTest::qWaitForWindowExposed(again.window.get()));
+  QTRY_COMPARE(again.platform.sounds.size(), std::size_t(1));  // the load plays once
+  QTest::qWait(50);
+  QCOMPARE(again.platform.sounds.size(), std::size_t(1));
   QVERIFY(!again.window->ScrollBox1->pnlIniHint->isVisible());
 }
 

@@ -22,7 +22,7 @@ e2e_wait_window "$pid"
 e2e_log "menu bar $H_MENU px, panel $PANEL_H px"
 
 [[ -z $(ls -A "$elsewhere") ]] || e2e_fail "files made in the working folder: $(ls -A "$elsewhere")"
-want="./LEntries.lef ./PLANDOR.HLP ./Routines.rdf ./Shutter.wav ./Y200601 ./plandor "
+want="./LEntries.lef ./PLANDOR.HLP ./Routines.rdf ./Shutter.wav ./Y200601 ./plandor ./plandor-sound.so "
 got=$(listing "$prog")
 [[ $got == "$want" ]] || e2e_fail "program folder after first start: '$got', expected '$want'"
 [[ -d $prog/Y200601 ]] || e2e_fail "Y200601 is not a folder"
@@ -98,7 +98,7 @@ pid=$E2E_PID
 e2e_wait_window "$pid"
 [[ -d $prog/Y200612 ]] || e2e_fail "Y200612 not created at a start in December"
 [[ -z $(ls -A "$prog/Y200612") ]] || e2e_fail "Y200612 not empty: $(ls -A "$prog/Y200612")"
-want="./LEntries.lef ./PLANDOR.HLP ./Routines.rdf ./Shutter.wav ./Y200601 ./Y200612 ./plandor "
+want="./LEntries.lef ./PLANDOR.HLP ./Routines.rdf ./Shutter.wav ./Y200601 ./Y200612 ./plandor ./plandor-sound.so "
 [[ $(listing "$prog") == "$want" ]] || e2e_fail "program folder after a start in December: $(listing "$prog")"
 [[ $(e2e_stamp "$prog/Routines.rdf") == "$rdf" ]] || e2e_fail "own Routines.rdf rewritten at start"
 [[ $(e2e_stamp "$prog/LEntries.lef") == "$lef" ]] || e2e_fail "own LEntries.lef rewritten at start"

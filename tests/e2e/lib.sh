@@ -33,7 +33,7 @@ e2e_init() {
   local built=${1:?usage: $0 PROGRAM_FOLDER}
   E2E_BUILT=$(cd "$built" && pwd)
   local f
-  for f in plandor Shutter.wav PLANDOR.HLP; do
+  for f in plandor plandor-sound.so Shutter.wav PLANDOR.HLP; do
     [[ -f $E2E_BUILT/$f ]] || { echo "missing $E2E_BUILT/$f" >&2; exit 1; }
   done
   E2E_FAKETIME_LIB=""
@@ -183,7 +183,7 @@ e2e_grab() {
 e2e_new_folder() {
   local dir=$1
   mkdir -p "$dir"
-  cp "$E2E_BUILT/plandor" "$E2E_BUILT/Shutter.wav" "$E2E_BUILT/PLANDOR.HLP" "$dir/"
+  cp "$E2E_BUILT/plandor" "$E2E_BUILT/plandor-sound.so" "$E2E_BUILT/Shutter.wav" "$E2E_BUILT/PLANDOR.HLP" "$dir/"
 }
 
 # Starts the program in FOLDER with the clock set to DATE (it keeps running

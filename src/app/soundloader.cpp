@@ -1,0 +1,50 @@
+#include "soundloader.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace plandor {
+
+SoundLoader::SoundLoader(std::string modulePath, std::function<void(const std::string&)> failed)
+    : modulePath_(std::move(modulePath)), failed_(std::move(failed)) {}
+
+SoundLoader::~SoundLoader() {
+  if (player_ && close_) close_(player_);
+  // The module stays mapped: Qt may still hold objects its code made.
+}
+
+bool SoundLoader::load() {
+  if (tried_) return player_ != nullptr;
+  tried_ = true;
+  handle_ = ::dlopen(modulePath_.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle_) {
+    std::fprintf(stderr, "plandor: no sound: %s\n", ::dlerror());
+    return false;
+  }
+  using Open = void* (*)(void (*)(void*, const char*), void*);
+  auto open = reinterpret_cast<Open>(::dlsym(handle_, "plandor_sound_open"));
+  play_ = reinterpret_cast<void (*)(void*, const char*)>(::dlsym(handle_, "plandor_sound_play"));
+  close_ = reinterpret_cast<void (*)(void*)>(::dlsym(handle_, "plandor_sound_close"));
+  if (!open || !play_ || !close_) {
+    std::fprintf(stderr, "plandor: no sound: %s is not the sound module\n", modulePath_.c_str());
+    return false;
+  }
+  player_ = open([](void* self, const char* path) { static_cast<SoundLoader*>(self)->failed_(path); }, this);
+  return player_ != nullptr;
+}
+
+void SoundLoader::play(const std::string& wavPath) {
+  if (load()) play_(player_, wavPath.c_str());
+}
+
+std::string soundModulePath() {
+  std::string exe(4096, '\0');
+  const ssize_t n = ::readlink("/proc/self/exe", exe.data(), exe.size());
+  if (n <= 0) return "plandor-sound.so";
+  exe.resize(static_cast<std::size_t>(n));
+  return exe.substr(0, exe.find_last_of('/') + 1) + "plandor-sound.so";
+}
+
+}  // namespace plandor
