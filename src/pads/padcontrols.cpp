@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 
+#include "listcombo.h"
 #include "widgetsupport.h"
 
 namespace plandor {
@@ -62,8 +63,7 @@ TimeRow::TimeRow(const char* name, const char* upper, const char* lower, int hou
   };
   label(upper, 3, 1);
   label(lower, 3, 13);
-  cmbHour = new QComboBox(this);
-  cmbHour->setEditable(true);
+  cmbHour = new LazyCombo(this);
   cmbHour->setInsertPolicy(QComboBox::NoInsert);
   static const QStringList hours = [] {
     QStringList l;

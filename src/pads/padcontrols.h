@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QSpinBox>
 
+#include "listcombo.h"
+
 namespace plandor {
 
 // A minute box: -1..60, wrapping within the hour (59 up -> 0, 0 down -> 59,
@@ -30,7 +32,7 @@ class TimeRow final : public QFrame {
  public:
   TimeRow(const char* name, const char* upper, const char* lower, int hourHeight, int minuteHeight, QWidget* parent);
 
-  QComboBox* cmbHour;
+  LazyCombo* cmbHour;
   MinuteSpin* speMinute;
   QCheckBox* chbPM;
 

@@ -1,5 +1,8 @@
 #include "listcombo.h"
 
+#include <QCompleter>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLineEdit>
 
 #include "codec.h"
@@ -41,9 +44,46 @@ void Cp932LengthValidator::fixup(QString& input) const {
   input = QString::fromStdString(utf8CutToCp932Capacity(input.toStdString(), static_cast<std::size_t>(capacity_)));
 }
 
+LazyCombo::LazyCombo(QWidget* parent) : QComboBox(parent) {
+  // A line edit that has a completer keeps QComboBox from making its own;
+  // one idle placeholder serves every box until its first focus.
+  static QCompleter* const placeholder = new QCompleter(QCoreApplication::instance());
+  auto* edit = new QLineEdit(this);
+  edit->setPalette(palette());
+  edit->setCompleter(placeholder);
+  setLineEdit(edit);
+  installEventFilter(this);
+}
+
+bool LazyCombo::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == this && e->type() == QEvent::FocusIn && !completerMade_) {
+    completerMade_ = true;
+    auto* c = new QCompleter(model(), lineEdit());
+    c->setCaseSensitivity(Qt::CaseInsensitive);
+    c->setCompletionMode(QCompleter::InlineCompletion);
+    c->setCompletionColumn(modelColumn());
+    setCompleter(c);
+  }
+  return QComboBox::eventFilter(watched, e);
+}
+
+void LazyCombo::changeEvent(QEvent* e) {
+  // Before the list exists a font change concerns the box alone: QComboBox
+  // would make the list just to pass the font on, which it inherits anyway.
+  if (e->type() == QEvent::FontChange && !listMade_) {
+    QWidget::changeEvent(e);
+    return;
+  }
+  QComboBox::changeEvent(e);
+}
+
+void LazyCombo::showPopup() {
+  listMade_ = true;
+  QComboBox::showPopup();
+}
+
 ListCombo::ListCombo(int byteCapacity, std::function<std::vector<std::string>()> entries, QWidget* parent)
-    : QComboBox(parent), entries_(std::move(entries)) {
-  setEditable(true);
+    : LazyCombo(parent), entries_(std::move(entries)) {
   setInsertPolicy(QComboBox::NoInsert);
   setMaxVisibleItems(10);
   lineEdit()->setValidator(new Cp932LengthValidator(byteCapacity, this));
@@ -59,7 +99,7 @@ void ListCombo::showPopup() {
   setEditText(text);
   blockSignals(false);
   emit dropDown();
-  QComboBox::showPopup();
+  LazyCombo::showPopup();
 }
 
 }  // namespace plandor

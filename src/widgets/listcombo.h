@@ -23,7 +23,28 @@ class Cp932LengthValidator final : public QValidator {
   int capacity_;
 };
 
-class ListCombo final : public QComboBox {
+// An editable combo box made cheaply: QComboBox builds its drop-down list
+// and a completer at once (setEditable, and again at every font change);
+// here the list waits for the first drop-down and the completer for the
+// first focus, from when on both behave as Qt's own. A day of 24 pads makes
+// about a hundred of these boxes at once.
+class LazyCombo : public QComboBox {
+  Q_OBJECT
+ public:
+  explicit LazyCombo(QWidget* parent = nullptr);
+
+  void showPopup() override;
+
+ protected:
+  void changeEvent(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  bool listMade_ = false;
+  bool completerMade_ = false;
+};
+
+class ListCombo final : public LazyCombo {
   Q_OBJECT
  public:
   // `entries` gives the list's current texts (non-empty slots in order).

@@ -263,7 +263,18 @@ void TestSchedPad::dropDownOffersTheListAndKeepsTheText() {
   for (int i = 0; i < pad->cmbKeyword->count(); ++i) items << pad->cmbKeyword->itemText(i);
   QCOMPARE(items, (QStringList{QStringLiteral("キーワード"), QStringLiteral("散歩"), QStringLiteral("読書")}));
   QCOMPARE(pad->cmbKeyword->currentText(), QStringLiteral("手入力"));
+  // The list, made at the first drop-down, has the box's 13-pixel font.
+  QCOMPARE(pad->cmbKeyword->view()->font().pixelSize(), 13);
   pad->cmbKeyword->hidePopup();
+
+  // Typing completes from the list once the box has the focus.
+  container->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(container));
+  pad->cmbKeyword->setFocus();
+  pad->cmbKeyword->lineEdit()->clear();
+  QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("読"));
+  QApplication::sendEvent(pad->cmbKeyword, &typed);
+  QCOMPARE(pad->cmbKeyword->currentText(), QStringLiteral("読書"));
 }
 
 void TestSchedPad::coloursFromFilesAreKeptAndTextsFitTheirFields() {
