@@ -56,6 +56,7 @@ bool writeAll(int fd, const char* p, std::size_t n) {
 }  // namespace
 
 std::string errorReason(int error) {
+  if (error == kChangedWhileRead) return "読み込み中にファイルが短くなりました";
   const char* ja = nullptr;
   switch (error) {
     case ENOENT: ja = "指定されたファイルまたはフォルダーが見つかりません"; break;
@@ -82,6 +83,7 @@ std::string IoResult::message() const {
     case Op::Open: what = "を開けません."; break;
     case Op::Create: what = "を作成できません."; break;
     case Op::Write: what = "に書き込めません."; break;
+    case Op::Overwrite: what = "は読み込めなかったため, 保存しません (上書きすると元の内容が失われます)."; break;
   }
   return "ファイル \"" + path + "\" " + what + "\r\n\r\n" + errorReason(error);
 }
@@ -89,6 +91,11 @@ std::string IoResult::message() const {
 bool fileExists(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool fileMissing(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
 }
 
 bool folderExists(const std::string& path) {
@@ -129,6 +136,12 @@ IoResult readFileStart(const std::string& path, void* buffer, std::size_t capaci
     }
     if (r == 0) break;
     *got += static_cast<std::size_t>(r);
+  }
+  // A short read of a file that was longer when opened is a torn read, not
+  // a short file.
+  if (st.st_size > 0 && *got < capacity && *got < static_cast<std::size_t>(st.st_size)) {
+    ::close(fd);
+    return IoResult::failure(IoResult::Op::Open, path, kChangedWhileRead);
   }
   ::close(fd);
   return IoResult::success();
