@@ -24,6 +24,7 @@ struct IoResult {
 };
 
 // Reasons of the program's own, beside the errno values.
+constexpr int kNotRegularFile = -1;   // a FIFO, device or socket: never opened
 constexpr int kChangedWhileRead = -2; // the file shrank while it was read
 
 // The system's reason in Japanese, with the system's own words after it.
@@ -41,7 +42,8 @@ IoResult createFolder(const std::string& path);
 // Reads up to `capacity` bytes from the start of an existing file into
 // `buffer`; `*got` receives the count. With `needWritable` the file must
 // also be writable, as the stores open their files for reading and writing.
-// A file that holds fewer bytes than it did when opened fails.
+// Only a regular file is opened: anything else could block the open or the
+// read for good. A file that holds fewer bytes than it did when opened fails.
 IoResult readFileStart(const std::string& path, void* buffer, std::size_t capacity, std::size_t* got,
                        bool needWritable);
 
