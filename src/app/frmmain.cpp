@@ -25,6 +25,7 @@
 namespace plandor {
 
 const char* const kNotCreated = "未作成";
+const char* const kNotLoaded = "読込失敗";
 const char* const kIniHintText =
     "\u3000\r\n\u3000左の白いドラッグ・エリア上で, \r\n\u3000\r\n"
     "\u3000およその開始時刻から終了時刻までドラッグしてください. \r\n\u3000\r\n"
@@ -40,6 +41,11 @@ QString q(const std::string& utf8) { return QString::fromStdString(utf8); }
 // Multi-line texts are kept with Windows line breaks; Qt wants "\n".
 QString lines(const char* utf8) { return q(utf8).replace(QLatin1String("\r\n"), QLatin1String("\n")); }
 QDate qdate(const LocalDate& d) { return QDate(d.year, d.month, d.day); }
+
+// A day's path is opened unless nothing or a folder is there: a path whose
+// state cannot be learned may hold the day, and is read rather than
+// started afresh (a folder only ever fails the save).
+bool mayHoldDay(const std::string& path) { return !fileMissing(path) && !folderExists(path); }
 
 }  // namespace
 
@@ -95,11 +101,11 @@ void TfrmMain::FormCreate() {
 
   removeStaleTemporaries(monthPath, {dayFileName(state_.Today)});
   day.CurrentDayPath = day.TodayDayPath;
-  if (day.hasFile()) {
+  if (mayHoldDay(day.CurrentDayPath)) {
     if (LoadDayFile(day.CurrentDayPath))
       startSound_ = true;  // once the window has been painted
     else
-      showLoadFailed(day.CurrentDayPath);
+      showLoadFailed();
   } else {
     day.clear();
     showNotCreated();
@@ -118,7 +124,7 @@ void TfrmMain::FormShow() {
   ScrollBox1->verticalScrollBar()->setValue(240);
   lblComment->setText(lines(kCommentText));
   lblComment->adjustSize();
-  if (!state_.day.hasFile())
+  if (!state_.day.hasFile() && !state_.day.unread())
     ScrollBox1->showIniHint(lines(kIniHintText));
   else
     ScrollBox1->pnlIniHint->hide();
@@ -164,12 +170,9 @@ void TfrmMain::showNotCreated() {
 }
 
 // After a failed load the day stays empty and open under its path, shown
-// by that path's own name (the header could not be read).
-void TfrmMain::showLoadFailed(const std::string& path) {
-  if (fileExists(path))
-    edtThisFile->setText(q(path.substr(path.find_last_of('/') + 1)));
-  else
-    edtThisFile->setText(q(kNotCreated));
+// as not loaded: the save refuses to write over it.
+void TfrmMain::showLoadFailed() {
+  edtThisFile->setText(q(kNotLoaded));
   dtpPrepDate->setDate(qdate(state_.Today));
   showDataCount();
 }
@@ -225,7 +228,7 @@ void TfrmMain::openDay(const std::string& path) {
     ScrollBox1->repaintDragAreas();
     ScrollBox1->focusLastPad();
   } else {
-    showLoadFailed(path);
+    showLoadFailed();
   }
   hideCover();
   if (loaded) PlaySaveSound();
@@ -233,8 +236,9 @@ void TfrmMain::openDay(const std::string& path) {
 
 void TfrmMain::ScheduleToday1Execute() {
   DayStore& day = state_.day;
-  if (day.CurrentDayPath == day.TodayDayPath) return;
-  if (fileExists(day.TodayDayPath)) {
+  // Today, when it could not be read, is read again.
+  if (day.CurrentDayPath == day.TodayDayPath && !day.unread()) return;
+  if (mayHoldDay(day.TodayDayPath)) {
     openDay(day.TodayDayPath);
     return;
   }
@@ -248,15 +252,16 @@ void TfrmMain::SchedulePast1Execute() {
   const std::string folder = state_.DataFolder + "/" + state_.MonthFolder;
   std::optional<std::string> chosen = platform_.openFile("プランドールファイル(*.sdf)", "*.SDF", folder);
   if (!chosen || chosen->empty()) return;
-  if (*chosen == state_.day.TodayDayPath || !fileExists(*chosen)) return;
+  if (*chosen == state_.day.TodayDayPath || !mayHoldDay(*chosen)) return;
   openDay(*chosen);
 }
 
 void TfrmMain::ScheduleRemovePad1Execute() { ScrollBox1->ScheduleRemovePad1Execute(); }
 
 void TfrmMain::ScheduleDiary1Execute() {
-  // A day without a file has no diary yet; one diary pad at a time.
-  if (!state_.day.hasFile() || dlgDiary) return;
+  // A day without a file has no diary yet, nor one that could not be read;
+  // one diary pad at a time.
+  if (!state_.day.hasFile() || state_.day.unread() || dlgDiary) return;
   TdlgDiary dialog(state_.day.table.Diary, state_.lists, this);
   dlgDiary = &dialog;
   dialog.exec();

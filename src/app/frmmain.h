@@ -75,7 +75,7 @@ class TfrmMain final : public QMainWindow {
   void showRoutineCount(int n);
   void showFileHeader();
   void showNotCreated();
-  void showLoadFailed(const std::string& path);
+  void showLoadFailed();
   void openDay(const std::string& path);
   void reportIo(const IoResult& r);
 
@@ -133,6 +133,7 @@ class TfrmMain final : public QMainWindow {
 
 // Texts the window shows.
 extern const char* const kNotCreated;       // "未作成"
+extern const char* const kNotLoaded;        // "読込失敗": the day's file could not be read
 extern const char* const kIniHintText;      // the first-use hint
 extern const char* const kCommentText;      // lblComment
 extern const char* const kMonthFolderError; // start-up stops

@@ -20,7 +20,8 @@ void ListStore::setDefaults() {
 
 IoResult ListStore::LoadListEntries(const std::string& dataFolder) {
   ListFilePath = dataFolder + "/LEntries.lef";
-  if (fileExists(ListFilePath) || folderExists(ListFilePath)) {
+  unread_ = IoResult::success();
+  if (!fileMissing(ListFilePath)) {
     ListEntries scratch;
     std::memset(&scratch, 0, sizeof scratch);
     std::size_t got = 0;
@@ -29,6 +30,7 @@ IoResult ListStore::LoadListEntries(const std::string& dataFolder) {
       entries = scratch;
     else
       setDefaults();
+    unread_ = r;
     return r;
   }
   setDefaults();
@@ -36,6 +38,7 @@ IoResult ListStore::LoadListEntries(const std::string& dataFolder) {
 }
 
 IoResult ListStore::WriteListFile() {
+  if (unread()) return IoResult::failure(IoResult::Op::Overwrite, ListFilePath, unread_.error);
   return writeFileAtomic(ListFilePath, &entries, sizeof entries, true);
 }
 

@@ -40,12 +40,18 @@ class ListStore {
   std::string ListFilePath;
 
   // Reads LEntries.lef from `dataFolder`, or creates it with the default
-  // lists. After a failure the default lists are in memory.
+  // lists when nothing is there. After a failure the default lists are in
+  // memory; a file that is there but could not be read stays unread.
   IoResult LoadListEntries(const std::string& dataFolder);
-  // Writes the block over the existing file; a missing file is an error.
+  // Writes the block over the existing file; a missing file is an error,
+  // and so is a file that start-up could not read (Op::Overwrite).
   IoResult WriteListFile();
+  bool unread() const { return !unread_.ok(); }
   // All slots empty, then the default entries.
   void setDefaults();
+
+ private:
+  IoResult unread_;  // the failed read at start-up
 };
 
 }  // namespace plandor

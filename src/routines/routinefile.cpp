@@ -32,7 +32,8 @@ RoutineStore::RoutineStore() {
 IoResult RoutineStore::LoadRoutineFile(const std::string& dataFolder) {
   RoutineFilePath = dataFolder + "/Routines.rdf";
   IoResult r;
-  if (fileExists(RoutineFilePath) || folderExists(RoutineFilePath)) {
+  unread_ = IoResult::success();
+  if (!fileMissing(RoutineFilePath)) {
     RoutineSet scratch;
     std::memcpy(scratch, RoutineTable, sizeof scratch);  // empty records under a short file
     std::size_t got = 0;
@@ -41,6 +42,7 @@ IoResult RoutineStore::LoadRoutineFile(const std::string& dataFolder) {
       std::memcpy(RoutineImage, scratch, sizeof RoutineImage);
       std::memcpy(RoutineTable, RoutineImage, sizeof RoutineTable);
     }
+    unread_ = r;
   } else {
     r = writeFileAtomic(RoutineFilePath, RoutineImage, sizeof RoutineImage, false);
   }
@@ -51,6 +53,7 @@ IoResult RoutineStore::LoadRoutineFile(const std::string& dataFolder) {
 IoResult RoutineStore::WriteRoutineFile() {
   // A file deleted while the program runs is written afresh, so saved
   // routines never vanish without a word; a folder in its place is an error.
+  if (unread()) return IoResult::failure(IoResult::Op::Overwrite, RoutineFilePath, unread_.error);
   IoResult r = writeFileAtomic(RoutineFilePath, RoutineTable, sizeof RoutineTable, false);
   if (r.ok()) std::memcpy(RoutineImage, RoutineTable, sizeof RoutineImage);
   return r;

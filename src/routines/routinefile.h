@@ -57,12 +57,15 @@ class RoutineStore {
   std::string RoutineFilePath;
   std::int32_t RoutineCount = 0;
 
-  // Reads Routines.rdf from `dataFolder`, or creates it with empty records.
-  // After a failure both sets are empty and the count is 0.
+  // Reads Routines.rdf from `dataFolder`, or creates it with empty records
+  // when nothing is there. After a failure both sets are empty and the
+  // count is 0; a file that is there but could not be read stays unread.
   IoResult LoadRoutineFile(const std::string& dataFolder);
   // Writes the working set, afresh when the file has vanished. The stored
-  // set follows only when the write succeeded.
+  // set follows only when the write succeeded. A file that start-up could
+  // not read is never written over (Op::Overwrite).
   IoResult WriteRoutineFile();
+  bool unread() const { return !unread_.ok(); }
   void RevertRoutineTable();
   // A routine pad's temporary save writes its slot here.
   void storeRoutine(int slot, const RoutineRecord& r) {
@@ -70,6 +73,9 @@ class RoutineStore {
   }
   // Packs the used slots to the front, renumbered 1..k in their order.
   void CompactRoutines();
+
+ private:
+  IoResult unread_;  // the failed read at start-up
 };
 
 }  // namespace plandor

@@ -80,6 +80,7 @@ void DayStore::clear() {
   std::memcpy(image.Pads, table.Pads, sizeof table.Pads);
   image.Diary = table.Diary;
   dataCount_ = 0;
+  unread_ = IoResult::success();
 }
 
 void DayStore::storePad(int slot, const BarRecord& bar, const PadRecord& pad) {
@@ -106,6 +107,7 @@ IoResult DayStore::load(const std::string& path) {
   clearDiary(scratch.Diary);
   std::size_t got = 0;
   IoResult r = readFileStart(path, &scratch, sizeof scratch, &got, true);
+  if (path == CurrentDayPath) unread_ = r;
   if (!r.ok()) return r;
   image = scratch;
   std::memcpy(table.Bars, image.Bars, sizeof table.Bars);
@@ -131,6 +133,8 @@ IoResult DayStore::showRoutinePads(const BarRecord (&bars)[kPadSlots], const Pad
 }
 
 IoResult DayStore::save(const LocalDate& today, bool* headerSet) {
+  *headerSet = false;
+  if (unread()) return IoResult::failure(IoResult::Op::Overwrite, CurrentDayPath, unread_.error);
   *headerSet = !fileExists(CurrentDayPath) || image.FilePath.empty();
   if (*headerSet) {
     image.FilePath.setText(CurrentDayPath);

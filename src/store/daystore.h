@@ -50,10 +50,15 @@ class DayStore {
   // The open day has its file on disk; a day without one shows "未作成".
   bool hasFile() const { return fileExists(CurrentDayPath); }
 
+  // The file at CurrentDayPath is there but could not be read: the day is
+  // not loaded, and the save refuses to write over what it never read.
+  bool unread() const { return !unread_.ok() && unread_.path == CurrentDayPath; }
+
   // Reads a day file into the image and copies it into the pad table (the
   // diary only when `path` is not the temporary routine-display file). A
   // short file fills what it holds; the rest stays empty. On failure the
-  // pad table and the image are left as they were.
+  // pad table and the image are left as they were; when `path` is the open
+  // day's, the day is unread until a load of it succeeds or a clear.
   IoResult load(const std::string& path);
 
   // Routine display: these pads and bars replace the day's, which keeps its
@@ -62,13 +67,15 @@ class DayStore {
   IoResult showRoutinePads(const BarRecord (&bars)[kPadSlots], const PadRecord (&pads)[kPadSlots]);
 
   // Empties the pad table and the image, header included; the count is 0.
+  // Forgets a failed read: the caller opens another day, or a missing one.
   void clear();
 
   // The data part of the Save command. The first save of a day sets the
   // header from CurrentDayPath and `today`; later saves keep it. An image
-  // without a header (after a failed or short load) gets one too, so the
+  // without a header (after a short load) gets one too, so the
   // file never ends up with an empty header. `*headerSet` tells the caller
   // to show the new header. The count changes only when the write succeeded.
+  // An unread day is refused (Op::Overwrite) and nothing is written.
   IoResult save(const LocalDate& today, bool* headerSet);
 
   bool isTemporary(const std::string& path) const {
@@ -77,6 +84,7 @@ class DayStore {
 
  private:
   std::int32_t dataCount_ = 0;
+  IoResult unread_;  // the failed read of the open day's file
 };
 
 }  // namespace plandor

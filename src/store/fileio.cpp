@@ -56,6 +56,8 @@ bool writeAll(int fd, const char* p, std::size_t n) {
 }  // namespace
 
 std::string errorReason(int error) {
+  if (error == kNotRegularFile) return "通常のファイルではありません (名前付きパイプ、デバイスなど)";
+  if (error == kChangedWhileRead) return "読み込み中にファイルが短くなりました";
   const char* ja = nullptr;
   switch (error) {
     case ENOENT: ja = "指定されたファイルまたはフォルダーが見つかりません"; break;
@@ -82,6 +84,7 @@ std::string IoResult::message() const {
     case Op::Open: what = "を開けません."; break;
     case Op::Create: what = "を作成できません."; break;
     case Op::Write: what = "に書き込めません."; break;
+    case Op::Overwrite: what = "は読み込めなかったため, 保存しません (上書きすると元の内容が失われます)."; break;
   }
   return "ファイル \"" + path + "\" " + what + "\r\n\r\n" + errorReason(error);
 }
@@ -89,6 +92,11 @@ std::string IoResult::message() const {
 bool fileExists(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool fileMissing(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
 }
 
 bool folderExists(const std::string& path) {
@@ -105,31 +113,37 @@ IoResult createFolder(const std::string& path) {
 IoResult readFileStart(const std::string& path, void* buffer, std::size_t capacity, std::size_t* got,
                        bool needWritable) {
   *got = 0;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return IoResult::failure(IoResult::Op::Open, path, errno);
   struct stat st;
-  if (::fstat(fd, &st) != 0) {
-    int e = errno;
+  if (::stat(path.c_str(), &st) != 0) return IoResult::failure(IoResult::Op::Open, path, errno);
+  auto refusal = [&](const struct stat& s) {
+    return S_ISDIR(s.st_mode) ? EISDIR : !S_ISREG(s.st_mode) ? kNotRegularFile : 0;
+  };
+  if (int e = refusal(st)) return IoResult::failure(IoResult::Op::Open, path, e);
+  // Non-blocking, in case a FIFO took the file's place since the check.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return IoResult::failure(IoResult::Op::Open, path, errno);
+  auto fail = [&](int e) {
     ::close(fd);
     return IoResult::failure(IoResult::Op::Open, path, e);
-  }
-  int refuse = S_ISDIR(st.st_mode) ? EISDIR : needWritable ? writeRefusal(st, path) : 0;
-  if (refuse) {
-    ::close(fd);
-    return IoResult::failure(IoResult::Op::Open, path, refuse);
-  }
+  };
+  if (::fstat(fd, &st) != 0) return fail(errno);
+  int refuse = refusal(st);
+  if (!refuse && needWritable) refuse = writeRefusal(st, path);
+  if (refuse) return fail(refuse);
+  if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) return fail(errno);
   auto* p = static_cast<char*>(buffer);
   while (*got < capacity) {
     ssize_t r = ::read(fd, p + *got, capacity - *got);
     if (r < 0) {
       if (errno == EINTR) continue;
-      int e = errno;
-      ::close(fd);
-      return IoResult::failure(IoResult::Op::Open, path, e);
+      return fail(errno);
     }
     if (r == 0) break;
     *got += static_cast<std::size_t>(r);
   }
+  // A short read of a file that was longer when opened is a torn read, not
+  // a short file.
+  if (st.st_size > 0 && *got < capacity && *got < static_cast<std::size_t>(st.st_size)) return fail(kChangedWhileRead);
   ::close(fd);
   return IoResult::success();
 }
@@ -141,7 +155,7 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
   if (!exists && errno != ENOENT) return IoResult::failure(Op::Open, path, errno);
   if (!exists && mustExist) return IoResult::failure(Op::Open, path, ENOENT);
   if (exists && S_ISDIR(st.st_mode)) return IoResult::failure(Op::Open, path, EISDIR);
-  if (exists && !S_ISREG(st.st_mode)) return IoResult::failure(Op::Open, path, EACCES);
+  if (exists && !S_ISREG(st.st_mode)) return IoResult::failure(Op::Open, path, kNotRegularFile);
   if (int e = exists ? writeRefusal(st, path) : 0) return IoResult::failure(Op::Open, path, e);
   const Op failOp = exists ? Op::Write : Op::Create;
 

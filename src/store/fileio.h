@@ -9,10 +9,11 @@
 namespace plandor {
 
 struct IoResult {
-  enum class Op { None, Open, Create, Write };
+  // Overwrite: a save refused because the file there could not be read.
+  enum class Op { None, Open, Create, Write, Overwrite };
   Op op = Op::None;
   std::string path;
-  int error = 0;  // errno
+  int error = 0;  // errno, or a reason of the program's own (below)
 
   bool ok() const { return op == Op::None; }
   // The text of the error box, e.g. ファイル "…" を開けません.\r\n\r\n<reason>
@@ -22,10 +23,18 @@ struct IoResult {
   static IoResult failure(Op op, std::string path, int error) { return {op, std::move(path), error}; }
 };
 
+// Reasons of the program's own, beside the errno values.
+constexpr int kNotRegularFile = -1;   // a FIFO, device or socket: never opened
+constexpr int kChangedWhileRead = -2; // the file shrank while it was read
+
 // The system's reason in Japanese, with the system's own words after it.
 std::string errorReason(int error);
 
 bool fileExists(const std::string& path);
+// Only when the system says nothing is there: a path whose state cannot be
+// learned (an I/O error, no search permission) may still hold a file, which
+// must not be created over.
+bool fileMissing(const std::string& path);
 bool folderExists(const std::string& path);
 // Creates one folder level.
 IoResult createFolder(const std::string& path);
@@ -33,6 +42,8 @@ IoResult createFolder(const std::string& path);
 // Reads up to `capacity` bytes from the start of an existing file into
 // `buffer`; `*got` receives the count. With `needWritable` the file must
 // also be writable, as the stores open their files for reading and writing.
+// Only a regular file is opened: anything else could block the open or the
+// read for good. A file that holds fewer bytes than it did when opened fails.
 IoResult readFileStart(const std::string& path, void* buffer, std::size_t capacity, std::size_t* got,
                        bool needWritable);
 

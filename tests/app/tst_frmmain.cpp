@@ -234,7 +234,7 @@ void TestFrmMain::failedPastLoadShowsAnEmptyConsistentDay() {
   QVERIFY(QString::fromStdString(run.platform.errors[0]).contains(QString::fromStdString(locked)));
   QVERIFY(!run.window->pnlCover->isVisible());
   QCOMPARE(run.state.day.table.Bars[0].TopY, -1);
-  QCOMPARE(run.file(), QStringLiteral("Y2005121.sdf"));
+  QCOMPARE(run.file(), QStringLiteral("読込失敗"));
   QCOMPARE(run.panel(1), QStringLiteral("データ総数: 0"));
   QVERIFY(run.platform.sounds.empty());
 }

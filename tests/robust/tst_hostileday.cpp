@@ -1,15 +1,24 @@
 // Day files whose values no save of this program writes (a damaged disk, a
 // hand-edited or foreign file) opened in the real main window: every pad
 // still edits its own slot and nothing else, and bars far outside the
-// timeline are drawn clipped to it.
+// timeline are drawn clipped to it. A FIFO or a device where a file is
+// expected is never opened (it would block before the window appears) and
+// never saved over.
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <climits>
 #include <memory>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include "filehelpers.h"
 #include "appsetup.h"
+#include "dlgsetlist.h"
 #include "frmmain.h"
+#include "frmsetrwork.h"
+#include "modalhelpers.h"
 #include "scriptedplatform.h"
 #include "timeaxis.h"
 
@@ -34,6 +43,11 @@ void usePad(DayStore& d, int slot, std::int32_t padNo, const char* keyword) {
   b.Color = p.Color;
 }
 
+bool isFifo(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
 }  // namespace
 
 class TestHostileDay : public QObject {
@@ -45,6 +59,7 @@ class TestHostileDay : public QObject {
   void barsBeyondTheTimelineAreClipped();
   void aPadNumberOfAnotherSlotEditsOnlyItsOwnSlot();
   void aPadNumberOutsideTheTableEditsOnlyItsOwnSlot();
+  void fifosAndDevicesAreNeverOpenedNorSavedOver();
 
  private:
   std::unique_ptr<QTemporaryDir> dir;
@@ -138,6 +153,59 @@ void TestHostileDay::aPadNumberOutsideTheTableEditsOnlyItsOwnSlot() {
   for (int i = 3; i < kPadSlots; ++i) {
     QCOMPARE(std::memcmp(&t.Pads[i], &before.Pads[i], sizeof(PadRecord)), 0);
     QCOMPARE(std::memcmp(&t.Bars[i], &before.Bars[i], sizeof(BarRecord)), 0);
+  }
+}
+
+void TestHostileDay::fifosAndDevicesAreNeverOpenedNorSavedOver() {
+  // An open or read that blocks would hang the test: end it instead.
+  ::alarm(30);
+  auto noAlarm = qScopeGuard([] { ::alarm(0); });
+  const std::string routines = folder + "/Routines.rdf", lists = folder + "/LEntries.lef";
+  for (const std::string& p : {dayPath(), routines, lists}) QCOMPARE(::mkfifo(p.c_str(), 0644), 0);
+  start();
+  QCOMPARE(platform.errors.size(), std::size_t(3));
+  const std::string paths[] = {routines, lists, dayPath()};
+  for (int i = 0; i < 3; ++i) {
+    const QString box = QString::fromStdString(platform.errors[i]);
+    QVERIFY2(box.contains(QString::fromStdString("\"" + paths[i] + "\"")), qPrintable(box));
+    QVERIFY2(box.contains(QStringLiteral("通常のファイルではありません")), qPrintable(box));
+  }
+  QCOMPARE(window->edtThisFile->text(), QStringLiteral("読込失敗"));
+
+  window->FileSave1Execute();
+  TdlgSetList listDialog(state->lists, platform, window.get());
+  listDialog.btnSaveEntriesClick();
+  whenModal<TfrmSetRWork>([](TfrmSetRWork& rw) {
+    rw.btnSaveSRW->click();
+    rw.btnCancelSRW->click();
+  });
+  window->RoutineSet1Execute();
+  QCOMPARE(platform.errors.size(), std::size_t(6));
+  for (const std::string& p : {dayPath(), routines, lists}) QVERIFY2(isFifo(p), p.c_str());
+
+  // Past days: a FIFO, and a device when this machine lets the test make one.
+  QVERIFY(createFolder(folder + "/Y200512").ok());
+  const std::string pastFifo = folder + "/Y200512/Y2005121.sdf";
+  QCOMPARE(::mkfifo(pastFifo.c_str(), 0644), 0);
+  std::vector<std::string> past = {pastFifo};
+  const std::string pastDevice = folder + "/Y200512/Y2005122.sdf";
+  if (::mknod(pastDevice.c_str(), S_IFCHR | 0666, makedev(1, 5)) == 0)  // reads as endless zeros
+    past.push_back(pastDevice);
+  else
+    qInfo("no device node: %s", std::strerror(errno));
+  for (const std::string& p : past) {
+    const std::size_t errors = platform.errors.size();
+    platform.openAnswers.push_back(p);
+    window->SchedulePast1Execute();
+    QCOMPARE(platform.errors.size(), errors + 1);
+    QVERIFY2(QString::fromStdString(platform.errors.back()).contains(QStringLiteral("通常のファイルではありません")),
+             platform.errors.back().c_str());
+    QCOMPARE(window->edtThisFile->text(), QStringLiteral("読込失敗"));
+    QCOMPARE(state->day.DataCount(), 0);
+    window->FileSave1Execute();
+    QCOMPARE(platform.errors.size(), errors + 2);
+    struct stat st;
+    QVERIFY(::lstat(p.c_str(), &st) == 0 && !S_ISREG(st.st_mode));
   }
 }
 

@@ -1,18 +1,25 @@
 // The Save command of the real main window on a disk that refuses the
 // write: the error box names the file and the reason, the day stays on the
 // screen and in memory, the old file stays whole, and the next Save after
-// the cause is gone stores the day.
+// the cause is gone stores the day. A file that was there but could not be
+// read is never saved over: not the day, not the routines, not the lists.
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
 #include "filehelpers.h"
 #include "appsetup.h"
+#include "dlgsetlist.h"
 #include "frmmain.h"
+#include "frmsetrwork.h"
+#include "modalhelpers.h"
 #include "scriptedplatform.h"
 
 using namespace plandor;
@@ -24,12 +31,21 @@ class TestWindowSave : public QObject {
   void init();
   void readOnlyDayFile();
   void vanishedMonthFolder();
+  void unreadDayIsNeverSavedOver();
+  void unreadRoutineAndListFilesAreNeverSavedOver();
+  void readErrorOnTheDayFile();
 
  private:
   std::unique_ptr<QTemporaryDir> dir;
   std::string folder;
   std::string dayPath() const { return folder + "/Y200601/Y2006011.sdf"; }
   std::unique_ptr<TfrmMain> start();
+  // Files as an earlier run left them: a day with one pad and a diary, one
+  // routine shown every day, and a list file with a keyword of the user's.
+  void writeEarlierRun();
+  std::string routinePath() const { return folder + "/Routines.rdf"; }
+  std::string listPath() const { return folder + "/LEntries.lef"; }
+  void expectRefusal(std::size_t index, const std::string& path, const char* reason);
   // A pad dragged from 08:00 to 09:30 and stored with 一時保存.
   TSchedPadFrame* dragPad(const char* keyword);
 
@@ -125,6 +141,162 @@ void TestWindowSave::vanishedMonthFolder() {
   QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
   QCOMPARE(w->statusPanels[1]->text(), QStringLiteral("データ総数: 1"));
   QVERIFY(readAll(dayPath()).contains(sjis("消えたフォルダー")));
+}
+
+void TestWindowSave::writeEarlierRun() {
+  QVERIFY(createFolder(folder + "/Y200601").ok());
+  DayStore d;
+  d.CurrentDayPath = dayPath();
+  PadRecord& p = d.table.Pads[0];
+  p.PadNo = 1, p.Left = 4, p.Top = 241;
+  p.Keyword.setText("古い予定");
+  p.StartHour = 8, p.StartMinute = 0, p.EndHour = 9, p.EndMinute = 30;
+  d.table.Bars[0].Side.setText("L");
+  d.table.Bars[0].TopY = 240, d.table.Bars[0].BottomY = 420;
+  d.table.Diary.Content1.setText("大事な日記");
+  bool headerSet;
+  QVERIFY(d.save({2005, 12, 31}, &headerSet).ok());
+
+  RoutineStore r;
+  QVERIFY(r.LoadRoutineFile(folder).ok());
+  RoutineRecord& routine = r.RoutineTable[0];
+  routine.RoutineNo = 1, routine.Left = 351, routine.Top = 1201;
+  routine.Keyword.setText("散歩");
+  routine.StartHour = 1, routine.StartMinute = 0, routine.StartPM = 1;
+  routine.EndHour = 2, routine.EndMinute = 0, routine.EndPM = 1;
+  routine.Show = 1;
+  for (auto& dow : routine.DOW) dow = 1;
+  QVERIFY(r.WriteRoutineFile().ok());
+
+  ListStore l;
+  QVERIFY(l.LoadListEntries(folder).ok());
+  l.entries.KeywordEntries[1].setText("自分の言葉");
+  QVERIFY(l.WriteListFile().ok());
+}
+
+void TestWindowSave::expectRefusal(std::size_t index, const std::string& path, const char* reason) {
+  QVERIFY2(platform.errors.size() > index, "no error box");
+  const QString box = QString::fromStdString(platform.errors[index]);
+  QVERIFY2(box.contains(QString::fromStdString("\"" + path + "\"")), qPrintable(box));
+  QVERIFY2(box.contains(QStringLiteral("読み込めなかったため, 保存しません")), qPrintable(box));
+  QVERIFY2(box.contains(QString::fromUtf8(reason)), qPrintable(box));
+}
+
+// The program opens its files for reading and writing, so a read-only file
+// is one it cannot read, even for root. The user then makes it writable:
+// still nothing may be written over what was never read.
+void TestWindowSave::unreadDayIsNeverSavedOver() {
+  writeEarlierRun();
+  const QByteArray old = readAll(dayPath());
+  makeReadOnly(dayPath());
+  auto w = start();
+  QCOMPARE(platform.errors.size(), std::size_t(1));
+  QVERIFY(QString::fromStdString(platform.errors[0]).contains(QString::fromStdString(dayPath())));
+  QCOMPARE(w->edtThisFile->text(), QStringLiteral("読込失敗"));
+  QVERIFY(platform.sounds.empty());
+  QFile::setPermissions(QString::fromStdString(dayPath()), QFile::ReadOwner | QFile::WriteOwner);
+
+  QVERIFY(dragPad("新しい予定"));
+  const std::size_t soundsBefore = platform.sounds.size();
+  w->FileSave1Execute();
+  QCOMPARE(platform.errors.size(), std::size_t(2));
+  expectRefusal(1, dayPath(), "アクセスが拒否されました");
+  QCOMPARE(readAll(dayPath()), old);
+  QCOMPARE(platform.sounds.size(), soundsBefore);
+  QCOMPARE(w->edtThisFile->text(), QStringLiteral("読込失敗"));
+  QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("新しい予定"));  // kept on screen
+
+  // Routine display swaps the pads through the staging file; the day is
+  // still the one that was never read.
+  platform.confirmAnswers = {true};
+  w->RoutineRead1Execute();
+  QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("散歩"));
+  w->FileSave1Execute();
+  QCOMPARE(platform.errors.size(), std::size_t(3));
+  expectRefusal(2, dayPath(), "アクセスが拒否されました");
+  QCOMPARE(readAll(dayPath()), old);
+
+  // Today's command reads the day again, and then it saves as ever.
+  const std::size_t sounds = platform.sounds.size();
+  w->ScheduleToday1Execute();
+  QCOMPARE(platform.errors.size(), std::size_t(3));
+  QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
+  QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("古い予定"));
+  QCOMPARE(state->day.table.Diary.Content1.text(), std::string("大事な日記"));
+  QVERIFY(w->ScrollBox1->PadFrameTable[0]);
+  w->FileSave1Execute();
+  QCOMPARE(platform.errors.size(), std::size_t(3));
+  QCOMPARE(readAll(dayPath()), old);  // saved unchanged
+  QCOMPARE(platform.sounds.size(), sounds + 2);  // the load and the save
+}
+
+void TestWindowSave::unreadRoutineAndListFilesAreNeverSavedOver() {
+  writeEarlierRun();
+  const QByteArray routinesBefore = readAll(routinePath());
+  const QByteArray listsBefore = readAll(listPath());
+  makeReadOnly(routinePath());
+  makeReadOnly(listPath());
+  auto w = start();
+  QCOMPARE(platform.errors.size(), std::size_t(2));
+  for (const std::string& p : {routinePath(), listPath()})
+    QFile::setPermissions(QString::fromStdString(p), QFile::ReadOwner | QFile::WriteOwner);
+
+  TdlgSetList lists(state->lists, platform, w.get());
+  lists.btnSaveEntriesClick();
+  QCOMPARE(platform.errors.size(), std::size_t(3));
+  expectRefusal(2, listPath(), "アクセスが拒否されました");
+  QCOMPARE(readAll(listPath()), listsBefore);
+
+  whenModal<TfrmSetRWork>([](TfrmSetRWork& rw) {
+    rw.btnSaveSRW->click();
+    rw.btnCancelSRW->click();
+  });
+  w->RoutineSet1Execute();
+  QCOMPARE(platform.errors.size(), std::size_t(4));
+  expectRefusal(3, routinePath(), "アクセスが拒否されました");
+  QCOMPARE(readAll(routinePath()), routinesBefore);
+
+  // The day was read; it saves.
+  w->FileSave1Execute();
+  QCOMPARE(platform.errors.size(), std::size_t(4));
+}
+
+// An I/O error while the day is read (a flaky stick or share), injected by
+// strace into the first read of the day file of a second run of this test.
+void TestWindowSave::readErrorOnTheDayFile() {
+  const QByteArray childFolder = qgetenv("PLANDOR_EIO_FOLDER");
+  if (childFolder.isEmpty()) {
+    const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
+    if (strace.isEmpty()) QSKIP("strace is not installed");
+    if (QProcess::execute(strace, {"-qq", "-o", "/dev/null", "true"}) != 0) QSKIP("strace cannot trace here");
+    writeEarlierRun();
+    const QByteArray old = readAll(dayPath());
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PLANDOR_EIO_FOLDER"), QString::fromStdString(folder));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(strace, {"-f", "-qq", "-o", "/dev/null", "-e", "trace=read,pread64", "-e",
+                         "inject=read,pread64:error=EIO:when=1", "-P", QString::fromStdString(dayPath()),
+                         QCoreApplication::applicationFilePath(), "readErrorOnTheDayFile"});
+    QVERIFY(child.waitForFinished(50000));
+    QCOMPARE(child.exitCode(), 0);
+    QCOMPARE(readAll(dayPath()), old);
+    return;
+  }
+  folder = childFolder.toStdString();  // the first read of the day is the program's
+  auto w = start();
+  QCOMPARE(platform.errors.size(), std::size_t(1));
+  QVERIFY2(QString::fromStdString(platform.errors[0]).contains(QStringLiteral("入出力エラー")),
+           platform.errors[0].c_str());
+  QCOMPARE(w->edtThisFile->text(), QStringLiteral("読込失敗"));
+  QVERIFY(dragPad("新しい予定"));
+  w->FileSave1Execute();
+  QCOMPARE(platform.errors.size(), std::size_t(2));
+  expectRefusal(1, dayPath(), "入出力エラー");
+  w->ScheduleToday1Execute();  // the next read goes through
+  QCOMPARE(platform.errors.size(), std::size_t(2));
+  QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("古い予定"));
 }
 
 QTEST_MAIN(TestWindowSave)

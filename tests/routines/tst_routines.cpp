@@ -16,28 +16,13 @@
 #include "filehelpers.h"
 #include "frmmain.h"
 #include "frmsetrwork.h"
+#include "modalhelpers.h"
 #include "routineday.h"
 #include "scriptedplatform.h"
 
 using namespace plandor;
 
 namespace {
-
-// Runs `body` inside the next modal window once it is active; a failing
-// check closes the window, so the test ends instead of waiting.
-template <class W>
-void whenModal(std::function<void(W&)> body) {
-  QTimer::singleShot(0, [body] {
-    auto* w = qobject_cast<W*>(QApplication::activeModalWidget());
-    QVERIFY(w);
-    auto closeOnFailure = qScopeGuard([w] {
-      if (w->isVisible()) w->reject();
-    });
-    w->activateWindow();
-    QTRY_COMPARE(QApplication::activeWindow(), w);
-    body(*w);
-  });
-}
 
 QByteArray bytesOf(const RoutineSet& s) { return QByteArray(reinterpret_cast<const char*>(&s[0]), sizeof s); }
 
