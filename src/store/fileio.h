@@ -36,11 +36,17 @@ IoResult createFolder(const std::string& path);
 IoResult readFileStart(const std::string& path, void* buffer, std::size_t capacity, std::size_t* got,
                        bool needWritable);
 
-// Replaces the file at `path` with `size` bytes, never leaving a torn file:
-// the bytes go to a temporary file in the same folder, which is synced and
-// renamed over the old one, and the folder is synced after the rename.
-// An existing file that is read-only (or not a regular file) is refused and
-// left as it is. With `mustExist`, a missing file is an error.
+// The file a save of `path` replaces: a symbolic link is followed to its
+// target (relative targets from the link's folder), so the link stays and
+// the data keep reaching where it points. Anything else is `path` itself.
+std::string saveTarget(const std::string& path);
+
+// Replaces the file at `path` (or at its link's target) with `size` bytes,
+// never leaving a torn file: the bytes go to a temporary file in the target's
+// folder, which is synced and renamed over the old one, and the folder is
+// synced after the rename. An existing file that is read-only (or not a
+// regular file) is refused and left as it is. With `mustExist`, a missing
+// file is an error.
 IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t size, bool mustExist);
 
 // Removes what saves cut short left of the named files in `folder`: their
