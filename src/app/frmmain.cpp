@@ -184,14 +184,18 @@ void TfrmMain::PlaySaveSound() { padContext_.playSaveSound(); }
 void TfrmMain::FileSave1Execute() {
   bool headerSet = false;
   IoResult r = state_.day.save(state_.Today, &headerSet);  // the day taken at start-up
-  if (!r.ok()) {
+  if (!r.written()) {
     reportIo(r);
     return;
   }
   if (headerSet) showFileHeader();
   showDataCount();
   ScrollBox1->focusLastPad();
-  PlaySaveSound();
+  // Saved, but not known to be durable: the box instead of the sound.
+  if (!r.ok())
+    reportIo(r);
+  else
+    PlaySaveSound();
 }
 
 void TfrmMain::FileExit1Execute() { close(); }

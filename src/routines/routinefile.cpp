@@ -52,7 +52,7 @@ IoResult RoutineStore::WriteRoutineFile() {
   // A file deleted while the program runs is written afresh, so saved
   // routines never vanish without a word; a folder in its place is an error.
   IoResult r = writeFileAtomic(RoutineFilePath, RoutineTable, sizeof RoutineTable, false);
-  if (r.ok()) std::memcpy(RoutineImage, RoutineTable, sizeof RoutineImage);
+  if (r.written()) std::memcpy(RoutineImage, RoutineTable, sizeof RoutineImage);
   return r;
 }
 

@@ -61,7 +61,7 @@ class RoutineStore {
   // After a failure both sets are empty and the count is 0.
   IoResult LoadRoutineFile(const std::string& dataFolder);
   // Writes the working set, afresh when the file has vanished. The stored
-  // set follows only when the write succeeded.
+  // set follows whenever the file was written (IoResult::written()).
   IoResult WriteRoutineFile();
   void RevertRoutineTable();
   // A routine pad's temporary save writes its slot here.

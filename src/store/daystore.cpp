@@ -126,7 +126,9 @@ IoResult DayStore::showRoutinePads(const BarRecord (&bars)[kPadSlots], const Pad
   std::memcpy(staged.Pads, pads, sizeof staged.Pads);
   staged.Diary = table.Diary;
   IoResult r = writeFileAtomic(TemporaryDayPath, &staged, sizeof staged, false);
-  if (!r.ok()) return r;
+  // The staging file is read back at once: whether it would survive a power
+  // loss does not matter.
+  if (!r.written()) return r;
   return load(TemporaryDayPath);
 }
 
@@ -140,7 +142,7 @@ IoResult DayStore::save(const LocalDate& today, bool* headerSet) {
   std::memcpy(image.Pads, table.Pads, sizeof table.Pads);
   image.Diary = table.Diary;
   IoResult r = writeFileAtomic(CurrentDayPath, &image, sizeof image, false);
-  if (r.ok()) dataCount_ = CountPads(image.Bars);
+  if (r.written()) dataCount_ = CountPads(image.Bars);
   return r;
 }
 

@@ -68,7 +68,8 @@ class DayStore {
   // header from CurrentDayPath and `today`; later saves keep it. An image
   // without a header (after a failed or short load) gets one too, so the
   // file never ends up with an empty header. `*headerSet` tells the caller
-  // to show the new header. The count changes only when the write succeeded.
+  // to show the new header. The count changes only when the file was written
+  // (IoResult::written(), also when its folder could not be synced).
   IoResult save(const LocalDate& today, bool* headerSet);
 
   bool isTemporary(const std::string& path) const {

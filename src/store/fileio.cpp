@@ -106,6 +106,7 @@ std::string IoResult::message() const {
     case Op::Open: what = "を開けません."; break;
     case Op::Create: what = "を作成できません."; break;
     case Op::Write: what = "に書き込めません."; break;
+    case Op::Sync: what = "を保存しましたが, ディスクに書き込まれたかを確認できません."; break;
   }
   return "ファイル \"" + path + "\" " + what + "\r\n\r\n" + errorReason(error);
 }
@@ -179,6 +180,9 @@ namespace {
 // cannot take the old file's mode; the bytes still have to be saved.
 bool modeUnsupported(int error) { return error == ENOSYS || error == EPERM || error == EOPNOTSUPP; }
 
+// A file system that cannot sync folders keeps renames as well as it can.
+bool folderSyncUnsupported(int error) { return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
+
 }  // namespace
 
 IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t size, bool mustExist) {
@@ -228,12 +232,13 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
     return IoResult::failure(failOp, path, e);
   }
   step("renamed");
-  // Make the new name itself durable.
+  // Make the new name itself durable; the file is in place either way.
   int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
+  if (dfd < 0) return IoResult::failure(Op::Sync, path, errno);
+  const int synced = ::fsync(dfd);
+  const int e = errno;
+  ::close(dfd);
+  if (synced != 0 && !folderSyncUnsupported(e)) return IoResult::failure(Op::Sync, path, e);
   return IoResult::success();
 }
 

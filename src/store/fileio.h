@@ -9,12 +9,17 @@
 namespace plandor {
 
 struct IoResult {
-  enum class Op { None, Open, Create, Write };
+  // Sync: the new file is in place, but the folder could not be synced after
+  // the rename, so whether it survives a power loss is not known.
+  enum class Op { None, Open, Create, Write, Sync };
   Op op = Op::None;
   std::string path;
   int error = 0;  // errno
 
   bool ok() const { return op == Op::None; }
+  // The file holds the new bytes: callers treat it as saved, and still show
+  // the message when !ok().
+  bool written() const { return op == Op::None || op == Op::Sync; }
   // The text of the error box, e.g. ファイル "…" を開けません.\r\n\r\n<reason>
   std::string message() const;
 
@@ -44,9 +49,9 @@ std::string saveTarget(const std::string& path);
 // Replaces the file at `path` (or at its link's target) with `size` bytes,
 // never leaving a torn file: the bytes go to a temporary file in the target's
 // folder, which is synced and renamed over the old one, and the folder is
-// synced after the rename. An existing file that is read-only (or not a
-// regular file) is refused and left as it is. With `mustExist`, a missing
-// file is an error.
+// synced after the rename (Op::Sync when that fails). An existing file that
+// is read-only (or not a regular file) is refused and left as it is. With
+// `mustExist`, a missing file is an error.
 IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t size, bool mustExist);
 
 // Removes what saves cut short left of the named files in `folder`: their

@@ -2,7 +2,9 @@
 // file, created and replaced, the bytes go to a temporary file beside the
 // file, which is synced after its last write, renamed over the file, and
 // then the folder is synced; the file itself is never written in place.
-//   tst_syncorder CASE    CASE: order
+// When the folder cannot be synced the save says so, apart from a failed
+// save: the file holds the new bytes and memory follows it.
+//   tst_syncorder CASE    CASE: order, folder-sync-fails
 // The calls are seen through syncshim.c, linked into this program.
 #include <climits>
 #include <functional>
@@ -129,11 +131,72 @@ int order() {
   return 0;
 }
 
+// A save whose folder sync failed: reported with the path, its own wording
+// and the reason, yet written.
+void checkUnsynced(const char* what, const IoResult& r, const std::string& path) {
+  CHECK_MSG(r.op == IoResult::Op::Sync && r.error == EIO, "%s: op %d, error %d", what, static_cast<int>(r.op), r.error);
+  CHECK_MSG(r.written() && !r.ok(), "%s: not told apart", what);
+  const std::string msg = r.message();
+  CHECK_MSG(msg.find("\"" + path + "\"") != std::string::npos && msg.find("確認できません") != std::string::npos &&
+                msg.find(errorReason(EIO)) != std::string::npos,
+            "%s: %s", what, msg.c_str());
+  std::printf("  %s: %s\n", what, msg.c_str());
+}
+
+int folderSyncFails() {
+  const std::string scratch = makeScratch("syncfails");
+  Program p(scratch);
+  syncshim_fail_folder_sync(EIO);
+
+  // The first start's files are created and stay usable.
+  checkUnsynced("routine file created", p.routines.LoadRoutineFile(p.folder), p.routines.RoutineFilePath);
+  CHECK(readFile(p.routines.RoutineFilePath).size() == kRoutineFileSize);
+  checkUnsynced("list file created", p.lists.LoadListEntries(p.folder), p.lists.ListFilePath);
+  CHECK(readFile(p.lists.ListFilePath) == bytesOf(p.lists.entries));
+
+  checkUnsynced("day file created", p.saveDay('A'), p.dayPath());
+  std::string onDisk = readFile(p.dayPath());
+  CHECK(onDisk.size() == sizeof(DayFile));
+  CHECK(onDisk.substr(264) == bytesOf(p.day.table));
+  CHECK(p.day.image.FilePath.text() == p.dayPath());  // the header went with it
+  CHECK(p.day.DataCount() == 24);
+
+  p.day.table = dayVersion('B');
+  for (int i = 20; i < kPadSlots; ++i) clearBar(p.day.table.Bars[i]), clearPad(p.day.table.Pads[i]);
+  bool headerSet;
+  checkUnsynced("day file replaced", p.day.save({2006, 1, 2}, &headerSet), p.dayPath());
+  CHECK(!headerSet);
+  CHECK(readFile(p.dayPath()).substr(264) == bytesOf(p.day.table));
+  CHECK(p.day.DataCount() == 20);
+
+  checkUnsynced("routine file replaced", p.saveRoutines('B'), p.routines.RoutineFilePath);
+  CHECK(bytesOf(p.routines.RoutineImage) == bytesOf(p.routines.RoutineTable));  // the stored set follows
+  CHECK(readFile(p.routines.RoutineFilePath) == bytesOf(p.routines.RoutineImage));
+  checkUnsynced("list file replaced", p.saveList('B'), p.lists.ListFilePath);
+  CHECK(readFile(p.lists.ListFilePath) == bytesOf(p.lists.entries));
+
+  // Routine display's staging file is read back at once: nothing to report.
+  p.day.TemporaryDayPath = p.folder + "/Temporary.sdf";
+  CHECK(p.day.showRoutinePads(p.day.table.Bars, p.day.table.Pads).ok());
+
+  syncshim_fail_folder_sync(0);
+  CHECK(p.saveDay('A').ok());
+  CHECK(listFolder(p.folder + "/Y200601").size() == 1);  // no temporary left
+  if (failures()) {
+    std::fprintf(stderr, "%d failure(s); files kept in %s\n", failures(), scratch.c_str());
+    return 1;
+  }
+  removeTree(scratch);
+  std::printf("PASS\n");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string name = argc == 2 ? argv[1] : "";
   if (name == "order") return order();
-  std::fprintf(stderr, "usage: tst_syncorder order\n");
+  if (name == "folder-sync-fails") return folderSyncFails();
+  std::fprintf(stderr, "usage: tst_syncorder order|folder-sync-fails\n");
   return 2;
 }

@@ -1,7 +1,8 @@
 // The Save command of the real main window on a disk that refuses the
 // write: the error box names the file and the reason, the day stays on the
 // screen and in memory, the old file stays whole, and the next Save after
-// the cause is gone stores the day.
+// the cause is gone stores the day. A save whose folder cannot be synced is
+// shown as saved and told in a box.
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include "appsetup.h"
 #include "frmmain.h"
 #include "scriptedplatform.h"
+#include "syncshim.h"
 
 using namespace plandor;
 
@@ -24,6 +26,7 @@ class TestWindowSave : public QObject {
   void init();
   void readOnlyDayFile();
   void vanishedMonthFolder();
+  void folderSyncFails();
 
  private:
   std::unique_ptr<QTemporaryDir> dir;
@@ -125,6 +128,26 @@ void TestWindowSave::vanishedMonthFolder() {
   QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
   QCOMPARE(w->statusPanels[1]->text(), QStringLiteral("データ総数: 1"));
   QVERIFY(readAll(dayPath()).contains(sjis("消えたフォルダー")));
+}
+
+void TestWindowSave::folderSyncFails() {
+  auto w = start();
+  QVERIFY(dragPad("同期できない"));
+  const std::size_t sounds = platform.sounds.size();
+  syncshim_fail_folder_sync(EIO);
+  w->FileSave1Execute();
+  syncshim_fail_folder_sync(0);
+
+  // Saved: header, count and file as after any save; the box says the rest.
+  QCOMPARE(platform.errors.size(), std::size_t(1));
+  const QString box = QString::fromStdString(platform.errors[0]);
+  QVERIFY2(box.contains(QString::fromStdString(dayPath())), qPrintable(box));
+  QVERIFY2(box.contains(QStringLiteral("確認できません")), qPrintable(box));
+  QVERIFY2(box.contains(QStringLiteral("入出力エラー")), qPrintable(box));
+  QCOMPARE(platform.sounds.size(), sounds);
+  QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
+  QCOMPARE(w->statusPanels[1]->text(), QStringLiteral("データ総数: 1"));
+  QVERIFY(readAll(dayPath()).contains(sjis("同期できない")));
 }
 
 QTEST_MAIN(TestWindowSave)
