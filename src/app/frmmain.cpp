@@ -92,7 +92,7 @@ void TfrmMain::FormCreate() {
     return;
   }
 
-  removeStaleTemporaries(monthPath, {dayFileName(state_.Today)});
+  removeStaleDayTemporaries(day.TodayDayPath);
   day.CurrentDayPath = day.TodayDayPath;
   if (day.hasFile()) {
     if (LoadDayFile(day.CurrentDayPath))
@@ -212,6 +212,8 @@ void TfrmMain::hideCover() { pnlCover->hide(); }
 
 // Today's or a past day, under the cover while its pads are built.
 void TfrmMain::openDay(const std::string& path) {
+  // No save runs while a day opens: what one left behind there is stale.
+  removeStaleDayTemporaries(path);
   showCover();
   state_.day.CurrentDayPath = path;
   ScrollBox1->ClearPadTable();

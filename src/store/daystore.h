@@ -27,6 +27,11 @@ void RemovePadAndPack(PadTable& table, int slot);
 // CP932 trail byte can be 0x5C.
 std::string headerFileName(const ShortText<255>& filePath);
 
+// Removes the temporaries that saves cut short left in the folder of
+// `dayPath`: of that day file and of every file named as day files are
+// named ("Y" + year + month + day + ".sdf"). Called when a day is opened.
+void removeStaleDayTemporaries(const std::string& dayPath);
+
 class DayStore {
  public:
   DayStore();

@@ -1,5 +1,6 @@
 #include "fileio.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -242,19 +243,44 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
   return IoResult::success();
 }
 
-void removeStaleTemporaries(const std::string& folder, const std::vector<std::string>& names) {
+namespace {
+
+void removeIn(const std::string& folder, const std::function<bool(const std::string&)>& isOurs) {
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) return;
   while (const dirent* e = ::readdir(dir)) {
+    // ".<name>.XXXXXX": mkstemp puts six letters or digits after the dot.
     const std::string entry = e->d_name;
-    for (const std::string& name : names) {
-      // mkstemp adds six characters after the dot.
-      const std::string prefix = "." + name + ".";
-      if (entry.size() == prefix.size() + 6 && entry.compare(0, prefix.size(), prefix) == 0)
-        ::unlinkat(::dirfd(dir), entry.c_str(), 0);
-    }
+    if (entry.size() < 9 || entry[0] != '.' || entry[entry.size() - 7] != '.') continue;
+    bool random = true;
+    for (std::size_t i = entry.size() - 6; i < entry.size(); ++i)
+      random = random && std::isalnum(static_cast<unsigned char>(entry[i]));
+    if (random && isOurs(entry.substr(1, entry.size() - 8))) ::unlinkat(::dirfd(dir), entry.c_str(), 0);
   }
   ::closedir(dir);
+}
+
+}  // namespace
+
+void removeStaleTemporaries(const std::string& folder, const std::function<bool(const std::string&)>& isOurs) {
+  removeIn(folder, isOurs);
+}
+
+void removeStaleTemporaries(const std::string& folder, const std::vector<std::string>& names) {
+  removeIn(folder, [&](const std::string& name) {
+    for (const std::string& n : names)
+      if (n == name) return true;
+    return false;
+  });
+  // A linked file is saved beside its target.
+  for (const std::string& n : names) {
+    const std::string path = folder + "/" + n;
+    const std::string target = saveTarget(path);
+    if (target != path) {
+      const std::string targetName = nameOf(target);
+      removeIn(folderOf(target), [&](const std::string& name) { return name == targetName; });
+    }
+  }
 }
 
 void setSaveStepHook(SaveStepHook hook) { g_saveStepHook = hook; }

@@ -3,6 +3,7 @@
 // the path and the system's reason so the user can be told exactly what
 // went wrong.
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,8 +56,11 @@ std::string saveTarget(const std::string& path);
 IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t size, bool mustExist);
 
 // Removes what saves cut short left of the named files in `folder`: their
-// temporary files (".<name>.XXXXXX"). Only safe while no save of them runs.
+// temporary files (".<name>.XXXXXX"), also beside a linked file's target.
+// Only safe while no save of them runs.
 void removeStaleTemporaries(const std::string& folder, const std::vector<std::string>& names);
+// The same for every file name in `folder` that `isOurs` accepts.
+void removeStaleTemporaries(const std::string& folder, const std::function<bool(const std::string&)>& isOurs);
 
 // Test seam: called at the named points of writeFileAtomic ("written",
 // "synced", "renamed"); lets tests stop a save in the middle.
