@@ -99,7 +99,7 @@ void TfrmMain::FormCreate() {
     return;
   }
 
-  removeStaleTemporaries(monthPath, {dayFileName(state_.Today)});
+  removeStaleDayTemporaries(day.TodayDayPath);
   day.CurrentDayPath = day.TodayDayPath;
   if (mayHoldDay(day.CurrentDayPath)) {
     if (LoadDayFile(day.CurrentDayPath))
@@ -196,14 +196,18 @@ void TfrmMain::PlaySaveSound() { padContext_.playSaveSound(); }
 void TfrmMain::FileSave1Execute() {
   bool headerSet = false;
   IoResult r = state_.day.save(state_.Today, &headerSet);  // the day taken at start-up
-  if (!r.ok()) {
+  if (!r.written()) {
     reportIo(r);
     return;
   }
   if (headerSet) showFileHeader();
   showDataCount();
   ScrollBox1->focusLastPad();
-  PlaySaveSound();
+  // Saved, but not known to be durable: the box instead of the sound.
+  if (!r.ok())
+    reportIo(r);
+  else
+    PlaySaveSound();
 }
 
 void TfrmMain::FileExit1Execute() { close(); }
@@ -220,6 +224,8 @@ void TfrmMain::hideCover() { pnlCover->hide(); }
 
 // Today's or a past day, under the cover while its pads are built.
 void TfrmMain::openDay(const std::string& path) {
+  // No save runs while a day opens: what one left behind there is stale.
+  removeStaleDayTemporaries(path);
   showCover();
   state_.day.CurrentDayPath = path;
   ScrollBox1->ClearPadTable();

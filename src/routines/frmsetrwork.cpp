@@ -104,13 +104,14 @@ void TfrmSetRWork::btnSaveSRWClick() {
   RoutineStore& routines = ctx_.routines;
   // A failed write leaves the stored routines and the file as they were.
   const IoResult r = routines.WriteRoutineFile();
-  if (!r.ok()) {
+  if (!r.written()) {
     ctx_.pads.platform.errorBox(r.message());
     return;
   }
   routines.RoutineCount = CountRoutines(routines.RoutineTable);
   showCount_(routines.RoutineCount);
   focusLastPad();
+  if (!r.ok()) ctx_.pads.platform.errorBox(r.message());  // saved, durability unknown
 }
 
 void TfrmSetRWork::btnCancelSRWClick() {

@@ -55,7 +55,7 @@ IoResult RoutineStore::WriteRoutineFile() {
   // routines never vanish without a word; a folder in its place is an error.
   if (unread()) return IoResult::failure(IoResult::Op::Overwrite, RoutineFilePath, unread_.error);
   IoResult r = writeFileAtomic(RoutineFilePath, RoutineTable, sizeof RoutineTable, false);
-  if (r.ok()) std::memcpy(RoutineImage, RoutineTable, sizeof RoutineImage);
+  if (r.written()) std::memcpy(RoutineImage, RoutineTable, sizeof RoutineImage);
   return r;
 }
 

@@ -62,8 +62,8 @@ class RoutineStore {
   // count is 0; a file that is there but could not be read stays unread.
   IoResult LoadRoutineFile(const std::string& dataFolder);
   // Writes the working set, afresh when the file has vanished. The stored
-  // set follows only when the write succeeded. A file that start-up could
-  // not read is never written over (Op::Overwrite).
+  // set follows whenever the file was written (IoResult::written()). A file
+  // that start-up could not read is never written over (Op::Overwrite).
   IoResult WriteRoutineFile();
   bool unread() const { return !unread_.ok(); }
   void RevertRoutineTable();

@@ -64,6 +64,21 @@ std::string headerFileName(const ShortText<255>& filePath) {
   return pos == std::string::npos ? path : path.substr(pos + 1);
 }
 
+void removeStaleDayTemporaries(const std::string& dayPath) {
+  const auto slash = dayPath.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : dayPath.substr(0, slash);
+  const std::string own = dayPath.substr(slash == std::string::npos ? 0 : slash + 1);
+  removeStaleTemporaries(folder, {own});  // also beside a linked file's target
+  removeStaleTemporaries(folder, [](const std::string& name) {
+    // "Y" + year (4) + month (2) + day (1 or 2) + ".sdf"
+    if (name.size() < 12 || name.size() > 13 || name[0] != 'Y' || name.compare(name.size() - 4, 4, ".sdf") != 0)
+      return false;
+    for (std::size_t i = 1; i < name.size() - 4; ++i)
+      if (name[i] < '0' || name[i] > '9') return false;
+    return true;
+  });
+}
+
 DayStore::DayStore() {
   std::memset(&table, 0, sizeof table);
   std::memset(&image, 0, sizeof image);
@@ -128,7 +143,9 @@ IoResult DayStore::showRoutinePads(const BarRecord (&bars)[kPadSlots], const Pad
   std::memcpy(staged.Pads, pads, sizeof staged.Pads);
   staged.Diary = table.Diary;
   IoResult r = writeFileAtomic(TemporaryDayPath, &staged, sizeof staged, false);
-  if (!r.ok()) return r;
+  // The staging file is read back at once: whether it would survive a power
+  // loss does not matter.
+  if (!r.written()) return r;
   return load(TemporaryDayPath);
 }
 
@@ -144,7 +161,7 @@ IoResult DayStore::save(const LocalDate& today, bool* headerSet) {
   std::memcpy(image.Pads, table.Pads, sizeof table.Pads);
   image.Diary = table.Diary;
   IoResult r = writeFileAtomic(CurrentDayPath, &image, sizeof image, false);
-  if (r.ok()) dataCount_ = CountPads(image.Bars);
+  if (r.written()) dataCount_ = CountPads(image.Bars);
   return r;
 }
 

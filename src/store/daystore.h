@@ -27,6 +27,11 @@ void RemovePadAndPack(PadTable& table, int slot);
 // CP932 trail byte can be 0x5C.
 std::string headerFileName(const ShortText<255>& filePath);
 
+// Removes the temporaries that saves cut short left in the folder of
+// `dayPath`: of that day file and of every file named as day files are
+// named ("Y" + year + month + day + ".sdf"). Called when a day is opened.
+void removeStaleDayTemporaries(const std::string& dayPath);
+
 class DayStore {
  public:
   DayStore();
@@ -74,8 +79,9 @@ class DayStore {
   // header from CurrentDayPath and `today`; later saves keep it. An image
   // without a header (after a short load) gets one too, so the
   // file never ends up with an empty header. `*headerSet` tells the caller
-  // to show the new header. The count changes only when the write succeeded.
-  // An unread day is refused (Op::Overwrite) and nothing is written.
+  // to show the new header. The count changes only when the file was written
+  // (IoResult::written(), also when its folder could not be synced). An
+  // unread day is refused (Op::Overwrite) and nothing is written.
   IoResult save(const LocalDate& today, bool* headerSet);
 
   bool isTemporary(const std::string& path) const {

@@ -1,6 +1,8 @@
 #include "fileio.h"
 
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -71,10 +73,33 @@ std::string errorReason(int error) {
     case EIO: ja = "入出力エラーが発生しました"; break;
     case ENAMETOOLONG: ja = "パスが長すぎます"; break;
     case EEXIST: ja = "同じ名前のファイルがあります"; break;
+    case ENOSYS: ja = "この操作はファイルシステムが対応していません"; break;
+    case EOPNOTSUPP: ja = "この操作はサポートされていません"; break;
+    case EINVAL: ja = "この操作はこのファイルには行えません"; break;
+    case ELOOP: ja = "シンボリックリンクの参照が多すぎるか, 循環しています"; break;
+    case EMFILE:
+    case ENFILE: ja = "開いているファイルが多すぎます"; break;
+    case ENOMEM: ja = "メモリが不足しています"; break;
+    case EFBIG: ja = "ファイルが大きすぎます"; break;
+    case EOVERFLOW: ja = "ファイルの大きさを扱えません"; break;
+    case EBUSY:
+    case ETXTBSY: ja = "ファイルまたはフォルダーが使用中です"; break;
+    case EAGAIN: ja = "一時的に利用できません. しばらくしてからやり直してください"; break;
+    case EINTR: ja = "処理が中断されました"; break;
+    case EXDEV: ja = "別のドライブへは移動できません"; break;
+    case ENOTEMPTY: ja = "フォルダーが空ではありません"; break;
+    case EMLINK: ja = "リンクが多すぎます"; break;
+    case ENXIO:
+    case ENODEV: ja = "デバイスが見つかりません"; break;
+    case ESTALE: ja = "ネットワーク上のファイルが無効になりました"; break;
+    case ENOTCONN: ja = "ドライブとの接続が切れています"; break;
+    case ETIMEDOUT: ja = "接続がタイムアウトしました"; break;
+    case EBADF: ja = "ファイルの参照が無効です"; break;
     default: break;
   }
   std::string sys = std::strerror(error);
-  return ja ? std::string(ja) + " (" + sys + ")" : sys;
+  if (!ja) return "予期しないエラーが発生しました (エラー番号 " + std::to_string(error) + ": " + sys + ")";
+  return std::string(ja) + " (" + sys + ")";
 }
 
 std::string IoResult::message() const {
@@ -85,6 +110,7 @@ std::string IoResult::message() const {
     case Op::Create: what = "を作成できません."; break;
     case Op::Write: what = "に書き込めません."; break;
     case Op::Overwrite: what = "は読み込めなかったため, 保存しません (上書きすると元の内容が失われます)."; break;
+    case Op::Sync: what = "を保存しましたが, ディスクに書き込まれたかを確認できません."; break;
   }
   return "ファイル \"" + path + "\" " + what + "\r\n\r\n" + errorReason(error);
 }
@@ -148,19 +174,47 @@ IoResult readFileStart(const std::string& path, void* buffer, std::size_t capaci
   return IoResult::success();
 }
 
+std::string saveTarget(const std::string& path) {
+  std::string p = path;
+  // As many hops as the kernel follows; a longer chain fails with ELOOP later.
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+    std::string target(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(p.c_str(), target.data(), target.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) break;
+    target.resize(static_cast<std::size_t>(n));
+    p = target[0] == '/' ? target : folderOf(p) + "/" + target;
+  }
+  return p;
+}
+
+namespace {
+
+// A file system without permission bits (FAT, some FUSE mounts and shares)
+// cannot take the old file's mode; the bytes still have to be saved.
+bool modeUnsupported(int error) { return error == ENOSYS || error == EPERM || error == EOPNOTSUPP; }
+
+// A file system that cannot sync folders keeps renames as well as it can.
+bool folderSyncUnsupported(int error) { return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
+
+}  // namespace
+
 IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t size, bool mustExist) {
   using Op = IoResult::Op;
+  // The file is replaced where a link points; the link itself stays.
+  const std::string target = saveTarget(path);
   struct stat st;
-  bool exists = ::stat(path.c_str(), &st) == 0;
+  bool exists = ::stat(target.c_str(), &st) == 0;
   if (!exists && errno != ENOENT) return IoResult::failure(Op::Open, path, errno);
   if (!exists && mustExist) return IoResult::failure(Op::Open, path, ENOENT);
   if (exists && S_ISDIR(st.st_mode)) return IoResult::failure(Op::Open, path, EISDIR);
   if (exists && !S_ISREG(st.st_mode)) return IoResult::failure(Op::Open, path, kNotRegularFile);
-  if (int e = exists ? writeRefusal(st, path) : 0) return IoResult::failure(Op::Open, path, e);
+  if (int e = exists ? writeRefusal(st, target) : 0) return IoResult::failure(Op::Open, path, e);
   const Op failOp = exists ? Op::Write : Op::Create;
 
-  const std::string folder = folderOf(path);
-  std::string tmp = folder + "/." + nameOf(path) + ".XXXXXX";
+  const std::string folder = folderOf(target);
+  std::string tmp = folder + "/." + nameOf(target) + ".XXXXXX";
   int fd = ::mkstemp(tmp.data());
   if (fd < 0) return IoResult::failure(failOp, path, errno);
 
@@ -177,7 +231,7 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
     ::unlink(tmp.c_str());
     return IoResult::failure(failOp, path, e);
   };
-  if (::fchmod(fd, mode) != 0) return fail(errno);
+  if (::fchmod(fd, mode) != 0 && !modeUnsupported(errno)) return fail(errno);
   if (!writeAll(fd, static_cast<const char*>(data), size)) return fail(errno);
   step("written");
   if (::fsync(fd) != 0) return fail(errno);
@@ -187,34 +241,60 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
     ::unlink(tmp.c_str());
     return IoResult::failure(failOp, path, e);
   }
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+  if (::rename(tmp.c_str(), target.c_str()) != 0) {
     int e = errno;
     ::unlink(tmp.c_str());
     return IoResult::failure(failOp, path, e);
   }
   step("renamed");
-  // Make the new name itself durable.
+  // Make the new name itself durable; the file is in place either way.
   int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
+  if (dfd < 0) return IoResult::failure(Op::Sync, path, errno);
+  const int synced = ::fsync(dfd);
+  const int e = errno;
+  ::close(dfd);
+  if (synced != 0 && !folderSyncUnsupported(e)) return IoResult::failure(Op::Sync, path, e);
   return IoResult::success();
 }
 
-void removeStaleTemporaries(const std::string& folder, const std::vector<std::string>& names) {
+namespace {
+
+void removeIn(const std::string& folder, const std::function<bool(const std::string&)>& isOurs) {
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) return;
   while (const dirent* e = ::readdir(dir)) {
+    // ".<name>.XXXXXX": mkstemp puts six letters or digits after the dot.
     const std::string entry = e->d_name;
-    for (const std::string& name : names) {
-      // mkstemp adds six characters after the dot.
-      const std::string prefix = "." + name + ".";
-      if (entry.size() == prefix.size() + 6 && entry.compare(0, prefix.size(), prefix) == 0)
-        ::unlinkat(::dirfd(dir), entry.c_str(), 0);
-    }
+    if (entry.size() < 9 || entry[0] != '.' || entry[entry.size() - 7] != '.') continue;
+    bool random = true;
+    for (std::size_t i = entry.size() - 6; i < entry.size(); ++i)
+      random = random && std::isalnum(static_cast<unsigned char>(entry[i]));
+    if (random && isOurs(entry.substr(1, entry.size() - 8))) ::unlinkat(::dirfd(dir), entry.c_str(), 0);
   }
   ::closedir(dir);
+}
+
+}  // namespace
+
+void removeStaleTemporaries(const std::string& folder, const std::function<bool(const std::string&)>& isOurs) {
+  removeIn(folder, isOurs);
+}
+
+void removeStaleTemporaries(const std::string& folder, const std::vector<std::string>& names) {
+  removeIn(folder, [&](const std::string& name) {
+    for (const std::string& n : names)
+      if (n == name) return true;
+    return false;
+  });
+  // A linked file is saved beside its target.
+  for (const std::string& n : names) {
+    const std::string path = folder + "/" + n;
+    const std::string target = saveTarget(path);
+    if (target != path) {
+      const std::string targetName = nameOf(target);
+      removeIn(folderOf(target), [&](const std::string& name) { return name == targetName; });
+    }
+  }
 }
 
 void setSaveStepHook(SaveStepHook hook) { g_saveStepHook = hook; }

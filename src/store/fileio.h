@@ -3,6 +3,7 @@
 // the path and the system's reason so the user can be told exactly what
 // went wrong.
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,12 +11,17 @@ namespace plandor {
 
 struct IoResult {
   // Overwrite: a save refused because the file there could not be read.
-  enum class Op { None, Open, Create, Write, Overwrite };
+  // Sync: the new file is in place, but the folder could not be synced after
+  // the rename, so whether it survives a power loss is not known.
+  enum class Op { None, Open, Create, Write, Overwrite, Sync };
   Op op = Op::None;
   std::string path;
   int error = 0;  // errno, or a reason of the program's own (below)
 
   bool ok() const { return op == Op::None; }
+  // The file holds the new bytes: callers treat it as saved, and still show
+  // the message when !ok().
+  bool written() const { return op == Op::None || op == Op::Sync; }
   // The text of the error box, e.g. ファイル "…" を開けません.\r\n\r\n<reason>
   std::string message() const;
 
@@ -47,16 +53,25 @@ IoResult createFolder(const std::string& path);
 IoResult readFileStart(const std::string& path, void* buffer, std::size_t capacity, std::size_t* got,
                        bool needWritable);
 
-// Replaces the file at `path` with `size` bytes, never leaving a torn file:
-// the bytes go to a temporary file in the same folder, which is synced and
-// renamed over the old one, and the folder is synced after the rename.
-// An existing file that is read-only (or not a regular file) is refused and
-// left as it is. With `mustExist`, a missing file is an error.
+// The file a save of `path` replaces: a symbolic link is followed to its
+// target (relative targets from the link's folder), so the link stays and
+// the data keep reaching where it points. Anything else is `path` itself.
+std::string saveTarget(const std::string& path);
+
+// Replaces the file at `path` (or at its link's target) with `size` bytes,
+// never leaving a torn file: the bytes go to a temporary file in the target's
+// folder, which is synced and renamed over the old one, and the folder is
+// synced after the rename (Op::Sync when that fails). An existing file that
+// is read-only (or not a regular file) is refused and left as it is. With
+// `mustExist`, a missing file is an error.
 IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t size, bool mustExist);
 
 // Removes what saves cut short left of the named files in `folder`: their
-// temporary files (".<name>.XXXXXX"). Only safe while no save of them runs.
+// temporary files (".<name>.XXXXXX"), also beside a linked file's target.
+// Only safe while no save of them runs.
 void removeStaleTemporaries(const std::string& folder, const std::vector<std::string>& names);
+// The same for every file name in `folder` that `isOurs` accepts.
+void removeStaleTemporaries(const std::string& folder, const std::function<bool(const std::string&)>& isOurs);
 
 // Test seam: called at the named points of writeFileAtomic ("written",
 // "synced", "renamed"); lets tests stop a save in the middle.

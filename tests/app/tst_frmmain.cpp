@@ -278,8 +278,9 @@ void TestFrmMain::unreadableRoutineAndListFilesStillStart() {
 
 void TestFrmMain::startRemovesWhatCutShortSavesLeft() {
   QDir(folder).mkdir("Y200601");
-  const QStringList stale = {".Routines.rdf.a1B2c3", ".LEntries.lef.zzzzzz", "Y200601/.Y2006011.sdf.Q9w8E7"};
-  const QStringList kept = {".Routines.rdf.toolong", "Y200601/.Y2006012.sdf.Q9w8E7", "notes.txt"};
+  const QStringList stale = {".Routines.rdf.a1B2c3", ".LEntries.lef.zzzzzz", "Y200601/.Y2006011.sdf.Q9w8E7",
+                             "Y200601/.Y2006012.sdf.Q9w8E7"};
+  const QStringList kept = {".Routines.rdf.toolong", "Y200601/.notes.sdf.Q9w8E7", "notes.txt"};
   for (const QString& f : stale + kept) writeAll((folder + "/" + f).toStdString(), "x");
   Run run(folder);
   for (const QString& f : stale) QVERIFY2(!QFile::exists(folder + "/" + f), qPrintable(f));

@@ -2,7 +2,9 @@
 // write: the error box names the file and the reason, the day stays on the
 // screen and in memory, the old file stays whole, and the next Save after
 // the cause is gone stores the day. A file that was there but could not be
-// read is never saved over: not the day, not the routines, not the lists.
+// read is never saved over: not the day, not the routines, not the lists. A
+// save whose folder cannot be synced is shown as saved and told in a box.
+// Opening a day removes what saves cut short left in its folder.
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -21,6 +23,7 @@
 #include "frmsetrwork.h"
 #include "modalhelpers.h"
 #include "scriptedplatform.h"
+#include "syncshim.h"
 
 using namespace plandor;
 
@@ -34,6 +37,8 @@ class TestWindowSave : public QObject {
   void unreadDayIsNeverSavedOver();
   void unreadRoutineAndListFilesAreNeverSavedOver();
   void readErrorOnTheDayFile();
+  void folderSyncFails();
+  void openingADayRemovesStaleTemporaries();
 
  private:
   std::unique_ptr<QTemporaryDir> dir;
@@ -297,6 +302,56 @@ void TestWindowSave::readErrorOnTheDayFile() {
   w->ScheduleToday1Execute();  // the next read goes through
   QCOMPARE(platform.errors.size(), std::size_t(2));
   QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("古い予定"));
+}
+
+void TestWindowSave::folderSyncFails() {
+  auto w = start();
+  QVERIFY(dragPad("同期できない"));
+  const std::size_t sounds = platform.sounds.size();
+  syncshim_fail_folder_sync(EIO);
+  w->FileSave1Execute();
+  syncshim_fail_folder_sync(0);
+
+  // Saved: header, count and file as after any save; the box says the rest.
+  QCOMPARE(platform.errors.size(), std::size_t(1));
+  const QString box = QString::fromStdString(platform.errors[0]);
+  QVERIFY2(box.contains(QString::fromStdString(dayPath())), qPrintable(box));
+  QVERIFY2(box.contains(QStringLiteral("確認できません")), qPrintable(box));
+  QVERIFY2(box.contains(QStringLiteral("入出力エラー")), qPrintable(box));
+  QCOMPARE(platform.sounds.size(), sounds);
+  QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
+  QCOMPARE(w->statusPanels[1]->text(), QStringLiteral("データ総数: 1"));
+  QVERIFY(readAll(dayPath()).contains(sjis("同期できない")));
+}
+
+void TestWindowSave::openingADayRemovesStaleTemporaries() {
+  const std::string month = folder + "/Y200512";
+  QVERIFY(QDir().mkdir(QString::fromStdString(month)));
+  {
+    DayStore past;
+    past.CurrentDayPath = month + "/Y20051231.sdf";
+    bool headerSet;
+    QVERIFY(past.save({2005, 12, 31}, &headerSet).ok());
+  }
+  // Left by saves cut short: of the day opened, of another day, of today.
+  const char* stale[] = {".Y20051231.sdf.Ab12Cd", ".Y2005121.sdf.xYz789"};
+  // Not this program's: kept.
+  const char* foreign[] = {".notes.txt.abc123", "Y20051231.sdf.Ab12Cd", ".Y20051231.sdf.a-b_c!", ".Y20051231.sdf.Ab12Cde"};
+  for (const char* n : stale) writeAll(month + "/" + n, "torn");
+  for (const char* n : foreign) writeAll(month + "/" + n, "mine");
+  QVERIFY(QDir().mkdir(QString::fromStdString(folder + "/Y200601")));
+  writeAll(folder + "/Y200601/.Y2006011.sdf.Qw3rTy", "torn");
+
+  auto w = start();
+  QVERIFY(!QFile::exists(QString::fromStdString(folder + "/Y200601/.Y2006011.sdf.Qw3rTy")));
+  for (const char* n : stale) QVERIFY(QFile::exists(QString::fromStdString(month + "/" + n)));  // not opened yet
+
+  platform.openAnswers.push_back(month + "/Y20051231.sdf");
+  w->SchedulePast1Execute();
+  QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y20051231.sdf"));
+  for (const char* n : stale) QVERIFY2(!QFile::exists(QString::fromStdString(month + "/" + n)), n);
+  for (const char* n : foreign) QVERIFY2(QFile::exists(QString::fromStdString(month + "/" + n)), n);
+  QVERIFY(platform.errors.empty());
 }
 
 QTEST_MAIN(TestWindowSave)
