@@ -20,6 +20,7 @@
 #include "dlgpadmemo.h"
 #include "dlgsetlist.h"
 #include "hintdisplay.h"
+#include "pathbytes.h"
 
 namespace plandor {
 
@@ -158,7 +159,7 @@ void TfrmMain::showNotCreated() {
 // by that path's own name (the header could not be read).
 void TfrmMain::showLoadFailed(const std::string& path) {
   if (fileExists(path))
-    edtThisFile->setText(q(path.substr(path.find_last_of('/') + 1)));
+    edtThisFile->setText(shownQString(path.substr(path.find_last_of('/') + 1)));
   else
     edtThisFile->setText(q(kNotCreated));
   dtpPrepDate->setDate(qdate(state_.Today));

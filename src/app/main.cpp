@@ -1,22 +1,34 @@
 #include <QApplication>
+#include <QFile>
 
 #include "appsetup.h"
 #include "frmmain.h"
+#include "pathbytes.h"
 #include "qtplatform.h"
 #include "singleinstance.h"
+
+namespace {
+const char* const kNoFolder = "プログラムのフォルダが分かりません.\r\n\r\n[プランドール]の起動を中止します.";
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("plandor"));
   plandor::setUpApplication(app);
 
-  const QString folder = QCoreApplication::applicationDirPath();
-  plandor::SingleInstance single(folder);
+  plandor::QtPlatform platform;
+
+  // The folder as bytes: its name need not be UTF-8, nor anything Qt can hold.
+  const std::optional<std::string> folder = plandor::executableFolder();
+  if (!folder) {
+    platform.message(kNoFolder, "");
+    return 1;
+  }
+  plandor::SingleInstance single(QFile::decodeName(QByteArray::fromStdString(*folder)));
   if (!single.claim()) return 0;
 
-  plandor::QtPlatform platform;
   plandor::PlannerState state;
-  state.DataFolder = folder.toStdString();
+  state.DataFolder = *folder;
   plandor::TfrmMain frmMain(state, platform);
   if (!frmMain.started()) return 1;
   QObject::connect(&single, &plandor::SingleInstance::raiseRequested, &frmMain, &plandor::TfrmMain::comeForward);

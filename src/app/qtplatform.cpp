@@ -9,12 +9,14 @@
 
 #include "fileio.h"
 #include "helpwindow.h"
+#include "pathbytes.h"
 
 namespace plandor {
 namespace {
 
+// Messages may name paths, whose bytes need not be UTF-8.
 QString text(const std::string& s) {
-  return QString::fromStdString(s).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  return shownQString(s).replace(QLatin1String("\r\n"), QLatin1String("\n"));
 }
 
 QString title() { return QStringLiteral("プランドール"); }
@@ -61,7 +63,7 @@ std::optional<std::string> QtPlatform::openFile(const std::string& filterText, c
   dialog.setOption(QFileDialog::ReadOnly, false);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setDirectory(QString::fromStdString(folder));
+  dialog.setDirectory(toQtPath(folder));
   // Show the filter as written, but match the pattern in either letter case:
   // files from Windows may be .SDF, ours are .sdf.
   const QString p = QString::fromStdString(pattern);
@@ -69,7 +71,7 @@ std::optional<std::string> QtPlatform::openFile(const std::string& filterText, c
   dialog.setNameFilter(QString::fromStdString(filterText) + QStringLiteral(" (") + p.toLower() + QLatin1Char(' ') +
                        p.toUpper() + QLatin1Char(')'));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().first().toStdString();
+  return fromQtPath(dialog.selectedFiles().first());
 }
 
 void QtPlatform::playSound(const std::string& path) {
@@ -77,10 +79,11 @@ void QtPlatform::playSound(const std::string& path) {
     sound_ = new QSoundEffect;
     QObject::connect(sound_, &QSoundEffect::statusChanged, [this] {
       if (sound_->status() == QSoundEffect::Error)
-        errorBox("サウンドファイル \"" + sound_->source().toLocalFile().toStdString() + "\" を再生できません.");
+        errorBox("サウンドファイル \"" + soundPath_ + "\" を再生できません.");
     });
   }
-  const QUrl url = QUrl::fromLocalFile(QString::fromStdString(path));
+  soundPath_ = path;
+  const QUrl url = QUrl::fromLocalFile(toQtPath(path));
   if (sound_->source() != url) {
     sound_->setSource(url);
   } else {
@@ -98,7 +101,7 @@ LocalDateTime QtPlatform::now() {
 
 void QtPlatform::showHelp(const std::string& path) {
   if (!help_) help_ = new HelpWindow;
-  if (!help_->open(QString::fromStdString(path))) {
+  if (!help_->open(toQtPath(path))) {
     errorBox(IoResult::failure(IoResult::Op::Open, path, fileExists(path) ? EACCES : ENOENT).message());
     return;
   }

@@ -28,6 +28,7 @@ class QtPlatform final : public Platform {
 
  private:
   QSoundEffect* sound_ = nullptr;  // made at the first sound
+  std::string soundPath_;
   QPointer<HelpWindow> help_;
 };
 

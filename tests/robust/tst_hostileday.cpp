@@ -5,11 +5,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <climits>
+#include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "filehelpers.h"
 #include "appsetup.h"
+#include "fileio.h"
 #include "frmmain.h"
+#include "pathbytes.h"
 #include "scriptedplatform.h"
 #include "timeaxis.h"
 
@@ -45,6 +49,7 @@ class TestHostileDay : public QObject {
   void barsBeyondTheTimelineAreClipped();
   void aPadNumberOfAnotherSlotEditsOnlyItsOwnSlot();
   void aPadNumberOutsideTheTableEditsOnlyItsOwnSlot();
+  void namesThatAreNotUtf8();
 
  private:
   std::unique_ptr<QTemporaryDir> dir;
@@ -139,6 +144,42 @@ void TestHostileDay::aPadNumberOutsideTheTableEditsOnlyItsOwnSlot() {
     QCOMPARE(std::memcmp(&t.Pads[i], &before.Pads[i], sizeof(PadRecord)), 0);
     QCOMPARE(std::memcmp(&t.Bars[i], &before.Bars[i], sizeof(BarRecord)), 0);
   }
+}
+
+// Folder and file names in Shift-JIS (an archive unpacked from Windows):
+// Qt reaches them by their bytes and returns the same bytes, and the user
+// reads every byte of them.
+void TestHostileDay::namesThatAreNotUtf8() {
+  const std::string sj = folder + "/sj-\x83\x76\x83\x89";
+  QVERIFY(createFolder(sj).ok());
+  QVERIFY(createFolder(sj + "/Y200601").ok());
+  const std::string day = sj + "/Y200601/Y2006011.sdf";
+  const std::string odd = sj + "/\x97\x5c.wav";  // 予, with "\\" as its second byte
+  // QTemporaryDir cannot name these to remove them.
+  struct Remove {
+    std::vector<std::string> paths;
+    ~Remove() {
+      for (const std::string& p : paths) ::remove(p.c_str());
+    }
+  } remove{{day, odd, sj + "/Y200601", sj}};
+  QVERIFY(writeFileAtomic(day, "day", 3, false).ok());
+  QVERIFY(writeFileAtomic(odd, "wav", 3, false).ok());
+  for (const std::string& path : {day, odd}) {
+    QFile f(toQtPath(path));
+    QVERIFY2(f.open(QIODevice::ReadOnly), path.c_str());
+    QCOMPARE(f.size(), 3);
+    QCOMPARE(fromQtPath(f.fileName()), path);
+  }
+  // A folder reached that way hands back its files by their bytes.
+  QCOMPARE(fromQtPath(toQtPath(sj + "/Y200601") + QStringLiteral("/Y2006011.sdf")), day);
+  QCOMPARE(fromQtPath(toQtPath(folder)), folder);
+
+  QCOMPARE(shownText("sj-\x83\x76\x83\x89"), std::string("sj-\\x83v\\x83\\x89"));
+  QCOMPARE(shownText("予定 a\\b"), std::string("予定 a\\b"));
+  // Overlong forms, surrogates, values past U+10FFFF and cut sequences are
+  // not UTF-8 either.
+  QCOMPARE(shownText("\xC0\xAF|\xED\xA0\x80|\xF4\x90\x80\x80|\xE4\xBA"),
+           std::string("\\xc0\\xaf|\\xed\\xa0\\x80|\\xf4\\x90\\x80\\x80|\\xe4\\xba"));
 }
 
 QTEST_MAIN(TestHostileDay)
