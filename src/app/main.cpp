@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QFile>
 
 #include "appsetup.h"
 #include "frmmain.h"
@@ -9,6 +8,8 @@
 
 namespace {
 const char* const kNoFolder = "プログラムのフォルダが分かりません.\r\n\r\n[プランドール]の起動を中止します.";
+const char* const kNoAnswer =
+    "このフォルダのプランドールは既に起動していますが,応答がありません.\r\n\r\n[プランドール]の起動を中止します.";
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -24,8 +25,16 @@ int main(int argc, char** argv) {
     platform.message(kNoFolder, "");
     return 1;
   }
-  plandor::SingleInstance single(QFile::decodeName(QByteArray::fromStdString(*folder)));
-  if (!single.claim()) return 0;
+  plandor::SingleInstance single(*folder);
+  switch (single.claim()) {
+    case plandor::SingleInstance::Claim::First:
+      break;
+    case plandor::SingleInstance::Claim::Raised:
+      return 0;
+    case plandor::SingleInstance::Claim::NoAnswer:
+      platform.message(kNoAnswer, "");
+      return 1;
+  }
 
   plandor::PlannerState state;
   state.DataFolder = *folder;
