@@ -39,7 +39,7 @@ done
 
 export DISPLAY=:$(head -n1 "$work/display")
 export XDG_RUNTIME_DIR=$work/runtime
-export TMPDIR=$work/tmp  # single-instance sockets left by killed runs land here
+export TMPDIR=$work/tmp  # whatever the toolkit leaves there stays with this run
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 

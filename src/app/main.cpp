@@ -2,21 +2,42 @@
 
 #include "appsetup.h"
 #include "frmmain.h"
+#include "pathbytes.h"
 #include "qtplatform.h"
 #include "singleinstance.h"
+
+namespace {
+const char* const kNoFolder = "プログラムのフォルダが分かりません.\r\n\r\n[プランドール]の起動を中止します.";
+const char* const kNoAnswer =
+    "このフォルダのプランドールは既に起動していますが,応答がありません.\r\n\r\n[プランドール]の起動を中止します.";
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("plandor"));
   plandor::setUpApplication(app);
 
-  const QString folder = QCoreApplication::applicationDirPath();
-  plandor::SingleInstance single(folder);
-  if (!single.claim()) return 0;
-
   plandor::QtPlatform platform;
+
+  // The folder as bytes: its name need not be UTF-8, nor anything Qt can hold.
+  const std::optional<std::string> folder = plandor::executableFolder();
+  if (!folder) {
+    platform.message(kNoFolder, "");
+    return 1;
+  }
+  plandor::SingleInstance single(*folder);
+  switch (single.claim()) {
+    case plandor::SingleInstance::Claim::First:
+      break;
+    case plandor::SingleInstance::Claim::Raised:
+      return 0;
+    case plandor::SingleInstance::Claim::NoAnswer:
+      platform.message(kNoAnswer, "");
+      return 1;
+  }
+
   plandor::PlannerState state;
-  state.DataFolder = folder.toStdString();
+  state.DataFolder = *folder;
   plandor::TfrmMain frmMain(state, platform);
   if (!frmMain.started()) return 1;
   QObject::connect(&single, &plandor::SingleInstance::raiseRequested, &frmMain, &plandor::TfrmMain::comeForward);

@@ -7,12 +7,14 @@
 
 #include "fileio.h"
 #include "helpwindow.h"
+#include "pathbytes.h"
 
 namespace plandor {
 namespace {
 
+// Messages may name paths, whose bytes need not be UTF-8.
 QString text(const std::string& s) {
-  return QString::fromStdString(s).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  return shownQString(s).replace(QLatin1String("\r\n"), QLatin1String("\n"));
 }
 
 QString title() { return QStringLiteral("プランドール"); }
@@ -59,7 +61,7 @@ std::optional<std::string> QtPlatform::openFile(const std::string& filterText, c
   dialog.setOption(QFileDialog::ReadOnly, false);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setDirectory(QString::fromStdString(folder));
+  dialog.setDirectory(toQtPath(folder));
   // Show the filter as written, but match the pattern in either letter case:
   // files from Windows may be .SDF, ours are .sdf.
   const QString p = QString::fromStdString(pattern);
@@ -67,10 +69,10 @@ std::optional<std::string> QtPlatform::openFile(const std::string& filterText, c
   dialog.setNameFilter(QString::fromStdString(filterText) + QStringLiteral(" (") + p.toLower() + QLatin1Char(' ') +
                        p.toUpper() + QLatin1Char(')'));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().first().toStdString();
+  return fromQtPath(dialog.selectedFiles().first());
 }
 
-void QtPlatform::playSound(const std::string& path) { sound_.play(path); }
+void QtPlatform::playSound(const std::string& path) { sound_.play(path, toQtPath(path)); }
 
 LocalDateTime QtPlatform::now() {
   const QDateTime t = QDateTime::currentDateTime();
@@ -81,7 +83,7 @@ LocalDateTime QtPlatform::now() {
 
 void QtPlatform::showHelp(const std::string& path) {
   if (!help_) help_ = new HelpWindow;
-  if (!help_->open(QString::fromStdString(path))) {
+  if (!help_->open(toQtPath(path))) {
     errorBox(IoResult::failure(IoResult::Op::Open, path, fileExists(path) ? EACCES : ENOENT).message());
     return;
   }

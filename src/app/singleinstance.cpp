@@ -1,58 +1,159 @@
 #include "singleinstance.h"
 
-#include <QCryptographicHash>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QLocalSocket>
-#include <QThread>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <chrono>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <thread>
 
 namespace plandor {
+namespace {
 
-SingleInstance::SingleInstance(const QString& programFolder, QObject* parent)
-    : QObject(parent), name_(serverName(programFolder)) {}
+using Clock = std::chrono::steady_clock;
 
-QString SingleInstance::serverName(const QString& programFolder) {
-  QByteArray key = QDir(programFolder).canonicalPath().toUtf8();
-  if (key.isEmpty()) key = programFolder.toUtf8();
-  return QStringLiteral("plandor-") +
-         QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16));
+constexpr char kRequest[] = "raise\n";
+constexpr char kAnswer[] = "ok\n";
+
+struct Address {
+  sockaddr_un un{};
+  socklen_t length = 0;
+};
+
+// Abstract names start with a NUL and are as long as given, no terminator.
+bool makeAddress(const std::string& name, Address* a) {
+  a->un.sun_family = AF_UNIX;
+  if (name.size() + 1 > sizeof a->un.sun_path) return false;
+  std::memcpy(a->un.sun_path + 1, name.data(), name.size());
+  a->length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+  return true;
 }
 
-bool SingleInstance::claim() {
-  // The lock decides between two copies started at the same instant; the
-  // server only carries the "come forward" request.
-  lock_ = std::make_unique<QLockFile>(QDir::temp().filePath(name_ + QStringLiteral(".lock")));
-  lock_->setStaleLockTime(0);
-  if (lock_->tryLock(0)) {
-    QLocalServer::removeServer(name_);  // left behind by a killed copy
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
-    server_.listen(name_);
-    connect(&server_, &QLocalServer::newConnection, this, [this] {
-      while (QLocalSocket* s = server_.nextPendingConnection()) {
-        connect(s, &QLocalSocket::readyRead, this, [this, s] {
-          if (s->readAll().contains("raise")) emit raiseRequested();
-          s->disconnectFromServer();
-        });
-        connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
-      }
-    });
-    return true;
+int newSocket() { return socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0); }
+
+// Abstract names are open to every user of the machine: deal with our own.
+bool sameUser(int fd) {
+  ucred c{};
+  socklen_t n = sizeof c;
+  return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &c, &n) == 0 && c.uid == getuid();
+}
+
+int msLeft(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
+enum class Asked { Answered, TryAgain, Silent };
+
+// Asks the holder of the name to come forward and waits for its answer.
+Asked ask(const Address& a, Clock::time_point deadline) {
+  const int fd = newSocket();
+  if (fd < 0) return Asked::TryAgain;
+  // Refused: the holder has not started listening yet, or has just ended.
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&a.un), a.length) != 0) {
+    close(fd);
+    return Asked::TryAgain;
   }
-  // The first copy may still be starting: give it a moment to listen.
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < 3000) {
-    QLocalSocket socket;
-    socket.connectToServer(name_);
-    if (socket.waitForConnected(200)) {
-      socket.write("raise");
-      socket.waitForBytesWritten(500);
-      socket.waitForDisconnected(200);
+  Asked result = Asked::Silent;
+  if (sameUser(fd) && send(fd, kRequest, sizeof kRequest - 1, MSG_NOSIGNAL) == sizeof kRequest - 1) {
+    pollfd p{fd, POLLIN, 0};
+    while (poll(&p, 1, msLeft(deadline)) == 1) {
+      char buf[8];
+      const ssize_t n = recv(fd, buf, sizeof buf, 0);
+      if (n < 0 && errno == EINTR) continue;
+      if (n >= 2 && std::memcmp(buf, kAnswer, 2) == 0) result = Asked::Answered;
+      // Closed without an answer: the holder is ending; try for the name again.
+      if (n == 0) result = Asked::TryAgain;
       break;
     }
-    QThread::msleep(50);
   }
-  return false;
+  close(fd);
+  return result;
+}
+
+}  // namespace
+
+SingleInstance::SingleInstance(const std::string& programFolder, QObject* parent)
+    : QObject(parent), name_(socketName(programFolder)) {}
+
+SingleInstance::~SingleInstance() {
+  delete notifier_;
+  if (fd_ >= 0) close(fd_);
+}
+
+std::string SingleInstance::socketName(const std::string& programFolder) {
+  struct stat st {};
+  if (stat(programFolder.empty() ? "/" : programFolder.c_str(), &st) != 0) return {};
+  char name[64];
+  std::snprintf(name, sizeof name, "plandor/%llx/%llx", static_cast<unsigned long long>(st.st_dev),
+                static_cast<unsigned long long>(st.st_ino));
+  return name;
+}
+
+SingleInstance::Claim SingleInstance::claim(int waitMs) {
+  Address a;
+  // A folder that cannot be examined cannot be shared either.
+  if (name_.empty() || !makeAddress(name_, &a)) return Claim::First;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+  for (;;) {
+    const int fd = newSocket();
+    if (fd < 0) return Claim::First;
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&a.un), a.length) == 0) {
+      fd_ = fd;
+      // Holding the name is the claim; without listening the copy still
+      // runs alone, it just cannot be asked to come forward.
+      if (listen(fd, 16) == 0) {
+        notifier_ = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read);
+        connect(notifier_, &QSocketNotifier::activated, this, &SingleInstance::answerRequests);
+      }
+      return Claim::First;
+    }
+    const int error = errno;
+    close(fd);
+    if (error != EADDRINUSE) return Claim::First;
+    switch (ask(a, deadline)) {
+      case Asked::Answered:
+        return Claim::Raised;
+      case Asked::Silent:
+        return Claim::NoAnswer;
+      case Asked::TryAgain:
+        break;
+    }
+    if (msLeft(deadline) == 0) return Claim::NoAnswer;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+void SingleInstance::answerRequests() {
+  for (;;) {
+    const int c = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (c < 0) {
+      if (errno == EINTR) continue;
+      return;  // none left
+    }
+    bool raise = false;
+    if (sameUser(c)) {
+      // The asking copy writes at once; never wait on it for long.
+      pollfd p{c, POLLIN, 0};
+      char buf[16];
+      if (poll(&p, 1, 500) == 1) {
+        const ssize_t n = recv(c, buf, sizeof buf, 0);
+        raise = n >= 5 && std::memcmp(buf, kRequest, 5) == 0;
+      }
+    }
+    if (raise) {
+      emit raiseRequested();
+      send(c, kAnswer, sizeof kAnswer - 1, MSG_NOSIGNAL);
+    }
+    close(c);
+  }
 }
 
 }  // namespace plandor

@@ -1,34 +1,44 @@
 #pragma once
-// One running copy per program folder. The first copy holds a lock and a
-// local server named after the folder; a later copy asks it to come
-// forward and ends.
-#include <QLocalServer>
-#include <QLockFile>
+// One running copy per program folder. The first copy binds a Unix socket in
+// Linux's abstract namespace named after the folder's device and inode: the
+// kernel lets exactly one process hold the name and frees it when that
+// process ends, however it ends, and nothing is left on any disk. A later
+// copy connects to it to ask the first to come forward, then ends.
 #include <QObject>
-#include <QString>
-#include <memory>
+#include <string>
+
+class QSocketNotifier;
 
 namespace plandor {
 
 class SingleInstance final : public QObject {
   Q_OBJECT
  public:
-  explicit SingleInstance(const QString& programFolder, QObject* parent = nullptr);
+  explicit SingleInstance(const std::string& programFolder, QObject* parent = nullptr);
+  ~SingleInstance() override;
   Q_DISABLE_COPY(SingleInstance)
 
-  // True for the first copy: it now owns the folder. False when another copy
-  // runs; that copy has been asked to come forward.
-  bool claim();
+  enum class Claim {
+    First,     // this copy now owns the folder
+    Raised,    // another copy owns it and has come forward
+    NoAnswer,  // another copy owns it but did not answer in time
+  };
+  // Waits at most `waitMs` for a running copy to answer.
+  Claim claim(int waitMs = 5000);
 
-  static QString serverName(const QString& programFolder);
+  // The socket's name without the leading NUL; empty when the folder cannot
+  // be examined. Two paths to one folder give one name.
+  static std::string socketName(const std::string& programFolder);
 
  signals:
   void raiseRequested();
 
  private:
-  QString name_;
-  std::unique_ptr<QLockFile> lock_;
-  QLocalServer server_;
+  void answerRequests();
+
+  std::string name_;
+  int fd_ = -1;
+  QSocketNotifier* notifier_ = nullptr;
 };
 
 }  // namespace plandor

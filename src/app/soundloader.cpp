@@ -23,7 +23,7 @@ bool SoundLoader::load() {
     std::fprintf(stderr, "plandor: no sound: %s\n", ::dlerror());
     return false;
   }
-  using Open = void* (*)(void (*)(void*, const char*), void*);
+  using Open = void* (*)(void (*)(void*), void*);
   auto open = reinterpret_cast<Open>(::dlsym(handle_, "plandor_sound_open"));
   play_ = reinterpret_cast<void (*)(void*, const char*)>(::dlsym(handle_, "plandor_sound_play"));
   close_ = reinterpret_cast<void (*)(void*)>(::dlsym(handle_, "plandor_sound_close"));
@@ -31,12 +31,17 @@ bool SoundLoader::load() {
     std::fprintf(stderr, "plandor: no sound: %s is not the sound module\n", modulePath_.c_str());
     return false;
   }
-  player_ = open([](void* self, const char* path) { static_cast<SoundLoader*>(self)->failed_(path); }, this);
+  player_ = open([](void* self) {
+    auto* loader = static_cast<SoundLoader*>(self);
+    loader->failed_(loader->playing_);
+  }, this);
   return player_ != nullptr;
 }
 
-void SoundLoader::play(const std::string& wavPath) {
-  if (load()) play_(player_, wavPath.c_str());
+void SoundLoader::play(const std::string& wavPath, const QString& qtPath) {
+  if (!load()) return;
+  playing_ = wavPath;
+  play_(player_, qtPath.toUtf8().constData());
 }
 
 std::string soundModulePath() {

@@ -2,6 +2,7 @@
 // Plays sounds through the sound module beside the executable, loaded the
 // first time a sound is played. Without a usable module there is no sound,
 // and nothing else changes.
+#include <QString>
 #include <functional>
 #include <string>
 
@@ -15,7 +16,8 @@ class SoundLoader final {
   SoundLoader(const SoundLoader&) = delete;
   SoundLoader& operator=(const SoundLoader&) = delete;
 
-  void play(const std::string& wavPath);
+  // `qtPath` is how Qt reaches the file; a failure names `wavPath`.
+  void play(const std::string& wavPath, const QString& qtPath);
 
  private:
   bool load();
@@ -25,6 +27,7 @@ class SoundLoader final {
   bool tried_ = false;
   void* handle_ = nullptr;
   void* player_ = nullptr;
+  std::string playing_;
   void (*play_)(void*, const char*) = nullptr;
   void (*close_)(void*) = nullptr;
 };

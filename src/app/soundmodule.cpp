@@ -1,6 +1,5 @@
 // The sound module: Qt Multimedia lives here, loaded with the first sound,
 // so that starting the program maps no audio libraries.
-#include <QFile>
 #include <QSoundEffect>
 #include <QUrl>
 
@@ -8,7 +7,7 @@ namespace {
 
 struct Player {
   QSoundEffect effect;
-  void (*failed)(void* ctx, const char* path);
+  void (*failed)(void* ctx);
   void* ctx;
 };
 
@@ -16,22 +15,23 @@ struct Player {
 
 extern "C" {
 
-__attribute__((visibility("default"))) void* plandor_sound_open(void (*failed)(void*, const char*), void* ctx) {
+// `failed` hears of a file that cannot be played.
+__attribute__((visibility("default"))) void* plandor_sound_open(void (*failed)(void*), void* ctx) {
   auto* p = new Player;
   p->failed = failed;
   p->ctx = ctx;
   QObject::connect(&p->effect, &QSoundEffect::statusChanged, [p] {
     if (p->effect.status() == QSoundEffect::Error)
-      p->failed(p->ctx, QFile::encodeName(p->effect.source().toLocalFile()).constData());
+      p->failed(p->ctx);
   });
   return p;
 }
 
-// Starts playing a WAV file (a local path in the file system's bytes)
-// without waiting for it; the same file again starts over.
+// Starts playing a WAV file (a path as Qt reaches it, in UTF-8) without
+// waiting for it; the same file again starts over.
 __attribute__((visibility("default"))) void plandor_sound_play(void* player, const char* path) {
   auto* p = static_cast<Player*>(player);
-  const QUrl url = QUrl::fromLocalFile(QFile::decodeName(path));
+  const QUrl url = QUrl::fromLocalFile(QString::fromUtf8(path));
   if (p->effect.source() != url)
     p->effect.setSource(url);
   else

@@ -53,8 +53,7 @@ e2e_init() {
   trap e2e_cleanup EXIT
   mkdir -m 0700 "$E2E_WORK/xdg" "$E2E_WORK/tmp"
   export XDG_RUNTIME_DIR=$E2E_WORK/xdg
-  # The single-instance lock and socket live in the temporary folder: keep
-  # them private to this test run.
+  # Whatever the toolkit puts in the temporary folder stays with this run.
   export TMPDIR=$E2E_WORK/tmp
   export TZ=UTC LC_ALL=C.UTF-8
   unset WAYLAND_DISPLAY SESSION_MANAGER

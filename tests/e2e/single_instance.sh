@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # One running copy per program folder: a second start from the same folder
 # brings the running copy to the front and ends at once without a window or
-# a write; a copy in another folder runs on its own; a copy killed without
-# cleaning up does not block the next start; two copies started together
-# leave exactly one running.
+# a write, whatever its temporary folder; a copy in another folder runs on
+# its own; a running copy that does not answer gets a box, not a silent
+# end; a copy killed without cleaning up does not block the next start;
+# two copies started together leave exactly one running.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 e2e_init "$1"
@@ -70,8 +71,33 @@ done
 now=$(e2e_stamp "$a/Routines.rdf"; e2e_stamp "$a/LEntries.lef"; e2e_stamp "$a/Y200601/Y2006011.sdf")
 [[ $now == "$stamps" ]] || e2e_fail "a second start wrote into the running copy's folder"
 
-# A copy killed outright leaves its lock behind; the next start must not
-# take it for a running copy.
+# The claim belongs to the folder, not to the environment: a second start
+# with another temporary folder still finds A.
+mkdir -m 0700 "$E2E_WORK/tmp2"
+TMPDIR=$E2E_WORK/tmp2 e2e_start "$a"
+e2e_wait_exit "$E2E_PID" 5
+[[ $E2E_RC -eq 0 ]] || e2e_fail "second start with another TMPDIR ended with status $E2E_RC"
+[[ $(e2e_window_count) -eq 2 ]] || e2e_fail "$(e2e_window_count) windows after a second start with another TMPDIR"
+
+# A running copy that does not answer (stopped here) is not taken for a
+# free folder, and the second start says so in a box instead of ending
+# silently. Once A runs again, the request it finds from the departed
+# copy does not harm it.
+kill -STOP "$pid_a"
+e2e_start "$a"
+pid_second=$E2E_PID
+_box_shown() { [[ -n $(e2e_windows "$pid_second") ]]; }
+e2e_wait_until 10 _box_shown || e2e_fail "no box from a second start while the running copy does not answer"
+e2e_screenshot no-answer
+kill "$pid_second"
+e2e_wait_exit "$pid_second"
+kill -CONT "$pid_a"
+sleep 0.5
+e2e_alive "$pid_a" || e2e_fail "copy A ended after answering a departed second start"
+[[ $(e2e_window_count) -eq 2 ]] || e2e_fail "$(e2e_window_count) windows after the unanswered start"
+
+# A copy killed outright cannot clean up; the next start must not take
+# anything it left for a running copy.
 e2e_alive "$pid_a" || e2e_fail "copy A ended on its own"
 e2e_log "killing copy A with SIGKILL (the shell reports it as Killed)"
 kill -9 "$pid_a"

@@ -8,17 +8,21 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <climits>
+#include <cstdio>
 #include <memory>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#include <vector>
 
 #include "filehelpers.h"
 #include "appsetup.h"
 #include "dlgsetlist.h"
+#include "fileio.h"
 #include "frmmain.h"
 #include "frmsetrwork.h"
 #include "modalhelpers.h"
+#include "pathbytes.h"
 #include "scriptedplatform.h"
 #include "timeaxis.h"
 
@@ -60,6 +64,7 @@ class TestHostileDay : public QObject {
   void aPadNumberOfAnotherSlotEditsOnlyItsOwnSlot();
   void aPadNumberOutsideTheTableEditsOnlyItsOwnSlot();
   void fifosAndDevicesAreNeverOpenedNorSavedOver();
+  void namesThatAreNotUtf8();
 
  private:
   std::unique_ptr<QTemporaryDir> dir;
@@ -207,6 +212,42 @@ void TestHostileDay::fifosAndDevicesAreNeverOpenedNorSavedOver() {
     struct stat st;
     QVERIFY(::lstat(p.c_str(), &st) == 0 && !S_ISREG(st.st_mode));
   }
+}
+
+// Folder and file names in Shift-JIS (an archive unpacked from Windows):
+// Qt reaches them by their bytes and returns the same bytes, and the user
+// reads every byte of them.
+void TestHostileDay::namesThatAreNotUtf8() {
+  const std::string sj = folder + "/sj-\x83\x76\x83\x89";
+  QVERIFY(createFolder(sj).ok());
+  QVERIFY(createFolder(sj + "/Y200601").ok());
+  const std::string day = sj + "/Y200601/Y2006011.sdf";
+  const std::string odd = sj + "/\x97\x5c.wav";  // 予, with "\\" as its second byte
+  // QTemporaryDir cannot name these to remove them.
+  struct Remove {
+    std::vector<std::string> paths;
+    ~Remove() {
+      for (const std::string& p : paths) ::remove(p.c_str());
+    }
+  } remove{{day, odd, sj + "/Y200601", sj}};
+  QVERIFY(writeFileAtomic(day, "day", 3, false).ok());
+  QVERIFY(writeFileAtomic(odd, "wav", 3, false).ok());
+  for (const std::string& path : {day, odd}) {
+    QFile f(toQtPath(path));
+    QVERIFY2(f.open(QIODevice::ReadOnly), path.c_str());
+    QCOMPARE(f.size(), 3);
+    QCOMPARE(fromQtPath(f.fileName()), path);
+  }
+  // A folder reached that way hands back its files by their bytes.
+  QCOMPARE(fromQtPath(toQtPath(sj + "/Y200601") + QStringLiteral("/Y2006011.sdf")), day);
+  QCOMPARE(fromQtPath(toQtPath(folder)), folder);
+
+  QCOMPARE(shownText("sj-\x83\x76\x83\x89"), std::string("sj-\\x83v\\x83\\x89"));
+  QCOMPARE(shownText("予定 a\\b"), std::string("予定 a\\b"));
+  // Overlong forms, surrogates, values past U+10FFFF and cut sequences are
+  // not UTF-8 either.
+  QCOMPARE(shownText("\xC0\xAF|\xED\xA0\x80|\xF4\x90\x80\x80|\xE4\xBA"),
+           std::string("\\xc0\\xaf|\\xed\\xa0\\x80|\\xf4\\x90\\x80\\x80|\\xe4\\xba"));
 }
 
 QTEST_MAIN(TestHostileDay)

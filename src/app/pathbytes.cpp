@@ -1,0 +1,122 @@
+#include "pathbytes.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <map>
+
+namespace plandor {
+namespace {
+
+std::string bytes(const QByteArray& b) { return std::string(b.constData(), static_cast<std::size_t>(b.size())); }
+
+bool qtCanHold(const std::string& path) {
+  return QFile::encodeName(QFile::decodeName(QByteArray::fromStdString(path))) == QByteArray::fromStdString(path);
+}
+
+// Folders Qt cannot name, each with a descriptor kept open for the run.
+std::map<std::string, int>& pins() {
+  static std::map<std::string, int> p;
+  return p;
+}
+
+std::string alias(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// Length of the UTF-8 sequence at s[i], or 0 when it is not well formed
+// (overlong forms, surrogates and values above U+10FFFF included).
+std::size_t utf8Length(std::string_view s, std::size_t i) {
+  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char c = b(i);
+  if (c < 0x80) return 1;
+  std::size_t n;
+  unsigned char lo = 0x80, hi = 0xBF;
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3;
+    if (c == 0xE0) lo = 0xA0;
+    if (c == 0xED) hi = 0x9F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4;
+    if (c == 0xF0) lo = 0x90;
+    if (c == 0xF4) hi = 0x8F;
+  } else {
+    return 0;
+  }
+  if (i + n > s.size()) return 0;
+  if (b(i + 1) < lo || b(i + 1) > hi) return 0;
+  for (std::size_t k = 2; k < n; ++k)
+    if (b(i + k) < 0x80 || b(i + k) > 0xBF) return 0;
+  return n;
+}
+
+}  // namespace
+
+std::optional<std::string> executableFolder() {
+  std::string path(256, '\0');
+  for (;;) {
+    const ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
+    if (n < 0) return std::nullopt;
+    if (static_cast<std::size_t>(n) < path.size()) {
+      path.resize(static_cast<std::size_t>(n));
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return std::nullopt;
+  return path.substr(0, slash);
+}
+
+QString toQtPath(const std::string& path) {
+  if (qtCanHold(path)) return QFile::decodeName(QByteArray::fromStdString(path));
+  // The shortest leading part that holds every byte Qt cannot name.
+  std::string head = path, tail;
+  for (std::size_t p = path.find('/', 1); p != std::string::npos; p = path.find('/', p + 1)) {
+    if (qtCanHold(path.substr(p))) {
+      head = path.substr(0, p);
+      tail = path.substr(p);
+      break;
+    }
+  }
+  auto it = pins().find(head);
+  if (it == pins().end()) {
+    const int fd = open(head.c_str(), O_PATH | O_CLOEXEC);
+    if (fd < 0) return QFile::decodeName(QByteArray::fromStdString(path));  // fails where it is used
+    it = pins().emplace(head, fd).first;
+  }
+  return QString::fromLatin1(alias(it->second)) + QFile::decodeName(QByteArray::fromStdString(tail));
+}
+
+std::string fromQtPath(const QString& path) {
+  const std::string s = bytes(QFile::encodeName(path));
+  for (const auto& [head, fd] : pins()) {
+    const std::string a = alias(fd);
+    if (s == a || (s.size() > a.size() && s.compare(0, a.size(), a) == 0 && s[a.size()] == '/'))
+      return head + s.substr(a.size());
+  }
+  return s;
+}
+
+std::string shownText(std::string_view s) {
+  static const char hex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size();) {
+    if (const std::size_t n = utf8Length(s, i)) {
+      out.append(s.substr(i, n));
+      i += n;
+    } else {
+      const auto c = static_cast<unsigned char>(s[i++]);
+      out += "\\x";
+      out += hex[c >> 4];
+      out += hex[c & 0xF];
+    }
+  }
+  return out;
+}
+
+QString shownQString(std::string_view s) { return QString::fromStdString(shownText(s)); }
+
+}  // namespace plandor
