@@ -1,5 +1,7 @@
 #include "pathbytes.h"
 
+#include "codec.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -22,34 +24,6 @@ std::map<std::string, int>& pins() {
 }
 
 std::string alias(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
-
-// Length of the UTF-8 sequence at s[i], or 0 when it is not well formed
-// (overlong forms, surrogates and values above U+10FFFF included).
-std::size_t utf8Length(std::string_view s, std::size_t i) {
-  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char c = b(i);
-  if (c < 0x80) return 1;
-  std::size_t n;
-  unsigned char lo = 0x80, hi = 0xBF;
-  if (c >= 0xC2 && c <= 0xDF) {
-    n = 2;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    n = 3;
-    if (c == 0xE0) lo = 0xA0;
-    if (c == 0xED) hi = 0x9F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    n = 4;
-    if (c == 0xF0) lo = 0x90;
-    if (c == 0xF4) hi = 0x8F;
-  } else {
-    return 0;
-  }
-  if (i + n > s.size()) return 0;
-  if (b(i + 1) < lo || b(i + 1) > hi) return 0;
-  for (std::size_t k = 2; k < n; ++k)
-    if (b(i + k) < 0x80 || b(i + k) > 0xBF) return 0;
-  return n;
-}
 
 }  // namespace
 
@@ -104,7 +78,7 @@ std::string shownText(std::string_view s) {
   std::string out;
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size();) {
-    if (const std::size_t n = utf8Length(s, i)) {
+    if (const std::size_t n = wellFormedUtf8Length(s, i)) {
       out.append(s.substr(i, n));
       i += n;
     } else {

@@ -1,9 +1,10 @@
 #include "soundloader.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <cstdio>
+
+#include "pathbytes.h"
 
 namespace plandor {
 
@@ -44,12 +45,6 @@ void SoundLoader::play(const std::string& wavPath, const QString& qtPath) {
   play_(player_, qtPath.toUtf8().constData());
 }
 
-std::string soundModulePath() {
-  std::string exe(4096, '\0');
-  const ssize_t n = ::readlink("/proc/self/exe", exe.data(), exe.size());
-  if (n <= 0) return "plandor-sound.so";
-  exe.resize(static_cast<std::size_t>(n));
-  return exe.substr(0, exe.find_last_of('/') + 1) + "plandor-sound.so";
-}
+std::string soundModulePath() { return executableFolder().value_or(".") + "/plandor-sound.so"; }
 
 }  // namespace plandor

@@ -28,6 +28,11 @@ std::size_t cp932CutLength(std::string_view cp932, std::size_t capacity);
 // UTF-8 text cut so that its CP932 form fits `capacity` bytes.
 std::string utf8CutToCp932Capacity(std::string_view utf8, std::size_t capacity);
 
+// Length of the well-formed UTF-8 sequence at s[i], or 0 (overlong forms,
+// surrogates and values above U+10FFFF are not well formed).
+std::size_t wellFormedUtf8Length(std::string_view s, std::size_t i);
+bool isUtf8(std::string_view s);
+
 // Length of `utf8` in CP932 bytes.
 std::size_t cp932Length(std::string_view utf8);
 

@@ -154,7 +154,12 @@ IoResult DayStore::save(const LocalDate& today, bool* headerSet) {
   if (unread()) return IoResult::failure(IoResult::Op::Overwrite, CurrentDayPath, unread_.error);
   *headerSet = !fileExists(CurrentDayPath) || image.FilePath.empty();
   if (*headerSet) {
-    image.FilePath.setText(CurrentDayPath);
+    // A folder named in Shift-JIS (unpacked from a Windows archive) is
+    // recorded by its own bytes, not as question marks.
+    if (isUtf8(CurrentDayPath))
+      image.FilePath.setText(CurrentDayPath);
+    else
+      image.FilePath.setRaw(CurrentDayPath);
     image.CreatedDate = toSerialDate(today);
   }
   std::memcpy(image.Bars, table.Bars, sizeof table.Bars);

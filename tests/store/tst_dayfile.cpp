@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fstream>
 #include <cstring>
 
 #include "daystore.h"
@@ -89,6 +90,17 @@ void TestDayFile::firstSaveWritesHeaderAndLaterSavesKeepIt() {
   QCOMPARE(again.left(264), bytes.left(264));
   QCOMPARE(d.DataCount(), 1);
   QVERIFY(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden).size() == 1);  // no temporary left
+
+  // A folder named in Shift-JIS goes into the header by its own bytes.
+  const std::string sjis = dir->path().toStdString() + "/\x97\x5c-Y2006012.sdf";
+  DayStore odd;
+  odd.CurrentDayPath = sjis;
+  QVERIFY(odd.save({2006, 1, 2}, &headerSet).ok());
+  std::ifstream in(sjis, std::ios::binary);  // QFile cannot name it
+  std::string header(256, '\0');
+  in.read(header.data(), 256);
+  QCOMPARE(header.substr(1, sjis.size()), sjis);
+  ::remove(sjis.c_str());
 }
 
 void TestDayFile::barBytesAndFullFieldsSurviveALoad() {
