@@ -184,6 +184,31 @@ inline plandor::ListEntries listVersion(char v) {
   return e;
 }
 
+
+// The three stores of a program folder, each saving a version of the test
+// data (dayVersion, routineVersion, listVersion).
+struct FolderStores {
+  std::string folder;
+  plandor::DayStore day;
+  plandor::RoutineStore routines;
+  plandor::ListStore lists;
+
+  explicit FolderStores(std::string f) : folder(std::move(f)) { day.CurrentDayPath = dayPath(); }
+  std::string dayPath() const { return folder + "/Y200601/Y2006011.sdf"; }
+  plandor::IoResult saveDay(char v) {
+    day.table = dayVersion(v);
+    bool headerSet;
+    return day.save({2006, 1, 1}, &headerSet);
+  }
+  plandor::IoResult saveRoutines(char v) {
+    routineVersion(v, routines.RoutineTable);
+    return routines.WriteRoutineFile();
+  }
+  plandor::IoResult saveList(char v) {
+    lists.entries = listVersion(v);
+    return lists.WriteListFile();
+  }
+};
 template <typename T>
 std::string bytesOf(const T& value) {
   return std::string(reinterpret_cast<const char*>(&value), sizeof value);

@@ -20,28 +20,7 @@ namespace {
 
 std::string dataPart(const std::string& dayFile) { return dayFile.size() > 264 ? dayFile.substr(264) : ""; }
 
-struct Program {
-  std::string folder;
-  DayStore day;
-  RoutineStore routines;
-  ListStore lists;
-  std::string dayPath() const { return folder + "/Y200601/Y2006011.sdf"; }
-
-  explicit Program(const std::string& f) : folder(f) { day.CurrentDayPath = dayPath(); }
-  IoResult saveDay(char v) {
-    day.table = dayVersion(v);
-    bool headerSet;
-    return day.save({2006, 1, 1}, &headerSet);
-  }
-  IoResult saveRoutines(char v) {
-    routineVersion(v, routines.RoutineTable);
-    return routines.WriteRoutineFile();
-  }
-  IoResult saveList(char v) {
-    lists.entries = listVersion(v);
-    return lists.WriteListFile();
-  }
-};
+using Program = FolderStores;
 
 bool haveTool(const char* name) {
   const std::string cmd = std::string("command -v ") + name + " >/dev/null 2>&1";

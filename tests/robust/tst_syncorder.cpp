@@ -72,32 +72,15 @@ std::string orderFault(const std::vector<Call>& calls, const std::string& path) 
   return {};
 }
 
-struct Program {
-  std::string folder;  // the program folder, as the kernel names it
-  DayStore day;
-  RoutineStore routines;
-  ListStore lists;
-  std::string dayPath() const { return folder + "/Y200601/Y2006011.sdf"; }
-
-  explicit Program(const std::string& scratch) {
+// The stores in a scratch program folder, as the kernel names it.
+struct Program : FolderStores {
+  explicit Program(const std::string& scratch) : FolderStores(realFolder(scratch)) {
+    CHECK(createFolder(folder + "/Y200601").ok());
+  }
+  static std::string realFolder(const std::string& scratch) {
     char real[PATH_MAX];
     if (!::realpath(scratch.c_str(), real)) std::exit(1);
-    folder = real;
-    CHECK(createFolder(folder + "/Y200601").ok());
-    day.CurrentDayPath = dayPath();
-  }
-  IoResult saveDay(char v) {
-    day.table = dayVersion(v);
-    bool headerSet;
-    return day.save({2006, 1, 1}, &headerSet);
-  }
-  IoResult saveRoutines(char v) {
-    routineVersion(v, routines.RoutineTable);
-    return routines.WriteRoutineFile();
-  }
-  IoResult saveList(char v) {
-    lists.entries = listVersion(v);
-    return lists.WriteListFile();
+    return real;
   }
 };
 
