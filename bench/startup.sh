@@ -37,8 +37,10 @@ trap 'exit 130' INT TERM
 
 # -br: a black root shows through windows not yet painted, which is what
 # startwait looks for. -displayfd lets the server pick a free display.
+# -noreset: without it the server resets whenever its last client leaves,
+# between any two runs, and refuses the next connection meanwhile.
 mkdir -m 700 "$work/runtime" "$work/tmp"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -br -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -br -noreset -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb=$!
 for _ in $(seq 100); do
   [[ -s $work/display ]] && break
