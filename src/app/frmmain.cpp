@@ -1,27 +1,21 @@
 #include "frmmain.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QDateEdit>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QTimer>
-#include <QWheelEvent>
 
 #include "aboutbox.h"
 #include "dlgdiary.h"
 #include "dlgpadmemo.h"
 #include "dlgsetlist.h"
 #include "hintdisplay.h"
-#include "pathbytes.h"
 
 namespace plandor {
 
