@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 
@@ -10,7 +11,7 @@
 
 namespace plandor {
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+TAboutBox::TAboutBox(const QString& dataFolder, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("AboutBox"));
   setWindowTitle(QStringLiteral("バージョン情報"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -44,18 +45,27 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   version->move(185, 40);
   version->adjustSize();
 
-  auto* notice = new QLabel(QStringLiteral("一日をドラッグで計画する\nデスクトップ・デイプランナー\n\n"
-                                           "データはプログラムと同じフォルダーに\n保存されます."),
-                            panel);
+  auto* notice = new QLabel(QStringLiteral("一日をドラッグで計画する\nデスクトップ・デイプランナー\n\nデータの保存先:"), panel);
   notice->setObjectName(QStringLiteral("Comments"));
   notice->move(25, 66);
   notice->adjustSize();
+
+  // Read-only but selectable, so the path can be copied for a backup; a
+  // long one scrolls rather than being cut.
+  auto* folder = new QLineEdit(dataFolder.isEmpty() ? QStringLiteral("/") : dataFolder, panel);
+  folder->setObjectName(QStringLiteral("DataFolder"));
+  folder->setAccessibleName(QStringLiteral("データの保存先"));
+  folder->setReadOnly(true);
+  folder->setFrame(false);
+  folder->setCursorPosition(0);
+  folder->setGeometry(25, 66 + notice->height() + 2, 265, folder->sizeHint().height());
 
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setObjectName(QStringLiteral("OKButton"));
   ok->setGeometry(125, 165, 69, 23);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  ok->setFocus();
 
   if (QScreen* s = QGuiApplication::primaryScreen()) move(s->geometry().center() - rect().center());
 }

@@ -48,7 +48,7 @@ TfrmMain::TfrmMain(PlannerState& state, Platform& platform, QWidget* parent)
     : QMainWindow(parent),
       state_(state),
       platform_(platform),
-      padContext_{state.lists, platform, state.DataFolder, [this](PadFrameBase& pad) { openPadMemo(pad); }},
+      padContext_{state.lists, platform, state.programFolder(), [this](PadFrameBase& pad) { openPadMemo(pad); }},
       schedContext_{padContext_, state.day, state.SelectedPad, [this] { ScrollBox1->repaintDragAreas(); }},
       routineContext_{padContext_, state.routines, state.SelectedRoutine} {
   setObjectName(QStringLiteral("frmMain"));
@@ -288,10 +288,10 @@ void TfrmMain::openPadMemo(PadFrameBase& pad) {
   dlgPadMemo = nullptr;
 }
 
-void TfrmMain::HelpContents1Execute() { platform_.showHelp(state_.DataFolder + "/PLANDOR.HLP"); }
+void TfrmMain::HelpContents1Execute() { platform_.showHelp(state_.programFolder() + "/PLANDOR.HLP"); }
 
 void TfrmMain::HelpAbout1Execute() {
-  TAboutBox box(this);
+  TAboutBox box(shownQString(state_.DataFolder), this);
   box.exec();
 }
 

@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "appsetup.h"
+#include "datafolder.h"
 #include "frmmain.h"
 #include "pathbytes.h"
 #include "qtplatform.h"
@@ -10,6 +11,8 @@ namespace {
 const char* const kNoFolder = "プログラムのフォルダが分かりません.\r\n\r\n[プランドール]の起動を中止します.";
 const char* const kNoAnswer =
     "このフォルダのプランドールは既に起動していますが,応答がありません.\r\n\r\n[プランドール]の起動を中止します.";
+const char* const kNoDataFolder = "データフォルダの作成に失敗しました.\r\n\r\n";
+const char* const kStop = "\r\n\r\n[プランドール]の起動を中止します.";
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -25,7 +28,14 @@ int main(int argc, char** argv) {
     platform.message(kNoFolder, "");
     return 1;
   }
-  plandor::SingleInstance single(*folder);
+  std::string failed;
+  const std::optional<std::string> data = plandor::chooseDataFolder(*folder, &failed);
+  if (!data) {
+    platform.message(kNoDataFolder + plandor::shownText(failed) + kStop, "");
+    return 1;
+  }
+  // One copy per data folder: installed copies of the program share one.
+  plandor::SingleInstance single(*data);
   switch (single.claim()) {
     case plandor::SingleInstance::Claim::First:
       break;
@@ -37,7 +47,8 @@ int main(int argc, char** argv) {
   }
 
   plandor::PlannerState state;
-  state.DataFolder = *folder;
+  state.DataFolder = *data;
+  state.ProgramFolder = *folder;
   plandor::TfrmMain frmMain(state, platform);
   if (!frmMain.started()) return 1;
   QObject::connect(&single, &plandor::SingleInstance::raiseRequested, &frmMain, &plandor::TfrmMain::comeForward);

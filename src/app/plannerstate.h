@@ -1,6 +1,7 @@
 #pragma once
 // The process-wide tables and paths, made once at start-up and passed by
 // reference to the windows that need them.
+#include <optional>
 #include <string>
 
 #include "calendar.h"
@@ -11,7 +12,10 @@
 namespace plandor {
 
 struct PlannerState {
-  std::string DataFolder;  // the program folder, without a trailing "/"
+  std::string DataFolder;  // where the data live, without a trailing "/"
+  // Where the program's own files are (sound, help), when not DataFolder.
+  std::optional<std::string> ProgramFolder;
+  const std::string& programFolder() const { return ProgramFolder ? *ProgramFolder : DataFolder; }
   std::string MonthFolder;
   LocalDate Today;  // taken once at start-up
   DayStore day;

@@ -1,5 +1,5 @@
 #pragma once
-// One running copy per program folder. The first copy binds a Unix socket in
+// One running copy per data folder. The first copy binds a Unix socket in
 // Linux's abstract namespace named after the folder's device and inode: the
 // kernel lets exactly one process hold the name and frees it when that
 // process ends, however it ends, and nothing is left on any disk. A later

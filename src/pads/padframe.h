@@ -25,10 +25,10 @@ enum class PadKind { Schedule, Routine };
 struct PadContext {
   const ListStore& lists;
   Platform& platform;
-  std::string dataFolder;                        // for the confirmation sound
+  std::string programFolder;                     // for the confirmation sound
   std::function<void(PadFrameBase&)> openMemo;  // the pad memo dialog
 
-  void playSaveSound() const { PlaySaveSound(platform, dataFolder); }
+  void playSaveSound() const { PlaySaveSound(platform, programFolder); }
 };
 
 class PadFrameBase : public QFrame {

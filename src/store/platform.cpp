@@ -4,8 +4,8 @@
 
 namespace plandor {
 
-void PlaySaveSound(Platform& platform, const std::string& dataFolder) {
-  const std::string path = dataFolder + "/Shutter.wav";
+void PlaySaveSound(Platform& platform, const std::string& programFolder) {
+  const std::string path = programFolder + "/Shutter.wav";
   if (fileExists(path))
     platform.playSound(path);
   else

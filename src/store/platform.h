@@ -31,6 +31,6 @@ class Platform {
 
 // The confirmation sound: Shutter.wav from the program folder, or a box
 // saying it is missing.
-void PlaySaveSound(Platform& platform, const std::string& dataFolder);
+void PlaySaveSound(Platform& platform, const std::string& programFolder);
 
 }  // namespace plandor

@@ -17,6 +17,7 @@
 #include "filehelpers.h"
 #include "aboutbox.h"
 #include "appsetup.h"
+#include "datafolder.h"
 #include "frmmain.h"
 #include "schedpadframe.h"
 #include "scriptedplatform.h"
@@ -61,6 +62,7 @@ class TestFrmMain : public QObject {
   void textsShowWhole();
   void hintsFollowTheMouse();
   void helpAndAbout();
+  void dataApartFromTheProgram();
 
  private:
   std::unique_ptr<QTemporaryDir> dir;
@@ -415,6 +417,55 @@ void TestFrmMain::helpAndAbout() {
   run.window->HelpAbout1Execute();
   QCOMPARE(caption, QStringLiteral("バージョン情報"));
   QCOMPARE(okGeometry, QRect(125, 165, 69, 23));
+}
+
+// An installed copy: the data in the user's folder, the program's own files
+// (sound, help) still beside the program.
+void TestFrmMain::dataApartFromTheProgram() {
+  QCOMPARE(userDataFolder("/x/data//", "/home/u"), std::optional<std::string>("/x/data/plandor"));
+  QCOMPARE(userDataFolder("relative/data", "/home/u/"), std::optional<std::string>("/home/u/.local/share/plandor"));
+  QCOMPARE(userDataFolder("", "/home/u"), std::optional<std::string>("/home/u/.local/share/plandor"));
+  QCOMPARE(userDataFolder(nullptr, "/"), std::optional<std::string>("/.local/share/plandor"));
+  // A writable program folder keeps its data; the user's folder is made
+  // with its missing parents.
+  QCOMPARE(chooseDataFolder(folder.toStdString()), std::optional<std::string>(folder.toStdString()));
+  const std::string home = folder.toStdString() + "/home";
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home + "/a/b"));
+  const std::string missing = folder.toStdString() + "/no-such-program-folder";
+  QCOMPARE(chooseDataFolder(missing), std::optional<std::string>(home + "/a/b/plandor"));
+  QVERIFY(QFileInfo(QString::fromStdString(home + "/a/b/plandor")).isDir());
+  writeAll(home + "/file", "in the way");
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home + "/file/sub"));
+  std::string failed;
+  QCOMPARE(chooseDataFolder(missing, &failed), std::optional<std::string>());
+  QCOMPARE(failed, home + "/file/sub/plandor");
+  qunsetenv("XDG_DATA_HOME");
+
+  QTemporaryDir data;
+  ScriptedPlatform platform;
+  PlannerState state;
+  state.DataFolder = data.path().toStdString();
+  state.ProgramFolder = folder.toStdString();
+  TfrmMain window(state, platform);
+  QVERIFY(window.started());
+  QVERIFY(QDir(data.path()).exists("Y200601") && QDir(data.path()).exists("Routines.rdf"));
+  QVERIFY(!QDir(folder).exists("Y200601") && !QDir(folder).exists("Routines.rdf"));
+  window.FileSave1Execute();
+  QVERIFY(QFile::exists(data.path() + "/Y200601/Y2006011.sdf"));
+  QVERIFY(platform.messages.empty());
+  QCOMPARE(platform.sounds, std::vector<std::string>{folder.toStdString() + "/Shutter.wav"});
+  window.HelpContents1Execute();
+  QCOMPARE(platform.helps, std::vector<std::string>{folder.toStdString() + "/PLANDOR.HLP"});
+
+  QString shown;
+  QTimer::singleShot(0, [&] {
+    auto* box = QApplication::activeModalWidget();
+    QVERIFY(box);
+    shown = box->findChild<QLineEdit*>(QStringLiteral("DataFolder"))->text();
+    box->close();
+  });
+  window.HelpAbout1Execute();
+  QCOMPARE(shown, data.path());
 }
 
 QTEST_MAIN(TestFrmMain)
