@@ -16,6 +16,7 @@
 #include "dlgpadmemo.h"
 #include "dlgsetlist.h"
 #include "hintdisplay.h"
+#include "pathbytes.h"
 
 namespace plandor {
 
