@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QtMath>
 #include <algorithm>
 
 #include "timeaxis.h"
@@ -106,10 +107,15 @@ void DragArea::paintEvent(QPaintEvent* e) {
   }
 }
 
-void DragArea::mousePressEvent(QMouseEvent* e) { emit pressed(e->button(), e->position().toPoint().y()); }
+// On a scaled screen the pointer stands between rows: it belongs to the row
+// painted under it, the one above, as rounding would put the lower half of
+// an odd row into the next minute.
+static int rowAt(const QMouseEvent* e) { return qFloor(e->position().y()); }
 
-void DragArea::mouseMoveEvent(QMouseEvent* e) { emit moved(e->position().toPoint().y()); }
+void DragArea::mousePressEvent(QMouseEvent* e) { emit pressed(e->button(), rowAt(e)); }
 
-void DragArea::mouseReleaseEvent(QMouseEvent* e) { emit released(e->button(), e->position().toPoint().y()); }
+void DragArea::mouseMoveEvent(QMouseEvent* e) { emit moved(rowAt(e)); }
+
+void DragArea::mouseReleaseEvent(QMouseEvent* e) { emit released(e->button(), rowAt(e)); }
 
 }  // namespace plandor

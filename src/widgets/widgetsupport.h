@@ -12,10 +12,22 @@
 namespace plandor {
 
 // Hints are kept in a control's "hint" property as "short|long"; the main
-// window shows the long part of the control under the mouse.
+// window shows the long part of the control under the mouse. Screen readers
+// read the same long part as the control's description.
 inline constexpr char kHintProperty[] = "hint";
 
-inline void setHint(QWidget* control, const QString& hint) { control->setProperty(kHintProperty, hint); }
+inline void setHint(QWidget* control, const QString& hint) {
+  control->setProperty(kHintProperty, hint);
+  const qsizetype bar = hint.indexOf(QLatin1Char('|'));
+  control->setAccessibleDescription(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+// A box without a caption of its own is named after the label beside it,
+// without the label's trailing colon.
+inline void nameAfter(QWidget* box, QString label) {
+  while (label.endsWith(QChar(0xFF1A)) || label.endsWith(QLatin1Char(':'))) label.chop(1);
+  box->setAccessibleName(label.trimmed());
+}
 
 // A solid background, as the program's panels have.
 inline void fillBackground(QWidget* w, const QColor& c) {
