@@ -159,6 +159,7 @@ TdlgSetList::TdlgSetList(ListStore& lists, Platform& platform, QWidget* parent)
   PageControl1 = new QTabWidget(this);
   PageControl1->setObjectName(QStringLiteral("PageControl1"));
   PageControl1->setGeometry(20, 15, 400, 355);
+  PageControl1->setAccessibleName(q("リストの種類"));
   const char* captions[4] = {"キーワード", "説明", "タイトル 1", "タイトル 2"};
   const int capacities[4] = {31, 63, 31, 31};
   const int limits[4] = {24, 24, 12, 12};

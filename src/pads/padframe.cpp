@@ -100,14 +100,14 @@ PadFrameBase::PadFrameBase(PadKind kind, PadContext& context, QWidget* parent)
   const QString pmHint = q("|左記の時刻が午後の場合,チェックマークが表示されます. 時刻修正時,必要に応じて変更します.");
   setHint(Panel2->chbPM, pmHint);
   setHint(Panel3->chbPM, pmHint);
-  Panel2->cmbHour->setAccessibleName(q("開始時刻(時)"));
+  nameAfter(Panel2->cmbHour, q("開始時刻(時)"));
   Panel2->speMinute->setAccessibleName(q("開始時刻(分)"));
   Panel2->chbPM->setAccessibleName(q("開始時刻は午後"));
-  Panel3->cmbHour->setAccessibleName(q("終了時刻(時)"));
+  nameAfter(Panel3->cmbHour, q("終了時刻(時)"));
   Panel3->speMinute->setAccessibleName(q("終了時刻(分)"));
   Panel3->chbPM->setAccessibleName(q("終了時刻は午後"));
-  cmbKeyword->setAccessibleName(q("キーワード"));
-  cmbContent->setAccessibleName(q("説明"));
+  nameAfter(cmbKeyword, q("キーワード"));
+  nameAfter(cmbContent, q("説明"));
   colorBox->setAccessibleName(q("スケジュールバーの色"));
   edtPadNo->setAccessibleName(q("パッドNo"));
   pnlPMenu->setAccessibleName(q("マークパネル"));

@@ -33,7 +33,7 @@ TRoutineWorkFrame::TRoutineWorkFrame(RoutinePadContext& context, QWidget* parent
   cmbPadOrigX->addItems({q("左"), q("右")});
   cmbPadOrigX->setMaxVisibleItems(2);
   setFontPixels(cmbPadOrigX, 13);
-  cmbPadOrigX->setAccessibleName(q("表示するペイン"));
+  nameAfter(cmbPadOrigX, q("表示するペイン"));
   setHint(cmbPadOrigX, q("|このルーチンを表示するペインを選択します.\u3000デフォルトでは,左ペインに表示されます."));
 
   Panel4 = new QFrame(Panel1);

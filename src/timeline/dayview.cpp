@@ -260,7 +260,7 @@ void TDayView::pbxTimeMouseUp(Qt::MouseButton button, int y, int left) {
 void TDayView::focusNextPad(bool forward) {
   int at = -1;
   for (int i = 0; i < kPadSlots; ++i)
-    if (PadFrameTable[i] && (PadFrameTable[i]->hasFocus() || PadFrameTable[i]->isAncestorOf(focusWidget())))
+    if (PadFrameTable[i] && (PadFrameTable[i]->hasFocus() || PadFrameTable[i]->isAncestorOf(QApplication::focusWidget())))
       at = i;
   // From outside the pads the selected pad comes first.
   const int from = at >= 0 ? at : ctx_.selectedPad - (forward ? 1 : -1);

@@ -1,6 +1,8 @@
 #pragma once
 // Small things every window of the program does with its controls.
 #include <QColor>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
@@ -27,6 +29,9 @@ inline void setHint(QWidget* control, const QString& hint) {
 inline void nameAfter(QWidget* box, QString label) {
   while (label.endsWith(QChar(0xFF1A)) || label.endsWith(QLatin1Char(':'))) label.chop(1);
   box->setAccessibleName(label.trimmed());
+  // An editable combo box's editor takes the focus for it.
+  if (auto* combo = qobject_cast<QComboBox*>(box); combo && combo->lineEdit())
+    combo->lineEdit()->setAccessibleName(box->accessibleName());
 }
 
 // A solid background, as the program's panels have.
