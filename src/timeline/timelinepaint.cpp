@@ -107,10 +107,14 @@ void DragArea::paintEvent(QPaintEvent* e) {
   }
 }
 
-// On a scaled screen the pointer stands between rows: it belongs to the row
-// painted under it, the one above, as rounding would put the lower half of
-// an odd row into the next minute.
-static int rowAt(const QMouseEvent* e) { return qFloor(e->position().y()); }
+// On a scaled screen the pointer can stand on the lower half of a row; Qt
+// rounds the widget's position of it into the next row (for an odd row, the
+// next minute). The window's position keeps the fraction that rounding took:
+// the row is the one painted under the pointer.
+static int rowAt(const QMouseEvent* e) {
+  const qreal scene = e->scenePosition().y();
+  return qFloor(e->position().y() + (scene - qRound(scene)));
+}
 
 void DragArea::mousePressEvent(QMouseEvent* e) { emit pressed(e->button(), rowAt(e)); }
 
