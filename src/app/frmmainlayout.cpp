@@ -79,24 +79,28 @@ void TfrmMain::buildLayout() {
   ScrollBox1->hideCover = [this] { hideCover(); };
 
   Panel3 = panel(Panel1, "Panel3", QRect(675, 10, 115, 85), kSkyBlue);
-  whiteLabel(Panel3, "ファイル名：", {8, 5});
+  const QLabel* fileLabel = whiteLabel(Panel3, "ファイル名：", {8, 5});
   edtThisFile = readOnlyEdit(Panel3, "edtThisFile", QRect(5, 20, 105, 20),
                              "|現在開いているファイルのファイル名を表示します.\u3000ファイル未作成の場合, "
                              "「未作成」と表示されます.");
-  whiteLabel(Panel3, "ファイル作成日：", {8, 45});
+  const QLabel* prepLabel = whiteLabel(Panel3, "ファイル作成日：", {8, 45});
   dtpPrepDate = dateBox(Panel3, "dtpPrepDate", QRect(5, 60, 105, 20),
                         "|現在開いているファイルのファイル作成日を表示します. "
                         "ファイル未作成の場合,本日の日付を表示します．");
 
   Panel2 = panel(Panel1, "Panel2", QRect(675, 100, 115, 90), kSkyBlue);
-  whiteLabel(Panel2, "本日の日付：", {8, 5});
+  const QLabel* todayLabel = whiteLabel(Panel2, "本日の日付：", {8, 5});
   dtpToday = dateBox(Panel2, "dtpToday", QRect(5, 20, 105, 20), "|本日の日付を表示します．");
-  whiteLabel(Panel2, "只今の時刻：", {8, 50});
+  const QLabel* nowLabel = whiteLabel(Panel2, "只今の時刻：", {8, 50});
   btnUpdate = button(Panel2, "btnUpdate", "更新", QRect(75, 45, 35, 20), "|表示時刻を更新したいときに押します.");
   // IPAPGothic's digits are wider than the design font's: the clock text
   // needs 110 pixels: the box grows 3 pixels leftwards and to the panel's edge.
   edtNow = readOnlyEdit(Panel2, "edtNow", QRect(3, 65, 112, 20), "|只今の時刻を表示します.");
   edtNow->setTextMargins(-2, 0, -2, 0);  // inside the frame, without Qt's padding
+  nameAfter(edtThisFile, fileLabel->text());
+  nameAfter(dtpPrepDate, prepLabel->text());
+  nameAfter(dtpToday, todayLabel->text());
+  nameAfter(edtNow, nowLabel->text());
 
   Panel4 = panel(Panel1, "Panel4", QRect(685, 195, 100, 40), kSkyBlue, QFrame::Panel | QFrame::Sunken);
   lblComment = whiteLabel(Panel4, "", {6, 0});  // three 13-pixel lines fill the 38 inner rows only from the top

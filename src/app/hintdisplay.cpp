@@ -1,6 +1,7 @@
 #include "hintdisplay.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QVariant>
 #include <QWidget>
 
@@ -10,6 +11,12 @@ namespace {
 bool isControl(const QWidget* w) {
   const QString n = w->objectName();
   return !n.isEmpty() && !n.startsWith(QLatin1String("qt_"));
+}
+
+// The hint follows the keyboard's focus as it follows the pointer; a click
+// already showed the hint of what it focused.
+bool byKeyboard(Qt::FocusReason r) {
+  return r == Qt::TabFocusReason || r == Qt::BacktabFocusReason || r == Qt::ShortcutFocusReason;
 }
 }  // namespace
 
@@ -39,6 +46,8 @@ bool HintDisplay::eventFilter(QObject* watched, QEvent* event) {
       show_(longHint(hintOfControl(w)));
     else if (event->type() == QEvent::Leave)
       show_(longHint(hintOfControl(w->isWindow() ? nullptr : w->parentWidget())));
+    else if (event->type() == QEvent::FocusIn && byKeyboard(static_cast<QFocusEvent*>(event)->reason()))
+      show_(longHint(hintOfControl(w)));
   }
   return false;
 }

@@ -26,11 +26,13 @@ TdlgDiary::TdlgDiary(DiaryRecord& diary, const ListStore& lists, QWidget* parent
     title->setObjectName(QStringLiteral("cmbTitle") + QLatin1String(name));
     title->setGeometry(10, 20, 350, 20);
     setHint(title, titleHint);
+    nameAfter(title, group->title() + q(" タイトル"));
     content = new QPlainTextEdit(group);
     content->setObjectName(QStringLiteral("memContent") + QLatin1String(name));
     content->setGeometry(10, 45, 350, 102);
     content->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHint(content, contentHint);
+    nameAfter(content, group->title() + q(" 内容"));
   };
   entry("ダリアリー1", 15, "1", cmbTitle1, memContent1, [&e] { return listTexts(e.Title1Entries); });
   entry("ダイアリー2", 180, "2", cmbTitle2, memContent2, [&e] { return listTexts(e.Title2Entries); });

@@ -29,6 +29,8 @@ TdlgPadMemo::TdlgPadMemo(ShortText<255>& memo, const QString& caption, int numbe
   edtPadMemoNum->setGeometry(10, 122, 22, 20);
   edtPadMemoNum->setReadOnly(true);
   edtPadMemoNum->setFocusPolicy(Qt::ClickFocus);
+  memPadMemo->setAccessibleName(q("メモ"));
+  edtPadMemoNum->setAccessibleName(q("パッドNo"));
   setHint(edtPadMemoNum, q("|スケジュール・パッドNo(スケジュール項目No.)です.\u3000変更不可."));
   btnSavePadMemo = button(group, "btnSavePadMemo", "一時保存して閉じる(&S)", QRect(40, 122, 125, 22),
                           "|メモの内容を一時保存して,このダイアログを閉じます.");

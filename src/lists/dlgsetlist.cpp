@@ -58,15 +58,18 @@ ListTab::ListTab(const Texts& t, int capacity, int limit, const QString& suffix,
     auto* l = new QLabel(q(text), group);
     l->move(x, y);
     l->adjustSize();
+    return l->text();
   };
-  label(t.entryLabel, 12, 25);
+  const QString entryLabel = label(t.entryLabel, 12, 25);
   edit = new QLineEdit(group);
+  nameAfter(edit, entryLabel);
   edit->setGeometry(10, 40, 265, 21);
   edit->setValidator(new Cp932LengthValidator(capacity, edit));
   setHint(edit, q(t.entryHint));
   btnAppend = button(group, QStringLiteral("btnAppend") + suffix, "追加", QRect(285, 40, 75, 22), t.appendHint);
-  label(t.listLabel, 12, 70);
+  const QString listLabel = label(t.listLabel, 12, 70);
   list = new QListWidget(group);
+  nameAfter(list, listLabel);
   list->setGeometry(10, 85, 265, 178);
   list->setFocusPolicy(Qt::ClickFocus);
   list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -84,6 +87,8 @@ ListTab::ListTab(const Texts& t, int capacity, int limit, const QString& suffix,
   BitBtnDown = button(group, QStringLiteral("BitBtnDown") + suffix, "", QRect(230, 265, 25, 25),
                       "|選択されている項目を下に移動します.");
   BitBtnDown->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+  BitBtnUp->setAccessibleName(q("上へ移動"));
+  BitBtnDown->setAccessibleName(q("下へ移動"));
   for (QPushButton* b : {btnDelete, btnClear, BitBtnUp, BitBtnDown}) b->setFocusPolicy(Qt::ClickFocus);
   // Enter in the entry box appends (the buttons are never default buttons).
   connect(edit, &QLineEdit::returnPressed, this, &ListTab::btnAppendClick);
@@ -154,6 +159,7 @@ TdlgSetList::TdlgSetList(ListStore& lists, Platform& platform, QWidget* parent)
   PageControl1 = new QTabWidget(this);
   PageControl1->setObjectName(QStringLiteral("PageControl1"));
   PageControl1->setGeometry(20, 15, 400, 355);
+  PageControl1->setAccessibleName(q("リストの種類"));
   const char* captions[4] = {"キーワード", "説明", "タイトル 1", "タイトル 2"};
   const int capacities[4] = {31, 63, 31, 31};
   const int limits[4] = {24, 24, 12, 12};

@@ -1,8 +1,10 @@
 #include "padframe.h"
 
 #include <QApplication>
+#include <QShortcut>
 
 #include "listfile.h"
+#include "timeaxis.h"
 #include "widgetsupport.h"
 
 namespace plandor {
@@ -98,6 +100,17 @@ PadFrameBase::PadFrameBase(PadKind kind, PadContext& context, QWidget* parent)
   const QString pmHint = q("|左記の時刻が午後の場合,チェックマークが表示されます. 時刻修正時,必要に応じて変更します.");
   setHint(Panel2->chbPM, pmHint);
   setHint(Panel3->chbPM, pmHint);
+  nameAfter(Panel2->cmbHour, q("開始時刻(時)"));
+  Panel2->speMinute->setAccessibleName(q("開始時刻(分)"));
+  Panel2->chbPM->setAccessibleName(q("開始時刻は午後"));
+  nameAfter(Panel3->cmbHour, q("終了時刻(時)"));
+  Panel3->speMinute->setAccessibleName(q("終了時刻(分)"));
+  Panel3->chbPM->setAccessibleName(q("終了時刻は午後"));
+  nameAfter(cmbKeyword, q("キーワード"));
+  nameAfter(cmbContent, q("説明"));
+  colorBox->setAccessibleName(q("スケジュールバーの色"));
+  edtPadNo->setAccessibleName(q("パッドNo"));
+  pnlPMenu->setAccessibleName(q("マークパネル"));
   resetCommon();
 
   pumPadFrame = new QMenu(this);
@@ -111,6 +124,12 @@ PadFrameBase::PadFrameBase(PadKind kind, PadContext& context, QWidget* parent)
   });
   offerPopup(edtPadNo);
   offerPopup(pnlPMenu);
+  // The popup from the keyboard, wherever in the pad the focus is.
+  for (const QKeySequence& key : {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)}) {
+    auto* s = new QShortcut(key, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(s, &QShortcut::activated, this,
+            [this] { pumPadFrame->popup(pnlPMenu->mapToGlobal(pnlPMenu->rect().center())); });
+  }
 
   connect(pnlPMenu, &MarkPanel::clicked, this, [this] { setFocus(Qt::MouseFocusReason); });
   connect(qApp, &QApplication::focusChanged, this, &PadFrameBase::focusChanged);
@@ -123,6 +142,23 @@ PadFrameBase::~PadFrameBase() { disconnect(qApp, nullptr, this, nullptr); }
 void PadFrameBase::setNumber(int number) {
   slot_ = number - 1;
   edtPadNo->setText(QString::number(number));
+  nameYourself();
+}
+
+// "スケジュール・パッド 2, 9:00 から 10:30": the times on the day's 24-hour
+// clock, so that a screen reader needs no PM flag to read them.
+void PadFrameBase::nameYourself() {
+  auto time = [](const TimeRow* row) -> QString {
+    bool ok = false;
+    const int hour = row->cmbHour->currentText().toInt(&ok);
+    if (!ok) return {};
+    const int clock = (HourIndex(row->chbPM->isChecked(), hour) + 6) % 24;
+    return QStringLiteral("%1:%2").arg(clock).arg(row->speMinute->value(), 2, 10, QLatin1Char('0'));
+  };
+  QString name = q(kind_ == PadKind::Schedule ? "スケジュール・パッド " : "ルーチン・パッド ") + edtPadNo->text();
+  const QString start = time(Panel2), end = time(Panel3);
+  if (!start.isEmpty() && !end.isEmpty()) name += QStringLiteral(", ") + start + q(" から ") + end;
+  setAccessibleName(name);
 }
 
 PadEntry PadFrameBase::entry() const {
@@ -147,6 +183,7 @@ void PadFrameBase::resetCommon() {
   cmbContent->setEditText(q("説明"));
   colorBox->reset();
   pnlPMenu->clear();
+  nameYourself();
 }
 
 void PadFrameBase::offerPopup(QWidget* w) {
@@ -159,6 +196,29 @@ void PadFrameBase::setFontPixels(QWidget* w, int px) {
   QFont f = w->font();
   f.setPixelSize(px);
   w->setFont(f);
+}
+
+QList<QWidget*> PadFrameBase::keyOrder() const {
+  return {Panel2->cmbHour, Panel2->speMinute, Panel2->chbPM, Panel3->cmbHour, Panel3->speMinute, Panel3->chbPM,
+          cmbKeyword,      cmbContent,        colorBox,      edtPadNo};
+}
+
+bool PadFrameBase::focusNextPrevChild(bool next) {
+  // Hiding the focused pad asks this too: the focus must then leave it.
+  if (!isVisible()) return QFrame::focusNextPrevChild(next);
+  QList<QWidget*> order;
+  for (QWidget* w : keyOrder())
+    if (w->isEnabledTo(this) && w->isVisibleTo(this)) order << w;
+  QWidget* now = QApplication::focusWidget();
+  qsizetype at = -1;
+  for (qsizetype i = 0; i < order.size(); ++i)
+    if (now && (order[i] == now || order[i]->isAncestorOf(now))) at = i;
+  // From the frame itself Tab enters at the first control, Shift+Tab at the last.
+  const qsizetype to = at < 0 ? (next ? 0 : order.size() - 1) : at + (next ? 1 : -1);
+  if (at < 0 && now != this) return QFrame::focusNextPrevChild(next);
+  if (to < 0 || to >= order.size()) return QFrame::focusNextPrevChild(next);
+  order[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+  return true;
 }
 
 bool PadFrameBase::holds(QWidget* w) const { return w && (w == this || isAncestorOf(w)); }

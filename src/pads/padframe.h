@@ -53,6 +53,8 @@ class PadFrameBase : public QFrame {
   void resetCommon();
   // A command button took the focus: the mark shows which pad it acts on.
   void showMark() { PadFrameBase::FrameEnter(); }
+  // The accessible name: kind, number and the times shown.
+  void nameYourself();
 
   QFrame* Panel1;
   TimeRow* Panel2;  // start
@@ -69,6 +71,10 @@ class PadFrameBase : public QFrame {
   // The focus entered or left the pad.
   virtual void FrameEnter();
   virtual void FrameExit();
+  // The pad's controls take no Tab of their own (a click focuses them);
+  // from the keyboard, Tab walks them in this order and then leaves the pad.
+  virtual QList<QWidget*> keyOrder() const;
+  bool focusNextPrevChild(bool next) override;
   // Right click on these opens the popup menu.
   void offerPopup(QWidget* w);
   static void setFontPixels(QWidget* w, int px);
@@ -96,6 +102,7 @@ void PadFrameBase::showCommon(const Record& r, bool placeholders) {
   colorBox->setColor(r.Color);
   Panel2->show(r.StartHour, r.StartMinute, r.StartPM == 1);
   Panel3->show(r.EndHour, r.EndMinute, r.EndPM == 1);
+  nameYourself();
 }
 
 }  // namespace plandor

@@ -67,6 +67,8 @@ TSchedPadFrame::TSchedPadFrame(SchedPadContext& context, QWidget* parent)
   setHint(bitMoveUp, q("|スケジュール・パッドを上方に移動します. 1クリックで5分相当移動します. マウスカーソルも同時に移動します."));
   setHint(bitMoveDown, q("|スケジュール・パッドを下方に移動します. 1クリックで5分相当移動します. マウスカーソルも同時に移動します."));
   setHint(chbCompleted, q("|このスケジュール項目が完了したときに,チェックマークを入れます."));
+  bitMoveUp->setAccessibleName(q("パッドを上へ移動"));
+  bitMoveDown->setAccessibleName(q("パッドを下へ移動"));
 
   pumPadFrame->addSeparator()->setObjectName(QStringLiteral("N1"));
   if (ctx_.routineEntry) {
@@ -107,6 +109,7 @@ void TSchedPadFrame::showNew(int padNo, PadTime start, PadTime end, int left, in
   btnSave->setEnabled(true);
   btnRevise->setEnabled(false);
   move(left, top);
+  nameYourself();
 }
 
 SchedEntry TSchedPadFrame::schedEntry() const {
@@ -129,6 +132,7 @@ bool TSchedPadFrame::apply(const PadStoreResult& r, const char* orderRefused) {
       if (r.timesRestored) {
         Panel2->show(r.pad.StartHour, r.pad.StartMinute, r.pad.StartPM == 1);
         Panel3->show(r.pad.EndHour, r.pad.EndMinute, r.pad.EndPM == 1);
+        nameYourself();
       }
       ctx_.day.storePad(slot(), r.bar, r.pad);
       return false;
@@ -145,6 +149,7 @@ bool TSchedPadFrame::apply(const PadStoreResult& r, const char* orderRefused) {
   }
   ctx_.day.storePad(slot(), r.bar, r.pad);
   ctx_.repaintBars();
+  nameYourself();
   return true;
 }
 
@@ -175,6 +180,12 @@ void TSchedPadFrame::bitMoveUpClick() {
 void TSchedPadFrame::bitMoveDownClick() {
   QCursor::setPos(QCursor::pos() + QPoint(0, 10));
   move(x(), y() + 10);
+}
+
+QList<QWidget*> TSchedPadFrame::keyOrder() const {
+  return {Panel2->cmbHour, Panel2->speMinute, Panel2->chbPM, Panel3->cmbHour, Panel3->speMinute, Panel3->chbPM,
+          btnSave,         btnRevise,         bitMoveUp,     bitMoveDown,     cmbKeyword,        edtPadNo,
+          cmbContent,      chbCompleted,      colorBox};
 }
 
 void TSchedPadFrame::FrameEnter() {

@@ -47,6 +47,7 @@ class TSchedPadFrame final : public PadFrameBase {
 
  protected:
   void FrameEnter() override;
+  QList<QWidget*> keyOrder() const override;
 
  private:
   SchedEntry schedEntry() const;

@@ -33,6 +33,7 @@ TRoutineWorkFrame::TRoutineWorkFrame(RoutinePadContext& context, QWidget* parent
   cmbPadOrigX->addItems({q("左"), q("右")});
   cmbPadOrigX->setMaxVisibleItems(2);
   setFontPixels(cmbPadOrigX, 13);
+  nameAfter(cmbPadOrigX, q("表示するペイン"));
   setHint(cmbPadOrigX, q("|このルーチンを表示するペインを選択します.\u3000デフォルトでは,左ペインに表示されます."));
 
   Panel4 = new QFrame(Panel1);
@@ -97,6 +98,15 @@ void TRoutineWorkFrame::btnSaveRoutineClick() {
   r.Show = chbShow->isChecked() ? 1 : 0;
   for (int d = 0; d < 7; ++d) r.DOW[d] = chbDOW[d]->isChecked() ? 1 : 0;
   ctx_.routines.storeRoutine(s, r);
+  nameYourself();
+}
+
+QList<QWidget*> TRoutineWorkFrame::keyOrder() const {
+  QList<QWidget*> order = PadFrameBase::keyOrder();
+  order << chbShow << cmbPadOrigX;
+  for (QCheckBox* day : chbDOW) order << day;
+  order << btnSaveRoutine;
+  return order;
 }
 
 void TRoutineWorkFrame::FrameEnter() {

@@ -33,6 +33,7 @@ class TRoutineWorkFrame final : public PadFrameBase {
 
  protected:
   void FrameEnter() override;
+  QList<QWidget*> keyOrder() const override;
 
  private:
   friend void FillRoutinePad(TRoutineWorkFrame& pad, const RoutineRecord& r);

@@ -1,9 +1,11 @@
 #include "dayview.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QWheelEvent>
 
 #include "widgetsupport.h"
@@ -42,6 +44,17 @@ TDayView::TDayView(SchedPadContext& context, QWidget* parent) : QScrollArea(pare
   setWidgetResizable(false);
   buildStrip();
   qApp->installEventFilter(this);  // the wheel scrolls the timeline wherever it turns
+  const struct {
+    QKeySequence key;
+    std::function<void()> run;
+  } keys[] = {
+      {QKeySequence(Qt::Key_F6), [this] { focusNextPad(true); }},
+      {QKeySequence(Qt::SHIFT | Qt::Key_F6), [this] { focusNextPad(false); }},
+      {QKeySequence(Qt::CTRL | Qt::Key_N), [this] { newPadFromKeyboard(false); }},
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), [this] { newPadFromKeyboard(true); }},
+  };
+  for (const auto& k : keys)
+    connect(new QShortcut(k.key, this, nullptr, nullptr, Qt::WindowShortcut), &QShortcut::activated, this, k.run);
 }
 
 TDayView::~TDayView() { qApp->removeEventFilter(this); }
@@ -85,6 +98,12 @@ void TDayView::buildStrip() {
       "表示されるスケジュール・パッド上で正確な期間を設定します.";
   setHint(pbxTimeL, q(dragHint));
   setHint(pbxTimeR, q(dragHint));
+  setAccessibleName(q("タイムライン"));
+  pbxFrameL->setAccessibleName(q("左パッド表示ペイン"));
+  pbxFrameR->setAccessibleName(q("右パッド表示ペイン"));
+  pbxTime->setAccessibleName(q("時刻表示コラム"));
+  pbxTimeL->setAccessibleName(q("左ドラッグ・エリア"));
+  pbxTimeR->setAccessibleName(q("右ドラッグ・エリア"));
 
   pnlIniHint = panel(pnlFrame, "pnlIniHint", QRect(350, 250, 295, 35), kCream, QFrame::Panel | QFrame::Raised);
   lblIniHint = place(new QLabel(pnlIniHint), "lblIniHint", QRect(1, 1, 10, 10));
@@ -236,6 +255,29 @@ void TDayView::pbxTimeMouseUp(Qt::MouseButton button, int y, int left) {
     pad->setFocus(Qt::OtherFocusReason);
   }
   if (r.sound) ctx_.pads.playSaveSound();
+}
+
+void TDayView::focusNextPad(bool forward) {
+  int at = -1;
+  for (int i = 0; i < kPadSlots; ++i)
+    if (PadFrameTable[i] && (PadFrameTable[i]->hasFocus() || PadFrameTable[i]->isAncestorOf(QApplication::focusWidget())))
+      at = i;
+  // From outside the pads the selected pad comes first.
+  const int from = at >= 0 ? at : ctx_.selectedPad - (forward ? 1 : -1);
+  for (int step = 1; step <= kPadSlots; ++step) {
+    const int i = ((from + (forward ? step : -step)) % kPadSlots + kPadSlots) % kPadSlots;
+    if (!PadFrameTable[i]) continue;
+    ensureWidgetVisible(PadFrameTable[i], 0, 20);
+    PadFrameTable[i]->setFocus(Qt::ShortcutFocusReason);
+    return;
+  }
+}
+
+void TDayView::newPadFromKeyboard(bool right) {
+  const int viewTop = -pnlBase->mapTo(viewport(), QPoint(0, 0)).y() - 12;  // TimelineY at the view's top
+  const int start = std::clamp((viewTop + kRowsPerHour - 1) / kRowsPerHour * kRowsPerHour, 0, kDayRows - kRowsPerHour);
+  pbxTimeMouseDown(Qt::LeftButton, start);
+  pbxTimeMouseUp(Qt::LeftButton, start + kRowsPerHour, right ? 351 : 4);
 }
 
 void TDayView::ScrollBox1MouseWheel(int steps) {

@@ -44,6 +44,12 @@ class TDayView final : public QScrollArea {
   // One wheel step scrolls the timeline 20 rows.
   void ScrollBox1MouseWheel(int steps);
 
+  // The keyboard's ways to what the pointer does: the focus to the next
+  // (previous) pad, and a new one-hour pad from the first full hour in view,
+  // as a drag from there would make it.
+  void focusNextPad(bool forward);
+  void newPadFromKeyboard(bool right);
+
   // The first-use hint over the right pane.
   void showIniHint(const QString& text);
   void pnlIniHintClick();

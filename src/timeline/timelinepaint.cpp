@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QtMath>
 #include <algorithm>
 
 #include "timeaxis.h"
@@ -106,10 +107,19 @@ void DragArea::paintEvent(QPaintEvent* e) {
   }
 }
 
-void DragArea::mousePressEvent(QMouseEvent* e) { emit pressed(e->button(), e->position().toPoint().y()); }
+// On a scaled screen the pointer can stand on the lower half of a row; Qt
+// rounds the widget's position of it into the next row (for an odd row, the
+// next minute). The window's position keeps the fraction that rounding took:
+// the row is the one painted under the pointer.
+static int rowAt(const QMouseEvent* e) {
+  const qreal scene = e->scenePosition().y();
+  return qFloor(e->position().y() + (scene - qRound(scene)));
+}
 
-void DragArea::mouseMoveEvent(QMouseEvent* e) { emit moved(e->position().toPoint().y()); }
+void DragArea::mousePressEvent(QMouseEvent* e) { emit pressed(e->button(), rowAt(e)); }
 
-void DragArea::mouseReleaseEvent(QMouseEvent* e) { emit released(e->button(), e->position().toPoint().y()); }
+void DragArea::mouseMoveEvent(QMouseEvent* e) { emit moved(rowAt(e)); }
+
+void DragArea::mouseReleaseEvent(QMouseEvent* e) { emit released(e->button(), rowAt(e)); }
 
 }  // namespace plandor

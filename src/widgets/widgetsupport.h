@@ -1,6 +1,8 @@
 #pragma once
 // Small things every window of the program does with its controls.
 #include <QColor>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
@@ -12,10 +14,25 @@
 namespace plandor {
 
 // Hints are kept in a control's "hint" property as "short|long"; the main
-// window shows the long part of the control under the mouse.
+// window shows the long part of the control under the mouse. Screen readers
+// read the same long part as the control's description.
 inline constexpr char kHintProperty[] = "hint";
 
-inline void setHint(QWidget* control, const QString& hint) { control->setProperty(kHintProperty, hint); }
+inline void setHint(QWidget* control, const QString& hint) {
+  control->setProperty(kHintProperty, hint);
+  const qsizetype bar = hint.indexOf(QLatin1Char('|'));
+  control->setAccessibleDescription(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+// A box without a caption of its own is named after the label beside it,
+// without the label's trailing colon.
+inline void nameAfter(QWidget* box, QString label) {
+  while (label.endsWith(QChar(0xFF1A)) || label.endsWith(QLatin1Char(':'))) label.chop(1);
+  box->setAccessibleName(label.trimmed());
+  // An editable combo box's editor takes the focus for it.
+  if (auto* combo = qobject_cast<QComboBox*>(box); combo && combo->lineEdit())
+    combo->lineEdit()->setAccessibleName(box->accessibleName());
+}
 
 // A solid background, as the program's panels have.
 inline void fillBackground(QWidget* w, const QColor& c) {

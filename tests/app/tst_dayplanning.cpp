@@ -1,6 +1,8 @@
 // Planning a day in the main window: dragging pads into being, scrolling,
 // removing pads, saving and loading them again.
+#include <QAccessible>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -12,6 +14,8 @@
 
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <QDialog>
+#include <functional>
 
 #include "filehelpers.h"
 #include "dlgdiary.h"
@@ -47,6 +51,23 @@ QString times(const TSchedPadFrame* p) {
   return row(p->Panel2) + QLatin1Char('-') + row(p->Panel3);
 }
 
+// Focusable controls under `root` that a screen reader could not name.
+QStringList unnamedControls(QWidget* root) {
+  QStringList unnamed;
+  std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* a) {
+    if (!a) return;
+    const QAccessible::State st = a->state();
+    if (st.focusable && !st.invisible && a->text(QAccessible::Name).trimmed().isEmpty()) {
+      QObject* o = a->object();
+      unnamed << (o ? QString::fromLatin1(o->metaObject()->className()) + QLatin1Char(' ') + o->objectName()
+                    : QStringLiteral("?"));
+    }
+    for (int i = 0; i < a->childCount(); ++i) walk(a->child(i));
+  };
+  walk(QAccessible::queryAccessibleInterface(root));
+  return unnamed;
+}
+
 class PaintRecorder : public QObject {
  public:
   QList<QRect> rects;
@@ -76,6 +97,7 @@ class TestDayPlanning : public QObject {
   void aPlannedDaySurvivesSaveAndRestart();
   void aNewPadAfterARemovalStartsFresh();
   void diaryAndMemoFromTheWindow();
+  void screenReadersAndTheKeyboardReachEverything();
 
  private:
   void start();
@@ -371,6 +393,64 @@ void TestDayPlanning::diaryAndMemoFromTheWindow() {
   QCOMPARE(state->day.table.Pads[1].Memo.text(), std::string("second pad's memo"));
   QCOMPARE(state->day.table.Diary.Content1.text(), std::string("line one\r\nline two"));
   QCOMPARE(state->day.table.Diary.Title1.text(), std::string("タイトル1"));
+}
+
+// Every focusable control of the window, a pad and the dialogs has a name;
+// pads name their number and times; the keyboard reaches the pads, walks
+// their controls with the status bar hint following, and makes a pad.
+void TestDayPlanning::screenReadersAndTheKeyboardReachEverything() {
+  storedPad(360, 540);     // 9:00 to 10:30
+  storedPad(2130, 2250);   // PM 11:45 to AM 0:45, past midnight
+  QCOMPARE(pad(1)->accessibleName(), QStringLiteral("スケジュール・パッド 1, 9:00 から 10:30"));
+  QCOMPARE(pad(2)->accessibleName(), QStringLiteral("スケジュール・パッド 2, 23:45 から 0:45"));
+  pad(1)->Panel3->cmbHour->setEditText(QStringLiteral("11"));
+  pad(1)->btnReviseClick();
+  QCOMPARE(pad(1)->accessibleName(), QStringLiteral("スケジュール・パッド 1, 9:00 から 11:30"));
+  QCOMPARE(window->ScrollBox1->pbxTimeL->accessibleDescription().left(11), QStringLiteral("ドラッグ・エリアです."));
+  QCOMPARE(window->edtNow->accessibleName(), QStringLiteral("只今の時刻"));
+  const QStringList inWindow = unnamedControls(window.get());
+  QVERIFY2(inWindow.isEmpty(), qPrintable(inWindow.join(QStringLiteral(", "))));
+
+  // F6 goes from the buttons to the selected pad, then on to the next;
+  // Tab then walks the pad's own controls, the hint going along.
+  window->btnSave->setFocus();
+  QTest::keyClick(window->btnSave, Qt::Key_F6);
+  QCOMPARE(QApplication::focusWidget(), pad(2));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+  QCOMPARE(QApplication::focusWidget(), pad(1));
+  QCOMPARE(pad(1)->pnlPMenu->text(), QStringLiteral("◆"));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  QCOMPARE(QApplication::focusWidget(), pad(1)->Panel2->cmbHour);
+  QCOMPARE(window->statusPanels[0]->text().left(8), QStringLiteral("ドラッグ・エリア"));
+  for (int i = 0; i < 6; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  QCOMPARE(QApplication::focusWidget(), pad(1)->btnRevise);  // 一時保存 is disabled and skipped
+  QCOMPARE(state->SelectedPad, 0);
+
+  // Ctrl+N: a one-hour pad from the first full hour in view (08:00).
+  window->ScrollBox1->verticalScrollBar()->setValue(240);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::ControlModifier);
+  QVERIFY(pad(3));
+  QCOMPARE(times(pad(3)), QStringLiteral("AM8:00-AM9:00"));
+  QCOMPARE(pad(3)->x(), 4);
+  QCOMPARE(QApplication::focusWidget(), pad(3));
+
+  QStringList inDialogs;
+  auto check = [&inDialogs](const char* which) {
+    QTimer::singleShot(0, [&inDialogs, which] {
+      QWidget* w = QApplication::activeModalWidget();
+      QVERIFY(w);
+      for (const QString& c : unnamedControls(w)) inDialogs << QString::fromLatin1(which) + QStringLiteral(": ") + c;
+      static_cast<QDialog*>(w)->reject();
+    });
+  };
+  check("memo");
+  pad(1)->pmiMemo->trigger();
+  window->FileSave1Execute();
+  check("diary");
+  window->ScheduleDiary1Execute();
+  check("lists");
+  window->OptionSetList1Execute();
+  QVERIFY2(inDialogs.isEmpty(), qPrintable(inDialogs.join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(TestDayPlanning)
