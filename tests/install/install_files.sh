@@ -24,6 +24,8 @@ done
 [[ -L $prefix/bin/plandor && $(readlink "$prefix/bin/plandor") == ../lib/plandor/plandor ]] ||
   fail "bin/plandor is not the link ../lib/plandor/plandor"
 [[ $(realpath "$prefix/bin/plandor") == "$(realpath "$own/plandor")" ]] || fail "bin/plandor does not lead to the program"
+[[ -x $own/plandor-ics && $(readlink "$prefix/bin/plandor-ics") == ../lib/plandor/plandor-ics ]] ||
+  fail "plandor-ics is not installed beside plandor with its bin link"
 
 desktop=$prefix/share/applications/org.plandor.Plandor.desktop
 metainfo=$prefix/share/metainfo/org.plandor.Plandor.metainfo.xml
