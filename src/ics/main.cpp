@@ -3,6 +3,7 @@
 #include <libical/ical.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -193,9 +194,15 @@ void addDay(icalcomponent* cal, const LocalDate& date, const std::string& path, 
   icalcomponent_add_property(j, icalproperty_new_dtstamp(stamp));
   icalcomponent_add_property(j, icalproperty_new_dtstart(dateOnly(date)));
   const std::string t1 = fieldText(d.Title1), t2 = fieldText(d.Title2);
-  icalcomponent_add_property(j, icalproperty_new_summary((t1 + (t1.empty() || t2.empty() ? "" : " / ") + t2).c_str()));
-  icalcomponent_add_property(
-      j, icalproperty_new_description((t1 + "\n" + fieldText(d.Content1) + "\n\n" + t2 + "\n" + fieldText(d.Content2)).c_str()));
+  // The summary holds both titles; the description each entry as its title
+  // over its content, a blank line between them.
+  const auto joined = [](const std::string& a, const char* between, const std::string& b) {
+    return a + (a.empty() || b.empty() ? "" : between) + b;
+  };
+  icalcomponent_add_property(j, icalproperty_new_summary(joined(t1, " / ", t2).c_str()));
+  const std::string text =
+      joined(joined(t1, "\n", fieldText(d.Content1)), "\n\n", joined(t2, "\n", fieldText(d.Content2)));
+  icalcomponent_add_property(j, icalproperty_new_description(text.c_str()));
   icalcomponent_add_component(cal, j);
 }
 

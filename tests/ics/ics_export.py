@@ -186,7 +186,7 @@ try:
     j = ev("20260105-diary@plandor")
     check(j.name == "VJOURNAL" and dt(j, "DTSTART") == datetime.date(2026, 1, 5), "diary as a journal of its day")
     check(str(j.get("SUMMARY")) == "今日一日をふり返って一言 / 反省", "diary titles")
-    check(str(j.get("DESCRIPTION")) == "今日一日をふり返って一言\nよい日\n明日も\n\n反省\n", "diary contents")
+    check(str(j.get("DESCRIPTION")) == "今日一日をふり返って一言\nよい日\n明日も\n\n反省", "diary contents")
     check("20260107-pad1@plandor" in items and "20260107-pad2@plandor" not in items, "short file: what it holds")
     r1 = ev("routine1@plandor")
     check(dt(r1, "DTSTART") == datetime.datetime(2026, 1, 5, 7, 0), "routine starts on the first Monday")
