@@ -2,7 +2,7 @@
 
 #include <QAction>
 #include <QCursor>
-#include <QStyle>
+#include <QIcon>
 
 #include "widgetsupport.h"
 
@@ -23,6 +23,16 @@ const char* const kEndTooLate =
     "終了時刻を AM5:59 に設定します.";
 const char* const kHourOutsideDial = "' は時刻(時)に使えません.\r\n0 から 12 までの整数を入力してください.";
 
+// Qt's own arrow pictures, taken directly: asking the style first searches
+// the icon theme, which costs more than making the first pads of a day.
+QIcon arrowIcon(const char* name) {
+  QIcon icon;
+  for (int size : {16, 32, 128})
+    icon.addFile(QStringLiteral(":/qt-project.org/styles/commonstyle/images/%1-%2.png").arg(QLatin1String(name)).arg(size),
+                 QSize(size, size));
+  return icon;
+}
+
 }  // namespace
 
 TSchedPadFrame::TSchedPadFrame(SchedPadContext& context, QWidget* parent)
@@ -40,8 +50,8 @@ TSchedPadFrame::TSchedPadFrame(SchedPadContext& context, QWidget* parent)
   bitMoveUp = new QPushButton(Panel1);
   bitMoveUp->setObjectName(QStringLiteral("bitMoveUp"));
   bitMoveUp->setGeometry(120, 3, 20, 24);
-  static const QIcon up = style()->standardIcon(QStyle::SP_ArrowUp);
-  static const QIcon down = style()->standardIcon(QStyle::SP_ArrowDown);
+  static const QIcon up = arrowIcon("up");
+  static const QIcon down = arrowIcon("down");
   bitMoveUp->setIcon(up);
   pnlPMenu->setGeometry(120, 27, 20, 26);
   bitMoveDown = new QPushButton(Panel1);
