@@ -27,22 +27,6 @@ std::string alias(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
 }  // namespace
 
-std::optional<std::string> executableFolder() {
-  std::string path(256, '\0');
-  for (;;) {
-    const ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
-    if (n < 0) return std::nullopt;
-    if (static_cast<std::size_t>(n) < path.size()) {
-      path.resize(static_cast<std::size_t>(n));
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return std::nullopt;
-  return path.substr(0, slash);
-}
-
 QString toQtPath(const std::string& path) {
   if (qtCanHold(path)) return QFile::decodeName(QByteArray::fromStdString(path));
   // The shortest leading part that holds every byte Qt cannot name.

@@ -10,10 +10,6 @@
 
 namespace plandor {
 
-// The folder of the running executable as the kernel names it, without a
-// trailing "/" ("" for the root folder); nothing when it cannot be found.
-std::optional<std::string> executableFolder();
-
 // A name Qt can open for `path`. A path Qt cannot hold is reached through
 // a descriptor kept open on its first folders ("/proc/self/fd/N/...").
 QString toQtPath(const std::string& path);

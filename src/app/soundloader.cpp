@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "pathbytes.h"
+#include "datafolder.h"
 
 namespace plandor {
 

@@ -72,13 +72,8 @@ std::string dateText(const LocalDate& d) {
 // The data folder the planner beside this command would use: its own folder
 // when that takes writes, else the user's data folder. Nothing is created.
 std::optional<std::string> defaultFolder() {
-  std::string exe(4096, '\0');
-  const ssize_t n = readlink("/proc/self/exe", exe.data(), exe.size());
-  if (n <= 0 || static_cast<std::size_t>(n) >= exe.size()) return std::nullopt;
-  exe.resize(static_cast<std::size_t>(n));
-  const std::string folder = exe.substr(0, exe.rfind('/'));
-  if (access(folder.empty() ? "/" : folder.c_str(), W_OK) == 0) return folder;
-  return userDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+  const std::optional<std::string> exe = executableFolder();
+  return exe ? dataFolderFor(*exe) : std::nullopt;
 }
 
 // Stored text as calendar text: line breaks as LF, no other control bytes

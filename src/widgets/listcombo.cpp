@@ -56,8 +56,8 @@ LazyCombo::LazyCombo(QWidget* parent) : QComboBox(parent) {
 }
 
 bool LazyCombo::eventFilter(QObject* watched, QEvent* e) {
-  if (watched == this && e->type() == QEvent::FocusIn && !completerMade_) {
-    completerMade_ = true;
+  if (watched == this && e->type() == QEvent::FocusIn) {
+    removeEventFilter(this);  // once
     auto* c = new QCompleter(model(), lineEdit());
     c->setCaseSensitivity(Qt::CaseInsensitive);
     c->setCompletionMode(QCompleter::InlineCompletion);

@@ -41,7 +41,6 @@ class LazyCombo : public QComboBox {
 
  private:
   bool listMade_ = false;
-  bool completerMade_ = false;
 };
 
 class ListCombo final : public LazyCombo {

@@ -39,9 +39,30 @@ std::optional<std::string> userDataFolder(const char* xdgDataHome, const char* h
   return withoutTrailingSlashes(h) + "/.local/share/plandor";
 }
 
-std::optional<std::string> chooseDataFolder(const std::string& programFolder, std::string* failed) {
+std::optional<std::string> executableFolder() {
+  std::string path(256, '\0');
+  for (;;) {
+    const ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
+    if (n < 0) return std::nullopt;
+    if (static_cast<std::size_t>(n) < path.size()) {
+      path.resize(static_cast<std::size_t>(n));
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return std::nullopt;
+  return path.substr(0, slash);
+}
+
+std::optional<std::string> dataFolderFor(const std::string& programFolder) {
   if (access(programFolder.empty() ? "/" : programFolder.c_str(), W_OK) == 0) return programFolder;
-  const std::optional<std::string> folder = userDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+  return userDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+}
+
+std::optional<std::string> chooseDataFolder(const std::string& programFolder, std::string* failed) {
+  const std::optional<std::string> folder = dataFolderFor(programFolder);
+  if (folder == programFolder) return folder;
   if (!folder || !makeFolders(*folder)) {
     if (failed) *failed = folder.value_or("~/.local/share/plandor");
     return std::nullopt;
