@@ -22,6 +22,7 @@
 #include "frmmain.h"
 #include "frmsetrwork.h"
 #include "modalhelpers.h"
+#include "padhelpers.h"
 #include "scriptedplatform.h"
 #include "syncshim.h"
 
@@ -75,13 +76,7 @@ std::unique_ptr<TfrmMain> TestWindowSave::start() {
 }
 
 TSchedPadFrame* TestWindowSave::dragPad(const char* keyword) {
-  window->ScrollBox1->pbxTimeMouseDown(Qt::LeftButton, 240);
-  window->ScrollBox1->pbxTimeMouseUp(Qt::LeftButton, 420, 4);
-  TSchedPadFrame* pad = window->ScrollBox1->PadFrameTable[0];
-  if (!pad) return nullptr;
-  pad->cmbKeyword->setEditText(QString::fromUtf8(keyword));
-  pad->btnSaveClick();
-  return pad;
+  return storedPad(*window->ScrollBox1, 240, 420, keyword);
 }
 
 void TestWindowSave::readOnlyDayFile() {

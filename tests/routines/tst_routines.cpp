@@ -16,6 +16,7 @@
 #include "filehelpers.h"
 #include "frmmain.h"
 #include "frmsetrwork.h"
+#include "padhelpers.h"
 #include "modalhelpers.h"
 #include "routineday.h"
 #include "scriptedplatform.h"
@@ -38,8 +39,9 @@ class TestRoutines : public QObject {
   void entryAndDisplayOnAWednesday();
 
  private:
-  // A stored pad from a left drag between two rows.
-  TSchedPadFrame* storedPad(int from, int to, const char* keyword);
+  TSchedPadFrame* storedPad(int from, int to, const char* keyword) {
+    return plandor::storedPad(*window->ScrollBox1, from, to, keyword);
+  }
 
   std::unique_ptr<QTemporaryDir> dir;
   std::unique_ptr<ScriptedPlatform> platform;
@@ -57,16 +59,6 @@ void TestRoutines::init() {
   window = std::make_unique<TfrmMain>(*state, *platform);
   window->show();
   QVERIFY(QTest::qWaitForWindowActive(window.get()));
-}
-
-TSchedPadFrame* TestRoutines::storedPad(int from, int to, const char* keyword) {
-  TDayView* view = window->ScrollBox1;
-  view->pbxTimeMouseDown(Qt::LeftButton, from);
-  view->pbxTimeMouseUp(Qt::LeftButton, to, 4);
-  TSchedPadFrame* pad = view->PadFrameTable[state->SelectedPad];
-  pad->cmbKeyword->setEditText(QString::fromUtf8(keyword));
-  pad->btnSaveClick();
-  return pad;
 }
 
 void TestRoutines::settingsWindowSavesRemovesAndReverts() {

@@ -1,0 +1,23 @@
+#pragma once
+// Pads made in the real day view, for the widget tests of the main window.
+#include <QString>
+
+#include "dayview.h"
+
+namespace plandor {
+
+// A left drag from one row to another (its handlers called directly), then
+// 一時保存 with `keyword`; null when the drag made no pad.
+inline TSchedPadFrame* storedPad(TDayView& view, int from, int to, const char* keyword) {
+  view.pbxTimeMouseDown(Qt::LeftButton, from);
+  view.pbxTimeMouseUp(Qt::LeftButton, to, 4);
+  TSchedPadFrame* pad = nullptr;  // the one not yet stored
+  for (TSchedPadFrame* f : view.PadFrameTable)
+    if (f && f->btnSave->isEnabled()) pad = f;
+  if (!pad) return nullptr;
+  pad->cmbKeyword->setEditText(QString::fromUtf8(keyword));
+  pad->btnSaveClick();
+  return pad;
+}
+
+}  // namespace plandor
