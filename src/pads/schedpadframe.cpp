@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QIcon>
 
+#include "sizedicon.h"
 #include "widgetsupport.h"
 
 namespace plandor {
@@ -26,11 +27,9 @@ const char* const kHourOutsideDial = "' は時刻(時)に使えません.\r\n0 �
 // Qt's own arrow pictures, taken directly: asking the style first searches
 // the icon theme, which costs more than making the first pads of a day.
 QIcon arrowIcon(const char* name) {
-  QIcon icon;
-  for (int size : {16, 32, 128})
-    icon.addFile(QStringLiteral(":/qt-project.org/styles/commonstyle/images/%1-%2.png").arg(QLatin1String(name)).arg(size),
-                 QSize(size, size));
-  return icon;
+  return sizedPngIcon(QStringLiteral(":/qt-project.org/styles/commonstyle/images/") + QLatin1String(name) +
+                          QStringLiteral("-%1.png"),
+                      {16, 32, 128});
 }
 
 }  // namespace

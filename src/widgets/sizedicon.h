@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+#include <vector>
+
+namespace plandor {
+
+// An icon drawn from PNG files made for several sizes (a path with %1 for
+// the size). Each file is read the first time its size is drawn, and only
+// then: reading every size up front costs more than the widgets that show
+// the icon. Chooses the size as a plain file icon does: the smallest that
+// is at least as large as asked, else the largest.
+QIcon sizedPngIcon(const QString& pathPattern, std::vector<int> sizes);
+
+}  // namespace plandor
