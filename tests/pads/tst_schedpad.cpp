@@ -39,6 +39,7 @@ class TestSchedPad : public QObject {
   void focusMarksThePadAndNamesTheSelection();
   void dropDownOffersTheListAndKeepsTheText();
   void coloursFromFilesAreKeptAndTextsFitTheirFields();
+  void arrowsAreQtsPicturesAtEveryScaleAndMode();
 
  private:
   TSchedPadFrame* makePad(int padNo, PadTime start, PadTime end, int left = 4);
@@ -299,6 +300,31 @@ void TestSchedPad::coloursFromFilesAreKeptAndTextsFitTheirFields() {
   int pos = 0;
   QCOMPARE(v->validate(fits, pos), QValidator::Acceptable);
   QCOMPARE(v->validate(over, pos), QValidator::Invalid);
+}
+
+// The arrows read one picture size when drawn; they must look exactly as
+// an icon holding every size would.
+void TestSchedPad::arrowsAreQtsPicturesAtEveryScaleAndMode() {
+  auto* pad = new TSchedPadFrame(*ctx, container);
+  const struct {
+    QPushButton* button;
+    const char* name;
+  } arrows[] = {{pad->bitMoveUp, "up"}, {pad->bitMoveDown, "down"}};
+  for (const auto& a : arrows) {
+    QIcon whole;
+    for (int size : {16, 32, 128})
+      whole.addFile(QStringLiteral(":/qt-project.org/styles/commonstyle/images/%1-%2.png")
+                        .arg(QLatin1String(a.name))
+                        .arg(size),
+                    QSize(size, size));
+    const QIcon shown = a.button->icon();
+    for (qreal dpr : {1.0, 1.5, 2.0, 3.0, 10.0})
+      for (QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled, QIcon::Active}) {
+        const QSize size = a.button->iconSize();
+        QCOMPARE(shown.pixmap(size, dpr, mode).toImage(), whole.pixmap(size, dpr, mode).toImage());
+        QCOMPARE(shown.actualSize(QSize(20, 24), mode), whole.actualSize(QSize(20, 24), mode));
+      }
+  }
 }
 
 QTEST_MAIN(TestSchedPad)
