@@ -10,8 +10,9 @@
 # plandor starts four ways, each in a fresh copy of a program folder that
 # has been started once (routine and list files exist): without today's
 # file (the day's first start), with today's file holding 3 pads, the same
-# without the sound module, and with 24 pads. Runs are interleaved, one of each program per round in a rotating
-# order, after one untimed warm-up each; figures are medians.
+# without the sound module, and with 24 pads. Runs are interleaved, one of
+# each program per round in a rotating order, after one untimed warm-up
+# each; figures are medians.
 set -euo pipefail
 
 build=${1:-/work/main/build}
