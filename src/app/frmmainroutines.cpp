@@ -17,13 +17,7 @@ void TfrmMain::RoutineEntry1Execute() {
   if (routines.RoutineCount >= kRoutineSlots || s < 0 || s >= kPadSlots) return;
   TSchedPadFrame* pad = ScrollBox1->PadFrameTable[s];
   if (!pad) return;
-  pad->showMark();
-  const std::string question =
-      "スケジュール・パッドNo. " + std::to_string(s + 1) + "をルーチンとして仮登録します.\r\n\r\n処理を続行しますか？";
-  if (!platform_.confirm(question, 180, 250)) {
-    pad->setFocus();
-    return;
-  }
+  if (!pad->confirmOnPad(s + 1, "をルーチンとして仮登録します.", 180, 250)) return;
   // From the pad's record, as last stored, not from its controls.
   EnterRoutine(routines.RoutineTable, state_.day.table.Pads[s]);
   pad->setFocus();  // the mark stays only on the pad that has the focus

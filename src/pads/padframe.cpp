@@ -145,6 +145,15 @@ void PadFrameBase::setNumber(int number) {
   nameYourself();
 }
 
+bool PadFrameBase::confirmOnPad(int number, const char* action, int left, int top) {
+  showMark();
+  const std::string question = std::string(kind_ == PadKind::Schedule ? "スケジュール・パッドNo. " : "ルーチン・パッドNo. ") +
+                               std::to_string(number) + action + "\r\n\r\n処理を続行しますか？";
+  if (context_.platform.confirm(question, left, top)) return true;
+  setFocus();
+  return false;
+}
+
 // "スケジュール・パッド 2, 9:00 から 10:30": the times on the day's 24-hour
 // clock, so that a screen reader needs no PM flag to read them.
 void PadFrameBase::nameYourself() {

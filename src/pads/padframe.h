@@ -53,6 +53,10 @@ class PadFrameBase : public QFrame {
   void resetCommon();
   // A command button took the focus: the mark shows which pad it acts on.
   void showMark() { PadFrameBase::FrameEnter(); }
+  // Marks the pad and asks, in a box at left, top, whether to go on with
+  // `action` ("を削除します." ...) on pad `number`; a refusal gives the pad
+  // the focus back.
+  bool confirmOnPad(int number, const char* action, int left, int top);
   // The accessible name: kind, number and the times shown.
   void nameYourself();
 

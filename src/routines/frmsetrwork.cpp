@@ -123,14 +123,7 @@ void TfrmSetRWork::btnCancelSRWClick() {
 void TfrmSetRWork::btnRemoveSRWClick() {
   const int s = ctx_.selectedRoutine;
   if (s < 0 || s >= kRoutineSlots || !RoutineFrameTable[s]) return;
-  TRoutineWorkFrame* pad = RoutineFrameTable[s];
-  pad->showMark();
-  const std::string question =
-      "ルーチン・パッドNo. " + std::to_string(s + 1) + "を削除します.\r\n\r\n処理を続行しますか？";
-  if (!ctx_.pads.platform.confirm(question, 150, 250)) {
-    pad->setFocus();
-    return;
-  }
+  if (!RoutineFrameTable[s]->confirmOnPad(s + 1, "を削除します.", 150, 250)) return;
   pnlCover->setGeometry(pnlPadBase->geometry().adjusted(-1, -1, 1, 1));
   pnlCover->show();
   pnlCover->raise();

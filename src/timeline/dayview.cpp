@@ -192,14 +192,7 @@ void TDayView::focusLastPad() {
 void TDayView::ScheduleRemovePad1Execute() {
   const int s = ctx_.selectedPad;
   if (s < 0 || s >= kPadSlots || !PadFrameTable[s]) return;
-  TSchedPadFrame* pad = PadFrameTable[s];
-  pad->showMark();
-  const std::string question =
-      "スケジュール・パッドNo. " + std::to_string(s + 1) + "を削除します.\r\n\r\n処理を続行しますか？";
-  if (!ctx_.pads.platform.confirm(question, 180, 250)) {
-    pad->setFocus();
-    return;
-  }
+  if (!PadFrameTable[s]->confirmOnPad(s + 1, "を削除します.", 180, 250)) return;
   showCover();
   ctx_.day.removePad(s);
   buildPadFrames();
