@@ -264,6 +264,14 @@ E2E_LEFT_X=312   # inside the left drag area (x 309..320)
 E2E_RIGHT_X=348  # inside the right drag area (x 342..354)
 e2e_row_y() { echo $((H_MENU + 12 + 4 - $2 + $1)); }  # ROW SCROLL
 
+# Four wheel steps up over the timeline: from the start's row 240 to 160,
+# which brings 08:00 well inside the view.
+E2E_SCROLLED=160
+e2e_scroll_up_four() {
+  xdotool mousemove 500 $((H_MENU + 300))
+  for _ in 1 2 3 4; do xdotool click 4; done
+}
+
 # A left drag in a drag area, one motion event every 6 rows.
 e2e_drag() {  # X FROM_ROW TO_ROW SCROLL
   local x=$1 y0 y1 y

@@ -14,10 +14,8 @@ e2e_start "$prog" "2006-01-01 09:00:00"
 pid=$E2E_PID
 e2e_wait_window "$pid"
 
-# Four wheel steps up: 240 -> 160, so 08:00 lies well inside the view.
-xdotool mousemove 500 $((H_MENU + 300))
-for _ in 1 2 3 4; do xdotool click 4; done
-scroll=160
+e2e_scroll_up_four
+scroll=$E2E_SCROLLED
 
 # The pad's 一時保存 button.
 click_pad_save() {  # PAD_LEFT START_ROW

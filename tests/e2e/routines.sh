@@ -17,10 +17,8 @@ e2e_start "$prog" "2006-01-04 09:00:00"
 pid=$E2E_PID
 e2e_wait_window "$pid"
 
-# Four wheel steps up (240 -> 160) bring both drags well inside the view.
-xdotool mousemove 500 $((H_MENU + 300))
-for _ in 1 2 3 4; do xdotool click 4; done
-scroll=160
+e2e_scroll_up_four
+scroll=$E2E_SCROLLED
 
 pad_top() { e2e_pad_top "$1" $scroll; }   # START_ROW
 

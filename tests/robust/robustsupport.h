@@ -64,6 +64,18 @@ inline void removeTree(const std::string& path) {
   if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", path.c_str());
 }
 
+// A test's exit status: on success the scratch folder goes, on failure it
+// stays for a look.
+inline int finish(const std::string& scratch) {
+  if (failures()) {
+    std::fprintf(stderr, "%d failure(s); files kept in %s\n", failures(), scratch.c_str());
+    return 1;
+  }
+  removeTree(scratch);
+  std::printf("PASS\n");
+  return 0;
+}
+
 inline std::string readFile(const std::string& path) {
   std::string out;
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -229,13 +229,7 @@ int runCase(const Case& c, Env& env, bool needsMount, const char* mountSize) {
   for (Store s : {Store::Day, Store::Routines, Store::List}) runStore(env, prog, s, c, oldFiles[static_cast<int>(s)]);
 
   if (needsMount) ::umount2(env.folder.c_str(), MNT_DETACH);
-  if (failures() == 0) {
-    removeTree(env.scratch);
-    std::printf("PASS\n");
-    return 0;
-  }
-  std::fprintf(stderr, "%d failure(s); files kept in %s\n", failures(), env.scratch.c_str());
-  return 1;
+  return finish(env.scratch);
 }
 
 // Fills the file system until it refuses another byte.

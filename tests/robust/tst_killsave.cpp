@@ -323,11 +323,5 @@ int main(int argc, char** argv) {
   if (failures() == 0) killAtEachStep(p, e);
   if (failures() == 0) killAtRandom(p, e, kills);
 
-  if (failures() == 0) {
-    removeTree(p.folder);
-    std::printf("PASS\n");
-    return 0;
-  }
-  std::fprintf(stderr, "%d failure(s); files kept in %s\n", failures(), p.folder.c_str());
-  return 1;
+  return finish(p.folder);
 }

@@ -27,16 +27,6 @@ bool haveTool(const char* name) {
   return std::system(cmd.c_str()) == 0;
 }
 
-int finish(const std::string& scratch) {
-  if (failures()) {
-    std::fprintf(stderr, "%d failure(s); files kept in %s\n", failures(), scratch.c_str());
-    return 1;
-  }
-  removeTree(scratch);
-  std::printf("PASS\n");
-  return 0;
-}
-
 void noTemporaries(const std::string& folder) {
   for (const std::string& n : listFolder(folder)) CHECK_MSG(n[0] != '.', "left in %s: %s", folder.c_str(), n.c_str());
 }

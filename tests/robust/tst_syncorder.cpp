@@ -105,13 +105,7 @@ int order() {
   checkOrder("day file replaced", p.dayPath(), [&] { return p.saveDay('B'); });
   checkOrder("routine file replaced", p.folder + "/Routines.rdf", [&] { return p.saveRoutines('B'); });
   checkOrder("list file replaced", p.folder + "/LEntries.lef", [&] { return p.saveList('B'); });
-  if (failures()) {
-    std::fprintf(stderr, "%d failure(s); files kept in %s\n", failures(), scratch.c_str());
-    return 1;
-  }
-  removeTree(scratch);
-  std::printf("PASS\n");
-  return 0;
+  return finish(scratch);
 }
 
 // A save whose folder sync failed: reported with the path, its own wording
@@ -165,13 +159,7 @@ int folderSyncFails() {
   syncshim_fail_folder_sync(0);
   CHECK(p.saveDay('A').ok());
   CHECK(listFolder(p.folder + "/Y200601").size() == 1);  // no temporary left
-  if (failures()) {
-    std::fprintf(stderr, "%d failure(s); files kept in %s\n", failures(), scratch.c_str());
-    return 1;
-  }
-  removeTree(scratch);
-  std::printf("PASS\n");
-  return 0;
+  return finish(scratch);
 }
 
 }  // namespace
