@@ -95,6 +95,7 @@ int main(int argc, char** argv) {
   first.start();
   window.LoadDayFile(state.day.TodayDayPath);
   QApplication::processEvents();
+  for (int i = 0; i < kPadSlots; ++i) window.ScrollBox1->padFrame(i);  // frames out of view too
   const double firstBuild = first.nsecsElapsed() / 1e6;
   std::vector<double> rebuild;
   for (int i = 0; i < 30; ++i) {
@@ -103,6 +104,7 @@ int main(int argc, char** argv) {
     e.start();
     window.LoadDayFile(state.day.TodayDayPath);
     QApplication::processEvents();
+    for (int i = 0; i < kPadSlots; ++i) window.ScrollBox1->padFrame(i);
     rebuild.push_back(e.nsecsElapsed() / 1e6);
   }
   const double r = median(rebuild);

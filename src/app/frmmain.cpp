@@ -116,8 +116,10 @@ void TfrmMain::FormShow() {
   const QRect work = (screen() ? screen() : QGuiApplication::primaryScreen())->availableGeometry();
   const int decoration = frameGeometry().height() - geometry().height();
   move(work.topLeft());
-  resize(800, std::max(600, work.height() - decoration));
+  // Scrolled before the resize: the pad frames that wait for the view are
+  // made for the rows at 08:00, not for those at 06:00.
   ScrollBox1->verticalScrollBar()->setValue(240);
+  resize(800, std::max(600, work.height() - decoration));
   lblComment->setText(lines(kCommentText));
   lblComment->adjustSize();
   if (!state_.day.hasFile() && !state_.day.unread())

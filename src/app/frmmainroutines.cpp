@@ -15,7 +15,7 @@ void TfrmMain::RoutineEntry1Execute() {
   routines.RoutineCount = CountRoutines(routines.RoutineTable);
   const int s = state_.SelectedPad;
   if (routines.RoutineCount >= kRoutineSlots || s < 0 || s >= kPadSlots) return;
-  TSchedPadFrame* pad = ScrollBox1->PadFrameTable[s];
+  TSchedPadFrame* pad = ScrollBox1->padFrame(s);
   if (!pad) return;
   if (!pad->confirmOnPad(s + 1, "をルーチンとして仮登録します.", 180, 250)) return;
   // From the pad's record, as last stored, not from its controls.

@@ -37,8 +37,8 @@ QIcon arrowIcon(const char* name) {
 TSchedPadFrame::TSchedPadFrame(SchedPadContext& context, QWidget* parent)
     : PadFrameBase(PadKind::Schedule, context.pads, parent), ctx_(context) {
   setObjectName(QStringLiteral("SchedPadFrame"));
-  resize(295, 80);
-  Panel1->setGeometry(0, 0, 295, 80);
+  resize(kWidth, kHeight);
+  Panel1->setGeometry(0, 0, kWidth, kHeight);
 
   btnSave = new QPushButton(q("一時保存"), Panel1);
   btnSave->setObjectName(QStringLiteral("btnSave"));

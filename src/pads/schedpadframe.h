@@ -25,6 +25,7 @@ class TSchedPadFrame final : public PadFrameBase {
   Q_OBJECT
  public:
   TSchedPadFrame(SchedPadContext& context, QWidget* parent);
+  static constexpr int kWidth = 295, kHeight = 80;
 
   // Back to the values of a frame just made.
   void reset();

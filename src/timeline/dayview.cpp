@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include "widgetsupport.h"
@@ -55,6 +56,7 @@ TDayView::TDayView(SchedPadContext& context, QWidget* parent) : QScrollArea(pare
   };
   for (const auto& k : keys)
     connect(new QShortcut(k.key, this, nullptr, nullptr, Qt::WindowShortcut), &QShortcut::activated, this, k.run);
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &TDayView::makeFramesInView);
 }
 
 TDayView::~TDayView() { qApp->removeEventFilter(this); }
@@ -115,7 +117,44 @@ void TDayView::buildStrip() {
   pnlIniHint->hide();
 }
 
+namespace {
+
+bool isInput(QEvent::Type t) {
+  switch (t) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Enter:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::InputMethod:
+    case QEvent::TouchBegin:
+    case QEvent::TabletPress:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 bool TDayView::eventFilter(QObject* watched, QEvent* e) {
+  if (waitingCount_ > 0) {
+    // Input meets every frame in place: what it reaches is what a full build offers.
+    if (isInput(e->type())) {
+      makeWaitingFrames();
+    } else if (e->type() == QEvent::Paint && watched == pbxTime && !makeAfterPaint_) {
+      makeAfterPaint_ = true;
+      QTimer::singleShot(0, this, [this] {
+        makeAfterPaint_ = false;
+        makeWaitingFrames();
+      });
+    }
+  }
   if (e->type() == QEvent::Wheel && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == window()) {
     // Wheel events reach every widget up the chain; scroll once per step.
@@ -144,6 +183,8 @@ void TDayView::pnlIniHintClick() { pnlIniHint->hide(); }
 // Frames that leave the table wait hidden for the next pad: rebuilding a
 // day then refills frames instead of making hundreds of widgets again.
 void TDayView::releasePadFrames() {
+  waiting_.fill(false);
+  waitingCount_ = 0;
   for (TSchedPadFrame*& frame : PadFrameTable) {
     if (!frame) continue;
     frame->hide();
@@ -165,12 +206,58 @@ void TDayView::buildPadFrames() {
   const PadRecord* pads = ctx_.day.table.Pads;
   for (int i = 0; i < kPadSlots; ++i) {
     if (pads[i].StartHour == -1) continue;
-    if (!PadFrameTable[i]) PadFrameTable[i] = takePadFrame();
-    PadFrameTable[i]->showRecord(pads[i]);
-    // Reused frames keep the stacking of their last use.
-    PadFrameTable[i]->raise();
+    waiting_[i] = true;
+    ++waitingCount_;
   }
+  makeFramesInView();
+}
+
+// Out of view means out of the viewport: nothing of it can be painted.
+bool TDayView::inView(const PadRecord& pad) const {
+  if (!isVisible()) return false;
+  const QPoint origin = pnlFrame->mapTo(viewport(), QPoint(0, 0));
+  const qint64 left = qint64(pad.Left) + origin.x(), top = qint64(pad.Top) + origin.y();
+  return left < viewport()->width() && left + TSchedPadFrame::kWidth > 0 && top < viewport()->height() &&
+         top + TSchedPadFrame::kHeight > 0;
+}
+
+void TDayView::makePadFrame(int slot) {
+  waiting_[slot] = false;
+  --waitingCount_;
+  TSchedPadFrame* frame = takePadFrame();
+  PadFrameTable[slot] = frame;
+  frame->showRecord(ctx_.day.table.Pads[slot]);
+  // Under the next higher number, whatever order frames are made in.
+  for (int i = slot + 1; i < kPadSlots; ++i)
+    if (PadFrameTable[i]) {
+      frame->stackUnder(PadFrameTable[i]);
+      return;
+    }
+  frame->raise();
   if (pnlIniHint->isVisible()) pnlIniHint->raise();
+}
+
+void TDayView::makeFramesInView() {
+  for (int i = 0; i < kPadSlots && waitingCount_ > 0; ++i)
+    if (waiting_[i] && inView(ctx_.day.table.Pads[i])) makePadFrame(i);
+}
+
+void TDayView::makeWaitingFrames() {
+  for (int i = 0; i < kPadSlots && waitingCount_ > 0; ++i)
+    if (waiting_[i]) makePadFrame(i);
+}
+
+TSchedPadFrame* TDayView::padFrame(int slot) {
+  if (slot < 0 || slot >= kPadSlots) return nullptr;
+  if (waiting_[slot]) makePadFrame(slot);
+  return PadFrameTable[slot];
+}
+
+void TDayView::resizeEvent(QResizeEvent* e) {
+  QScrollArea::resizeEvent(e);
+  // Not the size the view had while hidden, delivered as it is shown: the
+  // window has not yet scrolled to where it opens.
+  if (e->oldSize().isValid()) makeFramesInView();
 }
 
 void TDayView::ClearPadTable() {
@@ -185,14 +272,14 @@ void TDayView::repaintDragAreas() {
 }
 
 void TDayView::focusLastPad() {
-  const int n = ctx_.day.DataCount();
-  if (n > 0 && PadFrameTable[n - 1]) PadFrameTable[n - 1]->setFocus();
+  if (TSchedPadFrame* pad = padFrame(ctx_.day.DataCount() - 1)) pad->setFocus();
 }
 
 void TDayView::ScheduleRemovePad1Execute() {
   const int s = ctx_.selectedPad;
-  if (s < 0 || s >= kPadSlots || !PadFrameTable[s]) return;
-  if (!PadFrameTable[s]->confirmOnPad(s + 1, "を削除します.", 180, 250)) return;
+  TSchedPadFrame* pad = padFrame(s);
+  if (!pad) return;
+  if (!pad->confirmOnPad(s + 1, "を削除します.", 180, 250)) return;
   showCover();
   ctx_.day.removePad(s);
   buildPadFrames();
@@ -236,6 +323,7 @@ void TDayView::dragPause() {
 
 void TDayView::pbxTimeMouseUp(Qt::MouseButton button, int y, int left) {
   if (pausing_) releasedInPause_ = true;
+  makeWaitingFrames();
   std::array<bool, kPadSlots> used{};
   for (int i = 0; i < kPadSlots; ++i) used[i] = PadFrameTable[i] != nullptr;
   const DragGesture::Release r = drag.release(button == Qt::LeftButton, y, ctx_.day.recount(), used);
@@ -251,6 +339,7 @@ void TDayView::pbxTimeMouseUp(Qt::MouseButton button, int y, int left) {
 }
 
 void TDayView::focusNextPad(bool forward) {
+  makeWaitingFrames();
   int at = -1;
   for (int i = 0; i < kPadSlots; ++i)
     if (PadFrameTable[i] && (PadFrameTable[i]->hasFocus() || PadFrameTable[i]->isAncestorOf(QApplication::focusWidget())))

@@ -25,10 +25,13 @@ class TDayView final : public QScrollArea {
   // The slow parts of a removal run under these (the processing cover).
   std::function<void()> showCover = [] {}, hideCover = [] {};
 
-  std::array<TSchedPadFrame*, kPadSlots> PadFrameTable{};
+  // The frame of a slot, made now if it was waiting; null for an unused slot.
+  TSchedPadFrame* padFrame(int slot);
 
   // A frame for every used slot of the pad table, afresh (a load, a
-  // removal, routine display), in slot order so that higher numbers lie on top.
+  // removal, routine display), higher numbers on top. Making frames is the
+  // dear part of opening a day, so frames out of view wait until the view
+  // has been painted, or until input or a command needs them.
   void buildPadFrames();
   // Puts every frame away, empties the pad table and erases the bars.
   void ClearPadTable();
@@ -71,14 +74,23 @@ class TDayView final : public QScrollArea {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
 
  private:
   void buildStrip();
   void releasePadFrames();
   TSchedPadFrame* takePadFrame();
+  bool inView(const PadRecord& pad) const;
+  void makePadFrame(int slot);
+  void makeFramesInView();
+  void makeWaitingFrames();
   void dragPause();
 
   SchedPadContext& ctx_;
+  std::array<TSchedPadFrame*, kPadSlots> PadFrameTable{};
+  std::array<bool, kPadSlots> waiting_{};  // used slots whose frame is still to be made
+  int waitingCount_ = 0;
+  bool makeAfterPaint_ = false;
   std::vector<TSchedPadFrame*> spareFrames_;
   bool pausing_ = false;
   bool releasedInPause_ = false;

@@ -101,13 +101,13 @@ class TestDayPlanning : public QObject {
 
  private:
   void start();
-  TSchedPadFrame* pad(int n) { return window->ScrollBox1->PadFrameTable[n - 1]; }
+  TSchedPadFrame* pad(int n) { return window->ScrollBox1->padFrame(n - 1); }
   // Drag, then 一時保存.
   TSchedPadFrame* storedPad(int from, int to) {
     drag(window->ScrollBox1->pbxTimeL, from, to);
     TSchedPadFrame* p = pad(state->day.DataCount() + 1);
-    for (TSchedPadFrame* f : window->ScrollBox1->PadFrameTable)
-      if (f && f->btnSave->isEnabled()) p = f;
+    for (int i = 0; i < kPadSlots; ++i)
+      if (TSchedPadFrame* f = pad(i + 1); f && f->btnSave->isEnabled()) p = f;
     p->btnSaveClick();
     return p;
   }
@@ -179,8 +179,8 @@ void TestDayPlanning::rightDragAndGapFilling() {
   QCOMPARE(state->day.table.Bars[0].Side.text(), std::string("R"));
   drag(window->ScrollBox1->pbxTimeL, 500, 600);
   drag(window->ScrollBox1->pbxTimeL, 700, 800);
-  delete window->ScrollBox1->PadFrameTable[1];  // as after reloading a day whose pad 2 was never stored
-  window->ScrollBox1->PadFrameTable[1] = nullptr;
+  window->ScrollBox1->buildPadFrames();  // as after reloading a day: pads 2 and 3 were never stored
+  QVERIFY(pad(1) && !pad(2) && !pad(3));
   drag(window->ScrollBox1->pbxTimeL, 900, 1000);
   QCOMPARE(pad(2)->edtPadNo->text(), QStringLiteral("2"));
   QCOMPARE(times(pad(2)), QStringLiteral("AM1:30-AM2:20").replace("AM", "PM"));
@@ -274,7 +274,7 @@ void TestDayPlanning::removalPacksAndRenumbers() {
     platform->confirmAnswers.push_back(true);
     window->ScheduleRemovePad1Execute();
   }
-  for (TSchedPadFrame* f : window->ScrollBox1->PadFrameTable) QVERIFY(!f);
+  for (int n = 1; n <= kPadSlots; ++n) QVERIFY(!pad(n));
   QCOMPARE(state->day.DataCount(), 0);
   window->ScheduleRemovePad1Execute();
   QCOMPARE(platform->confirms.size(), std::size_t(4));

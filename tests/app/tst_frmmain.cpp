@@ -12,12 +12,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <memory>
+#include <numeric>
 
 #include "filehelpers.h"
 #include "aboutbox.h"
 #include "appsetup.h"
 #include "datafolder.h"
+#include "dayview.h"
 #include "frmmain.h"
 #include "schedpadframe.h"
 #include "scriptedplatform.h"
@@ -41,6 +44,19 @@ struct Run {
   QString file() const { return window->edtThisFile->text(); }
 };
 
+// Sees every event of the application, changes none.
+class EventWatch : public QObject {
+ public:
+  explicit EventWatch(std::function<void(QObject*, QEvent*)> see) : see_(std::move(see)) {}
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    see_(watched, e);
+    return false;
+  }
+
+ private:
+  std::function<void(QObject*, QEvent*)> see_;
+};
+
 }  // namespace
 
 class TestFrmMain : public QObject {
@@ -50,6 +66,7 @@ class TestFrmMain : public QObject {
   void init();
   void firstStartPreparesFilesAndAnEmptyDay();
   void saveCreatesTheDayAndTheNextStartLoadsIt();
+  void fullDayPaintsFirstWhatIsInView();
   void failedSaveReportsAndKeepsTheDay();
   void todayCommand();
   void pastCommand();
@@ -134,6 +151,76 @@ void TestFrmMain::saveCreatesTheDayAndTheNextStartLoadsIt() {
   QTest::qWait(50);
   QCOMPARE(again.platform.sounds.size(), std::size_t(1));
   QVERIFY(!again.window->ScrollBox1->pnlIniHint->isVisible());
+}
+
+// A day of 24 pads, one an hour: the frames in view are made before the
+// first paint, the rest after it, stacked by number as a full build would;
+// input before then meets every frame.
+void TestFrmMain::fullDayPaintsFirstWhatIsInView() {
+  {
+    Run run(folder);
+    for (int i = 0; i < kPadSlots; ++i) {
+      const int row = i * kRowsPerHour, hour = (6 + i) % 24;
+      BarRecord& b = run.state.day.table.Bars[i];
+      b.Side.setText(i % 2 ? "R" : "L");
+      b.TopY = row;
+      b.BottomY = row + 60;
+      PadRecord& p = run.state.day.table.Pads[i];
+      p.PadNo = i + 1;
+      p.Left = i % 2 ? 351 : 4;
+      p.Top = row + 1;
+      p.StartHour = p.EndHour = hour % 12;
+      p.StartPM = p.EndPM = hour >= 12 && hour < 24;
+      p.EndMinute = 30;
+    }
+    run.window->FileSave1Execute();
+  }
+  const auto frames = [](const Run& run) {
+    std::vector<int> numbers;  // of the frames shown, in stacking order, bottom first
+    for (auto* f : run.window->ScrollBox1->pnlFrame->findChildren<TSchedPadFrame*>(Qt::FindDirectChildrenOnly))
+      if (!f->isHidden()) numbers.push_back(f->number());
+    return numbers;
+  };
+  std::vector<int> all(kPadSlots);
+  std::iota(all.begin(), all.end(), 1);
+
+  Run run(folder);
+  QVERIFY(frames(run).empty());
+  TDayView* view = run.window->ScrollBox1;
+  std::vector<int> atFirstPaint, inView;
+  const auto paintWatch = [&](QObject* watched, QEvent* e) {
+    if (watched != view->pbxTime || e->type() != QEvent::Paint || !atFirstPaint.empty()) return;
+    atFirstPaint = frames(run);
+    const QRect viewport(QPoint(), view->viewport()->size());
+    for (int i = 0; i < kPadSlots; ++i) {
+      const PadRecord& p = run.state.day.table.Pads[i];
+      const QPoint at = view->pnlFrame->mapTo(view->viewport(), QPoint(p.Left, p.Top));
+      if (viewport.intersects(QRect(at, QSize(TSchedPadFrame::kWidth, TSchedPadFrame::kHeight))) || i == 23)
+        inView.push_back(i + 1);  // 24 has the focus
+    }
+  };
+  EventWatch watch(paintWatch);
+  qApp->installEventFilter(&watch);
+  run.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
+  QTRY_VERIFY(!atFirstPaint.empty());
+  QCOMPARE(atFirstPaint, inView);
+  QVERIFY(inView.size() < 10);
+  QTRY_COMPARE(frames(run), all);
+  QCOMPARE(QApplication::focusWidget(), view->padFrame(23));
+  qApp->removeEventFilter(&watch);
+  // A rebuild in view (a removal, routine display) reuses the frames.
+  view->buildPadFrames();
+  inView.pop_back();
+  QCOMPARE(frames(run), inView);
+  QTRY_COMPARE(frames(run), all);
+  run.window.reset();
+
+  Run early(folder);
+  early.window->show();
+  QVERIFY(frames(early).size() < all.size());
+  QTest::keyClick(early.window.get(), Qt::Key_Tab);
+  QCOMPARE(frames(early), all);
 }
 
 void TestFrmMain::failedSaveReportsAndKeepsTheDay() {
@@ -358,7 +445,7 @@ void TestFrmMain::textsShowWhole() {
   };
   QCOMPARE(run.window->edtNow->text(), QStringLiteral("AM 12時 00分 00秒"));
   QVERIFY(showsWhole(run.window->edtNow));
-  const TSchedPadFrame* pad = run.window->ScrollBox1->PadFrameTable[0];
+  const TSchedPadFrame* pad = run.window->ScrollBox1->padFrame(0);
   QVERIFY(pad);
   QCOMPARE(pad->Panel2->cmbHour->currentText(), QStringLiteral("10"));
   QVERIFY(showsWhole(pad->Panel2->cmbHour->lineEdit()));

@@ -83,7 +83,7 @@ class TestHostileDay : public QObject {
   }
   // Edits pad `slot` and stores the edit with 変更.
   void revise(int slot, const char* keyword) {
-    TSchedPadFrame* pad = window->ScrollBox1->PadFrameTable[slot];
+    TSchedPadFrame* pad = window->ScrollBox1->padFrame(slot);
     QVERIFY(pad);
     pad->cmbKeyword->setEditText(QString::fromUtf8(keyword));
     pad->btnReviseClick();

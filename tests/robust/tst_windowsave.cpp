@@ -102,7 +102,7 @@ void TestWindowSave::readOnlyDayFile() {
   QCOMPARE(platform.sounds.size(), sounds);  // no sound for a save that failed
   QCOMPARE(w->statusPanels[1]->text(), count);
   QCOMPARE(readAll(dayPath()), old);
-  QCOMPARE(w->ScrollBox1->PadFrameTable[0], pad);
+  QCOMPARE(w->ScrollBox1->padFrame(0), pad);
   QCOMPARE(pad->cmbKeyword->currentText(), QStringLiteral("新しい予定"));
   QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("新しい予定"));
   QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
@@ -131,7 +131,7 @@ void TestWindowSave::vanishedMonthFolder() {
   QVERIFY2(box.contains(QStringLiteral("見つかりません")), qPrintable(box));
   QCOMPARE(platform.sounds.size(), sounds);
   QCOMPARE(w->edtThisFile->text(), QStringLiteral("未作成"));  // still not stored
-  QVERIFY(w->ScrollBox1->PadFrameTable[0]);
+  QVERIFY(w->ScrollBox1->padFrame(0));
   QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("消えたフォルダー"));
   QVERIFY(!QFile::exists(QString::fromStdString(dayPath())));
 
@@ -223,7 +223,7 @@ void TestWindowSave::unreadDayIsNeverSavedOver() {
   QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
   QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("古い予定"));
   QCOMPARE(state->day.table.Diary.Content1.text(), std::string("大事な日記"));
-  QVERIFY(w->ScrollBox1->PadFrameTable[0]);
+  QVERIFY(w->ScrollBox1->padFrame(0));
   w->FileSave1Execute();
   QCOMPARE(platform.errors.size(), std::size_t(3));
   QCOMPARE(readAll(dayPath()), old);  // saved unchanged

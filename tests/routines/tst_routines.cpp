@@ -150,7 +150,7 @@ void TestRoutines::settingsWindowSavesRemovesAndReverts() {
     memo.memPadMemo->setPlainText(QStringLiteral("pad"));
     memo.btnSavePadMemo->click();
   });
-  window->ScrollBox1->PadFrameTable[0]->pmiMemo->trigger();
+  window->ScrollBox1->padFrame(0)->pmiMemo->trigger();
   QCOMPARE(state->day.table.Pads[0].Memo.text(), std::string("pad"));
   QCOMPARE(routines.RoutineTable[0].Memo.text(), std::string("毎朝"));
 }
@@ -167,7 +167,7 @@ void TestRoutines::entryAndDisplayOnAWednesday() {
   QCOMPARE(platform->confirms.back().text,
            std::string("スケジュール・パッドNo. 1をルーチンとして仮登録します.\r\n\r\n処理を続行しますか？"));
   QCOMPARE(routines.RoutineTable[0].Keyword.text(), std::string("散歩"));
-  window->ScrollBox1->PadFrameTable[1]->setFocus();
+  window->ScrollBox1->padFrame(1)->setFocus();
   platform->confirmAnswers = {true};
   window->btnEnterRoutine->click();
   QCOMPARE(routines.RoutineTable[1].Keyword.text(), std::string("読書"));
@@ -190,11 +190,11 @@ void TestRoutines::entryAndDisplayOnAWednesday() {
   QCOMPARE(platform->confirms.back().text,
            std::string("表示されているパッドを削除した後,ルーチンを表示します.\r\n\r\n処理を続行しますか？"));
   TDayView* view = window->ScrollBox1;
-  QVERIFY(view->PadFrameTable[0] && !view->PadFrameTable[1]);
-  QCOMPARE(view->PadFrameTable[0]->cmbKeyword->currentText(), QStringLiteral("散歩"));
-  QVERIFY(!view->PadFrameTable[0]->btnSave->isEnabled());  // stored, as a load makes them
+  QVERIFY(view->padFrame(0) && !view->padFrame(1));
+  QCOMPARE(view->padFrame(0)->cmbKeyword->currentText(), QStringLiteral("散歩"));
+  QVERIFY(!view->padFrame(0)->btnSave->isEnabled());  // stored, as a load makes them
   QCOMPARE(state->day.table.Bars[0].TopY, 240);
-  QCOMPARE(QApplication::focusWidget(), view->PadFrameTable[0]);
+  QCOMPARE(QApplication::focusWidget(), view->padFrame(0));
   QCOMPARE(window->statusPanels[1]->text(), QStringLiteral("データ総数: 1"));
   QCOMPARE(platform->sounds.size(), sounds + 1);
   QVERIFY(!window->pnlCover->isVisible());
@@ -217,7 +217,7 @@ void TestRoutines::entryAndDisplayOnAWednesday() {
   window->RoutineRead1Execute();
   QCOMPARE(platform->errors.size(), std::size_t(1));
   QCOMPARE(QByteArray(reinterpret_cast<const char*>(&state->day.table), sizeof(PadTable)), before);
-  QVERIFY(view->PadFrameTable[1] && view->PadFrameTable[1]->isVisible());
+  QVERIFY(view->padFrame(1) && view->padFrame(1)->isVisible());
   QVERIFY(!window->pnlCover->isVisible());
 }
 

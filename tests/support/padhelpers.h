@@ -12,8 +12,8 @@ inline TSchedPadFrame* storedPad(TDayView& view, int from, int to, const char* k
   view.pbxTimeMouseDown(Qt::LeftButton, from);
   view.pbxTimeMouseUp(Qt::LeftButton, to, 4);
   TSchedPadFrame* pad = nullptr;  // the one not yet stored
-  for (TSchedPadFrame* f : view.PadFrameTable)
-    if (f && f->btnSave->isEnabled()) pad = f;
+  for (int i = 0; i < kPadSlots; ++i)
+    if (TSchedPadFrame* f = view.padFrame(i); f && f->btnSave->isEnabled()) pad = f;
   if (!pad) return nullptr;
   pad->cmbKeyword->setEditText(QString::fromUtf8(keyword));
   pad->btnSaveClick();
