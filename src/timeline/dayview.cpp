@@ -128,7 +128,6 @@ bool isInput(QEvent::Type t) {
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
-    case QEvent::Enter:
     case QEvent::Wheel:
     case QEvent::ContextMenu:
     case QEvent::InputMethod:
