@@ -146,7 +146,8 @@ bool TDayView::eventFilter(QObject* watched, QEvent* e) {
     // Input meets every frame in place: what it reaches is what a full build offers.
     if (isInput(e->type())) {
       makeWaitingFrames();
-    } else if (e->type() == QEvent::Paint && watched == pbxTime && !makeAfterPaint_) {
+    } else if (e->type() == QEvent::Paint && !makeAfterPaint_ && watched->isWidgetType() &&
+               static_cast<QWidget*>(watched)->window() == window()) {
       makeAfterPaint_ = true;
       QTimer::singleShot(0, this, [this] {
         makeAfterPaint_ = false;

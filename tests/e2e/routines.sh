@@ -44,8 +44,12 @@ enter_routine() {  # WHAT
 e2e_drag $E2E_LEFT_X 240 420 $scroll
 top=$(pad_top 240)
 e2e_click $((7 + 4 + 145 + 50)) $((top + 5 + 10))
-xdotool key ctrl+a
-xdotool type --delay 30 "散歩"
+# Typed twice: xdotool binds each Japanese character to a spare key first,
+# and under load the program's first keymap update can lose one.
+for _ in 1 2; do
+  xdotool key ctrl+a
+  xdotool type --delay 30 "散歩"
+done
 e2e_click $((7 + 4 + 33)) $((top + 67))   # 一時保存
 sleep 0.3
 enter_routine "routine 1"
