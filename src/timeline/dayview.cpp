@@ -44,7 +44,13 @@ TDayView::TDayView(SchedPadContext& context, QWidget* parent) : QScrollArea(pare
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setWidgetResizable(false);
   buildStrip();
-  qApp->installEventFilter(this);  // the wheel scrolls the timeline wherever it turns
+  // One turn of the event loop after a paint: that paint is on screen.
+  makeAfterPaint_ = new QTimer(this);
+  makeAfterPaint_->setSingleShot(true);
+  makeAfterPaint_->setInterval(0);
+  connect(makeAfterPaint_, &QTimer::timeout, this, &TDayView::makeWaitingFrames);
+  // The wheel scrolls the timeline wherever it turns; input meets waiting frames.
+  qApp->installEventFilter(this);
   const struct {
     QKeySequence key;
     std::function<void()> run;
@@ -142,17 +148,13 @@ bool isInput(QEvent::Type t) {
 }  // namespace
 
 bool TDayView::eventFilter(QObject* watched, QEvent* e) {
-  if (waitingCount_ > 0) {
+  if (waiting_.any()) {
     // Input meets every frame in place: what it reaches is what a full build offers.
     if (isInput(e->type())) {
       makeWaitingFrames();
-    } else if (e->type() == QEvent::Paint && !makeAfterPaint_ && watched->isWidgetType() &&
+    } else if (e->type() == QEvent::Paint && !makeAfterPaint_->isActive() && watched->isWidgetType() &&
                static_cast<QWidget*>(watched)->window() == window()) {
-      makeAfterPaint_ = true;
-      QTimer::singleShot(0, this, [this] {
-        makeAfterPaint_ = false;
-        makeWaitingFrames();
-      });
+      makeAfterPaint_->start();
     }
   }
   if (e->type() == QEvent::Wheel && watched->isWidgetType() &&
@@ -183,8 +185,7 @@ void TDayView::pnlIniHintClick() { pnlIniHint->hide(); }
 // Frames that leave the table wait hidden for the next pad: rebuilding a
 // day then refills frames instead of making hundreds of widgets again.
 void TDayView::releasePadFrames() {
-  waiting_.fill(false);
-  waitingCount_ = 0;
+  waiting_.reset();
   for (TSchedPadFrame*& frame : PadFrameTable) {
     if (!frame) continue;
     frame->hide();
@@ -207,7 +208,6 @@ void TDayView::buildPadFrames() {
   for (int i = 0; i < kPadSlots; ++i) {
     if (pads[i].StartHour == -1) continue;
     waiting_[i] = true;
-    ++waitingCount_;
   }
   makeFramesInView();
 }
@@ -223,7 +223,6 @@ bool TDayView::inView(const PadRecord& pad) const {
 
 void TDayView::makePadFrame(int slot) {
   waiting_[slot] = false;
-  --waitingCount_;
   TSchedPadFrame* frame = takePadFrame();
   PadFrameTable[slot] = frame;
   frame->showRecord(ctx_.day.table.Pads[slot]);
@@ -238,12 +237,12 @@ void TDayView::makePadFrame(int slot) {
 }
 
 void TDayView::makeFramesInView() {
-  for (int i = 0; i < kPadSlots && waitingCount_ > 0; ++i)
+  for (int i = 0; i < kPadSlots; ++i)
     if (waiting_[i] && inView(ctx_.day.table.Pads[i])) makePadFrame(i);
 }
 
 void TDayView::makeWaitingFrames() {
-  for (int i = 0; i < kPadSlots && waitingCount_ > 0; ++i)
+  for (int i = 0; i < kPadSlots; ++i)
     if (waiting_[i]) makePadFrame(i);
 }
 

@@ -4,6 +4,7 @@
 // into being and removing a pad.
 #include <QScrollArea>
 #include <array>
+#include <bitset>
 #include <functional>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "timelinepaint.h"
 
 class QFrame;
+class QTimer;
 class QLabel;
 
 namespace plandor {
@@ -88,9 +90,8 @@ class TDayView final : public QScrollArea {
 
   SchedPadContext& ctx_;
   std::array<TSchedPadFrame*, kPadSlots> PadFrameTable{};
-  std::array<bool, kPadSlots> waiting_{};  // used slots whose frame is still to be made
-  int waitingCount_ = 0;
-  bool makeAfterPaint_ = false;
+  std::bitset<kPadSlots> waiting_;  // used slots whose frame is still to be made
+  QTimer* makeAfterPaint_ = nullptr;
   std::vector<TSchedPadFrame*> spareFrames_;
   bool pausing_ = false;
   bool releasedInPause_ = false;
