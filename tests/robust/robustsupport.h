@@ -9,6 +9,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <initializer_list>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,6 +63,22 @@ inline std::string makeScratch(const char* what) {
 inline void removeTree(const std::string& path) {
   const std::string cmd = "rm -rf '" + path + "'";
   if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", path.c_str());
+}
+
+// Runs the case named on the command line; anything else gets a usage line.
+struct NamedCase {
+  const char* name;
+  int (*run)();
+};
+inline int runNamedCase(int argc, char** argv, const char* program, std::initializer_list<NamedCase> cases) {
+  const std::string name = argc == 2 ? argv[1] : "";
+  std::string names;
+  for (const NamedCase& c : cases) {
+    if (name == c.name) return c.run();
+    names += (names.empty() ? "" : "|") + std::string(c.name);
+  }
+  std::fprintf(stderr, "usage: %s %s\n", program, names.c_str());
+  return 2;
 }
 
 // A test's exit status: on success the scratch folder goes, on failure it

@@ -152,9 +152,5 @@ int linkedFiles() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string name = argc == 2 ? argv[1] : "";
-  if (name == "fat-stick") return fatStick();
-  if (name == "linked-files") return linkedFiles();
-  std::fprintf(stderr, "usage: tst_oddfolders fat-stick|linked-files\n");
-  return 2;
+  return runNamedCase(argc, argv, "tst_oddfolders", {{"fat-stick", fatStick}, {"linked-files", linkedFiles}});
 }

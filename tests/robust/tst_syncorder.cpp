@@ -165,9 +165,5 @@ int folderSyncFails() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string name = argc == 2 ? argv[1] : "";
-  if (name == "order") return order();
-  if (name == "folder-sync-fails") return folderSyncFails();
-  std::fprintf(stderr, "usage: tst_syncorder order|folder-sync-fails\n");
-  return 2;
+  return runNamedCase(argc, argv, "tst_syncorder", {{"order", order}, {"folder-sync-fails", folderSyncFails}});
 }
