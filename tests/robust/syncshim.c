@@ -76,26 +76,25 @@ ssize_t write(int fd, const void* buf, size_t n) {
   return next(fd, buf, n);
 }
 
-int fsync(int fd) {
-  static int (*next)(int);
-  if (!next) next = (int (*)(int))real("fsync");
-  if (recording) noteFd("fsync", fd);
+// fsync and fdatasync alike: recorded, and failing on a folder when told to.
+static int interposedSync(const char* what, int (**next)(int), int fd) {
+  if (!*next) *next = (int (*)(int))real(what);
+  if (recording) noteFd(what, fd);
   if (folderSyncError && isFolder(fd)) {
     errno = folderSyncError;
     return -1;
   }
-  return next(fd);
+  return (*next)(fd);
+}
+
+int fsync(int fd) {
+  static int (*next)(int);
+  return interposedSync("fsync", &next, fd);
 }
 
 int fdatasync(int fd) {
   static int (*next)(int);
-  if (!next) next = (int (*)(int))real("fdatasync");
-  if (recording) noteFd("fdatasync", fd);
-  if (folderSyncError && isFolder(fd)) {
-    errno = folderSyncError;
-    return -1;
-  }
-  return next(fd);
+  return interposedSync("fdatasync", &next, fd);
 }
 
 int rename(const char* from, const char* to) {
