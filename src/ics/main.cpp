@@ -40,16 +40,15 @@ std::string oneLine(std::string text) {
   return text;
 }
 
-bool isLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
 std::optional<LocalDate> parseDate(const std::string& s) {
   if (s.size() != 10 || s[4] != '-' || s[7] != '-') return std::nullopt;
   for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
     if (s[i] < '0' || s[i] > '9') return std::nullopt;
   const LocalDate d{std::stoi(s.substr(0, 4)), std::stoi(s.substr(5, 2)), std::stoi(s.substr(8, 2))};
-  static constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (d.year < 1 || d.month < 1 || d.month > 12 || d.day < 1) return std::nullopt;
-  if (d.day > kMonthDays[d.month - 1] + (d.month == 2 && isLeapYear(d.year) ? 1 : 0)) return std::nullopt;
+  // A date that exists survives the round trip through a day count; 02-30
+  // comes back as 03-02, year 0 as 1899-12-30.
+  if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31) return std::nullopt;
+  if (fromSerialDate(toSerialDate(d)) != d) return std::nullopt;
   return d;
 }
 
