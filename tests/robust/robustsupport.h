@@ -3,6 +3,7 @@
 // folder, whole-file helpers and two distinct versions of every file the
 // program writes, each built on zeroed records so that its bytes are exact.
 #include <cctype>
+#include <cstddef>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -241,6 +242,12 @@ struct FolderStores {
 template <typename T>
 std::string bytesOf(const T& value) {
   return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+// A day file without its header: the pad table and diary it holds.
+inline std::string dayDataPart(const std::string& dayFile) {
+  constexpr std::size_t kHeader = offsetof(plandor::DayFile, Bars);
+  return dayFile.size() > kHeader ? dayFile.substr(kHeader) : std::string();
 }
 
 }  // namespace robust

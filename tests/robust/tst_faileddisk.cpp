@@ -82,7 +82,7 @@ struct Program {
 };
 
 std::string dataPart(Store s, const std::string& file) {
-  return s == Store::Day ? (file.size() >= 264 ? file.substr(264) : std::string()) : file;
+  return s == Store::Day ? dayDataPart(file) : file;
 }
 
 struct Case {

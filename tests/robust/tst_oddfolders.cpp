@@ -18,8 +18,6 @@ using namespace robust;
 
 namespace {
 
-std::string dataPart(const std::string& dayFile) { return dayFile.size() > 264 ? dayFile.substr(264) : ""; }
-
 using Program = FolderStores;
 
 bool haveTool(const char* name) {
@@ -116,7 +114,7 @@ int linkedFiles() {
   for (char v : {'A', 'B'}) {
     const IoResult r = p.saveDay(v);
     CHECK_MSG(r.ok(), "day %c: %s", v, r.message().c_str());
-    CHECK(dataPart(readFile(synced + "/day.sdf")) == bytesOf(p.day.table));
+    CHECK(dayDataPart(readFile(synced + "/day.sdf")) == bytesOf(p.day.table));
   }
   CHECK(p.saveRoutines('B').ok());
   CHECK(readFile(synced + "/Routines.rdf") == bytesOf(p.routines.RoutineTable));
