@@ -10,6 +10,7 @@
 #include "timeaxis.h"
 
 using namespace plandor;
+using fuzz::checkText;
 
 namespace {
 
@@ -18,12 +19,6 @@ bool validDate(const LocalDate& d) {
   if (d.year < 1 || d.year > 9999 || d.month < 1 || d.month > 12) return false;
   const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
   return d.day >= 1 && d.day <= days[d.month - 1] + (d.month == 2 && leap ? 1 : 0);
-}
-
-template <std::size_t N>
-void checkText(const ShortText<N>& t) {
-  FUZZ_CHECK(t.raw().size() <= N);
-  FUZZ_CHECK(fuzz::validUtf8(t.text()));
 }
 
 // What the load shows: file name and date from the header, the pad frames

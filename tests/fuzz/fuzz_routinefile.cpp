@@ -10,14 +10,9 @@
 #include "timeaxis.h"
 
 using namespace plandor;
+using fuzz::checkText;
 
 namespace {
-
-template <std::size_t N>
-void checkText(const ShortText<N>& t) {
-  FUZZ_CHECK(t.raw().size() <= N);
-  FUZZ_CHECK(fuzz::validUtf8(t.text()));
-}
 
 bool sameSet(const RoutineSet& a, const RoutineSet& b) { return std::memcmp(a, b, sizeof(RoutineSet)) == 0; }
 

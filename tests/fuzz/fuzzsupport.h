@@ -106,4 +106,12 @@ inline bool endsOnCharacter(std::string_view bytes) {
   return i == bytes.size();
 }
 
+// A stored text field as the program reads it: within its capacity and
+// valid UTF-8 once converted.
+template <typename Text>
+void checkText(const Text& t) {
+  FUZZ_CHECK(t.raw().size() <= Text::capacity);
+  FUZZ_CHECK(validUtf8(t.text()));
+}
+
 }  // namespace fuzz
