@@ -6,6 +6,7 @@
 #include <QTest>
 #include <cstring>
 
+#include "filehelpers.h"
 #include "listfile.h"
 #include "schedpadframe.h"
 #include "scriptedplatform.h"
@@ -20,8 +21,6 @@ const char* const kRefusedSave =
 const char* const kRefusedRevise =
     "終了時刻が開始時刻より早い,あるいは同時刻に設定されています.\r\n"
     "前回保存したデータが有れば,設定を値に戻します(時刻データのみ).\r\n\r\n時刻を再設定してください.";
-
-QByteArray bytesOf(const BarRecord& b) { return QByteArray(reinterpret_cast<const char*>(&b), sizeof b); }
 
 }  // namespace
 

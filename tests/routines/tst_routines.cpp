@@ -23,12 +23,6 @@
 
 using namespace plandor;
 
-namespace {
-
-QByteArray bytesOf(const RoutineSet& s) { return QByteArray(reinterpret_cast<const char*>(&s[0]), sizeof s); }
-
-}  // namespace
-
 class TestRoutines : public QObject {
   Q_OBJECT
  private slots:
@@ -212,11 +206,11 @@ void TestRoutines::entryAndDisplayOnAWednesday() {
   QFile::remove(QString::fromStdString(state->DataFolder + "/Temporary.sdf"));
   QDir(dir->path()).mkdir(QStringLiteral("Temporary.sdf"));
   storedPad(1500, 1600, "手入力");
-  const QByteArray before = QByteArray(reinterpret_cast<const char*>(&state->day.table), sizeof(PadTable));
+  const QByteArray before = bytesOf(state->day.table);
   platform->confirmAnswers = {true};
   window->RoutineRead1Execute();
   QCOMPARE(platform->errors.size(), std::size_t(1));
-  QCOMPARE(QByteArray(reinterpret_cast<const char*>(&state->day.table), sizeof(PadTable)), before);
+  QCOMPARE(bytesOf(state->day.table), before);
   QVERIFY(view->padFrame(1) && view->padFrame(1)->isVisible());
   QVERIFY(!window->pnlCover->isVisible());
 }

@@ -32,6 +32,12 @@ inline QDateTime ageFile(const std::string& path) {
   return QFileInfo(f).lastModified();
 }
 
+// A record or table as the bytes it is stored as.
+template <typename T>
+QByteArray bytesOf(const T& value) {
+  return QByteArray(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
 inline QByteArray sjis(const char* utf8) {
   return QByteArray::fromStdString(plandor::utf8ToCp932(utf8));
 }
