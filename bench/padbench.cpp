@@ -25,14 +25,15 @@ double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-void fillDay(DayStore& day) {
+void fillDay(DayModel& day) {
+  PadTable t = emptyPadTable();
   for (int i = 0; i < kPadSlots; ++i) {
-    BarRecord& b = day.table.Bars[i];
+    BarRecord& b = t.Bars[i];
     b.Side.setText(i % 2 ? "R" : "L");
     b.TopY = i * 120;
     b.BottomY = i * 120 + 60;
     b.Color = 0x0000FF;
-    PadRecord& p = day.table.Pads[i];
+    PadRecord& p = t.Pads[i];
     p.PadNo = i + 1;
     p.Left = i % 2 ? 351 : 4;
     p.Top = i * 120 + 1;
@@ -40,6 +41,7 @@ void fillDay(DayStore& day) {
     p.StartHour = (i + 6) % 12, p.StartMinute = 0, p.StartPM = i >= 6 && i < 18;
     p.EndHour = (i + 6) % 12, p.EndMinute = 30, p.EndPM = p.StartPM;
   }
+  day.restore(t);
 }
 
 // Pixels painted by the widgets of the timeline's view (the strip and its
@@ -87,22 +89,22 @@ int main(int argc, char** argv) {
   TfrmMain window(state, platform);
   window.show();
 
+  state.day.openEmpty(state.day.todayPath());
   fillDay(state.day);
-  state.day.CurrentDayPath = state.day.TodayDayPath;
   bool headerSet;
   state.day.save(state.Today, &headerSet);
   QElapsedTimer first;
   first.start();
-  window.LoadDayFile(state.day.TodayDayPath);
+  window.LoadDayFile(state.day.todayPath());
   QApplication::processEvents();
   for (int i = 0; i < kPadSlots; ++i) window.ScrollBox1->padFrame(i);  // frames out of view too
   const double firstBuild = first.nsecsElapsed() / 1e6;
   std::vector<double> rebuild;
   for (int i = 0; i < 30; ++i) {
-    window.ScrollBox1->ClearPadTable();
+    state.day.openEmpty(state.day.todayPath());
     QElapsedTimer e;
     e.start();
-    window.LoadDayFile(state.day.TodayDayPath);
+    window.LoadDayFile(state.day.todayPath());
     QApplication::processEvents();
     for (int i = 0; i < kPadSlots; ++i) window.ScrollBox1->padFrame(i);
     rebuild.push_back(e.nsecsElapsed() / 1e6);

@@ -1,6 +1,7 @@
 #include "frmmain.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDateEdit>
 #include <QEvent>
 #include <QLabel>
@@ -17,6 +18,10 @@
 #include "dlgsetlist.h"
 #include "hintdisplay.h"
 #include "pathbytes.h"
+#include "recovery.h"
+
+#include <cstdio>
+#include <cstring>
 
 namespace plandor {
 
@@ -28,6 +33,7 @@ const char* const kIniHintText =
     "\u3000(本メッセージは,左クリックで消えます.) \r\n\u3000";
 const char* const kCommentText = "本ウィンドウは\r\n高さ方向にのみ\r\n伸縮可能です.";
 const char* const kMonthFolderError = "今月のデータフォルダの作成に失敗しました.\r\n\r\n[プランドール]の起動を中止します.";
+const char* const kAppTitle = "プランドール";
 
 namespace {
 
@@ -50,10 +56,10 @@ TfrmMain::TfrmMain(PlannerState& state, Platform& platform, QWidget* parent)
       state_(state),
       platform_(platform),
       padContext_{state.lists, platform, state.programFolder(), [this](PadFrameBase& pad) { openPadMemo(pad); }},
-      schedContext_{padContext_, state.day, state.SelectedPad, [this] { ScrollBox1->repaintDragAreas(); }},
+      schedContext_{padContext_, state.day},
       routineContext_{padContext_, state.routines, state.SelectedRoutine} {
   setObjectName(QStringLiteral("frmMain"));
-  setWindowTitle(QStringLiteral("プランドール"));
+  setWindowTitle(q(kAppTitle));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   fillBackground(this, kButtonFace);
@@ -67,6 +73,7 @@ TfrmMain::TfrmMain(PlannerState& state, Platform& platform, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
+  state_.day.unlisten(dayListener_);
   if (hints_) qApp->removeEventFilter(hints_);
 }
 
@@ -74,6 +81,16 @@ void TfrmMain::FormCreate() {
   hints_ = new HintDisplay([this](const QString& h) { statusPanels[0]->setText(h); }, this);
   qApp->installEventFilter(hints_);
   schedContext_.routineEntry = RoutineEntry1;
+  recoveryTimer_ = new QTimer(this);
+  recoveryTimer_->setSingleShot(true);
+  recoveryTimer_->setInterval(0);
+  connect(recoveryTimer_, &QTimer::timeout, this, &TfrmMain::keepRecovery);
+  typingTimer_ = new QTimer(this);
+  typingTimer_->setSingleShot(true);
+  typingTimer_->setInterval(1000);
+  connect(typingTimer_, &QTimer::timeout, this, &TfrmMain::keepRecovery);
+  schedContext_.typed = [this] { typingTimer_->start(); };
+  dayListener_ = state_.day.listen([this](DayModel::Change c, int slot) { dayChanged(c, slot); });
 
   const std::string& folder = state_.DataFolder;
   // Saves cut short by a crash or power loss leave hidden temporaries; this
@@ -87,23 +104,22 @@ void TfrmMain::FormCreate() {
 
   state_.Today = platform_.now().date;
   state_.MonthFolder = monthFolderName(state_.Today);
-  DayStore& day = state_.day;
-  day.TodayDayPath = folder + "/" + state_.MonthFolder + "/" + dayFileName(state_.Today);
+  DayModel& day = state_.day;
+  day.setPaths(folder + "/" + state_.MonthFolder + "/" + dayFileName(state_.Today), folder + "/Temporary.sdf");
   const std::string monthPath = folder + "/" + state_.MonthFolder;
   if (!folderExists(monthPath) && !createFolder(monthPath).ok()) {
     platform_.message(kMonthFolderError);
     return;
   }
 
-  removeStaleDayTemporaries(day.TodayDayPath);
-  day.CurrentDayPath = day.TodayDayPath;
-  if (mayHoldDay(day.CurrentDayPath)) {
-    if (LoadDayFile(day.CurrentDayPath))
+  removeStaleDayTemporaries(day.todayPath());
+  if (mayHoldDay(day.todayPath())) {
+    if (LoadDayFile(day.todayPath()))
       startSound_ = true;  // once the window has been painted
     else
       showLoadFailed();
   } else {
-    day.clear();
+    day.openEmpty(day.todayPath());
     showNotCreated();
   }
   dtpToday->setDate(qdate(state_.Today));
@@ -130,6 +146,8 @@ void TfrmMain::FormShow() {
     ScrollBox1->focusLastPad();
   else
     btnSave->setFocus();
+  // Once the window is up, so the question has the day behind it.
+  QTimer::singleShot(0, this, [this] { offerRecovery(true); });
 }
 
 void TfrmMain::paintEvent(QPaintEvent* e) {
@@ -153,13 +171,167 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* e) {
   return QMainWindow::eventFilter(watched, e);
 }
 
+void TfrmMain::dayChanged(DayModel::Change change, int) {
+  const DayModel& day = state_.day;
+  ScheduleUndo1->setEnabled(day.canUndo());
+  ScheduleRedo1->setEnabled(day.canRedo());
+  if (change == DayModel::Change::Opened) showDayName();
+  setWindowModified(day.modified());
+  if (change == DayModel::Change::Opened) return;  // nothing to keep yet
+  if (change == DayModel::Change::Pending)
+    typingTimer_->start();
+  else
+    recoveryTimer_->start();
+}
+
+// "2006年1月3日 (火)", or the file's own name for a file named otherwise.
+static std::string dayName(const DayModel& day) {
+  if (const std::optional<LocalDate> date = day.date()) return dayTitleText(*date);
+  const auto slash = day.path().find_last_of('/');
+  return slash == std::string::npos ? day.path() : day.path().substr(slash + 1);
+}
+
+void TfrmMain::showDayName() {
+  const QString name = shownQString(dayName(state_.day));
+  setWindowTitle(q(kAppTitle) + QStringLiteral(" - ") + name + QStringLiteral("[*]"));
+  setAccessibleDescription(name);
+}
+
+void TfrmMain::keepRecovery() {
+  recoveryTimer_->stop();
+  typingTimer_->stop();
+  DayModel& day = state_.day;
+  if (!recoveryOffered_ || recoveryFile_ > 1) return;
+  if (!day.modified()) {
+    removeOwnRecovery();
+    return;
+  }
+  Recovery r;
+  r.dayPath = day.path();
+  r.written = platform_.now();
+  r.image = day.image();
+  const PadTable& t = day.table();
+  std::memcpy(r.image.Bars, t.Bars, sizeof t.Bars);
+  std::memcpy(r.image.Pads, t.Pads, sizeof t.Pads);
+  r.image.Diary = t.Diary;
+  // Typed edits as their pad's store would take them.
+  ScrollBox1->forEachEditedPad([&r](const TSchedPadFrame& pad) {
+    if (const auto d = pad.draft()) {
+      r.image.Bars[pad.slot()] = d->bar;
+      r.image.Pads[pad.slot()] = d->pad;
+    }
+  });
+  if (auto* diary = qobject_cast<TdlgDiary*>(dlgDiary)) r.image.Diary = diary->entered();
+  const IoResult w = writeRecovery(recoveryPath(state_.DataFolder, recoveryFile_), r);
+  recoveryWritten_ = w.written();
+  // Told once: the next change tries again, silently.
+  static bool told = false;
+  if (!w.written() && !told) {
+    told = true;
+    reportIo(w);
+  }
+}
+
+void TfrmMain::removeOwnRecovery() {
+  if (!recoveryWritten_ || recoveryFile_ > 1) return;
+  if (removeRecovery(recoveryPath(state_.DataFolder, recoveryFile_)).ok()) recoveryWritten_ = false;
+}
+
+void TfrmMain::offerRecovery(bool atStartUp) {
+  if (atStartUp && recoveryOffered_) return;
+  for (int which = 0; which < 2; ++which) {
+    const std::string path = recoveryPath(state_.DataFolder, which);
+    std::optional<Recovery> rec;
+    const IoResult r = readRecovery(path, &rec);
+    if (!r.ok()) {
+      // Kept for the user, never used nor deleted: ours is the next one.
+      if (which == recoveryFile_) {
+        reportIo(r);
+        recoveryFile_ = which + 1;
+      }
+      continue;
+    }
+    if (!rec || which != recoveryFile_) continue;
+    DayModel& day = state_.day;
+    const bool sameDay = rec->dayPath == day.path();
+    if (!sameDay && !atStartUp) continue;
+    PadTable table;
+    std::memcpy(table.Bars, rec->image.Bars, sizeof table.Bars);
+    std::memcpy(table.Pads, rec->image.Pads, sizeof table.Pads);
+    table.Diary = rec->image.Diary;
+    if (sameDay && std::memcmp(&table, &day.table(), sizeof table) == 0) {
+      removeRecovery(path);  // nothing the day file lacks
+      continue;
+    }
+    const LocalDateTime& w = rec->written;
+    char when[16];
+    std::snprintf(when, sizeof when, "%d:%02d", w.hour, w.minute);
+    const std::string question = "保存されていない変更が残っています (" + longDateText(w.date) + " " + when + ")。復元しますか?";
+    if (platform_.ask(question, {"復元する(&R)", "破棄する(&D)"}, 0, 0) != 0) {
+      removeRecovery(path);
+      continue;
+    }
+    if (!sameDay) openDay(rec->dayPath);
+    if (rec->dayPath != day.path() || day.unread()) continue;  // the day could not be opened: the file stays
+    recoveryWritten_ = true;  // ours now: the restored work overwrites it
+    day.restore(table);
+    ScrollBox1->focusPad(day.selectedPad());
+  }
+  recoveryOffered_ = true;
+  keepRecovery();
+}
+
+void TfrmMain::sessionEnding() {
+  sessionEnding_ = true;
+  keepRecovery();
+}
+
+bool TfrmMain::mayDiscardDay() {
+  DayModel& day = state_.day;
+  if (!day.modified()) return true;
+  switch (platform_.ask(dayName(day) + " の変更を保存しますか?", {"保存(&S)", "保存しない(&N)", "キャンセル"}, 0, 2)) {
+    case 0:
+      // Typed edits first, through each pad's own store; a refusal stops.
+      return ScrollBox1->storeTypedEdits() && FileSave1Execute();
+    case 1:
+      recoveryWritten_ = true;
+      removeOwnRecovery();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TfrmMain::closeEvent(QCloseEvent* e) {
+  if (sessionEnding_) {
+    keepRecovery();
+    e->accept();
+    return;
+  }
+  if (!mayDiscardDay()) {
+    e->ignore();
+    return;
+  }
+  e->accept();
+}
+
+void TfrmMain::ScheduleUndo1Execute() {
+  state_.day.undo();
+  ScrollBox1->focusPad(state_.day.selectedPad());
+}
+
+void TfrmMain::ScheduleRedo1Execute() {
+  state_.day.redo();
+  ScrollBox1->focusPad(state_.day.selectedPad());
+}
+
 void TfrmMain::showDataCount() {
   statusPanels[1]->setText(q("データ総数: ") + QString::number(state_.day.DataCount()));
 }
 
 void TfrmMain::showFileHeader() {
-  edtThisFile->setText(q(headerFileName(state_.day.image.FilePath)));
-  dtpPrepDate->setDate(qdate(fromSerialDate(state_.day.image.CreatedDate)));
+  edtThisFile->setText(q(headerFileName(state_.day.image().FilePath)));
+  dtpPrepDate->setDate(qdate(fromSerialDate(state_.day.image().CreatedDate)));
 }
 
 void TfrmMain::showNotCreated() {
@@ -178,34 +350,36 @@ void TfrmMain::showLoadFailed() {
 void TfrmMain::reportIo(const IoResult& r) { platform_.errorBox(r.message()); }
 
 bool TfrmMain::LoadDayFile(const std::string& path) {
-  IoResult r = state_.day.load(path);
+  IoResult r = state_.day.open(path);
   if (!r.ok()) {
     reportIo(r);
     return false;
   }
-  if (!state_.day.isTemporary(path)) showFileHeader();
-  ScrollBox1->buildPadFrames();
+  showFileHeader();
   showDataCount();
   return true;
 }
 
 void TfrmMain::PlaySaveSound() { padContext_.playSaveSound(); }
 
-void TfrmMain::FileSave1Execute() {
+bool TfrmMain::FileSave1Execute() {
   bool headerSet = false;
   IoResult r = state_.day.save(state_.Today, &headerSet);  // the day taken at start-up
   if (!r.written()) {
     reportIo(r);
-    return;
+    return false;
   }
   if (headerSet) showFileHeader();
   showDataCount();
   ScrollBox1->focusLastPad();
+  // Saved: what a crash would have kept is on disk now.
+  keepRecovery();
   // Saved, but not known to be durable: the box instead of the sound.
   if (!r.ok())
     reportIo(r);
   else
     PlaySaveSound();
+  return true;
 }
 
 void TfrmMain::FileExit1Execute() { close(); }
@@ -225,11 +399,8 @@ void TfrmMain::openDay(const std::string& path) {
   // No save runs while a day opens: what one left behind there is stale.
   removeStaleDayTemporaries(path);
   showCover();
-  state_.day.CurrentDayPath = path;
-  ScrollBox1->ClearPadTable();
   const bool loaded = LoadDayFile(path);
   if (loaded) {
-    ScrollBox1->repaintDragAreas();
     ScrollBox1->focusLastPad();
   } else {
     showLoadFailed();
@@ -239,37 +410,49 @@ void TfrmMain::openDay(const std::string& path) {
 }
 
 void TfrmMain::ScheduleToday1Execute() {
-  DayStore& day = state_.day;
+  DayModel& day = state_.day;
   // Today, when it could not be read, is read again.
-  if (day.CurrentDayPath == day.TodayDayPath && !day.unread()) return;
-  if (mayHoldDay(day.TodayDayPath)) {
-    openDay(day.TodayDayPath);
-    return;
+  if (day.isToday() && !day.unread()) return;
+  if (!mayDiscardDay()) return;
+  if (mayHoldDay(day.todayPath())) {
+    openDay(day.todayPath());
+  } else {
+    day.openEmpty(day.todayPath());
+    showNotCreated();
+    showDataCount();
   }
-  day.CurrentDayPath = day.TodayDayPath;
-  ScrollBox1->ClearPadTable();
-  showNotCreated();
-  showDataCount();
+  offerRecovery(false);
 }
 
 void TfrmMain::SchedulePast1Execute() {
   const std::string folder = state_.DataFolder + "/" + state_.MonthFolder;
   std::optional<std::string> chosen = platform_.openFile("プランドールファイル(*.sdf)", "*.SDF", folder);
   if (!chosen || chosen->empty()) return;
-  if (*chosen == state_.day.TodayDayPath || !mayHoldDay(*chosen)) return;
+  if (*chosen == state_.day.todayPath() || !mayHoldDay(*chosen)) return;
+  if (!mayDiscardDay()) return;
   openDay(*chosen);
+  offerRecovery(false);
 }
 
 void TfrmMain::ScheduleRemovePad1Execute() { ScrollBox1->ScheduleRemovePad1Execute(); }
 
 void TfrmMain::ScheduleDiary1Execute() {
+  DayModel& day = state_.day;
   // A day without a file has no diary yet, nor one that could not be read;
   // one diary pad at a time.
-  if (!state_.day.hasFile() || state_.day.unread() || dlgDiary) return;
-  TdlgDiary dialog(state_.day.table.Diary, state_.lists, this);
+  if (!day.hasFile() || day.unread() || dlgDiary) return;
+  TdlgDiary dialog(day.diary(), state_.lists, this);
+  dialog.typed = [this] {
+    state_.day.setDiaryPending(true);
+    typingTimer_->start();
+  };
   dlgDiary = &dialog;
-  dialog.exec();
+  const bool taken = dialog.exec() == QDialog::Accepted;
   dlgDiary = nullptr;
+  if (taken)
+    day.setDiary(dialog.diary());
+  else
+    day.setDiaryPending(false);
 }
 
 void TfrmMain::OptionSetList1Execute() {
@@ -282,13 +465,17 @@ void TfrmMain::openPadMemo(PadFrameBase& pad) {
   const int n = pad.number();
   const bool routine = pad.kind() == PadKind::Routine;
   if (dlgPadMemo || n < 1 || n > (routine ? kRoutineSlots : kPadSlots)) return;
-  state_.MemoTarget = routine ? "Routine" : "Schedule";
-  ShortText<255>& memo = routine ? state_.routines.RoutineTable[n - 1].Memo : state_.day.table.Pads[n - 1].Memo;
+  const ShortText<255>& memo = routine ? state_.routines.RoutineTable[n - 1].Memo : state_.day.pad(n - 1).Memo;
   TdlgPadMemo dialog(memo, routine ? q("ルーチン・パッドのメモ") : q("スケジュール・パッドのメモ"), n,
                      routine ? pad.window() : this);
   dlgPadMemo = &dialog;
-  dialog.exec();
+  const bool taken = dialog.exec() == QDialog::Accepted;
   dlgPadMemo = nullptr;
+  if (!taken) return;
+  if (routine)
+    state_.routines.RoutineTable[n - 1].Memo = dialog.memo();
+  else
+    state_.day.setMemo(n - 1, dialog.memo());
 }
 
 void TfrmMain::HelpContents1Execute() { platform_.showHelp(state_.programFolder() + "/PLANDOR.HLP"); }

@@ -16,6 +16,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 class QWidget;
 
 namespace plandor {
@@ -34,11 +35,14 @@ class TfrmMain final : public QMainWindow {
   bool started() const { return started_; }
 
   // Commands.
-  void FileSave1Execute();
+  // False when nothing was written (the reason shown).
+  bool FileSave1Execute();
   void FileExit1Execute();
   void ScheduleToday1Execute();
   void SchedulePast1Execute();
   void ScheduleRemovePad1Execute();
+  void ScheduleUndo1Execute();
+  void ScheduleRedo1Execute();
   void ScheduleDiary1Execute();
   void RoutineEntry1Execute();
   void RoutineSet1Execute();
@@ -60,7 +64,18 @@ class TfrmMain final : public QMainWindow {
   // Brings the window forward at a second start.
   void comeForward();
 
+  // Before the open day is replaced or the program ends with unsaved
+  // changes: 保存, 保存しない or キャンセル. False when the command must stop.
+  bool mayDiscardDay();
+  // Offers the recovery file's work when it belongs to the day just opened,
+  // or, at start-up, to any day (which then opens).
+  void offerRecovery(bool atStartUp);
+  // The desktop session ends: nothing may block it, so the work goes to the
+  // recovery file and the window closes without a question.
+  void sessionEnding();
+
  protected:
+  void closeEvent(QCloseEvent* e) override;
   void showEvent(QShowEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
@@ -78,6 +93,12 @@ class TfrmMain final : public QMainWindow {
   void showLoadFailed();
   void openDay(const std::string& path);
   void reportIo(const IoResult& r);
+  void dayChanged(DayModel::Change change, int slot);
+  void showDayName();
+  // The open day's work, typed edits included, into the recovery file; the
+  // file goes when there is nothing unsaved.
+  void keepRecovery();
+  void removeOwnRecovery();
 
   PlannerState& state_;
   Platform& platform_;
@@ -91,6 +112,13 @@ class TfrmMain final : public QMainWindow {
   QDialog* frmSetRWork = nullptr;  // open, or null
   QDialog* dlgDiary = nullptr;     // open, or null
   QDialog* dlgPadMemo = nullptr;  // open, or null
+  int dayListener_ = 0;
+  QTimer* recoveryTimer_ = nullptr;  // a change was made: keep it soon
+  QTimer* typingTimer_ = nullptr;    // typing stopped for a second
+  int recoveryFile_ = 0;             // which recovery file is ours; 2: none can be used
+  bool recoveryWritten_ = false;     // ours is on disk
+  bool recoveryOffered_ = false;     // start-up's offer is over: writes may begin
+  bool sessionEnding_ = false;
 
  public:
   // Controls, by their names in the program's vocabulary.
@@ -123,6 +151,8 @@ class TfrmMain final : public QMainWindow {
   QAction* ScheduleToday1 = nullptr;
   QAction* ScheduleDiary1 = nullptr;
   QAction* ScheduleRemovePad1 = nullptr;
+  QAction* ScheduleUndo1 = nullptr;
+  QAction* ScheduleRedo1 = nullptr;
   QAction* RoutineEntry1 = nullptr;
   QAction* RoutineSet1 = nullptr;
   QAction* RoutineRead1 = nullptr;
@@ -137,5 +167,6 @@ extern const char* const kNotLoaded;        // "読込失敗": the day's file co
 extern const char* const kIniHintText;      // the first-use hint
 extern const char* const kCommentText;      // lblComment
 extern const char* const kMonthFolderError; // start-up stops
+extern const char* const kAppTitle;         // "プランドール"
 
 }  // namespace plandor

@@ -1,6 +1,7 @@
 // The main window's controls, actions and menu, laid out as in the 800 x 600
 // design; only the height stretches.
 #include <QAction>
+#include <QKeySequence>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -152,10 +153,10 @@ void TfrmMain::buildLayout() {
 }
 
 void TfrmMain::buildActions() {
-  auto make = [this](QAction*& a, const char* name, const char* caption, void (TfrmMain::*handler)()) {
+  auto make = [this](QAction*& a, const char* name, const char* caption, auto handler) {
     a = new QAction(q(caption), this);
     a->setObjectName(QLatin1String(name));
-    connect(a, &QAction::triggered, this, handler);
+    connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
   };
   make(FileSave1, "FileSave1", "保存(&S)", &TfrmMain::FileSave1Execute);
   make(FileExit1, "FileExit1", "終了(&X)", &TfrmMain::FileExit1Execute);
@@ -164,6 +165,14 @@ void TfrmMain::buildActions() {
   make(ScheduleDiary1, "ScheduleDiary1", "一日の終わりに(&D)...", &TfrmMain::ScheduleDiary1Execute);
   make(ScheduleRemovePad1, "ScheduleRemovePad1", "スケジュール・パッドを削除(&R)",
        &TfrmMain::ScheduleRemovePad1Execute);
+  make(ScheduleUndo1, "ScheduleUndo1", "元に戻す(&U)", &TfrmMain::ScheduleUndo1Execute);
+  make(ScheduleRedo1, "ScheduleRedo1", "やり直し(&Y)", &TfrmMain::ScheduleRedo1Execute);
+  ScheduleUndo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  ScheduleRedo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  for (QAction* a : {ScheduleUndo1, ScheduleRedo1}) {
+    a->setEnabled(false);
+    addAction(a);  // the keys work while the menu is closed
+  }
   make(RoutineEntry1, "RoutineEntry1", "ルーチン仮登録(&E)", &TfrmMain::RoutineEntry1Execute);
   make(RoutineSet1, "RoutineSet1", "ルーチン設定(&S)...", &TfrmMain::RoutineSet1Execute);
   make(RoutineRead1, "RoutineRead1", "ルーチン表示(&R)", &TfrmMain::RoutineRead1Execute);
@@ -192,6 +201,9 @@ void TfrmMain::buildActions() {
   m->addSeparator();
   m->addAction(FileExit1);
   m = bar->addMenu(q("スケジュール(&D)"));
+  m->addAction(ScheduleUndo1);
+  m->addAction(ScheduleRedo1);
+  m->addSeparator();
   m->addAction(SchedulePast1);
   m->addAction(ScheduleToday1);
   m->addSeparator();

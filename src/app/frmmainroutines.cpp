@@ -13,13 +13,13 @@ void TfrmMain::showRoutineCount(int n) {
 void TfrmMain::RoutineEntry1Execute() {
   RoutineStore& routines = state_.routines;
   routines.RoutineCount = CountRoutines(routines.RoutineTable);
-  const int s = state_.SelectedPad;
+  const int s = state_.day.selectedPad();
   if (routines.RoutineCount >= kRoutineSlots || s < 0 || s >= kPadSlots) return;
   TSchedPadFrame* pad = ScrollBox1->padFrame(s);
   if (!pad) return;
   if (!pad->confirmOnPad(s + 1, "をルーチンとして仮登録します.", 180, 250)) return;
   // From the pad's record, as last stored, not from its controls.
-  EnterRoutine(routines.RoutineTable, state_.day.table.Pads[s]);
+  EnterRoutine(routines.RoutineTable, state_.day.pad(s));
   pad->setFocus();  // the mark stays only on the pad that has the focus
 }
 
@@ -35,7 +35,8 @@ void TfrmMain::RoutineRead1Execute() {
   RoutineStore& routines = state_.routines;
   routines.RoutineCount = CountRoutines(routines.RoutineImage);  // only saved routines display
   if (routines.RoutineCount == 0) return;
-  DayStore& day = state_.day;
+  DayModel& day = state_.day;
+  if (!mayDiscardDay()) return;
   if (day.recount() != 0 &&
       !platform_.confirm("表示されているパッドを削除した後,ルーチンを表示します.\r\n\r\n処理を続行しますか？", 150, 250))
     return;
@@ -43,14 +44,11 @@ void TfrmMain::RoutineRead1Execute() {
   BarRecord bars[kPadSlots];
   PadRecord pads[kPadSlots];
   RoutinePads(routines.RoutineImage, weekday(platform_.now().date), bars, pads);
-  day.TemporaryDayPath = state_.DataFolder + "/Temporary.sdf";
   // Built beside the open day and swapped in whole: after a failed write
   // or read the day stays on screen as it was.
   const IoResult r = day.showRoutinePads(bars, pads);
   if (r.ok()) {
-    ScrollBox1->buildPadFrames();
     showDataCount();
-    ScrollBox1->repaintDragAreas();
     ScrollBox1->focusLastPad();
   }
   hideCover();

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QSessionManager>
 
 #include "appsetup.h"
 #include "datafolder.h"
@@ -52,6 +53,9 @@ int main(int argc, char** argv) {
   plandor::TfrmMain frmMain(state, platform);
   if (!frmMain.started()) return 1;
   QObject::connect(&single, &plandor::SingleInstance::raiseRequested, &frmMain, &plandor::TfrmMain::comeForward);
+  // Never blocks the end of the session: unsaved work goes to the recovery file.
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, &frmMain,
+                   [&frmMain](QSessionManager&) { frmMain.sessionEnding(); });
   frmMain.show();
   return app.exec();
 }

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "calendar.h"
-#include "daystore.h"
+#include "daymodel.h"
 #include "listfile.h"
 #include "routinefile.h"
 
@@ -18,12 +18,10 @@ struct PlannerState {
   const std::string& programFolder() const { return ProgramFolder ? *ProgramFolder : DataFolder; }
   std::string MonthFolder;
   LocalDate Today;  // taken once at start-up
-  DayStore day;
+  DayModel day;  // the open day
   RoutineStore routines;
   ListStore lists;
-  int SelectedPad = 0;      // the schedule pad that last had the focus
   int SelectedRoutine = 0;  // the routine pad that last had the focus
-  std::string MemoTarget = "Schedule";  // the table the last memo dialog wrote
 };
 
 }  // namespace plandor

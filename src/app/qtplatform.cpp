@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "fileio.h"
 #include "helpwindow.h"
@@ -52,6 +53,20 @@ bool QtPlatform::confirm(const std::string& t, int left, int top) {
   box.setDefaultButton(QMessageBox::Ok);
   box.move(left, top);
   return box.exec() == QMessageBox::Ok;
+}
+
+int QtPlatform::ask(const std::string& t, const std::vector<std::string>& buttons, int defaultButton,
+                    int escapeButton) {
+  QMessageBox box(QMessageBox::Question, title(), text(t), QMessageBox::NoButton, owner());
+  std::vector<QPushButton*> added;
+  for (const std::string& caption : buttons)
+    added.push_back(box.addButton(QString::fromStdString(caption), QMessageBox::ActionRole));
+  box.setDefaultButton(added.at(defaultButton));
+  box.setEscapeButton(added.at(escapeButton));
+  box.exec();
+  for (std::size_t i = 0; i < added.size(); ++i)
+    if (box.clickedButton() == added[i]) return static_cast<int>(i);
+  return escapeButton;
 }
 
 std::optional<std::string> QtPlatform::openFile(const std::string& filterText, const std::string& pattern,

@@ -9,7 +9,7 @@
 #include "multiline.h"
 
 namespace plandor {
-TdlgDiary::TdlgDiary(DiaryRecord& diary, const ListStore& lists, QWidget* parent) : QDialog(parent), diary_(diary) {
+TdlgDiary::TdlgDiary(const DiaryRecord& diary, const ListStore& lists, QWidget* parent) : QDialog(parent), diary_(diary) {
   setObjectName(QStringLiteral("dlgDiary"));
   setWindowTitle(q("ダイアリー・パッド"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -17,12 +17,12 @@ TdlgDiary::TdlgDiary(DiaryRecord& diary, const ListStore& lists, QWidget* parent
   const ListEntries& e = lists.entries;
   const QString titleHint = q("|タイトルを入力します. リストから選択することもできます. 半角31文字以内");
   const QString contentHint = q("|タイトルに応じた内容を記入します. 半角255文字以内");
-  // The boxes take any length; the fields' limits apply when saving.
+  // Each box stops at its field's bytes: nothing typed is cut at the save.
   auto entry = [&](const char* caption, int y, const char* name, ListCombo*& title, QPlainTextEdit*& content,
                    std::function<std::vector<std::string>()> items) {
     auto* group = new QGroupBox(q(caption), this);
     group->setGeometry(10, y, 372, 155);
-    title = new ListCombo(255, std::move(items), group);
+    title = new ListCombo(31, std::move(items), group);
     title->setObjectName(QStringLiteral("cmbTitle") + QLatin1String(name));
     title->setGeometry(10, 20, 350, 20);
     setHint(title, titleHint);
@@ -31,6 +31,7 @@ TdlgDiary::TdlgDiary(DiaryRecord& diary, const ListStore& lists, QWidget* parent
     content->setObjectName(QStringLiteral("memContent") + QLatin1String(name));
     content->setGeometry(10, 45, 350, 102);
     content->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    limitMultilineBytes(content, 255);
     setHint(content, contentHint);
     nameAfter(content, group->title() + q(" 内容"));
   };
@@ -49,13 +50,23 @@ TdlgDiary::TdlgDiary(DiaryRecord& diary, const ListStore& lists, QWidget* parent
   memContent2->setPlainText(showMultiline(diary.Content2));
   memContent1->setFocus();
   move(262, 62);
+  for (QPlainTextEdit* content : {memContent1, memContent2})
+    connect(content, &QPlainTextEdit::textChanged, this, [this] { typed(); });
+  for (ListCombo* title : {cmbTitle1, cmbTitle2})
+    connect(title, &QComboBox::editTextChanged, this, [this] { typed(); });
+}
+
+DiaryRecord TdlgDiary::entered() const {
+  DiaryRecord d = diary_;
+  d.Title1.setText(cmbTitle1->currentText().toStdString());
+  storeMultiline(d.Content1, memContent1->toPlainText());
+  d.Title2.setText(cmbTitle2->currentText().toStdString());
+  storeMultiline(d.Content2, memContent2->toPlainText());
+  return d;
 }
 
 void TdlgDiary::btnSaveDiaryClick() {
-  diary_.Title1.setText(cmbTitle1->currentText().toStdString());
-  storeMultiline(diary_.Content1, memContent1->toPlainText());
-  diary_.Title2.setText(cmbTitle2->currentText().toStdString());
-  storeMultiline(diary_.Content2, memContent2->toPlainText());
+  diary_ = entered();
   accept();
 }
 

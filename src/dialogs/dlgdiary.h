@@ -1,7 +1,8 @@
 #pragma once
-// The diary pad: two titled entries of the open day, kept in memory until
-// the day is saved.
+// The diary pad: two titled entries of the open day. Its 一時保存 hands the
+// entries to the caller, who gives them to the day.
 #include <QDialog>
+#include <functional>
 
 #include "listfile.h"
 #include "records.h"
@@ -16,9 +17,13 @@ class ListCombo;
 class TdlgDiary final : public QDialog {
   Q_OBJECT
  public:
-  TdlgDiary(DiaryRecord& diary, const ListStore& lists, QWidget* parent = nullptr);
+  TdlgDiary(const DiaryRecord& diary, const ListStore& lists, QWidget* parent = nullptr);
 
   void btnSaveDiaryClick();
+  // The entries as the boxes hold them now.
+  DiaryRecord entered() const;
+  // Called when the user types, so that typed work can be kept.
+  std::function<void()> typed = [] {};
 
   ListCombo* cmbTitle1;
   QPlainTextEdit* memContent1;
@@ -28,7 +33,10 @@ class TdlgDiary final : public QDialog {
   QPushButton* btnCancelDiary;
 
  private:
-  DiaryRecord& diary_;
+  DiaryRecord diary_;
+ public:
+  // After 一時保存: the entries taken.
+  const DiaryRecord& diary() const { return diary_; }
 };
 
 }  // namespace plandor

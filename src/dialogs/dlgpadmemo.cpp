@@ -9,7 +9,7 @@
 #include "multiline.h"
 
 namespace plandor {
-TdlgPadMemo::TdlgPadMemo(ShortText<255>& memo, const QString& caption, int number, QWidget* parent)
+TdlgPadMemo::TdlgPadMemo(const ShortText<255>& memo, const QString& caption, int number, QWidget* parent)
     : QDialog(parent), memo_(memo) {
   setObjectName(QStringLiteral("dlgPadMemo"));
   setWindowTitle(caption);
@@ -23,6 +23,7 @@ TdlgPadMemo::TdlgPadMemo(ShortText<255>& memo, const QString& caption, int numbe
   memPadMemo->setGeometry(10, 15, 350, 102);
   memPadMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memPadMemo->setTabChangesFocus(true);
+  limitMultilineBytes(memPadMemo, 255);
   setHint(memPadMemo, q("|このスケジュール項目に関連する事項を記入します. 備忘録として使用します. 半角255文字以内"));
   edtPadMemoNum = new QLineEdit(QString::number(number), group);
   edtPadMemoNum->setObjectName(QStringLiteral("edtPadMemoNum"));

@@ -1,6 +1,7 @@
 #pragma once
 // The memo of a schedule pad or a routine pad: the caller hands over the
-// 255-byte field to edit, the caption and the pad number to show.
+// 255-byte field to edit, the caption and the pad number to show, and
+// takes the memo back after 一時保存.
 #include <QDialog>
 
 #include "codec.h"
@@ -14,7 +15,7 @@ namespace plandor {
 class TdlgPadMemo final : public QDialog {
   Q_OBJECT
  public:
-  TdlgPadMemo(ShortText<255>& memo, const QString& caption, int number, QWidget* parent = nullptr);
+  TdlgPadMemo(const ShortText<255>& memo, const QString& caption, int number, QWidget* parent = nullptr);
 
   void btnSavePadMemoClick();
 
@@ -24,7 +25,9 @@ class TdlgPadMemo final : public QDialog {
   QPushButton* btnCancelPadMemo;
 
  private:
-  ShortText<255>& memo_;
+  ShortText<255> memo_;
+ public:
+  const ShortText<255>& memo() const { return memo_; }
 };
 
 }  // namespace plandor

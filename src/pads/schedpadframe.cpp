@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCursor>
 #include <QIcon>
+#include <QScopedValueRollback>
 
 #include "sizedicon.h"
 #include "widgetsupport.h"
@@ -89,12 +90,34 @@ TSchedPadFrame::TSchedPadFrame(SchedPadContext& context, QWidget* parent)
 
   connect(btnSave, &QPushButton::clicked, this, &TSchedPadFrame::btnSaveClick);
   connect(btnRevise, &QPushButton::clicked, this, &TSchedPadFrame::btnReviseClick);
+  // Typed edits count as unsaved work until the pad stores them.
+  for (QComboBox* box : {static_cast<QComboBox*>(cmbKeyword), static_cast<QComboBox*>(cmbContent),
+                         static_cast<QComboBox*>(Panel2->cmbHour), static_cast<QComboBox*>(Panel3->cmbHour)})
+    connect(box, &QComboBox::editTextChanged, this, &TSchedPadFrame::editedByUser);
+  connect(colorBox, &QComboBox::currentIndexChanged, this, &TSchedPadFrame::editedByUser);
+  for (QSpinBox* spin : {static_cast<QSpinBox*>(Panel2->speMinute), static_cast<QSpinBox*>(Panel3->speMinute)})
+    connect(spin, &QSpinBox::valueChanged, this, &TSchedPadFrame::editedByUser);
+  for (QCheckBox* box : {Panel2->chbPM, Panel3->chbPM, chbCompleted})
+    connect(box, &QCheckBox::toggled, this, &TSchedPadFrame::editedByUser);
   connect(bitMoveUp, &QPushButton::clicked, this, &TSchedPadFrame::bitMoveUpClick);
   connect(bitMoveDown, &QPushButton::clicked, this, &TSchedPadFrame::bitMoveDownClick);
   hide();
 }
 
+void TSchedPadFrame::editedByUser() {
+  if (filling_) return;
+  setEdited(true);
+  ctx_.typed();
+}
+
+void TSchedPadFrame::setEdited(bool edited) {
+  edited_ = edited;
+  if (slot() >= 0) ctx_.day.setPending(slot(), hasEdits());
+}
+
 void TSchedPadFrame::reset() {
+  const QScopedValueRollback<bool> filling(filling_, true);
+  edited_ = false;
   resetCommon();
   chbCompleted->setChecked(false);
   btnSave->setEnabled(true);
@@ -102,6 +125,8 @@ void TSchedPadFrame::reset() {
 }
 
 void TSchedPadFrame::showRecord(const PadRecord& p) {
+  const QScopedValueRollback<bool> filling(filling_, true);
+  edited_ = false;
   setNumber(p.PadNo);
   move(p.Left, p.Top);
   showCommon(p, true);
@@ -112,6 +137,8 @@ void TSchedPadFrame::showRecord(const PadRecord& p) {
 }
 
 void TSchedPadFrame::showNew(int padNo, PadTime start, PadTime end, int left, int top) {
+  const QScopedValueRollback<bool> filling(filling_, true);
+  edited_ = false;
   setNumber(padNo);
   Panel2->show(start.hour, start.minute, start.pm);
   Panel3->show(end.hour, end.minute, end.pm);
@@ -128,6 +155,7 @@ SchedEntry TSchedPadFrame::schedEntry() const {
 }
 
 bool TSchedPadFrame::apply(const PadStoreResult& r, const char* orderRefused) {
+  const QScopedValueRollback<bool> filling(filling_, true);
   Platform& platform = ctx_.pads.platform;
   switch (r.verdict) {
     case PadVerdict::NotInteger:
@@ -157,38 +185,56 @@ bool TSchedPadFrame::apply(const PadStoreResult& r, const char* orderRefused) {
     Panel3->show(5, 59, false);
   }
   ctx_.day.storePad(slot(), r.bar, r.pad);
-  ctx_.repaintBars();
   nameYourself();
   return true;
 }
 
-void TSchedPadFrame::btnSaveClick() {
+bool TSchedPadFrame::btnSaveClick() {
   const int s = slot();
-  if (s < 0 || s >= kPadSlots) return;
-  if (!apply(temporarySave(schedEntry(), ctx_.day.table.Bars[s], ctx_.day.table.Pads[s]), kOrderRefusedSave))
-    return;
-  move(x(), ctx_.day.table.Pads[s].Top);
+  if (s < 0 || s >= kPadSlots) return true;
+  if (!apply(temporarySave(schedEntry(), ctx_.day.bar(s), ctx_.day.pad(s)), kOrderRefusedSave)) return false;
+  move(x(), ctx_.day.pad(s).Top);
   btnSave->setEnabled(false);
   btnRevise->setEnabled(true);
+  setEdited(false);
   ctx_.pads.playSaveSound();
+  return true;
 }
 
-void TSchedPadFrame::btnReviseClick() {
+bool TSchedPadFrame::btnReviseClick() {
   const int s = slot();
-  if (s < 0 || s >= kPadSlots) return;
-  const bool stored = apply(change(schedEntry(), ctx_.day.table.Bars[s], ctx_.day.table.Pads[s]), kOrderRefusedRevise);
-  ctx_.repaintBars();
-  if (stored) ctx_.pads.playSaveSound();
+  if (s < 0 || s >= kPadSlots) return true;
+  const bool stored = apply(change(schedEntry(), ctx_.day.bar(s), ctx_.day.pad(s)), kOrderRefusedRevise);
+  if (!stored) return false;
+  setEdited(false);
+  ctx_.pads.playSaveSound();
+  return true;
+}
+
+bool TSchedPadFrame::storeEdits() {
+  if (!hasEdits()) return true;
+  return btnSave->isEnabled() ? btnSaveClick() : btnReviseClick();
+}
+
+std::optional<PadStoreResult> TSchedPadFrame::draft() const {
+  const int s = slot();
+  if (s < 0 || s >= kPadSlots || !hasEdits()) return std::nullopt;
+  PadStoreResult r = btnSave->isEnabled() ? temporarySave(schedEntry(), ctx_.day.bar(s), ctx_.day.pad(s))
+                                          : change(schedEntry(), ctx_.day.bar(s), ctx_.day.pad(s));
+  if (r.verdict != PadVerdict::Stored) return std::nullopt;
+  return r;
 }
 
 void TSchedPadFrame::bitMoveUpClick() {
   QCursor::setPos(QCursor::pos() - QPoint(0, 10));
   move(x(), y() - 10);
+  setEdited(true);
 }
 
 void TSchedPadFrame::bitMoveDownClick() {
   QCursor::setPos(QCursor::pos() + QPoint(0, 10));
   move(x(), y() + 10);
+  setEdited(true);
 }
 
 QList<QWidget*> TSchedPadFrame::keyOrder() const {
@@ -198,7 +244,7 @@ QList<QWidget*> TSchedPadFrame::keyOrder() const {
 }
 
 void TSchedPadFrame::FrameEnter() {
-  ctx_.selectedPad = slot();
+  ctx_.day.select(slot());
   PadFrameBase::FrameEnter();
 }
 

@@ -4,8 +4,9 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <functional>
+#include <optional>
 
-#include "daystore.h"
+#include "daymodel.h"
 #include "padframe.h"
 
 class QAction;
@@ -15,10 +16,9 @@ namespace plandor {
 // What only schedule pads need.
 struct SchedPadContext {
   PadContext& pads;
-  DayStore& day;
-  int& selectedPad;
-  std::function<void()> repaintBars;  // both drag areas
-  QAction* routineEntry = nullptr;    // the main window's command
+  DayModel& day;
+  QAction* routineEntry = nullptr;  // the main window's command
+  std::function<void()> typed = [] {};  // after each edit a pad's store has not taken
 };
 
 class TSchedPadFrame final : public PadFrameBase {
@@ -34,8 +34,17 @@ class TSchedPadFrame final : public PadFrameBase {
   // A new pad from a drag: number, times and position; the rest initial.
   void showNew(int padNo, PadTime start, PadTime end, int left, int top);
 
-  void btnSaveClick();
-  void btnReviseClick();
+  // True when the pad's edits were stored, or there were none.
+  bool btnSaveClick();
+  bool btnReviseClick();
+  // Stores typed edits through 一時保存 (a pad never stored) or 変更; false
+  // when the pad refused them (its message shown).
+  bool storeEdits();
+  // The pad holds what its record does not: it was never stored, or its
+  // controls were changed since.
+  bool hasEdits() const { return btnSave->isEnabled() || edited_; }
+  // What a store of the typed edits would write, when it would be accepted.
+  std::optional<PadStoreResult> draft() const;
   void bitMoveUpClick();
   void bitMoveDownClick();
 
@@ -56,7 +65,12 @@ class TSchedPadFrame final : public PadFrameBase {
   // the entry was refused.
   bool apply(const PadStoreResult& r, const char* orderRefused);
 
+  void editedByUser();
+  void setEdited(bool edited);
+
   SchedPadContext& ctx_;
+  bool edited_ = false;
+  bool filling_ = false;  // controls set by the program, not typed
 };
 
 }  // namespace plandor

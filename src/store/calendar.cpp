@@ -62,6 +62,27 @@ std::string longDateText(const LocalDate& d) {
   return std::to_string(d.year) + "年" + std::to_string(d.month) + "月" + std::to_string(d.day) + "日";
 }
 
+std::string dayTitleText(const LocalDate& d) {
+  static const char* const kDays[7] = {"日", "月", "火", "水", "木", "金", "土"};
+  return longDateText(d) + " (" + kDays[weekday(d)] + ")";
+}
+
+std::optional<LocalDate> dateOfDayFile(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  // "Y" + four-digit year + two-digit month + day without a leading zero + ".sdf"
+  if (name.size() < 12 || name.size() > 13 || name[0] != 'Y' || name.compare(name.size() - 4, 4, ".sdf") != 0)
+    return std::nullopt;
+  for (std::size_t i = 1; i < name.size() - 4; ++i)
+    if (name[i] < '0' || name[i] > '9') return std::nullopt;
+  if (name[7] == '0') return std::nullopt;
+  const LocalDate d{std::stoi(name.substr(1, 4)), std::stoi(name.substr(5, 2)), std::stoi(name.substr(7, name.size() - 11))};
+  // Only a date that exists names itself the same way back.
+  if (d.month < 1 || d.month > 12 || d.day < 1 || dayFileName(fromSerialDate(toSerialDate(d))) != name)
+    return std::nullopt;
+  return d;
+}
+
 std::string clockText(int hour, int minute, int second) {
   int h12 = hour % 12 == 0 ? 12 : hour % 12;
   char buf[64];

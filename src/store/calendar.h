@@ -1,5 +1,6 @@
 #pragma once
 // Dates and the texts derived from them.
+#include <optional>
 #include <string>
 
 namespace plandor {
@@ -31,6 +32,11 @@ std::string monthFolderName(const LocalDate& d);
 std::string dayFileName(const LocalDate& d);
 // "2006年1月1日"
 std::string longDateText(const LocalDate& d);
+// "2006年1月3日 (火)": how a day is named in the title and in questions.
+std::string dayTitleText(const LocalDate& d);
+// The date a day file's name stands for ("Y2006013.sdf" is 2006-01-03), or
+// nothing for any other name. Only the last path component is read.
+std::optional<LocalDate> dateOfDayFile(const std::string& path);
 // "AM/PM hh時 mm分 ss秒" on the 12-hour clock: 00:05:09 -> "AM 12時 05分 09秒".
 std::string clockText(int hour, int minute, int second);
 

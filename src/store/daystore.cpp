@@ -31,6 +31,15 @@ void clearDiary(DiaryRecord& diary) {
   diary.Content2.clear();
 }
 
+PadTable emptyPadTable() {
+  PadTable t;
+  std::memset(&t, 0, sizeof t);
+  for (auto& bar : t.Bars) clearBar(bar);
+  for (auto& pad : t.Pads) clearPad(pad);
+  clearDiary(t.Diary);
+  return t;
+}
+
 std::int32_t CountPads(const BarRecord (&bars)[kPadSlots]) {
   for (int i = kPadSlots - 1; i >= 0; --i)
     if (bars[i].TopY != -1) return i + 1;
@@ -77,97 +86,6 @@ void removeStaleDayTemporaries(const std::string& dayPath) {
       if (name[i] < '0' || name[i] > '9') return false;
     return true;
   });
-}
-
-DayStore::DayStore() {
-  std::memset(&table, 0, sizeof table);
-  std::memset(&image, 0, sizeof image);
-  clear();
-}
-
-void DayStore::clear() {
-  for (auto& bar : table.Bars) clearBar(bar);
-  for (auto& pad : table.Pads) clearPad(pad);
-  clearDiary(table.Diary);
-  image.FilePath.clear();
-  image.CreatedDate = 0.0;
-  std::memcpy(image.Bars, table.Bars, sizeof table.Bars);
-  std::memcpy(image.Pads, table.Pads, sizeof table.Pads);
-  image.Diary = table.Diary;
-  dataCount_ = 0;
-  unread_ = IoResult::success();
-}
-
-void DayStore::storePad(int slot, const BarRecord& bar, const PadRecord& pad) {
-  if (slot < 0 || slot >= kPadSlots) return;
-  table.Bars[slot] = bar;
-  table.Pads[slot] = pad;
-}
-
-void DayStore::removePad(int slot) {
-  if (slot < 0 || slot >= kPadSlots) return;
-  RemovePadAndPack(table, slot);
-  recount();
-}
-
-IoResult DayStore::load(const std::string& path) {
-  // Read into a scratch image laid over empty records, so a short file
-  // leaves whole slots empty rather than zero-filled (a zero StartHour
-  // would read as a used slot).
-  DayFile scratch = image;
-  scratch.FilePath.clear();
-  scratch.CreatedDate = 0.0;
-  for (auto& bar : scratch.Bars) clearBar(bar);
-  for (auto& pad : scratch.Pads) clearPad(pad);
-  clearDiary(scratch.Diary);
-  std::size_t got = 0;
-  IoResult r = readFileStart(path, &scratch, sizeof scratch, &got, true);
-  if (path == CurrentDayPath) unread_ = r;
-  if (!r.ok()) return r;
-  image = scratch;
-  std::memcpy(table.Bars, image.Bars, sizeof table.Bars);
-  std::memcpy(table.Pads, image.Pads, sizeof table.Pads);
-  // A pad frame finds its record by the number it shows: a file that numbers
-  // a pad otherwise (damaged or foreign) must not send its edits to another
-  // slot, or past the table.
-  for (int i = 0; i < kPadSlots; ++i)
-    if (table.Pads[i].StartHour != -1) table.Pads[i].PadNo = i + 1;
-  if (!isTemporary(path)) table.Diary = image.Diary;
-  dataCount_ = CountPads(image.Bars);
-  return r;
-}
-
-IoResult DayStore::showRoutinePads(const BarRecord (&bars)[kPadSlots], const PadRecord (&pads)[kPadSlots]) {
-  DayFile staged = image;
-  std::memcpy(staged.Bars, bars, sizeof staged.Bars);
-  std::memcpy(staged.Pads, pads, sizeof staged.Pads);
-  staged.Diary = table.Diary;
-  IoResult r = writeFileAtomic(TemporaryDayPath, &staged, sizeof staged, false);
-  // The staging file is read back at once: whether it would survive a power
-  // loss does not matter.
-  if (!r.written()) return r;
-  return load(TemporaryDayPath);
-}
-
-IoResult DayStore::save(const LocalDate& today, bool* headerSet) {
-  *headerSet = false;
-  if (unread()) return IoResult::failure(IoResult::Op::Overwrite, CurrentDayPath, unread_.error);
-  *headerSet = !fileExists(CurrentDayPath) || image.FilePath.empty();
-  if (*headerSet) {
-    // A folder named in Shift-JIS (unpacked from a Windows archive) is
-    // recorded by its own bytes, not as question marks.
-    if (isUtf8(CurrentDayPath))
-      image.FilePath.setText(CurrentDayPath);
-    else
-      image.FilePath.setRaw(CurrentDayPath);
-    image.CreatedDate = toSerialDate(today);
-  }
-  std::memcpy(image.Bars, table.Bars, sizeof table.Bars);
-  std::memcpy(image.Pads, table.Pads, sizeof table.Pads);
-  image.Diary = table.Diary;
-  IoResult r = writeFileAtomic(CurrentDayPath, &image, sizeof image, false);
-  if (r.written()) dataCount_ = CountPads(image.Bars);
-  return r;
 }
 
 }  // namespace plandor

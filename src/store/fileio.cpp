@@ -60,6 +60,7 @@ bool writeAll(int fd, const char* p, std::size_t n) {
 std::string errorReason(int error) {
   if (error == kNotRegularFile) return "通常のファイルではありません (名前付きパイプ、デバイスなど)";
   if (error == kChangedWhileRead) return "読み込み中にファイルが短くなりました";
+  if (error == kNotOurFormat) return "ファイルの内容が正しくありません (壊れているか, 別の形式です)";
   const char* ja = nullptr;
   switch (error) {
     case ENOENT: ja = "指定されたファイルまたはフォルダーが見つかりません"; break;

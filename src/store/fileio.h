@@ -32,6 +32,7 @@ struct IoResult {
 // Reasons of the program's own, beside the errno values.
 constexpr int kNotRegularFile = -1;   // a FIFO, device or socket: never opened
 constexpr int kChangedWhileRead = -2; // the file shrank while it was read
+constexpr int kNotOurFormat = -3;     // not what the program writes there (damaged, or another's)
 
 // The system's reason in Japanese, with the system's own words after it.
 std::string errorReason(int error);

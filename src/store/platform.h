@@ -4,6 +4,7 @@
 // can answer the boxes, pick files and set the clock.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "calendar.h"
 
@@ -19,6 +20,11 @@ class Platform {
   virtual void errorBox(const std::string& text) = 0;
   // OK/Cancel at a screen position; true for OK.
   virtual bool confirm(const std::string& text, int left, int top) = 0;
+  // A question with buttons of its own (captions with "&" mnemonics), from
+  // the left; Return picks `defaultButton`, Escape and the close box
+  // `escapeButton`. Returns the index of the button chosen.
+  virtual int ask(const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
+                  int escapeButton) = 0;
   // An open dialog for one filter, starting in `folder`; the chosen file
   // must exist. Empty when cancelled.
   virtual std::optional<std::string> openFile(const std::string& filterText, const std::string& pattern,

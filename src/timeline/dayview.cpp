@@ -8,6 +8,7 @@
 #include <QShortcut>
 #include <QTimer>
 #include <QWheelEvent>
+#include <cstring>
 
 #include "widgetsupport.h"
 
@@ -63,9 +64,45 @@ TDayView::TDayView(SchedPadContext& context, QWidget* parent) : QScrollArea(pare
   for (const auto& k : keys)
     connect(new QShortcut(k.key, this, nullptr, nullptr, Qt::WindowShortcut), &QShortcut::activated, this, k.run);
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &TDayView::makeFramesInView);
+  listener_ = ctx_.day.listen([this](DayModel::Change c, int slot) { dayChanged(c, slot); });
 }
 
-TDayView::~TDayView() { qApp->removeEventFilter(this); }
+TDayView::~TDayView() {
+  ctx_.day.unlisten(listener_);
+  qApp->removeEventFilter(this);
+}
+
+void TDayView::dayChanged(DayModel::Change change, int slot) {
+  using C = DayModel::Change;
+  switch (change) {
+    case C::Opened:
+      buildPadFrames();
+      repaintDragAreas();
+      break;
+    case C::Replaced:
+      syncPadFrames();
+      repaintDragAreas();
+      break;
+    case C::PadMade: {
+      makePadFrame(slot);
+      TSchedPadFrame* pad = PadFrameTable[slot];
+      pad->raise();
+      if (pnlIniHint->isVisible()) pnlIniHint->raise();
+      pad->setFocus(Qt::OtherFocusReason);
+      break;
+    }
+    case C::PadStored:
+    case C::Memo:
+      // The frame shows what it stored; only the bars follow.
+      shown_[slot] = {ctx_.day.pad(slot), ctx_.day.fresh(slot)};
+      repaintDragAreas();
+      break;
+    case C::Diary:
+    case C::Saved:
+    case C::Pending:
+      break;
+  }
+}
 
 void TDayView::buildStrip() {
   // The scrolled content is 2888 rows; pnlBase sits at -10, -8 inside it,
@@ -83,11 +120,11 @@ void TDayView::buildStrip() {
   pnlTime = panel(pnlFrame, "pnlTime", QRect(301, 1, 48, kDayRows + 2), kTimeColumnColor, QFrame::Box | QFrame::Plain);
   pbxFrameR = place(new PadPane(true, pnlFrame), "pbxFrameR", QRect(349, 1, 300, kDayRows + 2));
   pnlTimeL = place(new QWidget(pnlTime), "pnlTimeL", QRect(1, 1, 12, kDayRows));
-  pbxTimeL = place(new DragArea(DragArea::Side::Left, ctx_.day.table.Bars, pnlTimeL), "pbxTimeL",
+  pbxTimeL = place(new DragArea(DragArea::Side::Left, ctx_.day.table().Bars, pnlTimeL), "pbxTimeL",
                    QRect(0, 0, 12, kDayRows));
   pbxTime = place(new TimeColumn(pnlTime), "pbxTime", QRect(13, 1, 21, kDayRows));
   pnlTimeR = place(new QWidget(pnlTime), "pnlTimeR", QRect(34, 1, 13, kDayRows));
-  pbxTimeR = place(new DragArea(DragArea::Side::Right, ctx_.day.table.Bars, pnlTimeR), "pbxTimeR",
+  pbxTimeR = place(new DragArea(DragArea::Side::Right, ctx_.day.table().Bars, pnlTimeR), "pbxTimeR",
                    QRect(0, 0, 13, kDayRows));
   fillBackground(pnlTimeL, Qt::white);
   fillBackground(pnlTimeR, Qt::white);
@@ -184,14 +221,17 @@ void TDayView::pnlIniHintClick() { pnlIniHint->hide(); }
 
 // Frames that leave the table wait hidden for the next pad: rebuilding a
 // day then refills frames instead of making hundreds of widgets again.
+void TDayView::releaseFrame(int slot) {
+  waiting_[slot] = false;
+  TSchedPadFrame*& frame = PadFrameTable[slot];
+  if (!frame) return;
+  frame->hide();
+  spareFrames_.push_back(frame);
+  frame = nullptr;
+}
+
 void TDayView::releasePadFrames() {
-  waiting_.reset();
-  for (TSchedPadFrame*& frame : PadFrameTable) {
-    if (!frame) continue;
-    frame->hide();
-    spareFrames_.push_back(frame);
-    frame = nullptr;
-  }
+  for (int i = 0; i < kPadSlots; ++i) releaseFrame(i);
 }
 
 TSchedPadFrame* TDayView::takePadFrame() {
@@ -204,19 +244,49 @@ TSchedPadFrame* TDayView::takePadFrame() {
 
 void TDayView::buildPadFrames() {
   releasePadFrames();
-  const PadRecord* pads = ctx_.day.table.Pads;
+  for (int i = 0; i < kPadSlots; ++i) waiting_[i] = ctx_.day.framed(i);
+  makeFramesInView();
+  reportPending();
+}
+
+void TDayView::syncPadFrames() {
   for (int i = 0; i < kPadSlots; ++i) {
-    if (pads[i].StartHour == -1) continue;
-    waiting_[i] = true;
+    const bool same = (PadFrameTable[i] || waiting_[i]) &&
+                      std::memcmp(&shown_[i].pad, &ctx_.day.pad(i), sizeof(PadRecord)) == 0 &&
+                      shown_[i].fresh == ctx_.day.fresh(i);
+    if (same && ctx_.day.framed(i)) continue;
+    releaseFrame(i);
+    waiting_[i] = ctx_.day.framed(i);
   }
   makeFramesInView();
+  reportPending();
+}
+
+void TDayView::reportPending() {
+  for (int i = 0; i < kPadSlots; ++i) ctx_.day.setPending(i, PadFrameTable[i] && PadFrameTable[i]->hasEdits());
+}
+
+bool TDayView::storeTypedEdits() {
+  makeWaitingFrames();
+  for (int i = 0; i < kPadSlots; ++i) {
+    TSchedPadFrame* frame = PadFrameTable[i];
+    if (!frame || !frame->hasEdits()) continue;
+    if (!frame->storeEdits()) {
+      ensureWidgetVisible(frame, 0, 20);
+      frame->setFocus(Qt::OtherFocusReason);
+      return false;
+    }
+  }
+  return true;
 }
 
 // Out of view means out of the viewport: nothing of it can be painted.
-bool TDayView::inView(const PadRecord& pad) const {
+bool TDayView::inView(int slot) const {
   if (!isVisible()) return false;
   const QPoint origin = pnlFrame->mapTo(viewport(), QPoint(0, 0));
-  const qint64 left = qint64(pad.Left) + origin.x(), top = qint64(pad.Top) + origin.y();
+  const FreshPad& f = ctx_.day.fresh(slot);
+  const PadRecord& pad = ctx_.day.pad(slot);
+  const qint64 left = qint64(f.open ? f.left : pad.Left) + origin.x(), top = qint64(f.open ? f.top : pad.Top) + origin.y();
   return left < viewport()->width() && left + TSchedPadFrame::kWidth > 0 && top < viewport()->height() &&
          top + TSchedPadFrame::kHeight > 0;
 }
@@ -225,7 +295,14 @@ void TDayView::makePadFrame(int slot) {
   waiting_[slot] = false;
   TSchedPadFrame* frame = takePadFrame();
   PadFrameTable[slot] = frame;
-  frame->showRecord(ctx_.day.table.Pads[slot]);
+  const FreshPad& f = ctx_.day.fresh(slot);
+  shown_[slot] = {ctx_.day.pad(slot), f};
+  if (f.open) {
+    frame->showNew(slot + 1, {f.startHour, f.startMinute, f.startPM}, {f.endHour, f.endMinute, f.endPM}, f.left, f.top);
+    frame->show();
+  } else {
+    frame->showRecord(ctx_.day.pad(slot));
+  }
   // Under the next higher number, whatever order frames are made in.
   for (int i = slot + 1; i < kPadSlots; ++i)
     if (PadFrameTable[i]) {
@@ -238,7 +315,7 @@ void TDayView::makePadFrame(int slot) {
 
 void TDayView::makeFramesInView() {
   for (int i = 0; i < kPadSlots; ++i)
-    if (waiting_[i] && inView(ctx_.day.table.Pads[i])) makePadFrame(i);
+    if (waiting_[i] && inView(i)) makePadFrame(i);
 }
 
 void TDayView::makeWaitingFrames() {
@@ -259,31 +336,25 @@ void TDayView::resizeEvent(QResizeEvent* e) {
   if (e->oldSize().isValid()) makeFramesInView();
 }
 
-void TDayView::ClearPadTable() {
-  releasePadFrames();
-  ctx_.day.clear();
-  repaintDragAreas();
-}
-
 void TDayView::repaintDragAreas() {
   pbxTimeL->update();
   pbxTimeR->update();
 }
 
-void TDayView::focusLastPad() {
-  if (TSchedPadFrame* pad = padFrame(ctx_.day.DataCount() - 1)) pad->setFocus();
+void TDayView::focusLastPad() { focusPad(ctx_.day.DataCount() - 1); }
+
+void TDayView::focusPad(int slot) {
+  if (TSchedPadFrame* pad = padFrame(slot)) pad->setFocus();
 }
 
 void TDayView::ScheduleRemovePad1Execute() {
-  const int s = ctx_.selectedPad;
+  const int s = ctx_.day.selectedPad();
   TSchedPadFrame* pad = padFrame(s);
   if (!pad) return;
   if (!pad->confirmOnPad(s + 1, "を削除します.", 180, 250)) return;
   showCover();
   ctx_.day.removePad(s);
-  buildPadFrames();
   ctx_.pads.playSaveSound();
-  repaintDragAreas();
   focusLastPad();
   hideCover();
 }
@@ -322,17 +393,21 @@ void TDayView::dragPause() {
 
 void TDayView::pbxTimeMouseUp(Qt::MouseButton button, int y, int left) {
   if (pausing_) releasedInPause_ = true;
-  makeWaitingFrames();
   std::array<bool, kPadSlots> used{};
-  for (int i = 0; i < kPadSlots; ++i) used[i] = PadFrameTable[i] != nullptr;
+  for (int i = 0; i < kPadSlots; ++i) used[i] = ctx_.day.framed(i);
   const DragGesture::Release r = drag.release(button == Qt::LeftButton, y, ctx_.day.recount(), used);
   if (r.pad) {
-    TSchedPadFrame* pad = takePadFrame();
-    PadFrameTable[r.pad->slot] = pad;
-    pad->showNew(r.pad->slot + 1, r.pad->start, r.pad->end, left, r.pad->startY + 1);
-    pad->raise();
-    pad->show();
-    pad->setFocus(Qt::OtherFocusReason);
+    FreshPad f;
+    f.startHour = r.pad->start.hour;
+    f.startMinute = r.pad->start.minute;
+    f.startPM = r.pad->start.pm;
+    f.endHour = r.pad->end.hour;
+    f.endMinute = r.pad->end.minute;
+    f.endPM = r.pad->end.pm;
+    f.left = left;
+    f.top = r.pad->startY + 1;
+    makeWaitingFrames();  // stacked under the new pad
+    ctx_.day.makePad(r.pad->slot, f);  // the frame comes with the day's news
   }
   if (r.sound) ctx_.pads.playSaveSound();
 }
@@ -344,7 +419,7 @@ void TDayView::focusNextPad(bool forward) {
     if (PadFrameTable[i] && (PadFrameTable[i]->hasFocus() || PadFrameTable[i]->isAncestorOf(QApplication::focusWidget())))
       at = i;
   // From outside the pads the selected pad comes first.
-  const int from = at >= 0 ? at : ctx_.selectedPad - (forward ? 1 : -1);
+  const int from = at >= 0 ? at : ctx_.day.selectedPad() - (forward ? 1 : -1);
   for (int step = 1; step <= kPadSlots; ++step) {
     const int i = ((from + (forward ? step : -step)) % kPadSlots + kPadSlots) % kPadSlots;
     if (!PadFrameTable[i]) continue;

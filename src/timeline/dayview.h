@@ -30,14 +30,25 @@ class TDayView final : public QScrollArea {
   // The frame of a slot, made now if it was waiting; null for an unused slot.
   TSchedPadFrame* padFrame(int slot);
 
-  // A frame for every used slot of the pad table, afresh (a load, a
-  // removal, routine display), higher numbers on top. Making frames is the
-  // dear part of opening a day, so frames out of view wait until the view
-  // has been painted, or until input or a command needs them.
+  // A frame for every framed slot of the day, afresh (a day opened), higher
+  // numbers on top. Making frames is the dear part of opening a day, so
+  // frames out of view wait until the view has been painted, or until input
+  // or a command needs them.
   void buildPadFrames();
-  // Puts every frame away, empties the pad table and erases the bars.
-  void ClearPadTable();
+  // Frames made again only where the day now differs from what they show
+  // (removal, routine display, undo): the others keep their typed edits.
+  void syncPadFrames();
   void focusLastPad();
+  void focusPad(int slot);
+  // Every pad's typed edits through its own store; false at the first pad
+  // that refuses them, which then has the focus.
+  bool storeTypedEdits();
+  // Pads that hold typed edits the day does not have yet.
+  template <class F>
+  void forEachEditedPad(F f) const {
+    for (TSchedPadFrame* frame : PadFrameTable)
+      if (frame && frame->hasEdits()) f(*frame);
+  }
   void repaintDragAreas();
   // The selected pad's removal, after a confirmation.
   void ScheduleRemovePad1Execute();
@@ -82,13 +93,23 @@ class TDayView final : public QScrollArea {
   void buildStrip();
   void releasePadFrames();
   TSchedPadFrame* takePadFrame();
-  bool inView(const PadRecord& pad) const;
+  bool inView(int slot) const;
   void makePadFrame(int slot);
   void makeFramesInView();
   void makeWaitingFrames();
   void dragPause();
+  void dayChanged(DayModel::Change change, int slot);
+  void releaseFrame(int slot);
+  void reportPending();
 
   SchedPadContext& ctx_;
+  int listener_ = 0;
+  // What each frame was made from: a frame whose slot still holds this stays.
+  struct Shown {
+    PadRecord pad;
+    FreshPad fresh;
+  };
+  std::array<Shown, kPadSlots> shown_{};
   std::array<TSchedPadFrame*, kPadSlots> PadFrameTable{};
   std::bitset<kPadSlots> waiting_;  // used slots whose frame is still to be made
   QTimer* makeAfterPaint_ = nullptr;

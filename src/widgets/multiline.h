@@ -2,9 +2,12 @@
 // Multi-line texts are stored with CR LF line breaks, which count against
 // the field's bytes; the edit boxes use "\n".
 #include <QString>
+#include <cstddef>
 #include <string>
 
 #include "codec.h"
+
+class QPlainTextEdit;
 
 namespace plandor {
 
@@ -18,6 +21,12 @@ void storeMultiline(ShortText<Capacity>& field, const QString& text) {
   if (n > 0 && n < bytes.size() && bytes[n - 1] == '\r' && bytes[n] == '\n') --n;
   field.setRaw(std::string_view(bytes).substr(0, n));
 }
+
+// The bytes a multi-line text takes in its field: CP932, line breaks as CR LF.
+std::size_t multilineBytes(const QString& text);
+// Stops input at the field's capacity, as the one-line boxes do: an
+// insertion goes in as far as it fits, and never silently cut at the save.
+void limitMultilineBytes(QPlainTextEdit* edit, std::size_t capacity);
 
 template <std::size_t Capacity>
 QString showMultiline(const ShortText<Capacity>& field) {

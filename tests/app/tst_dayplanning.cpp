@@ -22,6 +22,7 @@
 #include "dlgpadmemo.h"
 #include "appsetup.h"
 #include "frmmain.h"
+#include "padhelpers.h"
 #include "scriptedplatform.h"
 
 using namespace plandor;
@@ -146,12 +147,12 @@ void TestDayPlanning::leftDragCreatesAFocusedNumberedPad() {
   QVERIFY(p->btnSave->isEnabled());
   QVERIFY(!p->btnRevise->isEnabled());
   QCOMPARE(p->pnlPMenu->text(), QStringLiteral("◆"));
-  QCOMPARE(state->SelectedPad, 0);
+  QCOMPARE(state->day.selectedPad(), 0);
   QCOMPARE(p->cmbKeyword->currentText(), QStringLiteral("キーワード"));
   QCOMPARE(p->colorBox->color(), 0);
   QCOMPARE(platform->sounds.size(), std::size_t(1));
-  QCOMPARE(state->day.table.Pads[0].StartHour, -1);  // nothing stored until 一時保存
-  QCOMPARE(state->day.table.Bars[0].TopY, -1);
+  QCOMPARE(state->day.table().Pads[0].StartHour, -1);  // nothing stored until 一時保存
+  QCOMPARE(state->day.table().Bars[0].TopY, -1);
 }
 
 void TestDayPlanning::dragRowsAreOrderedAndClamped() {
@@ -176,10 +177,11 @@ void TestDayPlanning::rightDragAndGapFilling() {
   drag(window->ScrollBox1->pbxTimeR, 240, 420);
   QCOMPARE(pad(1)->x(), 351);
   pad(1)->btnSaveClick();
-  QCOMPARE(state->day.table.Bars[0].Side.text(), std::string("R"));
+  QCOMPARE(state->day.table().Bars[0].Side.text(), std::string("R"));
   drag(window->ScrollBox1->pbxTimeL, 500, 600);
   drag(window->ScrollBox1->pbxTimeL, 700, 800);
-  window->ScrollBox1->buildPadFrames();  // as after reloading a day: pads 2 and 3 were never stored
+  window->FileSave1Execute();
+  state->day.open(state->day.path());  // as after reloading a day: pads 2 and 3 were never stored
   QVERIFY(pad(1) && !pad(2) && !pad(3));
   drag(window->ScrollBox1->pbxTimeL, 900, 1000);
   QCOMPARE(pad(2)->edtPadNo->text(), QStringLiteral("2"));
@@ -192,7 +194,9 @@ void TestDayPlanning::noPadBeyondTwentyFour() {
   const std::size_t sounds = platform->sounds.size();
   drag(window->ScrollBox1->pbxTimeL, 10, 20);  // every frame in use: only the sound
   QCOMPARE(platform->sounds.size(), sounds + 1);
-  for (auto& b : state->day.table.Bars) b.TopY = 0;  // the highest pad number is 24
+  editTable(state->day, [](PadTable& t) {
+    for (auto& b : t.Bars) b.TopY = 0;  // the highest pad number is 24
+  });
   drag(window->ScrollBox1->pbxTimeL, 10, 20);
   QCOMPARE(platform->sounds.size(), sounds + 1);
   QCOMPARE(state->day.DataCount(), 24);
@@ -240,10 +244,12 @@ void TestDayPlanning::scrollingRepaintsOnlyTheNewRows() {
 
 void TestDayPlanning::removalPacksAndRenumbers() {
   for (int i = 0; i < 4; ++i) storedPad(240 + 200 * i, 300 + 200 * i);
-  state->day.table.Pads[2].Memo.setText("pad 3's memo");
+  ShortText<255> memo{};
+  memo.setText("pad 3's memo");
+  state->day.setMemo(2, memo);
   drag(window->ScrollBox1->pbxTimeL, 2000, 2100);  // pad 5, never stored
   pad(2)->setFocus();
-  QCOMPARE(state->SelectedPad, 1);
+  QCOMPARE(state->day.selectedPad(), 1);
   const std::size_t sounds = platform->sounds.size();
   platform->confirmAnswers.push_back(true);
   window->btnRemovePad->click();
@@ -255,16 +261,16 @@ void TestDayPlanning::removalPacksAndRenumbers() {
     QVERIFY(pad(n));
     QCOMPARE(pad(n)->edtPadNo->text(), QString::number(n));
     QVERIFY(!pad(n)->btnSave->isEnabled());
-    QCOMPARE(state->day.table.Pads[n - 1].PadNo, n);
+    QCOMPARE(state->day.table().Pads[n - 1].PadNo, n);
   }
   QVERIFY(!pad(4) && !pad(5));
   QCOMPARE(pad(2)->y(), 641);  // the old pad 3, where it was
-  QCOMPARE(state->day.table.Bars[1].TopY, 640);
-  QCOMPARE(state->day.table.Pads[1].Memo.text(), std::string("pad 3's memo"));
-  QCOMPARE(state->day.table.Bars[3].TopY, -1);
+  QCOMPARE(state->day.table().Bars[1].TopY, 640);
+  QCOMPARE(state->day.table().Pads[1].Memo.text(), std::string("pad 3's memo"));
+  QCOMPARE(state->day.table().Bars[3].TopY, -1);
   QCOMPARE(state->day.DataCount(), 3);
   QCOMPARE(QApplication::focusWidget(), pad(3));
-  QCOMPARE(state->SelectedPad, 2);
+  QCOMPARE(state->day.selectedPad(), 2);
   QCOMPARE(pad(3)->pnlPMenu->text(), QStringLiteral("◆"));
   QVERIFY(!window->pnlCover->isVisible());
   QCOMPARE(platform->sounds.size(), sounds + 1);
@@ -312,7 +318,7 @@ void TestDayPlanning::removalCancelledOrWithNothingSelected() {
   QVERIFY(pad(1) && pad(2));
   QCOMPARE(QApplication::focusWidget(), pad(1));
   QCOMPARE(pad(1)->pnlPMenu->text(), QStringLiteral("◆"));
-  QCOMPARE(state->day.table.Bars[1].TopY, 600);
+  QCOMPARE(state->day.table().Bars[1].TopY, 600);
 }
 
 void TestDayPlanning::aPlannedDaySurvivesSaveAndRestart() {
@@ -325,7 +331,7 @@ void TestDayPlanning::aPlannedDaySurvivesSaveAndRestart() {
   window->FileSave1Execute();
   QCOMPARE(window->statusPanels[1]->text(), QStringLiteral("データ総数: 2"));
   QCOMPARE(QApplication::focusWidget(), pad(2));
-  const QByteArray file = readAll(state->day.TodayDayPath);
+  const QByteArray file = readAll(state->day.todayPath());
   QCOMPARE(file.mid(264, 16), QByteArray::fromHex("014c0000f0000000a401000000000000"));
 
   start();
@@ -381,7 +387,6 @@ void TestDayPlanning::diaryAndMemoFromTheWindow() {
   answer("second pad's memo");
   pad(2)->pmiMemo->trigger();
   QCOMPARE(opened, 1);
-  QCOMPARE(state->MemoTarget, std::string("Schedule"));
   QCOMPARE(title, QStringLiteral("スケジュール・パッドのメモ"));
   window->FileSave1Execute();
   answer("line one\nline two");
@@ -390,9 +395,9 @@ void TestDayPlanning::diaryAndMemoFromTheWindow() {
   window->FileSave1Execute();
 
   start();
-  QCOMPARE(state->day.table.Pads[1].Memo.text(), std::string("second pad's memo"));
-  QCOMPARE(state->day.table.Diary.Content1.text(), std::string("line one\r\nline two"));
-  QCOMPARE(state->day.table.Diary.Title1.text(), std::string("タイトル1"));
+  QCOMPARE(state->day.table().Pads[1].Memo.text(), std::string("second pad's memo"));
+  QCOMPARE(state->day.table().Diary.Content1.text(), std::string("line one\r\nline two"));
+  QCOMPARE(state->day.table().Diary.Title1.text(), std::string("タイトル1"));
 }
 
 // Every focusable control of the window, a pad and the dialogs has a name;
@@ -424,7 +429,7 @@ void TestDayPlanning::screenReadersAndTheKeyboardReachEverything() {
   QCOMPARE(window->statusPanels[0]->text().left(8), QStringLiteral("ドラッグ・エリア"));
   for (int i = 0; i < 6; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   QCOMPARE(QApplication::focusWidget(), pad(1)->btnRevise);  // 一時保存 is disabled and skipped
-  QCOMPARE(state->SelectedPad, 0);
+  QCOMPARE(state->day.selectedPad(), 0);
 
   // Ctrl+N: a one-hour pad from the first full hour in view (08:00).
   window->ScrollBox1->verticalScrollBar()->setValue(240);

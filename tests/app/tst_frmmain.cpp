@@ -17,6 +17,7 @@
 #include <numeric>
 
 #include "filehelpers.h"
+#include "padhelpers.h"
 #include "aboutbox.h"
 #include "appsetup.h"
 #include "datafolder.h"
@@ -100,7 +101,7 @@ void TestFrmMain::firstStartPreparesFilesAndAnEmptyDay() {
   QCOMPARE(readAll(folder.toStdString() + "/Routines.rdf").size(), 3200);
   QCOMPARE(readAll(folder.toStdString() + "/LEntries.lef").size(), 3072);
   QVERIFY(!QFile::exists(QString::fromStdString(todayPath())));
-  QCOMPARE(run.state.day.CurrentDayPath, todayPath());
+  QCOMPARE(run.state.day.path(), todayPath());
   QCOMPARE(run.file(), QStringLiteral("未作成"));
   QCOMPARE(run.window->dtpPrepDate->date(), QDate(2006, 1, 1));
   QCOMPARE(run.window->dtpPrepDate->text(), QStringLiteral("2006年1月1日"));
@@ -123,8 +124,10 @@ void TestFrmMain::firstStartPreparesFilesAndAnEmptyDay() {
 void TestFrmMain::saveCreatesTheDayAndTheNextStartLoadsIt() {
   {
     Run run(folder);
-    run.state.day.table.Pads[0].Keyword.setText("会議");
-    run.state.day.table.Bars[0].TopY = 240;
+    editTable(run.state.day, [](PadTable& t) {
+      t.Pads[0].Keyword.setText("会議");
+      t.Bars[0].TopY = 240;
+    });
     QTest::mouseClick(run.window->btnSave, Qt::LeftButton);
     QVERIFY(run.platform.errors.empty());
     QByteArray bytes = readAll(todayPath());
@@ -143,7 +146,7 @@ void TestFrmMain::saveCreatesTheDayAndTheNextStartLoadsIt() {
   QCOMPARE(again.file(), QStringLiteral("Y2006011.sdf"));
   QCOMPARE(again.window->dtpPrepDate->date(), QDate(2006, 1, 1));
   QCOMPARE(again.panel(1), QStringLiteral("データ総数: 1"));
-  QCOMPARE(again.state.day.table.Pads[0].Keyword.text(), std::string("会議"));
+  QCOMPARE(again.state.day.table().Pads[0].Keyword.text(), std::string("会議"));
   QVERIFY(again.platform.sounds.empty());  // not before the window is seen
   again.window->show();
   QVERIFY(QTest::qWaitForWindowExposed(again.window.get()));
@@ -159,13 +162,14 @@ void TestFrmMain::saveCreatesTheDayAndTheNextStartLoadsIt() {
 void TestFrmMain::fullDayPaintsFirstWhatIsInView() {
   {
     Run run(folder);
+    PadTable t = emptyPadTable();
     for (int i = 0; i < kPadSlots; ++i) {
       const int row = i * kRowsPerHour, hour = (6 + i) % 24;
-      BarRecord& b = run.state.day.table.Bars[i];
+      BarRecord& b = t.Bars[i];
       b.Side.setText(i % 2 ? "R" : "L");
       b.TopY = row;
       b.BottomY = row + 60;
-      PadRecord& p = run.state.day.table.Pads[i];
+      PadRecord& p = t.Pads[i];
       p.PadNo = i + 1;
       p.Left = i % 2 ? 351 : 4;
       p.Top = row + 1;
@@ -173,6 +177,7 @@ void TestFrmMain::fullDayPaintsFirstWhatIsInView() {
       p.StartPM = p.EndPM = hour >= 12 && hour < 24;
       p.EndMinute = 30;
     }
+    run.state.day.restore(t);
     run.window->FileSave1Execute();
   }
   const auto frames = [](const Run& run) {
@@ -193,7 +198,7 @@ void TestFrmMain::fullDayPaintsFirstWhatIsInView() {
     atFirstPaint = frames(run);
     const QRect viewport(QPoint(), view->viewport()->size());
     for (int i = 0; i < kPadSlots; ++i) {
-      const PadRecord& p = run.state.day.table.Pads[i];
+      const PadRecord& p = run.state.day.table().Pads[i];
       const QPoint at = view->pnlFrame->mapTo(view->viewport(), QPoint(p.Left, p.Top));
       if (viewport.intersects(QRect(at, QSize(TSchedPadFrame::kWidth, TSchedPadFrame::kHeight))) || i == 23)
         inView.push_back(i + 1);  // 24 has the focus
@@ -228,13 +233,13 @@ void TestFrmMain::failedSaveReportsAndKeepsTheDay() {
   run.window->FileSave1Execute();
   const QByteArray before = readAll(todayPath());
   makeReadOnly(todayPath());
-  run.state.day.table.Bars[2].TopY = 100;
+  editTable(run.state.day, [](PadTable& t) { t.Bars[2].TopY = 100; });
   run.window->FileSave1Execute();
   QCOMPARE(run.platform.errors.size(), std::size_t(1));
   QVERIFY(QString::fromStdString(run.platform.errors[0]).contains(QString::fromStdString(todayPath())));
   QCOMPARE(readAll(todayPath()), before);
   QCOMPARE(run.panel(1), QStringLiteral("データ総数: 0"));
-  QCOMPARE(run.state.day.table.Bars[2].TopY, 100);
+  QCOMPARE(run.state.day.table().Bars[2].TopY, 100);
   QCOMPARE(run.platform.sounds.size(), std::size_t(1));  // only the first save
 }
 
@@ -244,8 +249,10 @@ void TestFrmMain::todayCommand() {
   const std::string past = folder.toStdString() + "/Y200512/Y20051231.sdf";
   {
     Run first(folder, {2005, 12, 31});
-    first.state.day.table.Bars[0].TopY = 0;
-    first.state.day.table.Pads[0].StartHour = 6;
+    editTable(first.state.day, [](PadTable& t) {
+      t.Bars[0].TopY = 0;
+      t.Pads[0].StartHour = 6;
+    });
     first.platform.clock.date = {2006, 1, 1};  // saved after midnight: still the start-up day
     first.window->FileSave1Execute();
     QCOMPARE(first.window->dtpPrepDate->date(), QDate(2005, 12, 31));
@@ -263,10 +270,10 @@ void TestFrmMain::todayCommand() {
 
   // Today has no file yet: the day empties silently and shows 0.
   run.window->ScheduleToday1Execute();
-  QCOMPARE(run.state.day.CurrentDayPath, todayPath());
+  QCOMPARE(run.state.day.path(), todayPath());
   QCOMPARE(run.file(), QStringLiteral("未作成"));
   QCOMPARE(run.panel(1), QStringLiteral("データ総数: 0"));
-  QCOMPARE(run.state.day.table.Pads[0].StartHour, -1);
+  QCOMPARE(run.state.day.table().Pads[0].StartHour, -1);
   QCOMPARE(run.platform.sounds.size(), std::size_t(1));
 
   // Once today's file exists the command loads it, with the sound.
@@ -287,7 +294,7 @@ void TestFrmMain::pastCommand() {
   QCOMPARE(req.filterText, std::string("プランドールファイル(*.sdf)"));
   QCOMPARE(req.pattern, std::string("*.SDF"));
   QCOMPARE(req.folder, folder.toStdString() + "/Y200601");
-  QCOMPARE(run.state.day.CurrentDayPath, todayPath());
+  QCOMPARE(run.state.day.path(), todayPath());
 
   // Today's own file is refused, even when it exists.
   run.window->FileSave1Execute();
@@ -300,12 +307,14 @@ void TestFrmMain::pastCommand() {
   QTemporaryDir other;
   const std::string copy = other.filePath("copied.sdf").toStdString();
   QVERIFY(QFile::copy(QString::fromStdString(todayPath()), QString::fromStdString(copy)));
-  run.state.day.table.Bars[0].TopY = 5;  // an unsaved edit, dropped without asking
+  editTable(run.state.day, [](PadTable& t) { t.Bars[0].TopY = 5; });  // an unsaved edit, dropped when asked
   run.platform.openAnswers.push_back(copy);
+  run.platform.askAnswers = {1};  // 保存しない
   run.window->SchedulePast1Execute();
-  QCOMPARE(run.state.day.CurrentDayPath, copy);
+  QCOMPARE(run.platform.questions.back().text, std::string("2006年1月1日 (日) の変更を保存しますか?"));
+  QCOMPARE(run.state.day.path(), copy);
   QCOMPARE(run.file(), QStringLiteral("Y2006011.sdf"));
-  QCOMPARE(run.state.day.table.Bars[0].TopY, -1);
+  QCOMPARE(run.state.day.table().Bars[0].TopY, -1);
   run.window->FileSave1Execute();
   QCOMPARE(readAll(copy).left(264), readAll(todayPath()).left(264));
 }
@@ -316,13 +325,14 @@ void TestFrmMain::failedPastLoadShowsAnEmptyConsistentDay() {
   const std::string locked = other.filePath("Y2005121.sdf").toStdString();
   writeAll(locked, QByteArray(10728, 0));
   makeReadOnly(locked);
-  run.state.day.table.Bars[0].TopY = 5;
+  editTable(run.state.day, [](PadTable& t) { t.Bars[0].TopY = 5; });
   run.platform.openAnswers.push_back(locked);
+  run.platform.askAnswers = {1};  // 保存しない
   run.window->SchedulePast1Execute();
   QCOMPARE(run.platform.errors.size(), std::size_t(1));
   QVERIFY(QString::fromStdString(run.platform.errors[0]).contains(QString::fromStdString(locked)));
   QVERIFY(!run.window->pnlCover->isVisible());
-  QCOMPARE(run.state.day.table.Bars[0].TopY, -1);
+  QCOMPARE(run.state.day.table().Bars[0].TopY, -1);
   QCOMPARE(run.file(), QStringLiteral("読込失敗"));
   QCOMPARE(run.panel(1), QStringLiteral("データ総数: 0"));
   QVERIFY(run.platform.sounds.empty());
@@ -384,7 +394,8 @@ void TestFrmMain::layoutClockAndSizing() {
 
   run.window->show();
   QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
-  QCOMPARE(run.window->windowTitle(), QStringLiteral("プランドール"));
+  QCOMPARE(run.window->windowTitle(), QStringLiteral("プランドール - 2006年1月1日 (日)[*]"));
+  QVERIFY(!run.window->isWindowModified());
   QCOMPARE(run.window->pos(), QPoint(0, 0));
   QCOMPARE(run.window->lblComment->text(), QStringLiteral("本ウィンドウは\n高さ方向にのみ\n伸縮可能です."));
   run.window->resize(900, 500);
@@ -410,14 +421,16 @@ void TestFrmMain::layoutClockAndSizing() {
 void TestFrmMain::textsShowWhole() {
   {
     Run run(folder);
-    for (int i = 0; i < kPadSlots; ++i) {
-      run.state.day.table.Bars[i].TopY = 240 + 100 * i;
-      run.state.day.table.Bars[i].BottomY = 300 + 100 * i;
-      PadRecord& p = run.state.day.table.Pads[i];
-      p.PadNo = i + 1;
-      p.Top = 241 + 100 * i;
-      p.StartHour = 10, p.StartMinute = 0, p.EndHour = 11, p.EndMinute = 0;
-    }
+    editTable(run.state.day, [](PadTable& t) {
+      for (int i = 0; i < kPadSlots; ++i) {
+        t.Bars[i].TopY = 240 + 100 * i;
+        t.Bars[i].BottomY = 300 + 100 * i;
+        PadRecord& p = t.Pads[i];
+        p.PadNo = i + 1;
+        p.Top = 241 + 100 * i;
+        p.StartHour = 10, p.StartMinute = 0, p.EndHour = 11, p.EndMinute = 0;
+      }
+    });
     run.window->FileSave1Execute();
   }
   Run run(folder);

@@ -6,7 +6,7 @@
 #include <QTest>
 #include <cstring>
 
-#include "daystore.h"
+#include "daymodel.h"
 #include "dlgdiary.h"
 #include "dlgpadmemo.h"
 #include "listcombo.h"
@@ -18,21 +18,22 @@ class TestDiaryMemo : public QObject {
   Q_OBJECT
  private slots:
   void init() {
-    day = DayStore();
+    diary = emptyPadTable().Diary;
     lists.setDefaults();
   }
   void emptyDiaryShowsFallbackTitlesAndStoresThem();
   void diaryCutsAndKeepsLineBreaksAsCrLf();
   void cancelChangesNothing();
   void memoGoesToTheFieldItWasGiven();
+  void multiLineBoxesStopAtTheirFieldsBytes();
 
  private:
-  DayStore day;
+  DiaryRecord diary;
   ListStore lists;
 };
 
 void TestDiaryMemo::emptyDiaryShowsFallbackTitlesAndStoresThem() {
-  TdlgDiary dlg(day.table.Diary, lists);
+  TdlgDiary dlg(diary, lists);
   QCOMPARE(dlg.windowTitle(), QStringLiteral("ダイアリー・パッド"));
   QCOMPARE(dlg.cmbTitle1->currentText(), QStringLiteral("タイトル1"));
   QCOMPARE(dlg.cmbTitle2->currentText(), QStringLiteral("タイトル2"));
@@ -45,24 +46,25 @@ void TestDiaryMemo::emptyDiaryShowsFallbackTitlesAndStoresThem() {
   dlg.cmbTitle1->hidePopup();
   dlg.btnSaveDiary->click();
   QCOMPARE(dlg.result(), int(QDialog::Accepted));
-  QCOMPARE(day.table.Diary.Title1.text(), std::string("タイトル1"));
-  QCOMPARE(day.table.Diary.Title2.text(), std::string("タイトル2"));
+  QCOMPARE(dlg.diary().Title1.text(), std::string("タイトル1"));
+  QCOMPARE(dlg.diary().Title2.text(), std::string("タイトル2"));
 }
 
 void TestDiaryMemo::diaryCutsAndKeepsLineBreaksAsCrLf() {
   {
-    TdlgDiary dlg(day.table.Diary, lists);
+    TdlgDiary dlg(diary, lists);
     dlg.cmbTitle1->setEditText(QString(20, QChar(0x65E5)));  // 40 bytes
     dlg.memContent1->setPlainText(QStringLiteral("一行目\n二行目"));
     dlg.memContent2->setPlainText(QString(300, QLatin1Char('x')));
     dlg.cmbTitle2->setEditText(QString());
     dlg.btnSaveDiary->click();
+    diary = dlg.diary();
   }
-  QCOMPARE(int(day.table.Diary.Title1.length), 30);
-  QCOMPARE(day.table.Diary.Content1.text(), std::string("一行目\r\n二行目"));
-  QCOMPARE(day.table.Diary.Content2.text(), std::string(255, 'x'));
-  QCOMPARE(int(day.table.Diary.Title2.length), 0);
-  TdlgDiary again(day.table.Diary, lists);
+  QCOMPARE(int(diary.Title1.length), 30);
+  QCOMPARE(diary.Content1.text(), std::string("一行目\r\n二行目"));
+  QCOMPARE(diary.Content2.text(), std::string(255, 'x'));
+  QCOMPARE(int(diary.Title2.length), 0);
+  TdlgDiary again(diary, lists);
   QCOMPARE(again.memContent1->toPlainText(), QStringLiteral("一行目\n二行目"));
   QCOMPARE(again.cmbTitle2->currentText(), QStringLiteral("タイトル2"));  // empty shows the fallback again
   QCOMPARE(again.pos(), QPoint(262, 62));
@@ -76,44 +78,57 @@ void TestDiaryMemo::diaryCutsAndKeepsLineBreaksAsCrLf() {
 }
 
 void TestDiaryMemo::cancelChangesNothing() {
-  day.table.Diary.Title1.setText("before");
-  TdlgDiary dlg(day.table.Diary, lists);
+  diary.Title1.setText("before");
+  TdlgDiary dlg(diary, lists);
   dlg.cmbTitle1->setEditText(QStringLiteral("after"));
   dlg.btnCancelDiary->click();
-  QCOMPARE(day.table.Diary.Title1.text(), std::string("before"));
+  QCOMPARE(dlg.result(), int(QDialog::Rejected));
+  QCOMPARE(dlg.diary().Title1.text(), std::string("before"));
 
-  day.table.Pads[2].Memo.setText("keep");
-  TdlgPadMemo memo(day.table.Pads[2].Memo, QStringLiteral("スケジュール・パッドのメモ"), 3);
+  ShortText<255> kept{};
+  kept.setText("keep");
+  TdlgPadMemo memo(kept, QStringLiteral("スケジュール・パッドのメモ"), 3);
   QCOMPARE(memo.memPadMemo->toPlainText(), QStringLiteral("keep"));
   memo.memPadMemo->setPlainText(QStringLiteral("changed"));
   memo.btnCancelPadMemo->click();
-  QCOMPARE(day.table.Pads[2].Memo.text(), std::string("keep"));
+  QCOMPARE(memo.memo().text(), std::string("keep"));
 }
 
 void TestDiaryMemo::memoGoesToTheFieldItWasGiven() {
-  ShortText<255> routineMemo{};
-  {
-    TdlgPadMemo memo(routineMemo, QStringLiteral("ルーチン・パッドのメモ"), 2);
-    QCOMPARE(memo.windowTitle(), QStringLiteral("ルーチン・パッドのメモ"));
-    memo.memPadMemo->setPlainText(QStringLiteral("routine two"));
-    memo.btnSavePadMemo->click();
-  }
-  {
-    TdlgPadMemo memo(day.table.Pads[1].Memo, QStringLiteral("スケジュール・パッドのメモ"), 2);
-    QCOMPARE(memo.edtPadMemoNum->text(), QStringLiteral("2"));
-    QVERIFY(memo.memPadMemo->toPlainText().isEmpty());
-    memo.memPadMemo->setPlainText(QString(200, QChar(0x3042)));  // 400 bytes
-    memo.btnSavePadMemo->click();
-    QCOMPARE(memo.result(), int(QDialog::Accepted));
-  }
-  QCOMPARE(routineMemo.text(), std::string("routine two"));
-  QCOMPARE(int(day.table.Pads[1].Memo.length), 254);  // 127 characters; a half would not fit
-  QCOMPARE(day.table.Pads[1].StartHour, -1);        // nothing else of the record
-  TdlgPadMemo memo(day.table.Pads[19].Memo, QStringLiteral("スケジュール・パッドのメモ"), 20);
+  ShortText<255> empty{};
+  TdlgPadMemo memo(empty, QStringLiteral("スケジュール・パッドのメモ"), 20);
+  QCOMPARE(memo.windowTitle(), QStringLiteral("スケジュール・パッドのメモ"));
   QCOMPARE(memo.edtPadMemoNum->text(), QStringLiteral("20"));
+  QVERIFY(memo.memPadMemo->toPlainText().isEmpty());
   memo.memPadMemo->setPlainText(QStringLiteral("pad 20"));
   memo.btnSavePadMemo->click();
-  QCOMPARE(day.table.Pads[19].Memo.text(), std::string("pad 20"));
+  QCOMPARE(memo.result(), int(QDialog::Accepted));
+  QCOMPARE(memo.memo().text(), std::string("pad 20"));
+}
+
+// What is typed or pasted past a field's bytes never goes in, so nothing is
+// cut later without a word; line breaks count as CR LF.
+void TestDiaryMemo::multiLineBoxesStopAtTheirFieldsBytes() {
+  ShortText<255> empty{};
+  TdlgPadMemo memo(empty, QStringLiteral("スケジュール・パッドのメモ"), 2);
+  TdlgDiary dlg(diary, lists);
+  for (QPlainTextEdit* box : {memo.memPadMemo, dlg.memContent1, dlg.memContent2}) {
+    box->insertPlainText(QString(200, QChar(0x3042)));  // 400 bytes pasted
+    QCOMPARE(box->toPlainText(), QString(127, QChar(0x3042)));  // a half character would not fit
+    box->clear();
+    box->insertPlainText(QString(250, QLatin1Char('x')));
+    QTest::keyClicks(box, QStringLiteral("ab"));
+    box->insertPlainText(QStringLiteral("\ncd"));  // CR LF takes 2 of the 3 bytes left
+    QCOMPARE(box->toPlainText(), QString(250, QLatin1Char('x')) + QStringLiteral("ab\nc"));
+    QCOMPARE(multilineBytes(box->toPlainText()), std::size_t(255));
+    QTest::keyClicks(box, QStringLiteral("z"));
+    QCOMPARE(box->toPlainText().size(), 254);
+  }
+  memo.btnSavePadMemo->click();
+  QCOMPARE(memo.memo().text(), std::string(250, 'x') + "ab\r\nc");
+  dlg.cmbTitle1->setEditText(QString());
+  QTest::keyClicks(dlg.cmbTitle1, QString(40, QLatin1Char('t')));
+  QCOMPARE(dlg.cmbTitle1->currentText().size(), 31);
 }
 
 QTEST_MAIN(TestDiaryMemo)

@@ -214,14 +214,15 @@ e2e_wait_until() {
   done
 }
 
-# Visible main windows of one process, or of all when PID is empty.
+# Visible main windows (titled by the open day) of one process, or of all
+# when PID is empty.
 e2e_windows() {
   local pid=${1:-}
   if [[ -n $pid ]]; then
     # --all: without it xdotool matches either condition.
-    xdotool search --all --onlyvisible --pid "$pid" --name '^プランドール$' 2>/dev/null || true
+    xdotool search --all --onlyvisible --pid "$pid" --name '^プランドール - ' 2>/dev/null || true
   else
-    xdotool search --onlyvisible --name '^プランドール$' 2>/dev/null || true
+    xdotool search --onlyvisible --name '^プランドール - ' 2>/dev/null || true
   fi
 }
 

@@ -22,18 +22,18 @@ scroll=$E2E_SCROLLED
 
 pad_top() { e2e_pad_top "$1" $scroll; }   # START_ROW
 
-# Windows of the program by title; the question boxes carry the main
-# window's title, so while one is open the program shows two of them.
+# Windows of the program by title: the question boxes carry the program's
+# name, the main window the open day's.
 _windows_named() {  # TITLE COUNT
   [[ $(xdotool search --all --onlyvisible --pid "$pid" --name "^$1\$" 2>/dev/null | grep -c .) -eq $2 ]]
 }
 # Answers the question box that the last click opened with Return (OK is
 # its default button).
 confirm_ok() {  # WHAT
-  e2e_wait_until 5 _windows_named プランドール 2 || e2e_fail "no question box for $1"
+  e2e_wait_until 5 _windows_named プランドール 1 || e2e_fail "no question box for $1"
   sleep 0.2   # a box just mapped may not hold the keyboard yet
   xdotool key Return
-  e2e_wait_until 5 _windows_named プランドール 1 || e2e_fail "the question box for $1 stayed open after Return"
+  e2e_wait_until 5 _windows_named プランドール 0 || e2e_fail "the question box for $1 stayed open after Return"
 }
 enter_routine() {  # WHAT
   e2e_click_panel $((685 + 50)) $((275 + 11))

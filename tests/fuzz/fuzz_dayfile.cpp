@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "daystore.h"
+#include "daymodel.h"
 #include "fuzzsupport.h"
 #include "timeaxis.h"
 

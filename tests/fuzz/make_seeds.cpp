@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "daystore.h"
+#include "daymodel.h"
 #include "listfile.h"
 #include "routinefile.h"
 #include "timeaxis.h"

@@ -1,6 +1,7 @@
 // The schedule pad's handlers on a pad table, with boxes answered by the test.
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,7 +29,10 @@ class TestSchedPad : public QObject {
   Q_OBJECT
  private slots:
   void init();
-  void cleanup() { delete container; }
+  void cleanup() {
+    delete container;
+    day.unlisten(listener);
+  }
   void temporarySaveStoresTheBarAndSnapsThePad();
   void rightSidePadGetsSideR();
   void endNotAfterStartIsRefusedAndCanBeRetried();
@@ -42,11 +46,16 @@ class TestSchedPad : public QObject {
 
  private:
   TSchedPadFrame* makePad(int padNo, PadTime start, PadTime end, int left = 4);
+  void saveDay() {
+    bool headerSet;
+    QDir(dir.path()).mkpath(QStringLiteral("Y200601"));
+    QVERIFY(day.save({2006, 1, 1}, &headerSet).ok());
+  }
 
   ScriptedPlatform platform;
-  DayStore day;
+  DayModel day;
   ListStore lists;
-  int selected = 0;
+  int listener = 0;
   int repaints = 0;
   std::unique_ptr<PadContext> common;
   std::unique_ptr<SchedPadContext> ctx;
@@ -56,14 +65,14 @@ class TestSchedPad : public QObject {
 
 void TestSchedPad::init() {
   platform = ScriptedPlatform();
-  day = DayStore();
+  day.openEmpty(dir.filePath("Y200601/Y2006011.sdf").toStdString());
   lists.setDefaults();
-  selected = 0;
   repaints = 0;
+  listener = day.listen([this](DayModel::Change c, int) { repaints += c == DayModel::Change::PadStored; });
   QFile wav(dir.filePath("Shutter.wav"));
   wav.open(QIODevice::WriteOnly);
   common.reset(new PadContext{lists, platform, dir.path().toStdString(), {}});
-  ctx.reset(new SchedPadContext{*common, day, selected, [this] { ++repaints; }});
+  ctx.reset(new SchedPadContext{*common, day});
   container = new QWidget;
   container->resize(650, 2884);
   container->show();
@@ -81,8 +90,8 @@ void TestSchedPad::temporarySaveStoresTheBarAndSnapsThePad() {
   pad->bitMoveDownClick();
   QCOMPARE(pad->y(), 251);
   QTest::mouseClick(pad->btnSave, Qt::LeftButton);
-  QCOMPARE(bytesOf(day.table.Bars[0]), QByteArray::fromHex("014c0000f0000000a401000000000000"));
-  const PadRecord& p = day.table.Pads[0];
+  QCOMPARE(bytesOf(day.table().Bars[0]), QByteArray::fromHex("014c0000f0000000a401000000000000"));
+  const PadRecord& p = day.table().Pads[0];
   QCOMPARE(p.PadNo, 1);
   QCOMPARE(p.Left, 4);
   QCOMPARE(p.Top, 241);  // snapped back level with the bar
@@ -101,10 +110,10 @@ void TestSchedPad::rightSidePadGetsSideR() {
   TSchedPadFrame* pad = makePad(2, {1, 0, true}, {2, 0, true}, 351);
   pad->colorBox->setColor(0x0000FF);
   pad->btnSaveClick();
-  QCOMPARE(day.table.Bars[1].Side.text(), std::string("R"));
-  QCOMPARE(day.table.Bars[1].TopY, 840);
-  QCOMPARE(day.table.Bars[1].Color, 0x0000FF);
-  QCOMPARE(day.table.Pads[1].Left, 351);
+  QCOMPARE(day.table().Bars[1].Side.text(), std::string("R"));
+  QCOMPARE(day.table().Bars[1].TopY, 840);
+  QCOMPARE(day.table().Bars[1].Color, 0x0000FF);
+  QCOMPARE(day.table().Pads[1].Left, 351);
 }
 
 void TestSchedPad::endNotAfterStartIsRefusedAndCanBeRetried() {
@@ -113,19 +122,19 @@ void TestSchedPad::endNotAfterStartIsRefusedAndCanBeRetried() {
   pad->btnSaveClick();
   QCOMPARE(platform.messages.size(), std::size_t(1));
   QCOMPARE(platform.messages[0].text, std::string(kRefusedSave));
-  const PadRecord& p = day.table.Pads[0];
+  const PadRecord& p = day.table().Pads[0];
   QCOMPARE(p.StartHour, -1);
   QCOMPARE(p.EndMinute, -1);
   QCOMPARE(p.Keyword.text(), std::string("散歩"));  // the rest of the copy stays
-  QCOMPARE(day.table.Bars[0].TopY, -1);
+  QCOMPARE(day.table().Bars[0].TopY, -1);
   QVERIFY(pad->btnSave->isEnabled());
   QVERIFY(platform.sounds.empty());
   QCOMPARE(pad->Panel3->cmbHour->currentText(), QStringLiteral("7"));  // the controls keep the input
 
   pad->Panel3->speMinute->setValue(45);
   pad->btnSaveClick();
-  QCOMPARE(day.table.Bars[0].TopY, 120);
-  QCOMPARE(day.table.Bars[0].BottomY, 210);
+  QCOMPARE(day.table().Bars[0].TopY, 120);
+  QCOMPARE(day.table().Bars[0].BottomY, 210);
   QCOMPARE(platform.sounds.size(), std::size_t(1));
 }
 
@@ -133,63 +142,62 @@ void TestSchedPad::hourOutsideTheDialAndNonIntegerHours() {
   TSchedPadFrame* pad = makePad(1, {0, 30, true}, {1, 0, true});
   pad->Panel2->cmbHour->setEditText(QStringLiteral("12"));
   pad->btnSaveClick();
-  QCOMPARE(day.table.Bars[0].TopY, 780);  // 12 PM is noon, as the clock says
-  QCOMPARE(day.table.Bars[0].BottomY, 840);
-  QCOMPARE(day.table.Pads[0].StartHour, 0);
+  QCOMPARE(day.table().Bars[0].TopY, 780);  // 12 PM is noon, as the clock says
+  QCOMPARE(day.table().Bars[0].BottomY, 840);
+  QCOMPARE(day.table().Pads[0].StartHour, 0);
 
   // Other hours off the dial are refused before anything is written.
   pad->Panel3->cmbHour->setEditText(QStringLiteral("13"));
   pad->btnReviseClick();
   QCOMPARE(platform.messages.back().text,
            std::string("'13' は時刻(時)に使えません.\r\n0 から 12 までの整数を入力してください."));
-  QCOMPARE(day.table.Bars[0].BottomY, 840);
-  QCOMPARE(day.table.Pads[0].EndHour, 1);
+  QCOMPARE(day.table().Bars[0].BottomY, 840);
+  QCOMPARE(day.table().Pads[0].EndHour, 1);
 
   TSchedPadFrame* other = makePad(2, {8, 0, false}, {9, 0, false});
   other->Panel3->cmbHour->setEditText(QStringLiteral("九"));
   other->btnSaveClick();
   QCOMPARE(platform.errors, std::vector<std::string>{"'九' は整数ではありません"});
-  QCOMPARE(day.table.Pads[1].PadNo, 0);  // nothing written
-  QCOMPARE(day.table.Bars[1].TopY, -1);
+  QCOMPARE(day.table().Pads[1].PadNo, 0);  // nothing written
+  QCOMPARE(day.table().Bars[1].TopY, -1);
 }
 
 void TestSchedPad::changeKeepsTheMovedPositionAndRestoresRefusedTimes() {
   TSchedPadFrame* pad = makePad(1, {8, 0, false}, {9, 30, false});
   pad->btnSaveClick();
-  std::memcpy(day.image.Bars, day.table.Bars, sizeof day.table.Bars);  // as if saved to the file
-  std::memcpy(day.image.Pads, day.table.Pads, sizeof day.table.Pads);
+  saveDay();
   for (int i = 0; i < 3; ++i) pad->bitMoveDownClick();
   pad->btnReviseClick();
-  QCOMPARE(day.table.Pads[0].Top, 271);
-  QCOMPARE(day.table.Bars[0].TopY, 240);
+  QCOMPARE(day.table().Pads[0].Top, 271);
+  QCOMPARE(day.table().Bars[0].TopY, 240);
   QCOMPARE(platform.sounds.size(), std::size_t(2));
 
   // End before start: the stored times and bar come back.
   pad->Panel3->cmbHour->setEditText(QStringLiteral("7"));
   pad->btnReviseClick();
   QCOMPARE(platform.messages.back().text, std::string(kRefusedRevise));
-  QCOMPARE(day.table.Pads[0].EndHour, 9);
+  QCOMPARE(day.table().Pads[0].EndHour, 9);
   QCOMPARE(pad->Panel3->cmbHour->currentText(), QStringLiteral("9"));
-  QCOMPARE(bytesOf(day.table.Bars[0]), bytesOf(day.image.Bars[0]));
+  QCOMPARE(bytesOf(day.table().Bars[0]), bytesOf(day.image().Bars[0]));
   QCOMPARE(platform.sounds.size(), std::size_t(2));
 
   // A pad not yet in the file gets back its own last accepted times and
   // bar, whatever the saved day holds in its slot.
-  std::memcpy(day.image.Pads, day.table.Pads, sizeof day.table.Pads);
+  saveDay();
   TSchedPadFrame* fresh = makePad(2, {1, 0, true}, {2, 0, true});
   fresh->btnSaveClick();
-  const QByteArray accepted = bytesOf(day.table.Bars[1]);
+  const QByteArray accepted = bytesOf(day.table().Bars[1]);
   fresh->Panel2->cmbHour->setEditText(QStringLiteral("3"));
   fresh->btnReviseClick();
-  QCOMPARE(bytesOf(day.table.Bars[1]), accepted);
-  QCOMPARE(day.table.Pads[1].StartHour, 1);
+  QCOMPARE(bytesOf(day.table().Bars[1]), accepted);
+  QCOMPARE(day.table().Pads[1].StartHour, 1);
   QCOMPARE(fresh->Panel2->cmbHour->currentText(), QStringLiteral("1"));
-  QCOMPARE(CountPads(day.table.Bars), 2);
+  QCOMPARE(CountPads(day.table().Bars), 2);
 
   // A non-integer hour in a change keeps the stored bar.
   fresh->Panel2->cmbHour->setEditText(QStringLiteral("x"));
   fresh->btnReviseClick();
-  QCOMPARE(bytesOf(day.table.Bars[1]), accepted);
+  QCOMPARE(bytesOf(day.table().Bars[1]), accepted);
 }
 
 void TestSchedPad::minuteBoxesWrapWithinTheHour() {
@@ -243,14 +251,14 @@ void TestSchedPad::focusMarksThePadAndNamesTheSelection() {
   QVERIFY(QTest::qWaitForWindowActive(container));
   one->setFocus();
   QCOMPARE(one->pnlPMenu->text(), QStringLiteral("◆"));
-  QCOMPARE(selected, 0);
+  QCOMPARE(day.selectedPad(), 0);
   QTest::mouseClick(two->pnlPMenu, Qt::LeftButton);
   QCOMPARE(two->pnlPMenu->text(), QStringLiteral("◆"));
   QCOMPARE(one->pnlPMenu->text(), QString());
-  QCOMPARE(selected, 1);
+  QCOMPARE(day.selectedPad(), 1);
   other.setFocus();  // a main-window button takes the focus
   QCOMPARE(two->pnlPMenu->text(), QString());
-  QCOMPARE(selected, 1);
+  QCOMPARE(day.selectedPad(), 1);
 }
 
 void TestSchedPad::dropDownOffersTheListAndKeepsTheText() {
@@ -289,8 +297,8 @@ void TestSchedPad::coloursFromFilesAreKeptAndTextsFitTheirFields() {
   QCOMPARE(pad->cmbKeyword->currentText(), QStringLiteral("キーワード"));
   QVERIFY(!pad->btnSave->isEnabled());
   pad->btnReviseClick();
-  QCOMPARE(day.table.Pads[0].Color, 0x00123456);
-  QCOMPARE(day.table.Bars[0].Color, 0x00123456);
+  QCOMPARE(day.table().Pads[0].Color, 0x00123456);
+  QCOMPARE(day.table().Bars[0].Color, 0x00123456);
 
   // Typed text is held to the field's bytes, not characters.
   const QValidator* v = pad->cmbKeyword->lineEdit()->validator();

@@ -16,7 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "daystore.h"
+#include "daymodel.h"
 #include "listfile.h"
 #include "routinefile.h"
 #include "timeaxis.h"
@@ -219,14 +219,14 @@ inline plandor::ListEntries listVersion(char v) {
 // data (dayVersion, routineVersion, listVersion).
 struct FolderStores {
   std::string folder;
-  plandor::DayStore day;
+  plandor::DayModel day;
   plandor::RoutineStore routines;
   plandor::ListStore lists;
 
-  explicit FolderStores(std::string f) : folder(std::move(f)) { day.CurrentDayPath = dayPath(); }
+  explicit FolderStores(std::string f) : folder(std::move(f)) { day.openEmpty(dayPath()); }
   std::string dayPath() const { return folder + "/Y200601/Y2006011.sdf"; }
   plandor::IoResult saveDay(char v) {
-    day.table = dayVersion(v);
+    day.restore(dayVersion(v));
     bool headerSet;
     return day.save({2006, 1, 1}, &headerSet);
   }

@@ -37,7 +37,7 @@ struct Env {
 
 // The stores as the running program holds them.
 struct Program {
-  DayStore day;
+  DayModel day;
   RoutineStore routines;
   ListStore lists;
 
@@ -54,17 +54,20 @@ struct Program {
   void set(Store s, char v) {
     switch (s) {
       case Store::Day:
-        day.table = dayVersion(v);
+      {
+        PadTable t = dayVersion(v);
         if (v == 'B')  // fewer pads, so the count tells which save took effect
-          for (int i = 20; i < kPadSlots; ++i) clearBar(day.table.Bars[i]), clearPad(day.table.Pads[i]);
+          for (int i = 20; i < kPadSlots; ++i) clearBar(t.Bars[i]), clearPad(t.Pads[i]);
+        day.restore(t);
         break;
+      }
       case Store::Routines: routineVersion(v, routines.RoutineTable); break;
       case Store::List: lists.entries = listVersion(v); break;
     }
   }
   std::string memory(Store s) const {
     switch (s) {
-      case Store::Day: return bytesOf(day.table) + std::to_string(day.DataCount());
+      case Store::Day: return bytesOf(day.table()) + std::to_string(day.DataCount());
       case Store::Routines: return bytesOf(routines.RoutineTable) + bytesOf(routines.RoutineImage);
       case Store::List: return bytesOf(lists.entries);
     }
@@ -73,7 +76,7 @@ struct Program {
   // The data part of what a save of the current memory writes.
   std::string dataOnDisk(Store s) const {
     switch (s) {
-      case Store::Day: return bytesOf(day.table);
+      case Store::Day: return bytesOf(day.table());
       case Store::Routines: return bytesOf(routines.RoutineTable);
       case Store::List: return bytesOf(lists.entries);
     }
@@ -178,11 +181,10 @@ void runStore(const Env& env, Program& prog, Store s, const Case& c, const std::
 
   // A new start reads what was saved.
   Program next;
-  next.day.CurrentDayPath = path;
   switch (s) {
     case Store::Day:
-      CHECK(next.day.load(path).ok());
-      CHECK(bytesOf(next.day.table) == intended);
+      CHECK(next.day.open(path).ok());
+      CHECK(bytesOf(next.day.table()) == intended);
       break;
     case Store::Routines:
       CHECK(next.routines.LoadRoutineFile(env.folder).ok());
@@ -214,7 +216,7 @@ int runCase(const Case& c, Env& env, bool needsMount, const char* mountSize) {
 
   // Version A of everything on disk, saved as the program saves.
   Program prog;
-  prog.day.CurrentDayPath = env.pathOf(Store::Day);
+  prog.day.openEmpty(env.pathOf(Store::Day));
   CHECK(prog.routines.LoadRoutineFile(env.folder).ok());
   CHECK(prog.lists.LoadListEntries(env.folder).ok());
   std::string oldFiles[3];

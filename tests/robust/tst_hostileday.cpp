@@ -30,9 +30,9 @@ using namespace plandor;
 
 namespace {
 
-void usePad(DayStore& d, int slot, std::int32_t padNo, const char* keyword) {
-  PadRecord& p = d.table.Pads[slot];
-  BarRecord& b = d.table.Bars[slot];
+void usePad(PadTable& d, int slot, std::int32_t padNo, const char* keyword) {
+  PadRecord& p = d.Pads[slot];
+  BarRecord& b = d.Bars[slot];
   p.PadNo = padNo;
   p.Left = 4;
   p.Top = 241 + slot * 120;
@@ -70,9 +70,11 @@ class TestHostileDay : public QObject {
   std::unique_ptr<QTemporaryDir> dir;
   std::string folder;
   std::string dayPath() const { return folder + "/Y200601/Y2006011.sdf"; }
-  void writeDay(DayStore& d) {
+  void writeDay(const PadTable& t) {
+    DayModel d;
+    d.openEmpty(dayPath());
+    d.restore(t);
     bool headerSet;
-    d.CurrentDayPath = dayPath();
     QVERIFY(d.save({2006, 1, 1}, &headerSet).ok());
   }
   void start() {
@@ -103,14 +105,14 @@ void TestHostileDay::init() {
 }
 
 void TestHostileDay::barsBeyondTheTimelineAreClipped() {
-  DayStore d;
+  PadTable d = emptyPadTable();
   usePad(d, 0, 1, "left");
-  d.table.Bars[0].TopY = -2;
-  d.table.Bars[0].BottomY = INT_MAX;
+  d.Bars[0].TopY = -2;
+  d.Bars[0].BottomY = INT_MAX;
   usePad(d, 1, 2, "right");
-  d.table.Bars[1].Side.setText("R");
-  d.table.Bars[1].TopY = INT_MIN;
-  d.table.Bars[1].BottomY = 100;
+  d.Bars[1].Side.setText("R");
+  d.Bars[1].TopY = INT_MIN;
+  d.Bars[1].BottomY = 100;
   writeDay(d);
   start();
 
@@ -125,32 +127,32 @@ void TestHostileDay::barsBeyondTheTimelineAreClipped() {
 }
 
 void TestHostileDay::aPadNumberOfAnotherSlotEditsOnlyItsOwnSlot() {
-  DayStore d;
+  PadTable d = emptyPadTable();
   usePad(d, 0, 2, "first");  // says it is pad 2
   usePad(d, 1, 2, "second");
   writeDay(d);
   start();
 
   revise(0, "first, edited");
-  QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("first, edited"));
-  QCOMPARE(state->day.table.Pads[1].Keyword.text(), std::string("second"));
-  QCOMPARE(state->day.table.Pads[1].Memo.text(), std::string("memo of second"));
-  QCOMPARE(state->day.table.Bars[1].TopY, d.table.Bars[1].TopY);
+  QCOMPARE(state->day.table().Pads[0].Keyword.text(), std::string("first, edited"));
+  QCOMPARE(state->day.table().Pads[1].Keyword.text(), std::string("second"));
+  QCOMPARE(state->day.table().Pads[1].Memo.text(), std::string("memo of second"));
+  QCOMPARE(state->day.table().Bars[1].TopY, d.Bars[1].TopY);
 }
 
 void TestHostileDay::aPadNumberOutsideTheTableEditsOnlyItsOwnSlot() {
-  DayStore d;
+  PadTable d = emptyPadTable();
   usePad(d, 0, 0, "zero");
   usePad(d, 1, 1000, "thousand");
   usePad(d, 2, -5, "negative");
   writeDay(d);
-  const PadTable before = d.table;
+  const PadTable before = d;
   start();
 
   revise(0, "zero, edited");
   revise(1, "thousand, edited");
   revise(2, "negative, edited");
-  const PadTable& t = state->day.table;
+  const PadTable& t = state->day.table();
   QCOMPARE(t.Pads[0].Keyword.text(), std::string("zero, edited"));
   QCOMPARE(t.Pads[1].Keyword.text(), std::string("thousand, edited"));
   QCOMPARE(t.Pads[2].Keyword.text(), std::string("negative, edited"));

@@ -50,16 +50,15 @@ void onStep(const char* step) {
   g_notifyFd = notifyFd;
   g_stopAt = stopAt;
   setSaveStepHook(onStep);
-  DayStore day;
+  DayModel day;
   RoutineStore routines;
   ListStore lists;
-  day.CurrentDayPath = p.day;
-  if (!day.load(p.day).ok() || !routines.LoadRoutineFile(p.folder).ok() || !lists.LoadListEntries(p.folder).ok())
+  if (!day.open(p.day).ok() || !routines.LoadRoutineFile(p.folder).ok() || !lists.LoadListEntries(p.folder).ok())
     ::_exit(3);
   int v = 1;
   do {
     bool headerSet = false;
-    day.table = g_day[v];
+    day.restore(g_day[v]);
     if (!day.save({2006, 1, 1}, &headerSet).ok() || headerSet) ::_exit(4);
     std::memcpy(routines.RoutineTable, g_routines[v], sizeof(RoutineSet));
     if (!routines.WriteRoutineFile().ok()) ::_exit(5);
@@ -209,14 +208,14 @@ void killAtRandom(const Paths& p, const Expected& e, int kills) {
   // One round of three saves, timed here, sets the range of the delays.
   auto t0 = std::chrono::steady_clock::now();
   {
-    DayStore day;
+    DayModel day;
     RoutineStore routines;
     ListStore lists;
-    day.CurrentDayPath = p.day;
+    day.openEmpty(p.day);
     bool headerSet;
-    CHECK(day.load(p.day).ok() && routines.LoadRoutineFile(p.folder).ok() && lists.LoadListEntries(p.folder).ok());
+    CHECK(day.open(p.day).ok() && routines.LoadRoutineFile(p.folder).ok() && lists.LoadListEntries(p.folder).ok());
     for (int v = 0; v < 2; ++v) {
-      day.table = g_day[v];
+      day.restore(g_day[v]);
       CHECK(day.save({2006, 1, 1}, &headerSet).ok());
       std::memcpy(routines.RoutineTable, g_routines[v], sizeof(RoutineSet));
       CHECK(routines.WriteRoutineFile().ok());
@@ -263,13 +262,13 @@ void killAtRandom(const Paths& p, const Expected& e, int kills) {
   std::printf("stale temporary files after %d kills: %d (names .<file>.XXXXXX, never *.sdf)\n", kills, tempsLeft);
 
   // Stale temporaries do not disturb a later start and save.
-  DayStore day;
+  DayModel day;
   RoutineStore routines;
   ListStore lists;
-  day.CurrentDayPath = p.day;
+  day.openEmpty(p.day);
   bool headerSet;
-  CHECK(day.load(p.day).ok() && routines.LoadRoutineFile(p.folder).ok() && lists.LoadListEntries(p.folder).ok());
-  day.table = g_day[0];
+  CHECK(day.open(p.day).ok() && routines.LoadRoutineFile(p.folder).ok() && lists.LoadListEntries(p.folder).ok());
+  day.restore(g_day[0]);
   CHECK(day.save({2006, 1, 1}, &headerSet).ok());
   CHECK(readFile(p.day) == e.day[0]);
   CHECK(scanTemps(p).count == tempsLeft);
@@ -297,15 +296,15 @@ int main(int argc, char** argv) {
   // Both versions of each file as the program's own saves write them.
   Expected e;
   {
-    DayStore day;
+    DayModel day;
     RoutineStore routines;
     ListStore lists;
-    day.CurrentDayPath = p.day;
+    day.openEmpty(p.day);
     CHECK(routines.LoadRoutineFile(p.folder).ok());
     CHECK(lists.LoadListEntries(p.folder).ok());
     bool headerSet;
     for (int v : {0, 1}) {
-      day.table = g_day[v];
+      day.restore(g_day[v]);
       CHECK(day.save({2006, 1, 1}, &headerSet).ok());
       e.day[v] = readFile(p.day);
       std::memcpy(routines.RoutineTable, g_routines[v], sizeof(RoutineSet));

@@ -67,7 +67,7 @@ int fatStick() {
     CHECK_MSG(r.ok(), "%s", r.message().c_str());
 
     Program next(stick);
-    CHECK(next.day.load(p.dayPath()).ok() && bytesOf(next.day.table) == bytesOf(p.day.table));
+    CHECK(next.day.open(p.dayPath()).ok() && bytesOf(next.day.table()) == bytesOf(p.day.table()));
     CHECK(next.routines.LoadRoutineFile(stick).ok() && bytesOf(next.routines.RoutineImage) == bytesOf(p.routines.RoutineTable));
     CHECK(next.lists.LoadListEntries(stick).ok() && bytesOf(next.lists.entries) == bytesOf(p.lists.entries));
     noTemporaries(stick);
@@ -114,7 +114,7 @@ int linkedFiles() {
   for (char v : {'A', 'B'}) {
     const IoResult r = p.saveDay(v);
     CHECK_MSG(r.ok(), "day %c: %s", v, r.message().c_str());
-    CHECK(dayDataPart(readFile(synced + "/day.sdf")) == bytesOf(p.day.table));
+    CHECK(dayDataPart(readFile(synced + "/day.sdf")) == bytesOf(p.day.table()));
   }
   CHECK(p.saveRoutines('B').ok());
   CHECK(readFile(synced + "/Routines.rdf") == bytesOf(p.routines.RoutineTable));

@@ -134,16 +134,17 @@ int folderSyncFails() {
   checkUnsynced("day file created", p.saveDay('A'), p.dayPath());
   std::string onDisk = readFile(p.dayPath());
   CHECK(onDisk.size() == sizeof(DayFile));
-  CHECK(onDisk.substr(264) == bytesOf(p.day.table));
-  CHECK(p.day.image.FilePath.text() == p.dayPath());  // the header went with it
+  CHECK(onDisk.substr(264) == bytesOf(p.day.table()));
+  CHECK(p.day.image().FilePath.text() == p.dayPath());  // the header went with it
   CHECK(p.day.DataCount() == 24);
 
-  p.day.table = dayVersion('B');
-  for (int i = 20; i < kPadSlots; ++i) clearBar(p.day.table.Bars[i]), clearPad(p.day.table.Pads[i]);
+  PadTable fewer = dayVersion('B');
+  for (int i = 20; i < kPadSlots; ++i) clearBar(fewer.Bars[i]), clearPad(fewer.Pads[i]);
+  p.day.restore(fewer);
   bool headerSet;
   checkUnsynced("day file replaced", p.day.save({2006, 1, 2}, &headerSet), p.dayPath());
   CHECK(!headerSet);
-  CHECK(readFile(p.dayPath()).substr(264) == bytesOf(p.day.table));
+  CHECK(readFile(p.dayPath()).substr(264) == bytesOf(p.day.table()));
   CHECK(p.day.DataCount() == 20);
 
   checkUnsynced("routine file replaced", p.saveRoutines('B'), p.routines.RoutineFilePath);
@@ -153,8 +154,8 @@ int folderSyncFails() {
   CHECK(readFile(p.lists.ListFilePath) == bytesOf(p.lists.entries));
 
   // Routine display's staging file is read back at once: nothing to report.
-  p.day.TemporaryDayPath = p.folder + "/Temporary.sdf";
-  CHECK(p.day.showRoutinePads(p.day.table.Bars, p.day.table.Pads).ok());
+  p.day.setPaths(p.day.todayPath(), p.folder + "/Temporary.sdf");
+  CHECK(p.day.showRoutinePads(p.day.table().Bars, p.day.table().Pads).ok());
 
   syncshim_fail_folder_sync(0);
   CHECK(p.saveDay('A').ok());

@@ -104,7 +104,7 @@ void TestWindowSave::readOnlyDayFile() {
   QCOMPARE(readAll(dayPath()), old);
   QCOMPARE(w->ScrollBox1->padFrame(0), pad);
   QCOMPARE(pad->cmbKeyword->currentText(), QStringLiteral("新しい予定"));
-  QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("新しい予定"));
+  QCOMPARE(state->day.table().Pads[0].Keyword.text(), std::string("新しい予定"));
   QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
 
   QFile::setPermissions(QString::fromStdString(dayPath()), QFile::ReadOwner | QFile::WriteOwner);
@@ -132,7 +132,7 @@ void TestWindowSave::vanishedMonthFolder() {
   QCOMPARE(platform.sounds.size(), sounds);
   QCOMPARE(w->edtThisFile->text(), QStringLiteral("未作成"));  // still not stored
   QVERIFY(w->ScrollBox1->padFrame(0));
-  QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("消えたフォルダー"));
+  QCOMPARE(state->day.table().Pads[0].Keyword.text(), std::string("消えたフォルダー"));
   QVERIFY(!QFile::exists(QString::fromStdString(dayPath())));
 
   QVERIFY(QDir().mkdir(QString::fromStdString(folder + "/Y200601")));
@@ -145,15 +145,17 @@ void TestWindowSave::vanishedMonthFolder() {
 
 void TestWindowSave::writeEarlierRun() {
   QVERIFY(createFolder(folder + "/Y200601").ok());
-  DayStore d;
-  d.CurrentDayPath = dayPath();
-  PadRecord& p = d.table.Pads[0];
+  PadTable t = emptyPadTable();
+  PadRecord& p = t.Pads[0];
   p.PadNo = 1, p.Left = 4, p.Top = 241;
   p.Keyword.setText("古い予定");
   p.StartHour = 8, p.StartMinute = 0, p.EndHour = 9, p.EndMinute = 30;
-  d.table.Bars[0].Side.setText("L");
-  d.table.Bars[0].TopY = 240, d.table.Bars[0].BottomY = 420;
-  d.table.Diary.Content1.setText("大事な日記");
+  t.Bars[0].Side.setText("L");
+  t.Bars[0].TopY = 240, t.Bars[0].BottomY = 420;
+  t.Diary.Content1.setText("大事な日記");
+  DayModel d;
+  d.openEmpty(dayPath());
+  d.restore(t);
   bool headerSet;
   QVERIFY(d.save({2005, 12, 31}, &headerSet).ok());
 
@@ -204,13 +206,14 @@ void TestWindowSave::unreadDayIsNeverSavedOver() {
   QCOMPARE(readAll(dayPath()), old);
   QCOMPARE(platform.sounds.size(), soundsBefore);
   QCOMPARE(w->edtThisFile->text(), QStringLiteral("読込失敗"));
-  QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("新しい予定"));  // kept on screen
+  QCOMPARE(state->day.table().Pads[0].Keyword.text(), std::string("新しい予定"));  // kept on screen
 
   // Routine display swaps the pads through the staging file; the day is
   // still the one that was never read.
   platform.confirmAnswers = {true};
+  platform.askAnswers = {1};  // 保存しない: a save could not write it anyway
   w->RoutineRead1Execute();
-  QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("散歩"));
+  QCOMPARE(state->day.table().Pads[0].Keyword.text(), std::string("散歩"));
   w->FileSave1Execute();
   QCOMPARE(platform.errors.size(), std::size_t(3));
   expectRefusal(2, dayPath(), "アクセスが拒否されました");
@@ -218,11 +221,12 @@ void TestWindowSave::unreadDayIsNeverSavedOver() {
 
   // Today's command reads the day again, and then it saves as ever.
   const std::size_t sounds = platform.sounds.size();
+  platform.askAnswers = {1};
   w->ScheduleToday1Execute();
   QCOMPARE(platform.errors.size(), std::size_t(3));
   QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
-  QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("古い予定"));
-  QCOMPARE(state->day.table.Diary.Content1.text(), std::string("大事な日記"));
+  QCOMPARE(state->day.table().Pads[0].Keyword.text(), std::string("古い予定"));
+  QCOMPARE(state->day.table().Diary.Content1.text(), std::string("大事な日記"));
   QVERIFY(w->ScrollBox1->padFrame(0));
   w->FileSave1Execute();
   QCOMPARE(platform.errors.size(), std::size_t(3));
@@ -296,9 +300,10 @@ void TestWindowSave::readErrorOnTheDayFile() {
   w->FileSave1Execute();
   QCOMPARE(platform.errors.size(), std::size_t(2));
   expectRefusal(1, dayPath(), "入出力エラー");
+  platform.askAnswers = {1};
   w->ScheduleToday1Execute();  // the next read goes through
   QCOMPARE(platform.errors.size(), std::size_t(2));
-  QCOMPARE(state->day.table.Pads[0].Keyword.text(), std::string("古い予定"));
+  QCOMPARE(state->day.table().Pads[0].Keyword.text(), std::string("古い予定"));
 }
 
 void TestWindowSave::folderSyncFails() {
@@ -325,8 +330,8 @@ void TestWindowSave::openingADayRemovesStaleTemporaries() {
   const std::string month = folder + "/Y200512";
   QVERIFY(QDir().mkdir(QString::fromStdString(month)));
   {
-    DayStore past;
-    past.CurrentDayPath = month + "/Y20051231.sdf";
+    DayModel past;
+    past.openEmpty(month + "/Y20051231.sdf");
     bool headerSet;
     QVERIFY(past.save({2005, 12, 31}, &headerSet).ok());
   }

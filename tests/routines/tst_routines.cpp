@@ -59,7 +59,7 @@ void TestRoutines::settingsWindowSavesRemovesAndReverts() {
   RoutineStore& routines = state->routines;
   for (const char* k : {"朝", "昼", "夜"}) {
     storedPad(240, 300, k);
-    EnterRoutine(routines.RoutineTable, state->day.table.Pads[state->SelectedPad]);
+    EnterRoutine(routines.RoutineTable, state->day.table().Pads[state->day.selectedPad()]);
   }
   QVERIFY(routines.WriteRoutineFile().ok());
   const QByteArray saved = bytesOf(routines.RoutineImage);
@@ -98,7 +98,6 @@ void TestRoutines::settingsWindowSavesRemovesAndReverts() {
     });
     one->pmiMemo->trigger();
     QCOMPARE(routines.RoutineTable[0].Memo.text(), std::string("毎朝"));
-    QCOMPARE(state->MemoTarget, std::string("Routine"));
 
     w.btnSaveSRWClick();
     QCOMPARE(readAll(routines.RoutineFilePath), bytesOf(routines.RoutineTable));
@@ -145,7 +144,7 @@ void TestRoutines::settingsWindowSavesRemovesAndReverts() {
     memo.btnSavePadMemo->click();
   });
   window->ScrollBox1->padFrame(0)->pmiMemo->trigger();
-  QCOMPARE(state->day.table.Pads[0].Memo.text(), std::string("pad"));
+  QCOMPARE(state->day.table().Pads[0].Memo.text(), std::string("pad"));
   QCOMPARE(routines.RoutineTable[0].Memo.text(), std::string("毎朝"));
 }
 
@@ -173,10 +172,12 @@ void TestRoutines::entryAndDisplayOnAWednesday() {
 
   routines.RoutineTable[1].DOW[3] = 0;  // not on Wednesdays
   QVERIFY(routines.WriteRoutineFile().ok());
-  state->day.table.Diary.Title1.setText("日記");
+  DiaryRecord diary = state->day.diary();
+  diary.Title1.setText("日記");
+  state->day.setDiary(diary);
   window->FileSave1Execute();
-  const std::string header = state->day.image.FilePath.text();
-  const std::string dayPath = state->day.CurrentDayPath;
+  const std::string header = state->day.image().FilePath.text();
+  const std::string dayPath = state->day.path();
 
   const std::size_t sounds = platform->sounds.size();
   platform->confirmAnswers = {true};
@@ -187,7 +188,7 @@ void TestRoutines::entryAndDisplayOnAWednesday() {
   QVERIFY(view->padFrame(0) && !view->padFrame(1));
   QCOMPARE(view->padFrame(0)->cmbKeyword->currentText(), QStringLiteral("散歩"));
   QVERIFY(!view->padFrame(0)->btnSave->isEnabled());  // stored, as a load makes them
-  QCOMPARE(state->day.table.Bars[0].TopY, 240);
+  QCOMPARE(state->day.table().Bars[0].TopY, 240);
   QCOMPARE(QApplication::focusWidget(), view->padFrame(0));
   QCOMPARE(window->statusPanels[1]->text(), QStringLiteral("データ総数: 1"));
   QCOMPARE(platform->sounds.size(), sounds + 1);
@@ -196,21 +197,22 @@ void TestRoutines::entryAndDisplayOnAWednesday() {
 
   // Save writes the routines into the open day, with its header and diary.
   window->FileSave1Execute();
-  DayStore again;
-  QVERIFY(again.load(dayPath).ok());
-  QCOMPARE(again.image.FilePath.text(), header);
-  QCOMPARE(again.table.Diary.Title1.text(), std::string("日記"));
+  DayModel again;
+  QVERIFY(again.open(dayPath).ok());
+  QCOMPARE(again.image().FilePath.text(), header);
+  QCOMPARE(again.table().Diary.Title1.text(), std::string("日記"));
   QCOMPARE(again.DataCount(), 1);
 
   // A staging file that cannot be written leaves the day as it was.
   QFile::remove(QString::fromStdString(state->DataFolder + "/Temporary.sdf"));
   QDir(dir->path()).mkdir(QStringLiteral("Temporary.sdf"));
   storedPad(1500, 1600, "手入力");
-  const QByteArray before = bytesOf(state->day.table);
+  const QByteArray before = bytesOf(state->day.table());
   platform->confirmAnswers = {true};
+  platform->askAnswers = {1};  // 保存しない: the pads stay until the display has them
   window->RoutineRead1Execute();
   QCOMPARE(platform->errors.size(), std::size_t(1));
-  QCOMPARE(bytesOf(state->day.table), before);
+  QCOMPARE(bytesOf(state->day.table()), before);
   QVERIFY(view->padFrame(1) && view->padFrame(1)->isVisible());
   QVERIFY(!window->pnlCover->isVisible());
 }

@@ -6,20 +6,20 @@
 #include <fstream>
 #include <cstring>
 
-#include "daystore.h"
+#include "daymodel.h"
 #include "filehelpers.h"
 
 using namespace plandor;
 
 namespace {
 
-void fillPad(DayStore& d, int slot, const char* keyword) {
-  BarRecord& b = d.table.Bars[slot];
+void fillPad(DayModel& d, int slot, const char* keyword) {
+  BarRecord b = d.bar(slot);
   b.Side.setText("L");
   b.TopY = 240;
   b.BottomY = 420;
   b.Color = 0xFF;
-  PadRecord& p = d.table.Pads[slot];
+  PadRecord p = d.pad(slot);
   p.PadNo = slot + 1;
   p.Left = 4;
   p.Top = 241;
@@ -28,6 +28,13 @@ void fillPad(DayStore& d, int slot, const char* keyword) {
   p.StartMinute = 0;
   p.EndHour = 9;
   p.EndMinute = 30;
+  d.storePad(slot, b, p);
+}
+
+void setDiaryTitle(DayModel& d, const char* title) {
+  DiaryRecord diary = d.diary();
+  diary.Title1.setText(title);
+  d.setDiary(diary);
 }
 
 }  // namespace
@@ -44,7 +51,7 @@ class TestDayFile : public QObject {
   void barBytesAndFullFieldsSurviveALoad();
   void headerFileNameIsTheLastPartOfEitherSeparator();
   void shortAndLongFilesLoadWhatTheyHold();
-  void failedLoadLeavesTheDayAsItWas();
+  void failedLoadLeavesTheDayUnreadAndUnwritten();
   void readOnlyFileRefusesSaveAndStaysIntact();
   void saveIntoAPathThatIsAFolderOrAVanishedFolderFails();
   void interruptedSaveLeavesTheOldFileWhole();
@@ -56,17 +63,17 @@ class TestDayFile : public QObject {
 };
 
 void TestDayFile::countPadsIsTheHighestUsedNumber() {
-  DayStore d;
-  QCOMPARE(CountPads(d.table.Bars), 0);
-  for (int s : {0, 1, 3}) d.table.Bars[s].TopY = 10;
-  QCOMPARE(CountPads(d.table.Bars), 4);
-  d.table.Bars[23].TopY = 0;
-  QCOMPARE(CountPads(d.table.Bars), 24);
+  PadTable t = emptyPadTable();
+  QCOMPARE(CountPads(t.Bars), 0);
+  for (int s : {0, 1, 3}) t.Bars[s].TopY = 10;
+  QCOMPARE(CountPads(t.Bars), 4);
+  t.Bars[23].TopY = 0;
+  QCOMPARE(CountPads(t.Bars), 24);
 }
 
 void TestDayFile::firstSaveWritesHeaderAndLaterSavesKeepIt() {
-  DayStore d;
-  d.CurrentDayPath = path;
+  DayModel d;
+  d.openEmpty(path);
   bool headerSet = false;
   QVERIFY(d.save({2006, 1, 1}, &headerSet).ok());
   QVERIFY(headerSet);
@@ -93,8 +100,8 @@ void TestDayFile::firstSaveWritesHeaderAndLaterSavesKeepIt() {
 
   // A folder named in Shift-JIS goes into the header by its own bytes.
   const std::string sjis = dir->path().toStdString() + "/\x97\x5c-Y2006012.sdf";
-  DayStore odd;
-  odd.CurrentDayPath = sjis;
+  DayModel odd;
+  odd.openEmpty(sjis);
   QVERIFY(odd.save({2006, 1, 2}, &headerSet).ok());
   std::ifstream in(sjis, std::ios::binary);  // QFile cannot name it
   std::string header(256, '\0');
@@ -104,25 +111,27 @@ void TestDayFile::firstSaveWritesHeaderAndLaterSavesKeepIt() {
 }
 
 void TestDayFile::barBytesAndFullFieldsSurviveALoad() {
-  DayStore d;
-  d.CurrentDayPath = path;
+  DayModel d;
+  d.openEmpty(path);
   fillPad(d, 0, "あいうえおかきくけこさしすせそx");  // 31 bytes
   std::string memo(255, 'm');
-  d.table.Pads[0].Memo.setText(memo);
-  d.table.Diary.Title1.setText("日記");
+  ShortText<255> m{};
+  m.setText(memo);
+  d.setMemo(0, m);
+  setDiaryTitle(d, "日記");
   bool headerSet;
   QVERIFY(d.save({2006, 1, 1}, &headerSet).ok());
   QCOMPARE(readAll(path).mid(264, 16), QByteArray::fromHex("014c0000f0000000a4010000ff000000"));
 
-  DayStore e;
-  QVERIFY(e.load(path).ok());
-  QCOMPARE(e.table.Pads[0].Keyword.text(), std::string("あいうえおかきくけこさしすせそx"));
-  QCOMPARE(e.table.Pads[0].Memo.text(), memo);
-  QCOMPARE(e.table.Diary.Title1.text(), std::string("日記"));
-  QCOMPARE(e.table.Pads[1].StartHour, -1);
+  DayModel e;
+  QVERIFY(e.open(path).ok());
+  QCOMPARE(e.table().Pads[0].Keyword.text(), std::string("あいうえおかきくけこさしすせそx"));
+  QCOMPARE(e.table().Pads[0].Memo.text(), memo);
+  QCOMPARE(e.table().Diary.Title1.text(), std::string("日記"));
+  QCOMPARE(e.table().Pads[1].StartHour, -1);
   QCOMPARE(e.DataCount(), 1);
-  QCOMPARE(headerFileName(e.image.FilePath), std::string("Y2006011.sdf"));
-  QCOMPARE(fromSerialDate(e.image.CreatedDate), (LocalDate{2006, 1, 1}));
+  QCOMPARE(headerFileName(e.image().FilePath), std::string("Y2006011.sdf"));
+  QCOMPARE(fromSerialDate(e.image().CreatedDate), (LocalDate{2006, 1, 1}));
 }
 
 void TestDayFile::headerFileNameIsTheLastPartOfEitherSeparator() {
@@ -137,8 +146,8 @@ void TestDayFile::headerFileNameIsTheLastPartOfEitherSeparator() {
 }
 
 void TestDayFile::shortAndLongFilesLoadWhatTheyHold() {
-  DayStore d;
-  d.CurrentDayPath = path;
+  DayModel d;
+  d.openEmpty(path);
   fillPad(d, 0, "a");
   fillPad(d, 1, "b");
   bool headerSet;
@@ -147,42 +156,47 @@ void TestDayFile::shortAndLongFilesLoadWhatTheyHold() {
 
   // Cut inside pad 2's record: slot 0 survives, the rest reads as empty.
   writeAll(path, full.left(648 + 396 + 100));
-  DayStore s;
-  QVERIFY(s.load(path).ok());
-  QCOMPARE(s.table.Pads[0].Keyword.text(), std::string("a"));
+  DayModel s;
+  QVERIFY(s.open(path).ok());
+  QCOMPARE(s.table().Pads[0].Keyword.text(), std::string("a"));
   QCOMPARE(s.DataCount(), 2);  // both bars lie before the cut
-  for (int i = 2; i < kPadSlots; ++i) QCOMPARE(s.table.Pads[i].StartHour, -1);
+  for (int i = 2; i < kPadSlots; ++i) QCOMPARE(s.table().Pads[i].StartHour, -1);
 
   // Only 10 bytes: nothing usable, all slots empty.
   writeAll(path, full.left(10));
-  DayStore t;
-  QVERIFY(t.load(path).ok());
+  DayModel t;
+  QVERIFY(t.open(path).ok());
   QCOMPARE(t.DataCount(), 0);
-  QCOMPARE(t.table.Pads[0].StartHour, -1);
+  QCOMPARE(t.table().Pads[0].StartHour, -1);
 
   writeAll(path, full + QByteArray(500, 'x'));
-  DayStore u;
-  QVERIFY(u.load(path).ok());
-  QCOMPARE(u.table.Pads[1].Keyword.text(), std::string("b"));
+  DayModel u;
+  QVERIFY(u.open(path).ok());
+  QCOMPARE(u.table().Pads[1].Keyword.text(), std::string("b"));
 }
 
-void TestDayFile::failedLoadLeavesTheDayAsItWas() {
-  DayStore d;
+void TestDayFile::failedLoadLeavesTheDayUnreadAndUnwritten() {
+  DayModel d;
+  d.openEmpty(path);
   fillPad(d, 0, "keep");
-  IoResult r = d.load(dir->filePath("missing.sdf").toStdString());
+  IoResult r = d.open(dir->filePath("missing.sdf").toStdString());
   QVERIFY(!r.ok());
   QVERIFY(QString::fromStdString(r.message()).contains("missing.sdf"));
-  QCOMPARE(d.table.Pads[0].Keyword.text(), std::string("keep"));
 
   writeAll(path, QByteArray(10728, 0));
   makeReadOnly(path);  // the day is opened for reading and writing
-  QVERIFY(!d.load(path).ok());
-  QCOMPARE(d.table.Pads[0].Keyword.text(), std::string("keep"));
+  QVERIFY(!d.open(path).ok());
+  QVERIFY(d.unread());
+  QCOMPARE(d.pad(0).StartHour, -1);
+  fillPad(d, 0, "typed over the unread day");
+  bool headerSet;
+  QCOMPARE(d.save({2006, 1, 1}, &headerSet).op, IoResult::Op::Overwrite);
+  QCOMPARE(readAll(path), QByteArray(10728, 0));
 }
 
 void TestDayFile::readOnlyFileRefusesSaveAndStaysIntact() {
-  DayStore d;
-  d.CurrentDayPath = path;
+  DayModel d;
+  d.openEmpty(path);
   bool headerSet;
   QVERIFY(d.save({2006, 1, 1}, &headerSet).ok());
   QByteArray before = readAll(path);
@@ -194,20 +208,20 @@ void TestDayFile::readOnlyFileRefusesSaveAndStaysIntact() {
   QVERIFY(QString::fromStdString(r.message()).contains("Permission denied"));
   QCOMPARE(readAll(path), before);
   QCOMPARE(d.DataCount(), 0);  // unchanged by the failed save
-  QCOMPARE(d.table.Pads[0].Keyword.text(), std::string("new"));
+  QCOMPARE(d.pad(0).Keyword.text(), std::string("new"));
   QVERIFY(!(QFileInfo(QString::fromStdString(path)).permissions() & QFile::WriteOwner));
 }
 
 void TestDayFile::saveIntoAPathThatIsAFolderOrAVanishedFolderFails() {
-  DayStore d;
+  DayModel d;
   bool headerSet;
-  d.CurrentDayPath = path;
+  d.openEmpty(path);
   QVERIFY(QDir().mkdir(QString::fromStdString(path)));
   IoResult r = d.save({2006, 1, 1}, &headerSet);
   QVERIFY(!r.ok());
   QCOMPARE(r.error, EISDIR);
 
-  d.CurrentDayPath = dir->filePath("gone/Y2006011.sdf").toStdString();
+  d.openEmpty(dir->filePath("gone/Y2006011.sdf").toStdString());
   r = d.save({2006, 1, 1}, &headerSet);
   QVERIFY(!r.ok());
   QCOMPARE(r.error, ENOENT);
@@ -226,8 +240,8 @@ void stopAt(const char* step) {
 }  // namespace
 
 void TestDayFile::interruptedSaveLeavesTheOldFileWhole() {
-  DayStore d;
-  d.CurrentDayPath = path;
+  DayModel d;
+  d.openEmpty(path);
   bool headerSet;
   QVERIFY(d.save({2006, 1, 1}, &headerSet).ok());
   const QByteArray old = readAll(path);
@@ -248,15 +262,19 @@ void TestDayFile::interruptedSaveLeavesTheOldFileWhole() {
 }
 
 void TestDayFile::temporaryFileKeepsTheDiary() {
-  DayStore d;
-  d.CurrentDayPath = path;
-  d.table.Diary.Title1.setText("from the file");
+  const std::string staging = dir->filePath("Temporary.sdf").toStdString();
+  DayModel d;
+  d.setPaths(path, staging);
+  d.openEmpty(path);
+  setDiaryTitle(d, "from the file");
   bool headerSet;
   QVERIFY(d.save({2006, 1, 1}, &headerSet).ok());
-  d.table.Diary.Title1.setText("open day");
-  d.TemporaryDayPath = path;
-  QVERIFY(d.load(path).ok());
-  QCOMPARE(d.table.Diary.Title1.text(), std::string("open day"));
+  setDiaryTitle(d, "open day");
+  PadTable routines = emptyPadTable();
+  routines.Pads[0].StartHour = 8;
+  QVERIFY(d.showRoutinePads(routines.Bars, routines.Pads).ok());
+  QCOMPARE(d.diary().Title1.text(), std::string("open day"));
+  QCOMPARE(d.pad(0).StartHour, 8);
 }
 
 QTEST_GUILESS_MAIN(TestDayFile)

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "filehelpers.h"
-#include "daystore.h"
+#include "daymodel.h"
 #include "routineday.h"
 #include "routinefile.h"
 
@@ -155,8 +155,8 @@ void TestRoutineFile::writeRecreatesAVanishedFileAndKeepsTheImageOnFailure() {
 
 void TestRoutineFile::enteredFromPadsAndDisplayedOnAWeekday() {
   RoutineStore s;
-  DayStore day;
-  PadRecord& p = day.table.Pads[4];
+  PadTable day = emptyPadTable();
+  PadRecord& p = day.Pads[4];
   p.PadNo = 5, p.Left = 351, p.Top = 241, p.Color = 0x00FF00, p.Completed = 1;
   p.StartHour = 8, p.StartMinute = 0, p.EndHour = 9, p.EndMinute = 30;
   p.Keyword.setText("散歩");

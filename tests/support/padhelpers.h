@@ -6,6 +6,15 @@
 
 namespace plandor {
 
+// A day set up as a test needs it, through the day's own operation: `edit`
+// changes a copy of the table, which then replaces the day's.
+template <class Edit>
+void editTable(DayModel& day, Edit edit) {
+  PadTable t = day.table();
+  edit(t);
+  day.restore(t);
+}
+
 // A left drag from one row to another (its handlers called directly), then
 // 一時保存 with `keyword`; null when the drag made no pad.
 inline TSchedPadFrame* storedPad(TDayView& view, int from, int to, const char* keyword) {

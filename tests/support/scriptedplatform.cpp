@@ -10,6 +10,15 @@ bool ScriptedPlatform::confirm(const std::string& text, int left, int top) {
   return a;
 }
 
+int ScriptedPlatform::ask(const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
+                          int escapeButton) {
+  questions.push_back({text, buttons, defaultButton, escapeButton});
+  if (askAnswers.empty()) return escapeButton;
+  const int a = askAnswers.front();
+  askAnswers.pop_front();
+  return a;
+}
+
 std::optional<std::string> ScriptedPlatform::openFile(const std::string& filterText, const std::string& pattern,
                                                       const std::string& folder) {
   openRequests.push_back({filterText, pattern, folder});

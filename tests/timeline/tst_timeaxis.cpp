@@ -3,7 +3,7 @@
 #include <QTest>
 #include <cstring>
 
-#include "daystore.h"
+#include "daymodel.h"
 #include "draggesture.h"
 #include "padrules.h"
 #include "timeaxis.h"
@@ -191,9 +191,9 @@ void TestTimeAxis::padStoreRules() {
   QFETCH(int, verdict);
   QFETCH(QString, bar);
   QFETCH(QString, times);
-  DayStore day;
-  BarRecord b = day.table.Bars[0];
-  PadRecord p = day.table.Pads[0];
+  const PadTable empty = emptyPadTable();
+  BarRecord b = empty.Bars[0];
+  PadRecord p = empty.Pads[0];
   b.Side.setRaw("L"), b.TopY = 240, b.BottomY = 420;
   p.StartHour = 8, p.StartMinute = 0, p.EndHour = 9, p.EndMinute = 30;
   SchedEntry e;

@@ -4,7 +4,7 @@
 #include <QTest>
 #include <cstring>
 
-#include "daystore.h"
+#include "daymodel.h"
 #include "timelinepaint.h"
 
 using namespace plandor;
@@ -100,8 +100,8 @@ void TestTimelinePaint::padPanesChangeColourOneRowApart() {
 }
 
 void TestTimelinePaint::barsOfEachSide() {
-  DayStore day;
-  BarRecord* bars = day.table.Bars;
+  PadTable day = emptyPadTable();
+  BarRecord* bars = day.Bars;
   auto set = [&](int slot, const char* side, int top, int bottom, std::int32_t color) {
     bars[slot].Side.setText(side);
     bars[slot].TopY = top;
@@ -113,7 +113,7 @@ void TestTimelinePaint::barsOfEachSide() {
   set(2, "R", 240, 420, 0x00FF00);   // green, right only
   set(3, "L", -1, 600, 0x00FFFF);    // unset rows: never painted
   set(4, "", 1000, 1100, 0x00FFFF);  // no side: never painted
-  DragArea leftArea(DragArea::Side::Left, day.table.Bars), rightArea(DragArea::Side::Right, day.table.Bars);
+  DragArea leftArea(DragArea::Side::Left, day.Bars), rightArea(DragArea::Side::Right, day.Bars);
   leftArea.resize(12, 2880);
   rightArea.resize(13, 2880);
   const QImage l = grabImage(leftArea), r = grabImage(rightArea);

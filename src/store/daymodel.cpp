@@ -1,0 +1,271 @@
+#include "daymodel.h"
+
+#include <cstring>
+
+namespace plandor {
+namespace {
+
+bool sameBytes(const PadTable& a, const PadTable& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+bool sameState(const DaySnapshot& a, const DaySnapshot& b) {
+  return sameBytes(a.table, b.table) && a.fresh == b.fresh;
+}
+
+}  // namespace
+
+DayModel::DayModel() {
+  // Whole records from zeroed memory: reserved and unused bytes are 0.
+  std::memset(&now_.table, 0, sizeof now_.table);
+  std::memset(&saved_, 0, sizeof saved_);
+  std::memset(&image_, 0, sizeof image_);
+  clear();
+  saved_ = now_.table;
+}
+
+void DayModel::setPaths(std::string todayPath, std::string temporaryPath) {
+  todayPath_ = std::move(todayPath);
+  temporaryPath_ = std::move(temporaryPath);
+}
+
+int DayModel::listen(Listener l) {
+  listeners_.emplace_back(++nextListener_, std::move(l));
+  return nextListener_;
+}
+
+void DayModel::unlisten(int id) {
+  std::erase_if(listeners_, [id](const auto& l) { return l.first == id; });
+}
+
+void DayModel::tell(Change change, int slot) {
+  // A listener may add or remove listeners meanwhile.
+  const auto listeners = listeners_;
+  for (const auto& l : listeners) l.second(change, slot);
+}
+
+bool DayModel::tableModified() const { return !sameBytes(now_.table, saved_); }
+
+bool DayModel::modified() const {
+  if (pending_.any() || diaryPending_ || tableModified()) return true;
+  for (const auto& f : now_.fresh)
+    if (f.open) return true;
+  return false;
+}
+
+void DayModel::clear() {
+  now_.table = emptyPadTable();
+  now_.fresh = {};
+  now_.selected = 0;
+  image_.FilePath.clear();
+  image_.CreatedDate = 0.0;
+  std::memcpy(image_.Bars, now_.table.Bars, sizeof image_.Bars);
+  std::memcpy(image_.Pads, now_.table.Pads, sizeof image_.Pads);
+  image_.Diary = now_.table.Diary;
+  dataCount_ = 0;
+  unread_ = IoResult::success();
+}
+
+void DayModel::startHistory() {
+  undo_.clear();
+  redo_.clear();
+  pending_.reset();
+  diaryPending_ = false;
+  saved_ = now_.table;
+}
+
+IoResult DayModel::load(const std::string& path) {
+  // Read into a scratch image laid over empty records, so a short file
+  // leaves whole slots empty rather than zero-filled (a zero StartHour
+  // would read as a used slot).
+  DayFile scratch = image_;
+  scratch.FilePath.clear();
+  scratch.CreatedDate = 0.0;
+  for (auto& bar : scratch.Bars) clearBar(bar);
+  for (auto& pad : scratch.Pads) clearPad(pad);
+  clearDiary(scratch.Diary);
+  std::size_t got = 0;
+  IoResult r = readFileStart(path, &scratch, sizeof scratch, &got, true);
+  if (path == currentPath_) unread_ = r;
+  if (!r.ok()) return r;
+  image_ = scratch;
+  std::memcpy(now_.table.Bars, image_.Bars, sizeof now_.table.Bars);
+  std::memcpy(now_.table.Pads, image_.Pads, sizeof now_.table.Pads);
+  // A pad frame finds its record by the number it shows: a file that numbers
+  // a pad otherwise (damaged or foreign) must not send its edits to another
+  // slot, or past the table.
+  for (int i = 0; i < kPadSlots; ++i)
+    if (now_.table.Pads[i].StartHour != -1) now_.table.Pads[i].PadNo = i + 1;
+  if (path != temporaryPath_) now_.table.Diary = image_.Diary;
+  now_.fresh = {};
+  dataCount_ = CountPads(image_.Bars);
+  return r;
+}
+
+IoResult DayModel::open(const std::string& path) {
+  currentPath_ = path;
+  clear();
+  const IoResult r = load(path);
+  startHistory();
+  tell(Change::Opened, -1);
+  return r;
+}
+
+void DayModel::openEmpty(const std::string& path) {
+  currentPath_ = path;
+  clear();
+  startHistory();
+  tell(Change::Opened, -1);
+}
+
+void DayModel::commit(const DaySnapshot& after, Change change, int slot) {
+  if (sameState(now_, after)) return;
+  undo_.push_back(now_);
+  if (undo_.size() > kHistoryLimit) undo_.erase(undo_.begin());
+  redo_.clear();
+  now_ = after;
+  tell(change, slot);
+}
+
+void DayModel::storePad(int slot, const BarRecord& bar, const PadRecord& pad) {
+  if (slot < 0 || slot >= kPadSlots) return;
+  DaySnapshot after = now_;
+  after.table.Bars[slot] = bar;
+  after.table.Pads[slot] = pad;
+  if (pad.StartHour != -1) after.fresh[slot] = {};
+  commit(after, Change::PadStored, slot);
+}
+
+void DayModel::makePad(int slot, const FreshPad& fresh) {
+  if (slot < 0 || slot >= kPadSlots || framed(slot)) return;
+  DaySnapshot after = now_;
+  after.fresh[slot] = fresh;
+  after.fresh[slot].open = true;
+  after.selected = slot;
+  commit(after, Change::PadMade, slot);
+}
+
+void DayModel::removePad(int slot) {
+  if (slot < 0 || slot >= kPadSlots) return;
+  DaySnapshot after = now_;
+  RemovePadAndPack(after.table, slot);
+  // Every frame is made again from the table: pads never stored go.
+  after.fresh = {};
+  commit(after, Change::Replaced, slot);
+  recount();
+}
+
+void DayModel::setMemo(int slot, const ShortText<255>& memo) {
+  if (slot < 0 || slot >= kPadSlots) return;
+  DaySnapshot after = now_;
+  after.table.Pads[slot].Memo = memo;
+  commit(after, Change::Memo, slot);
+}
+
+void DayModel::setDiary(const DiaryRecord& diary) {
+  DaySnapshot after = now_;
+  after.table.Diary = diary;
+  diaryPending_ = false;
+  commit(after, Change::Diary, -1);
+}
+
+IoResult DayModel::showRoutinePads(const BarRecord (&bars)[kPadSlots], const PadRecord (&pads)[kPadSlots]) {
+  DayFile staged = image_;
+  std::memcpy(staged.Bars, bars, sizeof staged.Bars);
+  std::memcpy(staged.Pads, pads, sizeof staged.Pads);
+  staged.Diary = now_.table.Diary;
+  IoResult r = writeFileAtomic(temporaryPath_, &staged, sizeof staged, false);
+  // The staging file is read back at once: whether it would survive a power
+  // loss does not matter.
+  if (!r.written()) return r;
+  const DaySnapshot before = now_;
+  r = load(temporaryPath_);
+  if (!r.ok()) return r;
+  // The load wrote the table; the history keeps the change as one step.
+  const DaySnapshot after = now_;
+  now_ = before;
+  undo_.push_back(now_);
+  if (undo_.size() > kHistoryLimit) undo_.erase(undo_.begin());
+  redo_.clear();
+  now_ = after;
+  tell(Change::Replaced, -1);
+  return r;
+}
+
+void DayModel::restore(const PadTable& table) {
+  DaySnapshot after = now_;
+  after.table = table;
+  after.fresh = {};
+  commit(after, Change::Replaced, -1);
+  recount();
+}
+
+void DayModel::undo() {
+  if (undo_.empty()) return;
+  redo_.push_back(now_);
+  now_ = undo_.back();
+  undo_.pop_back();
+  recount();
+  tell(Change::Replaced, -1);
+}
+
+void DayModel::redo() {
+  if (redo_.empty()) return;
+  undo_.push_back(now_);
+  now_ = redo_.back();
+  redo_.pop_back();
+  recount();
+  tell(Change::Replaced, -1);
+}
+
+void DayModel::select(int slot) {
+  if (slot >= 0 && slot < kPadSlots) now_.selected = slot;
+}
+
+void DayModel::setPending(int slot, bool pending) {
+  if (slot < 0 || slot >= kPadSlots || pending_[slot] == pending) return;
+  pending_[slot] = pending;
+  tell(Change::Pending, slot);
+}
+
+void DayModel::setDiaryPending(bool pending) {
+  if (diaryPending_ == pending) return;
+  diaryPending_ = pending;
+  tell(Change::Pending, -1);
+}
+
+void DayModel::clearPending() {
+  if (pending_.none() && !diaryPending_) return;
+  pending_.reset();
+  diaryPending_ = false;
+  tell(Change::Pending, -1);
+}
+
+IoResult DayModel::save(const LocalDate& today, bool* headerSet) {
+  *headerSet = false;
+  if (unread()) return IoResult::failure(IoResult::Op::Overwrite, currentPath_, unread_.error);
+  DayFile next = image_;
+  *headerSet = !fileExists(currentPath_) || next.FilePath.empty();
+  if (*headerSet) {
+    // A folder named in Shift-JIS (unpacked from a Windows archive) is
+    // recorded by its own bytes, not as question marks.
+    if (isUtf8(currentPath_))
+      next.FilePath.setText(currentPath_);
+    else
+      next.FilePath.setRaw(currentPath_);
+    next.CreatedDate = toSerialDate(today);
+  }
+  std::memcpy(next.Bars, now_.table.Bars, sizeof next.Bars);
+  std::memcpy(next.Pads, now_.table.Pads, sizeof next.Pads);
+  next.Diary = now_.table.Diary;
+  IoResult r = writeFileAtomic(currentPath_, &next, sizeof next, false);
+  if (!r.written()) {
+    *headerSet = false;
+    return r;
+  }
+  image_ = next;
+  saved_ = now_.table;
+  dataCount_ = CountPads(image_.Bars);
+  tell(Change::Saved, -1);
+  return r;
+}
+
+}  // namespace plandor

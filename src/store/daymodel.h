@@ -1,0 +1,179 @@
+#pragma once
+// The open day: its pad table, its file image and its paths, changed only
+// through the named operations below. Each operation that changes the day
+// is kept in a history of whole snapshots (undo, redo) and tells the
+// listeners once. The unsaved state is the table against the one last
+// loaded or saved, plus the typed edits the pads and the diary still hold.
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "calendar.h"
+#include "daystore.h"
+#include "fileio.h"
+#include "records.h"
+
+namespace plandor {
+
+// A pad made by a drag and not stored yet: its record stays empty until its
+// 一時保存, so the frame's times and place are kept here.
+struct FreshPad {
+  bool open = false;
+  std::int32_t startHour = 0, startMinute = 0;
+  bool startPM = false;
+  std::int32_t endHour = 0, endMinute = 0;
+  bool endPM = false;
+  std::int32_t left = 0, top = 0;
+  bool operator==(const FreshPad&) const = default;
+};
+
+// Everything an undo brings back.
+struct DaySnapshot {
+  PadTable table;
+  std::array<FreshPad, kPadSlots> fresh{};
+  int selected = 0;
+};
+
+class DayModel {
+ public:
+  enum class Change {
+    Opened,    // another day, or the same read again: the history starts afresh
+    Replaced,  // pads may differ anywhere (removal, routine display, undo, redo, recovery)
+    PadStored, // one slot's record and bar (`slot`)
+    PadMade,   // a fresh pad in `slot`
+    Memo,      // one slot's memo
+    Diary,
+    Saved,
+    Pending,   // typed edits came or went; the table is unchanged
+  };
+  using Listener = std::function<void(Change, int slot)>;
+
+  DayModel();
+  DayModel(const DayModel&) = delete;
+  DayModel& operator=(const DayModel&) = delete;
+
+  // Returns what unlisten takes; a listener that goes before the model unlistens.
+  int listen(Listener l);
+  void unlisten(int id);
+
+  // Reading.
+  const PadTable& table() const { return now_.table; }
+  const PadRecord& pad(int slot) const { return now_.table.Pads[slot]; }
+  const BarRecord& bar(int slot) const { return now_.table.Bars[slot]; }
+  const DiaryRecord& diary() const { return now_.table.Diary; }
+  const DayFile& image() const { return image_; }
+  const FreshPad& fresh(int slot) const { return now_.fresh[slot]; }
+  // A slot shows a frame when it holds a pad or a fresh one.
+  bool framed(int slot) const { return now_.table.Pads[slot].StartHour != -1 || now_.fresh[slot].open; }
+  const std::string& path() const { return currentPath_; }  // CurrentDayPath
+  const std::string& todayPath() const { return todayPath_; }
+  const std::string& temporaryPath() const { return temporaryPath_; }
+  bool isToday() const { return currentPath_ == todayPath_; }
+  // The date the open day's file name stands for.
+  std::optional<LocalDate> date() const { return dateOfDayFile(currentPath_); }
+
+  // The highest pad number with a bar, as last counted: by a load, a save, a
+  // removal or a drag release.
+  std::int32_t DataCount() const { return dataCount_; }
+  std::int32_t recount() { return dataCount_ = CountPads(now_.table.Bars); }
+  // The schedule pad that last had the focus.
+  int selectedPad() const { return now_.selected; }
+
+  bool hasFile() const { return fileExists(currentPath_); }
+  // The file at the open day's path is there but could not be read: the day
+  // is not loaded, and the save refuses to write over what it never read.
+  bool unread() const { return !unread_.ok() && unread_.path == currentPath_; }
+
+  // Saving would write something other than what was last loaded or saved,
+  // or a pad or the diary holds typed edits not yet stored.
+  bool modified() const;
+  bool tableModified() const;
+  bool pending(int slot) const { return pending_[slot]; }
+  std::bitset<kPadSlots> pendingPads() const { return pending_; }
+  bool canUndo() const { return !undo_.empty(); }
+  bool canRedo() const { return !redo_.empty(); }
+
+  // Set once at start-up.
+  void setPaths(std::string todayPath, std::string temporaryPath);
+
+  // Opening: `path` becomes the open day; its file is read when one is
+  // there (see load), otherwise the day starts empty. The history ends.
+  IoResult open(const std::string& path);
+  void openEmpty(const std::string& path);
+
+  // Operations, each one step of the history.
+  // A pad's 一時保存 or 変更 wrote its slot (also a refused one, which may
+  // clear or restore times); a fresh pad there is fresh no longer once its
+  // record is used.
+  void storePad(int slot, const BarRecord& bar, const PadRecord& pad);
+  // A drag made a new pad in `slot`; nothing is written to its records.
+  void makePad(int slot, const FreshPad& fresh);
+  // Removes the pad in `slot` and packs the rest (see RemovePadAndPack);
+  // fresh pads go with the frames they had.
+  void removePad(int slot);
+  void setMemo(int slot, const ShortText<255>& memo);
+  void setDiary(const DiaryRecord& diary);
+  // Routine display: these pads and bars replace the day's, which keeps its
+  // header and its diary; they go to the staging file and are read back as
+  // a load reads a day. A failure leaves the day as it was.
+  IoResult showRoutinePads(const BarRecord (&bars)[kPadSlots], const PadRecord (&pads)[kPadSlots]);
+  // Recovered work replaces the table, as unsaved changes.
+  void restore(const PadTable& table);
+
+  void undo();
+  void redo();
+
+  // Not in the history.
+  void select(int slot);
+  // A pad's or the diary's typed edits not yet stored (a pad's 一時保存 is
+  // enabled, or its controls differ from its record).
+  void setPending(int slot, bool pending);
+  void setDiaryPending(bool pending);
+  // Forgets every typed edit: the frames are made again from the records.
+  void clearPending();
+
+  // The Save command's data part. The first save of a day sets the header
+  // from the open day's path and `today`; later saves keep it. An image
+  // without a header (after a short load) gets one too. `*headerSet` tells
+  // the caller to show the new header. An unread day is refused
+  // (Op::Overwrite) and nothing is written.
+  IoResult save(const LocalDate& today, bool* headerSet);
+
+  // Test seam and recovery: the whole state as an undo keeps it.
+  const DaySnapshot& snapshot() const { return now_; }
+
+  static constexpr std::size_t kHistoryLimit = 200;
+
+ private:
+  // Reads a day file into the image and the table (the diary only when
+  // `path` is not the staging file). A short file fills what it holds; the
+  // rest stays empty. On failure the table and the image stay as they were;
+  // when `path` is the open day's, the day is unread until a load of it
+  // succeeds or a clear.
+  IoResult load(const std::string& path);
+  void clear();
+  // Records the state before a change; `after` is what the change made. No
+  // step and no signal when nothing changed.
+  void commit(const DaySnapshot& after, Change change, int slot);
+  void startHistory();
+  void tell(Change change, int slot);
+
+  DaySnapshot now_;
+  PadTable saved_;  // the table last loaded or saved
+  DayFile image_;
+  std::vector<DaySnapshot> undo_, redo_;
+  std::bitset<kPadSlots> pending_;
+  bool diaryPending_ = false;
+  std::string currentPath_, todayPath_, temporaryPath_;
+  std::int32_t dataCount_ = 0;
+  IoResult unread_;
+  std::vector<std::pair<int, Listener>> listeners_;
+  int nextListener_ = 0;
+};
+
+}  // namespace plandor
