@@ -300,6 +300,17 @@ e2e_hint_pixels() {
 
 _e2e_gone() { ! e2e_alive "$1"; }
 
+# A question or message box of PID: titled with the program's name alone.
+e2e_box_shown() { [[ -n $(xdotool search --all --onlyvisible --pid "$1" --name '^プランドール$' 2>/dev/null) ]]; }
+
+# Answers the question before unsaved work is discarded with KEY
+# (alt+s 保存, alt+n 保存しない, Escape キャンセル).
+e2e_answer_unsaved() {  # PID KEY
+  e2e_wait_until 5 e2e_box_shown "$1" || e2e_fail "no question before unsaved work was discarded"
+  sleep 0.2  # a box just mapped may not hold the keyboard yet
+  xdotool key "$2"
+}
+
 # Waits for PID to end; sets E2E_RC to its exit status.
 # shellcheck disable=SC2034  # E2E_RC is read by the test scripts
 e2e_wait_exit() {

@@ -108,6 +108,7 @@ PY
 
 # A week later, on a day without a file, ルーチン表示 shows routine 1 only.
 e2e_click_exit
+e2e_answer_unsaved "$pid" alt+n  # the pads were never saved
 e2e_wait_exit "$pid"
 e2e_start "$prog" "2006-01-11 09:00:00"
 pid=$E2E_PID

@@ -86,8 +86,7 @@ e2e_wait_exit "$E2E_PID" 5
 kill -STOP "$pid_a"
 e2e_start "$a"
 pid_second=$E2E_PID
-_box_shown() { [[ -n $(e2e_windows "$pid_second") ]]; }
-e2e_wait_until 10 _box_shown || e2e_fail "no box from a second start while the running copy does not answer"
+e2e_wait_until 10 e2e_box_shown "$pid_second" || e2e_fail "no box from a second start while the running copy does not answer"
 e2e_screenshot no-answer
 kill "$pid_second"
 e2e_wait_exit "$pid_second"

@@ -61,9 +61,9 @@ void must(const IoResult& r) {
   }
 }
 
-void fillPad(DayStore& d, int slot, const std::string& keyword, int startY, int endY, std::int32_t color) {
-  PadRecord& p = d.table.Pads[slot];
-  BarRecord& b = d.table.Bars[slot];
+void fillPad(PadTable& d, int slot, const std::string& keyword, int startY, int endY, std::int32_t color) {
+  PadRecord& p = d.Pads[slot];
+  BarRecord& b = d.Bars[slot];
   const PadTime s = YToTime(startY), e = YToTime(endY);
   p.PadNo = slot + 1;
   p.Left = slot % 2 ? 351 : 4;
@@ -88,19 +88,21 @@ void daySeeds() {
   const std::string path = work + "/Y2006011.sdf";
   bool headerSet = false;
 
-  DayStore empty;
-  empty.CurrentDayPath = path;
+  DayModel empty;
+  empty.openEmpty(path);
   must(empty.save({2006, 1, 1}, &headerSet));
   put(d + "/empty-day.sdf", withHeader(get(path), "/home/user/plandor/Y200601/Y2006011.sdf"));
 
-  DayStore full;
-  full.CurrentDayPath = path;
+  PadTable t = emptyPadTable();
   for (int i = 0; i < kPadSlots; ++i)
-    fillPad(full, i, "キーワード" + std::to_string(i + 1), i * 110, i * 110 + 100, 0x0000FF + i * 0x010203);
-  full.table.Diary.Title1.setText("今日一日をふり返って一言");
-  full.table.Diary.Content1.setText(std::string(250, 'x') + "予定");
-  full.table.Diary.Title2.setText("明日に向けて一言");
-  full.table.Diary.Content2.setText("明日への意気込み");
+    fillPad(t, i, "キーワード" + std::to_string(i + 1), i * 110, i * 110 + 100, 0x0000FF + i * 0x010203);
+  t.Diary.Title1.setText("今日一日をふり返って一言");
+  t.Diary.Content1.setText(std::string(250, 'x') + "予定");
+  t.Diary.Title2.setText("明日に向けて一言");
+  t.Diary.Content2.setText("明日への意気込み");
+  DayModel full;
+  full.openEmpty(path);
+  full.restore(t);
   must(full.save({2006, 1, 1}, &headerSet));
   const std::string fullBytes = withHeader(get(path), "/home/user/plandor/Y200601/Y2006011.sdf");
   put(d + "/24-pads.sdf", fullBytes);
