@@ -1,0 +1,276 @@
+// The open day's operations, their history and the unsaved state; the
+// recovery file; the date a day file's name stands for.
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstring>
+
+#include "daymodel.h"
+#include "filehelpers.h"
+#include "recovery.h"
+
+using namespace plandor;
+
+namespace {
+
+BarRecord barAt(int top, const char* side = "L") {
+  BarRecord b = emptyPadTable().Bars[0];
+  b.Side.setText(side);
+  b.TopY = top;
+  b.BottomY = top + 60;
+  return b;
+}
+
+PadRecord padAt(int slot, int top, const char* keyword) {
+  PadRecord p = emptyPadTable().Pads[0];
+  p.PadNo = slot + 1;
+  p.Left = 4;
+  p.Top = top + 1;
+  p.Keyword.setText(keyword);
+  p.StartHour = top / 120, p.StartMinute = 0, p.EndHour = top / 120, p.EndMinute = 30;
+  return p;
+}
+
+void store(DayModel& d, int slot, int top, const char* keyword) { d.storePad(slot, barAt(top), padAt(slot, top, keyword)); }
+
+}  // namespace
+
+class TestDayModel : public QObject {
+  Q_OBJECT
+ private slots:
+  void init() {
+    dir = std::make_unique<QTemporaryDir>();
+    path = dir->filePath("Y2006013.sdf").toStdString();
+  }
+  void everyOperationIsOneStepToldOnce();
+  void undoingEverythingSavesTheFileAsItWasLoaded();
+  void unsavedIsTheTableAgainstTheLastSavePlusTypedEdits();
+  void freshPadsComeAndGoWithTheirSteps();
+  void theHistoryEndsWhenADayOpens();
+  void recoveryFileRoundTripAndDamage();
+  void dateOfADayFileName_data();
+  void dateOfADayFileName();
+
+ private:
+  std::unique_ptr<QTemporaryDir> dir;
+  std::string path;
+};
+
+void TestDayModel::everyOperationIsOneStepToldOnce() {
+  DayModel d;
+  d.setPaths(path, dir->filePath("Temporary.sdf").toStdString());
+  d.openEmpty(path);
+  std::vector<DayModel::Change> told;
+  d.listen([&](DayModel::Change c, int) { told.push_back(c); });
+  using C = DayModel::Change;
+  ShortText<255> memo{};
+  memo.setText("メモ");
+  DiaryRecord diary = d.diary();
+  diary.Content1.setText("日記");
+  PadTable routines = emptyPadTable();
+  routines.Bars[0] = barAt(600), routines.Pads[0] = padAt(0, 600, "散歩");
+  const struct {
+    std::function<void()> run;
+    C change;
+  } steps[] = {
+      {[&] { d.makePad(0, {true, 8, 0, false, 9, 0, false, 4, 241}); }, C::PadMade},
+      {[&] { store(d, 0, 240, "会議"); }, C::PadStored},
+      {[&] { store(d, 1, 480, "昼食"); }, C::PadStored},
+      {[&] { d.setMemo(1, memo); }, C::Memo},
+      {[&] { d.setDiary(diary); }, C::Diary},
+      {[&] { d.removePad(0); }, C::Replaced},
+      {[&] { QVERIFY(d.showRoutinePads(routines.Bars, routines.Pads).ok()); }, C::Replaced},
+  };
+  std::vector<QByteArray> states{bytesOf(d.table())};
+  for (const auto& s : steps) {
+    told.clear();
+    s.run();
+    QCOMPARE(told, std::vector<C>{s.change});
+    states.push_back(bytesOf(d.table()));
+  }
+  // Doing what is already there is no step and no news.
+  told.clear();
+  d.setDiary(diary);
+  d.setMemo(0, d.pad(0).Memo);
+  QVERIFY(told.empty());
+  // Back through every step and forward again.
+  for (std::size_t i = states.size() - 1; i > 0; --i) {
+    QVERIFY(d.canUndo());
+    d.undo();
+    QCOMPARE(bytesOf(d.table()), states[i - 1]);
+  }
+  QVERIFY(!d.canUndo());
+  for (std::size_t i = 1; i < states.size(); ++i) {
+    d.redo();
+    QCOMPARE(bytesOf(d.table()), states[i]);
+  }
+  QVERIFY(!d.canRedo());
+  // A new step after an undo ends what could be redone.
+  d.undo();
+  store(d, 5, 1200, "new");
+  QVERIFY(!d.canRedo());
+}
+
+void TestDayModel::undoingEverythingSavesTheFileAsItWasLoaded() {
+  QByteArray file(10728, 0);
+  {
+    DayModel first;
+    first.openEmpty(path);
+    store(first, 0, 240, "a");
+    store(first, 2, 720, "c");  // a gap at pad 2
+    bool headerSet;
+    QVERIFY(first.save({2006, 1, 3}, &headerSet).ok());
+    file = readAll(path);
+  }
+  DayModel d;
+  QVERIFY(d.open(path).ok());
+  QVERIFY(!d.modified());
+  d.removePad(0);  // renumbers pad 3 to 1
+  store(d, 1, 1000, "b");
+  DiaryRecord diary = d.diary();
+  diary.Title2.setText("夜");
+  d.setDiary(diary);
+  QVERIFY(d.modified());
+  while (d.canUndo()) d.undo();
+  QVERIFY(!d.modified());
+  bool headerSet;
+  QVERIFY(d.save({2026, 12, 7}, &headerSet).ok());
+  QVERIFY(!headerSet);
+  QCOMPARE(readAll(path), file);
+}
+
+void TestDayModel::unsavedIsTheTableAgainstTheLastSavePlusTypedEdits() {
+  DayModel d;
+  d.openEmpty(path);
+  QVERIFY(!d.modified());
+  store(d, 0, 240, "a");
+  QVERIFY(d.modified());
+  bool headerSet;
+  QVERIFY(d.save({2006, 1, 3}, &headerSet).ok());
+  QVERIFY(!d.modified());
+  QVERIFY(d.canUndo());  // a save keeps the history: undo makes it unsaved again
+  d.undo();
+  QVERIFY(d.modified());
+  d.redo();
+  QVERIFY(!d.modified());
+  // Typed edits a pad or the diary has not taken yet.
+  d.setPending(0, true);
+  QVERIFY(d.modified());
+  d.setPending(0, false);
+  d.setDiaryPending(true);
+  QVERIFY(d.modified());
+  d.clearPending();
+  QVERIFY(!d.modified());
+  // A failed save changes nothing of it.
+  store(d, 1, 480, "b");
+  QVERIFY(QDir().mkdir(QString::fromStdString(path + ".d")));
+  d.openEmpty(path + ".d");
+  store(d, 1, 480, "b");
+  QVERIFY(!d.save({2006, 1, 3}, &headerSet).written());
+  QVERIFY(d.modified());
+}
+
+void TestDayModel::freshPadsComeAndGoWithTheirSteps() {
+  DayModel d;
+  d.openEmpty(path);
+  const FreshPad f{true, 8, 0, false, 9, 30, false, 351, 241};
+  d.makePad(3, f);
+  QVERIFY(d.framed(3) && d.fresh(3) == f);
+  QCOMPARE(d.selectedPad(), 3);
+  QVERIFY(d.modified());  // its 一時保存 is still to come
+  d.makePad(3, f);        // taken: nothing
+  QCOMPARE(d.fresh(3), f);
+  // A refused store leaves the slot unused: the pad stays fresh.
+  PadRecord refused = padAt(3, 240, "x");
+  refused.StartHour = refused.EndHour = -1;
+  d.storePad(3, emptyPadTable().Bars[3], refused);
+  QVERIFY(d.fresh(3).open);
+  store(d, 3, 240, "stored");
+  QVERIFY(!d.fresh(3).open && d.framed(3));
+  d.undo();
+  d.undo();
+  QVERIFY(d.fresh(3).open);
+  d.undo();
+  QVERIFY(!d.framed(3));
+  QVERIFY(!d.modified());
+}
+
+void TestDayModel::theHistoryEndsWhenADayOpens() {
+  DayModel d;
+  d.openEmpty(path);
+  store(d, 0, 240, "a");
+  d.setPending(2, true);
+  d.openEmpty(dir->filePath("Y2006014.sdf").toStdString());
+  QVERIFY(!d.canUndo() && !d.canRedo() && !d.modified());
+  QCOMPARE(d.date(), (std::optional<LocalDate>{{2006, 1, 4}}));
+}
+
+void TestDayModel::recoveryFileRoundTripAndDamage() {
+  const std::string file = recoveryPath(dir->path().toStdString());
+  std::optional<Recovery> got;
+  QVERIFY(readRecovery(file, &got).ok() && !got);  // none yet
+
+  Recovery r;
+  r.dayPath = "/data/\x97\x5c/Y200601/Y2006013.sdf";  // any bytes
+  r.written = {{2006, 1, 3}, 9, 41, 7};
+  std::memset(&r.image, 0, sizeof r.image);
+  r.image.Pads[5].Keyword.setText("復元");
+  QVERIFY(writeRecovery(file, r).ok());
+  QVERIFY(readRecovery(file, &got).ok() && got);
+  QCOMPARE(got->dayPath, r.dayPath);
+  QCOMPARE(got->written.minute, 41);
+  QCOMPARE(bytesOf(got->image), bytesOf(r.image));
+
+  // Torn, altered or foreign: never taken for unsaved work.
+  const QByteArray whole = readAll(file);
+  QByteArray altered = whole;
+  altered[whole.size() / 2] = char(altered[whole.size() / 2] ^ 1);
+  for (const QByteArray& bad : {whole.left(whole.size() - 1), altered, whole + "x", QByteArray("PLDRCV01")}) {
+    writeAll(file, bad);
+    const IoResult e = readRecovery(file, &got);
+    QCOMPARE(e.error, kNotOurFormat);
+    QVERIFY(!got);
+    QCOMPARE(readAll(file), bad);  // left alone
+  }
+  QVERIFY(removeRecovery(file).ok());
+  QVERIFY(removeRecovery(file).ok());  // already gone
+}
+
+void TestDayModel::dateOfADayFileName_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<int>("year");  // 0: not a day file
+  QTest::addColumn<int>("month");
+  QTest::addColumn<int>("day");
+  QTest::newRow("one-digit day") << "Y2006013.sdf" << 2006 << 1 << 3;
+  QTest::newRow("two-digit day") << "/a/Y200601/Y20060131.sdf" << 2006 << 1 << 31;
+  QTest::newRow("month end") << "Y20060430.sdf" << 2006 << 4 << 30;
+  QTest::newRow("no April 31") << "Y20060431.sdf" << 0 << 0 << 0;
+  QTest::newRow("leap day") << "Y20040229.sdf" << 2004 << 2 << 29;
+  QTest::newRow("no leap day in 1900") << "Y19000229.sdf" << 0 << 0 << 0;
+  QTest::newRow("leap day in 2000") << "Y20000229.sdf" << 2000 << 2 << 29;
+  QTest::newRow("year end") << "Y20061231.sdf" << 2006 << 12 << 31;
+  QTest::newRow("first date") << "Y1000011.sdf" << 1000 << 1 << 1;
+  QTest::newRow("years before 1000 are named otherwise") << "Y0999121.sdf" << 0 << 0 << 0;
+  QTest::newRow("last date") << "Y99991231.sdf" << 9999 << 12 << 31;
+  QTest::newRow("year 0") << "Y0000011.sdf" << 0 << 0 << 0;
+  QTest::newRow("month 13") << "Y2006131.sdf" << 0 << 0 << 0;
+  QTest::newRow("day 0") << "Y2006010.sdf" << 0 << 0 << 0;
+  QTest::newRow("leading zero") << "Y20060103.sdf" << 0 << 0 << 0;
+  QTest::newRow("upper case") << "Y2006013.SDF" << 0 << 0 << 0;
+  QTest::newRow("a conflict copy") << "Y2006013.sync-conflict.sdf" << 0 << 0 << 0;
+  QTest::newRow("copied") << "copied.sdf" << 0 << 0 << 0;
+}
+
+void TestDayModel::dateOfADayFileName() {
+  QFETCH(QString, name);
+  QFETCH(int, year);
+  QFETCH(int, month);
+  QFETCH(int, day);
+  const std::optional<LocalDate> d = dateOfDayFile(name.toStdString());
+  QCOMPARE(d.has_value(), year != 0);
+  if (!d) return;
+  QCOMPARE(*d, (LocalDate{year, month, day}));
+  QCOMPARE(dayFileName(*d), name.section(QLatin1Char('/'), -1).toStdString());
+}
+
+QTEST_GUILESS_MAIN(TestDayModel)
+#include "tst_daymodel.moc"
