@@ -23,6 +23,7 @@
 #include "appsetup.h"
 #include "frmmain.h"
 #include "padhelpers.h"
+#include "recovery.h"
 #include "scriptedplatform.h"
 
 using namespace plandor;
@@ -99,9 +100,14 @@ class TestDayPlanning : public QObject {
   void aNewPadAfterARemovalStartsFresh();
   void diaryAndMemoFromTheWindow();
   void screenReadersAndTheKeyboardReachEverything();
+  void unsavedWorkIsAskedAboutBeforeItGoes_data();
+  void unsavedWorkIsAskedAboutBeforeItGoes();
+  void undoBringsARemovedPadBackWhole();
+  void workLeftByACrashIsOfferedBack();
 
  private:
-  void start();
+  // A new start; `answers` for the questions the start asks.
+  void start(std::deque<int> answers = {});
   TSchedPadFrame* pad(int n) { return window->ScrollBox1->padFrame(n - 1); }
   // Drag, then 一時保存.
   TSchedPadFrame* storedPad(int from, int to) {
@@ -125,9 +131,10 @@ void TestDayPlanning::init() {
   start();
 }
 
-void TestDayPlanning::start() {
+void TestDayPlanning::start(std::deque<int> answers) {
   window.reset();
   platform = std::make_unique<ScriptedPlatform>();
+  platform->askAnswers = std::move(answers);
   state = std::make_unique<PlannerState>();
   state->DataFolder = dir->path().toStdString();
   window = std::make_unique<TfrmMain>(*state, *platform);
@@ -456,6 +463,130 @@ void TestDayPlanning::screenReadersAndTheKeyboardReachEverything() {
   check("lists");
   window->OptionSetList1Execute();
   QVERIFY2(inDialogs.isEmpty(), qPrintable(inDialogs.join(QStringLiteral(", "))));
+}
+
+void TestDayPlanning::unsavedWorkIsAskedAboutBeforeItGoes_data() {
+  QTest::addColumn<int>("answer");     // 0 保存, 1 保存しない, 2 キャンセル
+  QTest::addColumn<bool>("typedOnly");  // the pad's edit was never stored
+  QTest::addColumn<bool>("ends");
+  QTest::addColumn<bool>("saved");
+  QTest::newRow("保存") << 0 << false << true << true;
+  QTest::newRow("保存 takes the typed edit first") << 0 << true << true << true;
+  QTest::newRow("保存しない") << 1 << false << true << false;
+  QTest::newRow("キャンセル") << 2 << false << false << false;
+  QTest::newRow("キャンセル keeps the typing") << 2 << true << false << false;
+}
+
+// 終了 (and the close box, which takes the same path) with unsaved work.
+void TestDayPlanning::unsavedWorkIsAskedAboutBeforeItGoes() {
+  QFETCH(int, answer);
+  QFETCH(bool, typedOnly);
+  QFETCH(bool, ends);
+  QFETCH(bool, saved);
+  const std::string day = state->day.todayPath(), recovery = dir->filePath("Recovery.pdr").toStdString();
+  window->FileExit1Execute();  // nothing unsaved: no question
+  QVERIFY(platform->questions.empty());
+  start();
+  QCOMPARE(window->windowTitle(), QStringLiteral("プランドール - 2006年1月1日 (日)[*]"));
+  TSchedPadFrame* p = typedOnly ? (drag(window->ScrollBox1->pbxTimeL, 240, 420), pad(1)) : storedPad(240, 420);
+  p->cmbKeyword->setEditText(QStringLiteral("会議"));  // typed, not yet stored
+  QVERIFY(window->isWindowModified());
+  QTRY_VERIFY(QFile::exists(QString::fromStdString(recovery)));
+  platform->askAnswers = {answer};
+  window->FileExit1Execute();
+  QCOMPARE(platform->questions.size(), std::size_t(1));
+  const auto& q = platform->questions[0];
+  QCOMPARE(q.text, std::string("2006年1月1日 (日) の変更を保存しますか?"));
+  QCOMPARE(q.buttons, (std::vector<std::string>{"保存(&S)", "保存しない(&N)", "キャンセル"}));
+  QCOMPARE(q.defaultButton, 0);
+  QCOMPARE(q.escapeButton, 2);
+  QCOMPARE(window->isVisible(), !ends);
+  QCOMPARE(QFile::exists(QString::fromStdString(day)), saved);
+  if (saved) {
+    DayModel back;
+    QVERIFY(back.open(day).ok());
+    QCOMPARE(back.pad(0).Keyword.text(), std::string("会議"));
+  }
+  QCOMPARE(QFile::exists(QString::fromStdString(recovery)), !ends);
+  if (!ends) QCOMPARE(p->cmbKeyword->currentText(), QStringLiteral("会議"));
+}
+
+void TestDayPlanning::undoBringsARemovedPadBackWhole() {
+  for (int i = 0; i < 3; ++i) storedPad(240 + 200 * i, 300 + 200 * i);
+  ShortText<255> memo{};
+  memo.setText("pad 2's memo");
+  state->day.setMemo(1, memo);
+  const QByteArray before = bytesOf(state->day.table());
+  pad(2)->setFocus();
+  platform->confirmAnswers.push_back(true);
+  window->ScheduleRemovePad1Execute();
+  QVERIFY(!pad(3));
+  QVERIFY(window->ScheduleUndo1->isEnabled() && !window->ScheduleRedo1->isEnabled());
+  window->ScheduleUndo1->trigger();
+  QCOMPARE(bytesOf(state->day.table()), before);
+  for (int n = 1; n <= 3; ++n) QCOMPARE(pad(n)->y(), 241 + 200 * (n - 1));
+  QCOMPARE(state->day.selectedPad(), 1);
+  QCOMPARE(QApplication::focusWidget(), pad(2));
+  QTRY_COMPARE(pad(2)->pnlPMenu->text(), QStringLiteral("◆"));
+  QVERIFY(pad(3)->isVisible());
+  QVERIFY(pad(3)->y() > pad(2)->y());  // stacked by number again
+  window->ScheduleRedo1->trigger();
+  QVERIFY(!pad(3));
+  QCOMPARE(state->day.table().Pads[1].Memo.text(), std::string());  // the old pad 3's
+
+  // A text box with the focus keeps Ctrl+Z for its own text.
+  TSchedPadFrame* p = pad(1);
+  p->cmbKeyword->setFocus();
+  QTest::keyClicks(p->cmbKeyword, QStringLiteral("x"));
+  const QString typed = p->cmbKeyword->currentText();
+  QTest::keyClick(p->cmbKeyword, Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(p->cmbKeyword->currentText(), typed.chopped(1));
+  QVERIFY(!pad(3));  // the day's history did not move
+}
+
+void TestDayPlanning::workLeftByACrashIsOfferedBack() {
+  const std::string recovery = dir->filePath("Recovery.pdr").toStdString();
+  Recovery r;
+  r.dayPath = state->day.todayPath();
+  r.written = {{2006, 1, 1}, 9, 41, 0};
+  std::memcpy(&r.image, &state->day.image(), sizeof r.image);
+  storedPad(240, 420);
+  r.image.Pads[0] = state->day.pad(0);
+  r.image.Bars[0] = state->day.bar(0);
+  window.reset();
+  QVERIFY(writeRecovery(recovery, r).ok());
+
+  // 破棄する: the file goes, the day stays as its file has it.
+  start({1});
+  QTRY_COMPARE(platform->questions.size(), std::size_t(1));
+  QCOMPARE(platform->questions[0].text, std::string("保存されていない変更が残っています (2006年1月1日 9:41)。復元しますか?"));
+  QCOMPARE(platform->questions[0].buttons, (std::vector<std::string>{"復元する(&R)", "破棄する(&D)"}));
+  QVERIFY(!QFile::exists(QString::fromStdString(recovery)));
+  QVERIFY(!pad(1));
+
+  // 復元する: the work is back as unsaved work, and 保存 writes it.
+  window.reset();
+  QVERIFY(writeRecovery(recovery, r).ok());
+  start({0});
+  QTRY_VERIFY(pad(1));
+  QCOMPARE(state->day.pad(0).Keyword.text(), std::string("キーワード"));
+  QVERIFY(window->isWindowModified());
+  QVERIFY(window->FileSave1Execute());
+  QVERIFY(!window->isWindowModified());
+  QVERIFY(!QFile::exists(QString::fromStdString(recovery)));
+  window->ScheduleUndo1->trigger();  // the restored work is one step of its own
+  QVERIFY(!pad(1));
+
+  // A file that is not a whole recovery file is reported and kept; the
+  // next work goes beside it.
+  window.reset();
+  writeAll(recovery, "torn");
+  start();
+  QTRY_COMPARE(platform->errors.size(), std::size_t(1));
+  QVERIFY(QString::fromStdString(platform->errors[0]).contains(QString::fromStdString(recovery)));
+  storedPad(600, 700);
+  QTRY_VERIFY(QFile::exists(dir->filePath("Recovery-2.pdr")));
+  QCOMPARE(readAll(recovery), QByteArray("torn"));
 }
 
 QTEST_MAIN(TestDayPlanning)
