@@ -156,6 +156,19 @@ namespace {
 
 void complain(const std::string& text) { std::fprintf(stderr, "plandor-ics: %s\n", text.c_str()); }
 
+std::string withUser(const std::string& url, const std::string& user) {
+  CURLU* u = curl_url();
+  std::string out = url;
+  char* text = nullptr;
+  if (curl_url_set(u, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+      curl_url_set(u, CURLUPART_USER, user.c_str(), CURLU_URLENCODE) == CURLUE_OK &&
+      curl_url_get(u, CURLUPART_URL, &text, 0) == CURLUE_OK)
+    out = text;
+  curl_free(text);
+  curl_url_cleanup(u);
+  return out;
+}
+
 class Http {
  public:
   struct Response {
@@ -190,7 +203,11 @@ class Http {
     for (const std::string& h : headers) list = curl_slist_append(list, h.c_str());
     list = curl_slist_append(list, "Expect:");
     char errorBuffer[CURL_ERROR_SIZE] = "";
-    curl_easy_setopt(curl_, CURLOPT_URL, url.c_str());
+    // With no password yet, the user name goes into the URL: curl then
+    // takes that login's password from ~/.netrc, which it does not for a
+    // name set on its own.
+    const std::string target = user_ && !havePassword_ ? withUser(url, *user_) : url;
+    curl_easy_setopt(curl_, CURLOPT_URL, target.c_str());
     curl_easy_setopt(curl_, CURLOPT_CUSTOMREQUEST, method);
     curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, list);
     if (!body.empty() || std::strcmp(method, "PUT") == 0) {
@@ -206,7 +223,7 @@ class Http {
     curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, errorBuffer);
     curl_easy_setopt(curl_, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
     curl_easy_setopt(curl_, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
-    if (user_) curl_easy_setopt(curl_, CURLOPT_USERNAME, user_->c_str());
+    if (user_ && havePassword_) curl_easy_setopt(curl_, CURLOPT_USERNAME, user_->c_str());
     if (havePassword_) curl_easy_setopt(curl_, CURLOPT_PASSWORD, password_.c_str());
     curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &Http::collectBody);
     curl_easy_setopt(curl_, CURLOPT_WRITEDATA, &r.body);
