@@ -6,6 +6,7 @@ second publish, then an unchanged one that must send nothing. The server's
 own files are read back with an independent iCalendar reader. Then the
 password from ~/.netrc, a wrong password, and a publish that fails half-way
 and is completed by the next one."""
+import base64
 import datetime
 import hashlib
 import os
@@ -18,7 +19,6 @@ import time
 import urllib.error
 import urllib.request
 import warnings
-import base64
 
 warnings.simplefilter("error")
 try:
@@ -116,9 +116,8 @@ try:
     write(day_path(folder, monday), day_file(pads, ("日記", "よい日", "", "")))
     write(os.path.join(folder, "Routines.rdf"),
           routine(1, (7, 0, 0), (7, 30, 0), "体操", [1, 2, 3, 4, 5]) + bytes(400 * 7))
-    env = dict(os.environ, PLANDOR_CALDAV_PASSWORD=PASSWORD)
-    env.pop("HOME", None)
-    env["HOME"] = os.path.join(work, "home")
+    # A home of its own: no ~/.netrc of the user's.
+    env = dict(os.environ, PLANDOR_CALDAV_PASSWORD=PASSWORD, HOME=os.path.join(work, "home"))
     os.makedirs(env["HOME"])
 
     def publish(*extra, env=env, target=url):
@@ -201,6 +200,14 @@ try:
     rc, out, err = publish()
     check(rc == 0 and "新規 1, 更新 0, 削除 0, 変更なし 7" in out, f"next publish completes it (got {rc}: {out} {err})")
     check(planner_summaries().get("20260105-pad3@plandor") == "追加", "pad 3 published")
+
+    # A routine hidden since: its events in the range go.
+    write(os.path.join(folder, "Routines.rdf"),
+          routine(1, (7, 0, 0), (7, 30, 0), "体操", [1, 2, 3, 4, 5], show=0) + bytes(400 * 7))
+    rc, out, err = publish()
+    check(rc == 0 and "新規 0, 更新 0, 削除 4, 変更なし 4" in out, f"hidden routine removed (got {rc}: {out} {err})")
+    check(not any("-routine" in u for u in planner_summaries()) and "foreign-1@example.org" in planner_summaries(),
+          "no routine event left, the foreign one kept")
 
     # A collection that is not there: nothing sent, a failure.
     rc, out, err = publish(target=base + "/u/missing/")
