@@ -6,6 +6,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -249,25 +250,54 @@ class Http {
   bool havePassword_ = false;
 };
 
-// Asks on the terminal, not echoed; nothing when there is no terminal.
+// The terminal as it was before the prompt, put back if a signal ends the
+// program while echo is off.
+int promptFd = -1;
+termios promptSaved{};
+
+void restoreTerminalAndDie(int sig) {
+  if (promptFd >= 0) ::tcsetattr(promptFd, TCSAFLUSH, &promptSaved);
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+// Asks on the terminal, not echoed; nothing when there is no terminal or
+// the input ends first.
 std::optional<std::string> askPassword(const std::string& prompt) {
   const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
-  termios old{};
-  if (::tcgetattr(fd, &old) != 0) {
+  if (::tcgetattr(fd, &promptSaved) != 0) {
     ::close(fd);
     return std::nullopt;
   }
-  termios quiet = old;
+  termios quiet = promptSaved;
   quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
   quiet.c_lflag |= ECHONL;
+  promptFd = fd;
+  const auto oldInt = ::signal(SIGINT, restoreTerminalAndDie);
+  const auto oldTerm = ::signal(SIGTERM, restoreTerminalAndDie);
+  const auto oldHup = ::signal(SIGHUP, restoreTerminalAndDie);
   ::tcsetattr(fd, TCSAFLUSH, &quiet);
   [[maybe_unused]] ssize_t w = ::write(fd, prompt.data(), prompt.size());
   std::string line;
+  bool ended = false;
   char c;
-  while (::read(fd, &c, 1) == 1 && c != '\n') line += c;
-  ::tcsetattr(fd, TCSAFLUSH, &old);
+  while (true) {
+    if (::read(fd, &c, 1) != 1) break;
+    if (c == '\n') {
+      ended = true;
+      break;
+    }
+    line += c;
+  }
+  ::tcsetattr(fd, TCSAFLUSH, &promptSaved);
+  ::signal(SIGINT, oldInt);
+  ::signal(SIGTERM, oldTerm);
+  ::signal(SIGHUP, oldHup);
+  promptFd = -1;
   ::close(fd);
+  if (!ended && line.empty()) return std::nullopt;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
   return line;
 }
 

@@ -212,6 +212,39 @@ try:
     # A collection that is not there: nothing sent, a failure.
     rc, out, err = publish(target=base + "/u/missing/")
     check(rc == 1 and "何も送っていません" in err, f"missing calendar (got {rc}: {err})")
+
+    # HTTPS with a certificate the system does not trust: refused before
+    # anything is sent (the password included).
+    cert, key = os.path.join(work, "cert.pem"), os.path.join(work, "key.pem")
+    made = subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
+                           "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                           "-keyout", key, "-out", cert], capture_output=True)
+    if made.returncode == 0:
+        tls_port = free_port()
+        tls = subprocess.Popen(
+            ["/usr/bin/python3", "-m", "radicale", "--storage-filesystem-folder=" + store,
+             f"--server-hosts=127.0.0.1:{tls_port}", "--auth-type=htpasswd",
+             "--auth-htpasswd-filename=" + htpasswd, "--auth-htpasswd-encryption=plain", "--logging-level=info",
+             "--server-ssl", "--server-certificate=" + cert, "--server-key=" + key],
+            stdout=log, stderr=subprocess.STDOUT)
+        try:
+            for _ in range(100):
+                try:
+                    socket.create_connection(("127.0.0.1", tls_port), timeout=0.2).close()
+                    break
+                except OSError:
+                    time.sleep(0.1)
+            log.flush()
+            log_size = os.path.getsize(os.path.join(work, "radicale.log"))
+            rc, out, err = publish(target=f"https://127.0.0.1:{tls_port}/u/plan/")
+            check(rc == 1 and "何も送っていません" in err and "certificate" in err.lower(),
+                  f"untrusted certificate refused (got {rc}: {err})")
+            with open(os.path.join(work, "radicale.log"), encoding="utf-8", errors="replace") as f:
+                f.seek(log_size)
+                check("REPORT" not in f.read(), "no request reached the server")
+        finally:
+            tls.terminate()
+            tls.wait(timeout=10)
 finally:
     if server:
         server.terminate()
