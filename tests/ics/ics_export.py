@@ -1,19 +1,21 @@
 #!/usr/bin/env python3
 """plandor-ics against a crafted program folder, read back by an independent
 iCalendar reader: times across midnight, texts at their byte capacity,
-weekly routines, a hostile day file, and the errors that must leave
---output as it was."""
+routines on the dates routine display would show them, a hostile day file,
+the default range, and the errors that must leave --output as it was."""
 import datetime
 import hashlib
 import os
 import random
 import shutil
 import stat
-import struct
 import subprocess
 import sys
 import tempfile
 import warnings
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from plandor_files import day_file, pad, routine, write  # noqa: E402
 
 warnings.simplefilter("error")
 try:
@@ -30,63 +32,6 @@ def check(ok, what):
     if not ok:
         failures.append(what)
         print("FAIL:", what, file=sys.stderr)
-
-
-def text(value, capacity):
-    raw = value.encode("cp932")
-    assert len(raw) <= capacity, value
-    return bytes([len(raw)]) + raw + b"\0" * (capacity - len(raw))
-
-
-def empty_pad():
-    rec = bytearray(396)
-    struct.pack_into("<iiii", rec, 116, -1, -1, 0, 0)
-    struct.pack_into("<ii", rec, 128, -1, -1)
-    return rec
-
-
-def pad(no, start, end, keyword="", content="", memo="", color=0, completed=0):
-    """start/end: (hour 0..11, minute, pm)."""
-    rec = empty_pad()
-    struct.pack_into("<iii", rec, 0, no, 0, 0)
-    rec[12:44] = text(keyword, 31)
-    rec[44:108] = text(content, 63)
-    rec[108] = completed
-    struct.pack_into("<iiiB", rec, 112, color, start[0], start[1], start[2])
-    struct.pack_into("<iiB", rec, 128, end[0], end[1], end[2])
-    rec[137:393] = text(memo, 255)
-    return rec
-
-
-def day_file(pads, diary=("", "", "", "")):
-    data = bytearray(10728)
-    struct.pack_into("<d", data, 256, 0.0)
-    for i in range(24):
-        struct.pack_into("<4xiii", data, 264 + 16 * i, -1, -1, 0)
-        data[648 + 396 * i:648 + 396 * (i + 1)] = pads[i] if i < len(pads) else empty_pad()
-    t1, c1, t2, c2 = diary
-    data[10152:10728] = text(t1, 31) + text(c1, 255) + text(t2, 31) + text(c2, 255)
-    return bytes(data)
-
-
-def routine(no, start, end, keyword, days, show=1):
-    rec = bytearray(400)
-    struct.pack_into("<iii", rec, 0, no, 0, 0)
-    rec[12:44] = text(keyword, 31)
-    rec[44:108] = text("", 63)
-    struct.pack_into("<iiiB", rec, 108, 0x00FF00, start[0], start[1], start[2])
-    struct.pack_into("<iiB", rec, 124, end[0], end[1], end[2])
-    rec[133:389] = text("", 255)
-    rec[389] = show
-    for d in days:
-        rec[390 + d] = 1
-    return bytes(rec)
-
-
-def write(path, data):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)
 
 
 def snapshot(folder):
@@ -143,7 +88,7 @@ try:
     before = snapshot(folder)
 
     out = os.path.join(work, "week.ics")
-    r = run("--from", "2026-01-04", "--to", "2026-01-10", "--routines", "--output", out, folder)
+    r = run("--from", "2026-01-04", "--to", "2026-01-14", "--routines", "--output", out, folder)
     check(r.returncode == 0, f"export exits 0 (got {r.returncode}: {r.stderr.decode(errors='replace')})")
     err = r.stderr.decode()
     check("Y2026015.sdf: パッド 5" in err and "Y2026015.sdf: パッド 6" in err, "reversed and open pads named")
@@ -188,16 +133,23 @@ try:
     check(str(j.get("SUMMARY")) == "今日一日をふり返って一言 / 反省", "diary titles")
     check(str(j.get("DESCRIPTION")) == "今日一日をふり返って一言\nよい日\n明日も\n\n反省", "diary contents")
     check("20260107-pad1@plandor" in items and "20260107-pad2@plandor" not in items, "short file: what it holds")
-    r1 = ev("routine1@plandor")
-    check(dt(r1, "DTSTART") == datetime.datetime(2026, 1, 5, 7, 0), "routine starts on the first Monday")
-    check(r1.get("RRULE") == {"FREQ": ["WEEKLY"], "BYDAY": ["MO", "WE", "FR"]}, "Mon/Wed/Fri rule")
-    r2 = ev("routine2@plandor")
-    check(dt(r2, "DTSTART") == datetime.datetime(2026, 1, 7, 1, 0) and r2.get("RRULE", {}).get("BYDAY") == ["WE"],
-          "Tuesday's after-midnight routine on Wednesdays")
-    check("routine3@plandor" not in items, "hidden routine left out")
+    # Routines: on each date without a day file, as routine display lays
+    # them that weekday; none where the user's day file exists (5th to 7th).
+    routine_dates = {u: (dt(e, "DTSTART"), dt(e, "DTEND")) for u, e in items.items() if "-routine" in u}
+    check(routine_dates == {
+        "20260109-routine1@plandor": (datetime.datetime(2026, 1, 9, 7, 0), datetime.datetime(2026, 1, 9, 7, 30)),
+        "20260112-routine1@plandor": (datetime.datetime(2026, 1, 12, 7, 0), datetime.datetime(2026, 1, 12, 7, 30)),
+        "20260114-routine1@plandor": (datetime.datetime(2026, 1, 14, 7, 0), datetime.datetime(2026, 1, 14, 7, 30)),
+        # Tuesday's routine after midnight: the calendar's Wednesday.
+        "20260113-routine2@plandor": (datetime.datetime(2026, 1, 14, 1, 0), datetime.datetime(2026, 1, 14, 2, 0)),
+    }, f"routines on their own dates (got {sorted(routine_dates)})")
+    check(not any("RRULE" in e for e in items.values()), "no repeat rules")
+    check(str(items.get("20260112-routine1@plandor", {}).get("X-PLANDOR-DATE")) == "20260112", "routine's day mark")
+    check(str(items.get("20260105-pad3@plandor", {}).get("X-PLANDOR-DATE")) == "20260105",
+          "a pad after midnight belongs to its planner day")
 
     # Standard output, a second time: the same UIDs, so an import updates.
-    r = run("--from", "2026-01-04", "--to", "2026-01-10", "--routines", folder)
+    r = run("--from", "2026-01-04", "--to", "2026-01-14", "--routines", folder)
     check(r.returncode == 0 and set(events(r.stdout)[1]) == set(items), "stable UIDs on standard output")
     check(subprocess.run([sys.executable, "-W", "error", "-c",
                           "import sys, icalendar; icalendar.Calendar.from_ical(sys.stdin.buffer.read())"],
@@ -217,6 +169,42 @@ try:
         got = events(r.stdout)[1] if r.returncode == 0 else {}
         check("20260105-pad1@plandor" in got and not any(u.startswith("20260107") for u in got),
               "defaults: today in the folder beside the command")
+        # One end alone: from that date to today, or from today to that date;
+        # +N and -N count from today.
+        for args, first, last in [
+            (["--from", "2026-01-03"], "20260103", "20260105"),
+            (["--to", "2026-01-07"], "20260105", "20260107"),
+            (["--from", "2026-01-07"], "20260107", "20260107"),
+            (["--from", "-2", "--to", "+2"], "20260103", "20260107"),
+        ]:
+            r = subprocess.run([os.path.join(prog, "plandor-ics"), "--routines", "--diary-events", *args],
+                               capture_output=True, env=env, timeout=30)
+            got = events(r.stdout)[1] if r.returncode == 0 else {}
+            dates = sorted(str(e["X-PLANDOR-DATE"]) for e in got.values())
+            check(dates and dates[0] >= first and dates[-1] <= last and
+                  ("20260105-pad1@plandor" in got) == (first <= "20260105" <= last),
+                  f"{args}: {first}..{last} (got {dates})")
+
+    # Diaries as all-day events for calendars that ignore journals.
+    r = run("--from", "2026-01-05", "--to", "2026-01-05", "--diary-events", folder)
+    d = events(r.stdout)[1].get("20260105-diary@plandor", {}) if r.returncode == 0 else {}
+    check(getattr(d, "name", "") == "VEVENT" and dt(d, "DTSTART") == datetime.date(2026, 1, 5)
+          and dt(d, "DTEND") == datetime.date(2026, 1, 6) and str(d.get("SUMMARY")) == "今日一日をふり返って一言 / 反省",
+          "diary as an all-day event")
+
+    # Nothing in the range: said on stderr, no file, a failure.
+    empty_out = os.path.join(work, "empty.ics")
+    r = run("--from", "2026-02-01", "--to", "2026-02-03", "--output", empty_out, folder)
+    check(r.returncode == 3 and "2026-02-01 〜 2026-02-03" in r.stderr.decode() and not os.path.exists(empty_out),
+          f"empty export refused (got {r.returncode}: {r.stderr.decode()})")
+
+    # The help says what each option does and the default range.
+    r = run("--help")
+    helptext = r.stdout.decode()
+    check(r.returncode == 0 and all(w in helptext for w in (
+        "--from", "--to", "--routines", "--diary-events", "--output", "--publish", "--user",
+        "PLANDOR_CALDAV_PASSWORD", "今日だけ", "その日から今日まで", "標準出力", "~/.local/share/plandor")),
+        "help names every option, the default range, the folder and the output")
 
     # Errors: a message, a non-zero exit, the output file as it was.
     fifo_folder = os.path.join(work, "fifo")

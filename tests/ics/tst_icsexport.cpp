@@ -1,0 +1,288 @@
+// The export rules without files or a server: times of the planner's day on
+// the calendar, folding, the text rules, routines per date, and what a
+// publish sends against what a server lists.
+#include <QTest>
+#include <cstring>
+
+#include "caldav.h"
+#include "daystore.h"
+#include "icsexport.h"
+#include "routineday.h"
+
+using namespace plandor;
+using namespace plandor::ics;
+
+namespace {
+
+constexpr LocalDate kMonday{2026, 1, 5};
+
+DayFile emptyDay() {
+  DayFile day;
+  std::memset(&day, 0, sizeof day);
+  for (auto& b : day.Bars) clearBar(b);
+  for (auto& p : day.Pads) clearPad(p);
+  clearDiary(day.Diary);
+  return day;
+}
+
+// Times as "HH:MM" on the 24-hour clock, as the user reads them.
+template <class Record>
+void setTimes(Record& r, const char* start, const char* end) {
+  const auto put = [](const char* t, std::int32_t& hour, std::int32_t& minute, std::uint8_t& pm) {
+    const int h = std::atoi(t), m = std::atoi(t + 3);
+    pm = h >= 12;
+    hour = pm ? h - 12 : h % 12;
+    minute = m;
+  };
+  put(start, r.StartHour, r.StartMinute, r.StartPM);
+  put(end, r.EndHour, r.EndMinute, r.EndPM);
+}
+
+std::string timeText(const icaltimetype& t) { return icaltime_as_ical_string(t); }
+
+std::string prop(const Item& item, icalproperty_kind kind) {
+  icalproperty* p = icalcomponent_get_first_property(item.component.get(), kind);
+  return p ? icalproperty_get_value_as_string(p) : "";
+}
+
+std::vector<std::string> uids(const std::vector<Item>& items) {
+  std::vector<std::string> out;
+  for (const Item& i : items) out.push_back(i.uid);
+  return out;
+}
+
+RemoteItem remoteOf(const Item& item, const char* href, const char* etag) {
+  RemoteItem r;
+  r.href = href;
+  r.etag = etag;
+  r.uid = item.uid;
+  r.item = Component(icalcomponent_new_clone(item.component.get()));
+  r.mark = plannerMark(r.item.get());
+  return r;
+}
+
+}  // namespace
+
+class TestIcsExport : public QObject {
+  Q_OBJECT
+ private slots:
+  void padTimesOnTheCalendar_data();
+  void padTimesOnTheCalendar();
+  void foldedLines_data();
+  void foldedLines();
+  void plainTexts_data();
+  void plainTexts();
+  void routinesAsRoutineDisplayLaysThem();
+  void planOfAPublish();
+  void serverListing();
+};
+
+void TestIcsExport::padTimesOnTheCalendar_data() {
+  QTest::addColumn<QString>("start");
+  QTest::addColumn<QString>("end");
+  QTest::addColumn<QString>("dtstart");
+  QTest::addColumn<QString>("dtend");
+  QTest::newRow("morning") << "09:00" << "10:30" << "20260105T090000" << "20260105T103000";
+  QTest::newRow("from the dial's first minute") << "06:00" << "07:00" << "20260105T060000" << "20260105T070000";
+  QTest::newRow("ends at midnight: the next date") << "22:00" << "00:00" << "20260105T220000" << "20260106T000000";
+  QTest::newRow("across midnight") << "23:30" << "01:15" << "20260105T233000" << "20260106T011500";
+  QTest::newRow("after midnight") << "00:00" << "05:59" << "20260106T000000" << "20260106T055900";
+  QTest::newRow("noon") << "12:00" << "13:00" << "20260105T120000" << "20260105T130000";
+}
+
+void TestIcsExport::padTimesOnTheCalendar() {
+  QFETCH(QString, start);
+  QFETCH(QString, end);
+  QFETCH(QString, dtstart);
+  QFETCH(QString, dtend);
+  DayFile day = emptyDay();
+  day.Pads[2].PadNo = 3;
+  setTimes(day.Pads[2], start.toUtf8().constData(), end.toUtf8().constData());
+  std::vector<Item> items;
+  std::vector<std::string> warnings;
+  addDayItems(items, kMonday, day, {}, "day", warnings);
+  QCOMPARE(items.size(), std::size_t(1));
+  QCOMPARE(items[0].uid, std::string("20260105-pad3@plandor"));
+  QCOMPARE(prop(items[0], ICAL_DTSTART_PROPERTY), dtstart.toStdString());
+  QCOMPARE(prop(items[0], ICAL_DTEND_PROPERTY), dtend.toStdString());
+  QVERIFY(warnings.empty());
+}
+
+void TestIcsExport::foldedLines_data() {
+  QTest::addColumn<QByteArray>("input");
+  const QByteArray ascii(200, 'a');
+  QByteArray kana;
+  for (int i = 0; i < 60; ++i) kana += "あ";
+  QTest::newRow("short") << QByteArray("SUMMARY:a\r\n");
+  QTest::newRow("75 octets stay one line") << QByteArray("DESCRIPTION:" + ascii.left(63) + "\r\n");
+  QTest::newRow("76 octets fold") << QByteArray("DESCRIPTION:" + ascii.left(64) + "\r\n");
+  QTest::newRow("long ascii") << QByteArray("DESCRIPTION:" + ascii + "\r\n");
+  QTest::newRow("3-byte characters") << QByteArray("DESCRIPTION:" + kana + "\r\n");
+  QTest::newRow("offset 3-byte characters") << QByteArray("DESCRIPTION:x" + kana + "\r\n");
+  // libical's own fold of a 73-octet text, split between its CR and LF.
+  QTest::newRow("libical's split line end")
+      << QByteArray("BEGIN:VEVENT\r\nDESCRIPTION:\r\n " + ascii.left(73) + "\r\r\n \nEND:VEVENT\r\n");
+  QTest::newRow("libical's fold inside a character")
+      << QByteArray("DESCRIPTION:" + kana.left(61) + "\r\n " + kana.mid(61) + "\r\n");
+}
+
+void TestIcsExport::foldedLines() {
+  QFETCH(QByteArray, input);
+  const std::string out = foldLines(input.toStdString());
+  // Unfolded, the output is the input unfolded (the split CR LF repaired).
+  QByteArray unfolded = QByteArray::fromStdString(out), expected = input;
+  expected.replace("\r\r\n \n", "\r\n").replace("\r\n ", "");
+  QCOMPARE(unfolded.replace("\r\n ", ""), expected);
+  QVERIFY(out.size() >= 2 && out.substr(out.size() - 2) == "\r\n");
+  QByteArray lines = QByteArray::fromStdString(out);
+  lines.chop(2);
+  lines.replace("\r\n", QByteArray(1, '\0'));
+  for (const QByteArray& line : lines.split('\0')) {
+    QVERIFY2(!line.contains('\r') && !line.contains('\n'), line.constData());
+    QVERIFY2(line.size() <= 75, line.constData());
+    QVERIFY2(isUtf8(line.toStdString()), "a fold splits a character");
+  }
+}
+
+void TestIcsExport::plainTexts_data() {
+  QTest::addColumn<QByteArray>("stored");  // CP932 bytes
+  QTest::addColumn<QString>("shown");
+  QTest::newRow("empty") << QByteArray() << "";
+  QTest::newRow("0x5C is yen") << QByteArray("\\1000") << "¥1000";
+  QTest::newRow("trail byte 0x5C stays in its character") << QByteArray("\x97\\\\") << "予¥";
+  QTest::newRow("full-width backslash stays") << QByteArray("\x81\x5f") << "＼";
+  QTest::newRow("CR LF and CR are line breaks") << QByteArray("a\r\nb\rc\nd") << "a\nb\nc\nd";
+  QTest::newRow("control bytes dropped, tab kept") << QByteArray("a\x01\x1f\x7f" "b\tc", 8) << "ab\tc";
+  QTest::newRow("a NUL dropped") << QByteArray("x\0y", 3) << "xy";
+}
+
+void TestIcsExport::plainTexts() {
+  QFETCH(QByteArray, stored);
+  QFETCH(QString, shown);
+  QCOMPARE(QString::fromStdString(plainText(cp932ToUtf8(stored.toStdString()))), shown);
+}
+
+void TestIcsExport::routinesAsRoutineDisplayLaysThem() {
+  RoutineSet set;
+  std::memset(set, 0, sizeof set);
+  for (auto& r : set) ClearRoutine(r);
+  const auto routine = [&](int slot, const char* keyword, const char* start, const char* end, bool show,
+                           std::initializer_list<int> days) {
+    RoutineRecord& r = set[slot];
+    r.RoutineNo = slot + 1;
+    r.Keyword.setText(keyword);
+    setTimes(r, start, end);
+    r.Show = show;
+    for (int d : days) r.DOW[d] = 1;
+  };
+  routine(0, "体操", "07:00", "07:30", true, {1, 3});
+  routine(1, "隠す", "08:00", "09:00", false, {1});
+  routine(2, "夜勤", "01:00", "02:00", true, {1, 2});
+  routine(3, "逆", "10:00", "09:00", true, {1});
+  routine(4, "時刻なし", "10:00", "11:00", true, {1});
+  set[4].EndHour = -1;
+  std::vector<Item> items;
+  std::vector<std::string> warnings;
+  for (LocalDate d = kMonday; d.day <= 7; d = nextDate(d)) addRoutineItems(items, d, set, "Routines.rdf", warnings);
+  QCOMPARE(uids(items), (std::vector<std::string>{"20260105-routine1@plandor", "20260105-routine3@plandor",
+                                                  "20260106-routine3@plandor", "20260107-routine1@plandor"}));
+  // Monday's routine after midnight is on the calendar's Tuesday.
+  QCOMPARE(prop(items[1], ICAL_DTSTART_PROPERTY), std::string("20260106T010000"));
+  QCOMPARE(items[1].date, kMonday);
+  QCOMPARE(prop(items[0], ICAL_SUMMARY_PROPERTY), std::string("体操"));
+  // The reversed routine is named once, not once a date.
+  QCOMPARE(warnings, std::vector<std::string>{"Routines.rdf: ルーチン 4 は時刻が逆です。書き出しません。"});
+  // Routine display lays three on that Monday; the reversed one has no event.
+  BarRecord bars[kPadSlots];
+  PadRecord pads[kPadSlots];
+  QCOMPARE(RoutinePads(set, 1, bars, pads), 3);
+}
+
+void TestIcsExport::planOfAPublish() {
+  DayFile day = emptyDay();
+  for (int i = 0; i < 3; ++i) {
+    day.Pads[i].PadNo = i + 1;
+    setTimes(day.Pads[i], "09:00", "10:00");
+    day.Pads[i].Keyword.setText(i == 0 ? "会議" : "作業");
+  }
+  std::vector<Item> ours, theirs, before;
+  std::vector<std::string> warnings;
+  addDayItems(ours, kMonday, day, {}, "day", warnings);
+  day.Pads[1].Keyword.setText("前の");
+  addDayItems(before, kMonday, day, {}, "day", warnings);
+  addDayItems(before, nextDate(kMonday), day, {}, "day", warnings);  // pads of the 6th: outside the range
+  day.Pads[3] = day.Pads[2], day.Pads[3].PadNo = 4;
+  addDayItems(before, kMonday, day, {}, "day", warnings);  // pad 4 of the 5th: since removed
+
+  std::vector<RemoteItem> remote;
+  remote.push_back(remoteOf(before[0], "/u/p/a.ics", "\"1\""));   // pad 1, unchanged
+  remote.push_back(remoteOf(before[1], "/u/p/b.ics", "\"2\""));   // pad 2, changed
+  remote.push_back(remoteOf(before[3], "/u/p/c.ics", "\"3\""));   // the 6th's pad 1
+  remote.push_back(remoteOf(before[9], "/u/p/d.ics", "\"4\""));   // the 5th's pad 4
+  RemoteItem foreign;
+  foreign.href = "/u/p/foreign.ics", foreign.etag = "\"5\"", foreign.uid = "someone@example.org";
+  remote.push_back(std::move(foreign));
+  // Our UID format but no date mark (an old import): replaced, never deleted.
+  RemoteItem old;
+  old.href = "/u/p/old.ics", old.etag = "\"6\"", old.uid = "20260105-pad3@plandor";
+  remote.push_back(std::move(old));
+  RemoteItem oldGone;
+  oldGone.href = "/u/p/oldgone.ics", oldGone.etag = "\"7\"", oldGone.uid = "20260105-pad9@plandor";
+  remote.push_back(std::move(oldGone));
+
+  const Plan plan = planPublish(ours, remote, kMonday, kMonday);
+  QCOMPARE(plan.unchanged, 1);
+  std::vector<std::string> steps;
+  for (const Step& s : plan.steps)
+    steps.push_back(std::to_string(int(s.kind)) + " " + s.uid + " " + s.href + " " + s.etag);
+  QCOMPARE(steps, (std::vector<std::string>{
+                      "1 20260105-pad2@plandor /u/p/b.ics \"2\"",
+                      "1 20260105-pad3@plandor /u/p/old.ics \"6\"",
+                      "2 20260105-pad4@plandor /u/p/d.ics \"4\"",
+                  }));
+  // A new item goes to a name of its UID, created only where nothing is.
+  const Plan fresh = planPublish(ours, {}, kMonday, kMonday);
+  QCOMPARE(fresh.steps.size(), std::size_t(3));
+  QCOMPARE(fresh.steps[0].kind, Step::Kind::Create);
+  QCOMPARE(fresh.steps[0].href, std::string("20260105-pad1-plandor.ics"));
+  // Another client's edit of a field keeps our digest but is still put right.
+  remote[0].item = Component(icalcomponent_new_clone(ours[0].component.get()));
+  icalcomponent_set_summary(remote[0].item.get(), "edited elsewhere");
+  QCOMPARE(planPublish(ours, remote, kMonday, kMonday).unchanged, 0);
+}
+
+void TestIcsExport::serverListing() {
+  // Another server's prefixes, an entity in the data, a response without data.
+  const std::string xml =
+      "<?xml version=\"1.0\"?>\n"
+      "<multistatus xmlns=\"DAV:\" xmlns:cal=\"urn:ietf:params:xml:ns:caldav\">"
+      "<response><href>/u/p/x.ics</href><propstat><prop><getetag>\"e1\"</getetag>"
+      "<cal:calendar-data>BEGIN:VCALENDAR&#13;\nVERSION:2.0&#13;\nBEGIN:VEVENT&#13;\n"
+      "UID:20260105-pad1@plandor&#13;\nX-PLANDOR-DATE:20260105&#13;\nX-PLANDOR-HASH:abc&#13;\n"
+      "DTSTART:20260105T090000&#13;\nEND:VEVENT&#13;\nEND:VCALENDAR&#13;\n</cal:calendar-data>"
+      "</prop><status>HTTP/1.1 200 OK</status></propstat></response>"
+      "<response><href>/u/p/y.ics</href><propstat><prop><getetag>\"e2\"</getetag>"
+      "<cal:calendar-data>BEGIN:VCALENDAR\nBEGIN:VEVENT\nUID:x@plandor\nEND:VEVENT\nEND:VCALENDAR\n"
+      "</cal:calendar-data></prop></propstat></response>"
+      "<response><href>/u/p/z.ics</href></response>"
+      "</multistatus>";
+  const auto items = parseMultistatus(xml);
+  QVERIFY(items);
+  QCOMPARE(items->size(), std::size_t(3));
+  const RemoteItem& x = (*items)[0];
+  QCOMPARE(x.href, std::string("/u/p/x.ics"));
+  QCOMPARE(x.etag, std::string("\"e1\""));
+  QVERIFY(x.mark);
+  QCOMPARE(x.mark->uid, std::string("20260105-pad1@plandor"));
+  QCOMPARE(x.mark->date, kMonday);
+  QCOMPARE(x.mark->hash, std::string("abc"));
+  // Our UID ending without the date mark is not ours to delete.
+  QCOMPARE((*items)[1].uid, std::string("x@plandor"));
+  QVERIFY(!(*items)[1].mark);
+  QVERIFY((*items)[2].uid.empty());
+  QVERIFY(!parseMultistatus("<html>error</html>"));
+  QVERIFY(!parseMultistatus("<multistatus xmlns=\"DAV:\"><response>"));
+}
+
+QTEST_APPLESS_MAIN(TestIcsExport)
+#include "tst_icsexport.moc"
