@@ -363,6 +363,16 @@ bool TfrmMain::LoadDayFile(const std::string& path) {
 void TfrmMain::PlaySaveSound() { padContext_.playSaveSound(); }
 
 bool TfrmMain::FileSave1Execute() {
+  // A day planned ahead (or back) may be the first of its month.
+  const LocalDate date = openDate();
+  const std::string month = state_.DataFolder + "/" + monthFolderName(date);
+  if (state_.day.path() == dayPathOf(date) && fileMissing(month)) {
+    const IoResult made = createFolder(month);
+    if (!made.ok()) {
+      reportIo(made);
+      return false;
+    }
+  }
   bool headerSet = false;
   IoResult r = state_.day.save(state_.Today, &headerSet);  // the day taken at start-up
   if (!r.written()) {
@@ -409,19 +419,45 @@ void TfrmMain::openDay(const std::string& path) {
   if (loaded) PlaySaveSound();
 }
 
-void TfrmMain::ScheduleToday1Execute() {
+std::string TfrmMain::dayPathOf(const LocalDate& date) const {
+  return state_.DataFolder + "/" + monthFolderName(date) + "/" + dayFileName(date);
+}
+
+LocalDate TfrmMain::openDate() const { return state_.day.date().value_or(state_.Today); }
+
+void TfrmMain::openDate(const LocalDate& date) {
   DayModel& day = state_.day;
-  // Today, when it could not be read, is read again.
-  if (day.isToday() && !day.unread()) return;
+  const std::string path = dayPathOf(date);
+  // The open day, unless it could not be read: then it is read again.
+  if (path == day.path() && !day.unread()) return;
   if (!mayDiscardDay()) return;
-  if (mayHoldDay(day.todayPath())) {
-    openDay(day.todayPath());
+  if (mayHoldDay(path)) {
+    openDay(path);
   } else {
-    day.openEmpty(day.todayPath());
+    day.openEmpty(path);
     showNotCreated();
     showDataCount();
   }
   offerRecovery(false);
+}
+
+void TfrmMain::ScheduleToday1Execute() { openDate(state_.Today); }
+
+void TfrmMain::SchedulePrevDay1Execute() {
+  // Only dates whose names the day files can hold.
+  const LocalDate d = fromSerialDate(toSerialDate(openDate()) - 1);
+  if (dateOfDayFile(dayFileName(d))) openDate(d);
+}
+
+void TfrmMain::ScheduleNextDay1Execute() {
+  const LocalDate d = fromSerialDate(toSerialDate(openDate()) + 1);
+  if (dateOfDayFile(dayFileName(d))) openDate(d);
+}
+
+void TfrmMain::ScheduleGoTo1Execute() {
+  const std::optional<LocalDate> d =
+      platform_.pickDate(openDate(), state_.Today, [this](const LocalDate& d) { return fileExists(dayPathOf(d)); });
+  if (d && dateOfDayFile(dayFileName(*d))) openDate(*d);
 }
 
 void TfrmMain::SchedulePast1Execute() {

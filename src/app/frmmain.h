@@ -40,6 +40,12 @@ class TfrmMain final : public QMainWindow {
   void FileExit1Execute();
   void ScheduleToday1Execute();
   void SchedulePast1Execute();
+  void SchedulePrevDay1Execute();
+  void ScheduleNextDay1Execute();
+  void ScheduleGoTo1Execute();
+  // Any day by its date: its file when there is one, else an empty day that
+  // the first 保存 creates; after the question for unsaved work.
+  void openDate(const LocalDate& date);
   void ScheduleRemovePad1Execute();
   void ScheduleUndo1Execute();
   void ScheduleRedo1Execute();
@@ -92,6 +98,9 @@ class TfrmMain final : public QMainWindow {
   void showNotCreated();
   void showLoadFailed();
   void openDay(const std::string& path);
+  std::string dayPathOf(const LocalDate& date) const;
+  // The open day's date; a day file named otherwise counts as today.
+  LocalDate openDate() const;
   void reportIo(const IoResult& r);
   void dayChanged(DayModel::Change change, int slot);
   void showDayName();
@@ -149,6 +158,9 @@ class TfrmMain final : public QMainWindow {
   QAction* FileExit1 = nullptr;
   QAction* SchedulePast1 = nullptr;
   QAction* ScheduleToday1 = nullptr;
+  QAction* SchedulePrevDay1 = nullptr;
+  QAction* ScheduleNextDay1 = nullptr;
+  QAction* ScheduleGoTo1 = nullptr;
   QAction* ScheduleDiary1 = nullptr;
   QAction* ScheduleRemovePad1 = nullptr;
   QAction* ScheduleUndo1 = nullptr;

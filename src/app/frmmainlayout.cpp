@@ -162,6 +162,13 @@ void TfrmMain::buildActions() {
   make(FileExit1, "FileExit1", "終了(&X)", &TfrmMain::FileExit1Execute);
   make(SchedulePast1, "SchedulePast1", "過去のスケジュール(&P)...", &TfrmMain::SchedulePast1Execute);
   make(ScheduleToday1, "ScheduleToday1", "今日のスケジュール(&T)", &TfrmMain::ScheduleToday1Execute);
+  make(SchedulePrevDay1, "SchedulePrevDay1", "前の日(&B)", &TfrmMain::SchedulePrevDay1Execute);
+  make(ScheduleNextDay1, "ScheduleNextDay1", "次の日(&N)", &TfrmMain::ScheduleNextDay1Execute);
+  make(ScheduleGoTo1, "ScheduleGoTo1", "日付を指定(&G)...", &TfrmMain::ScheduleGoTo1Execute);
+  SchedulePrevDay1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+  ScheduleNextDay1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
+  ScheduleGoTo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+  for (QAction* a : {SchedulePrevDay1, ScheduleNextDay1, ScheduleGoTo1}) addAction(a);
   make(ScheduleDiary1, "ScheduleDiary1", "一日の終わりに(&D)...", &TfrmMain::ScheduleDiary1Execute);
   make(ScheduleRemovePad1, "ScheduleRemovePad1", "スケジュール・パッドを削除(&R)",
        &TfrmMain::ScheduleRemovePad1Execute);
@@ -206,6 +213,9 @@ void TfrmMain::buildActions() {
   m->addSeparator();
   m->addAction(SchedulePast1);
   m->addAction(ScheduleToday1);
+  m->addAction(SchedulePrevDay1);
+  m->addAction(ScheduleNextDay1);
+  m->addAction(ScheduleGoTo1);
   m->addSeparator();
   m->addAction(ScheduleDiary1);
   m->addSeparator();

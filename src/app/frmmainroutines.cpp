@@ -43,7 +43,8 @@ void TfrmMain::RoutineRead1Execute() {
   showCover();
   BarRecord bars[kPadSlots];
   PadRecord pads[kPadSlots];
-  RoutinePads(routines.RoutineImage, weekday(platform_.now().date), bars, pads);
+  // The open day's weekday: a plan for tomorrow shows tomorrow's routines.
+  RoutinePads(routines.RoutineImage, weekday(openDate()), bars, pads);
   // Built beside the open day and swapped in whole: after a failed write
   // or read the day stays on screen as it was.
   const IoResult r = day.showRoutinePads(bars, pads);

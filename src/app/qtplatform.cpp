@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "datepicker.h"
 #include "fileio.h"
 #include "helpwindow.h"
 #include "pathbytes.h"
@@ -67,6 +68,16 @@ int QtPlatform::ask(const std::string& t, const std::vector<std::string>& button
   for (std::size_t i = 0; i < added.size(); ++i)
     if (box.clickedButton() == added[i]) return static_cast<int>(i);
   return escapeButton;
+}
+
+std::optional<LocalDate> QtPlatform::pickDate(const LocalDate& shown, const LocalDate& today,
+                                              const std::function<bool(const LocalDate&)>& hasDay) {
+  auto qd = [](const LocalDate& d) { return QDate(d.year, d.month, d.day); };
+  DatePicker picker(qd(shown), qd(today), [&hasDay](QDate d) { return hasDay({d.year(), d.month(), d.day()}); },
+                    owner());
+  if (picker.exec() != QDialog::Accepted || !picker.chosen().isValid()) return std::nullopt;
+  const QDate d = picker.chosen();
+  return LocalDate{d.year(), d.month(), d.day()};
 }
 
 std::optional<std::string> QtPlatform::openFile(const std::string& filterText, const std::string& pattern,

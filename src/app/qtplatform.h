@@ -22,6 +22,8 @@ class QtPlatform final : public Platform {
   bool confirm(const std::string& text, int left, int top) override;
   int ask(const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
           int escapeButton) override;
+  std::optional<LocalDate> pickDate(const LocalDate& shown, const LocalDate& today,
+                                    const std::function<bool(const LocalDate&)>& hasDay) override;
   std::optional<std::string> openFile(const std::string& filterText, const std::string& pattern,
                                       const std::string& folder) override;
   void playSound(const std::string& path) override;

@@ -2,6 +2,7 @@
 // What the program needs from the desktop: boxes, the open dialog, sound,
 // the clock and help. Widgets reach the platform only through this, so tests
 // can answer the boxes, pick files and set the clock.
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,10 @@ class Platform {
   // must exist. Empty when cancelled.
   virtual std::optional<std::string> openFile(const std::string& filterText, const std::string& pattern,
                                               const std::string& folder) = 0;
+  // A calendar on `shown`, with `today` marked and the dates `hasDay`
+  // accepts in bold; empty when closed without a choice.
+  virtual std::optional<LocalDate> pickDate(const LocalDate& shown, const LocalDate& today,
+                                            const std::function<bool(const LocalDate&)>& hasDay) = 0;
   // Starts playing a WAV file without waiting for it.
   virtual void playSound(const std::string& path) = 0;
   virtual LocalDateTime now() = 0;

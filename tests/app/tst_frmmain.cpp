@@ -71,6 +71,7 @@ class TestFrmMain : public QObject {
   void failedSaveReportsAndKeepsTheDay();
   void todayCommand();
   void pastCommand();
+  void planAnyDay();
   void failedPastLoadShowsAnEmptyConsistentDay();
   void missingSoundIsReported();
   void monthFolderThatCannotBeMadeStopsStartUp();
@@ -317,6 +318,62 @@ void TestFrmMain::pastCommand() {
   QCOMPARE(run.state.day.table().Bars[0].TopY, -1);
   run.window->FileSave1Execute();
   QCOMPARE(readAll(copy).left(264), readAll(todayPath()).left(264));
+}
+
+// The day before, the day after and any date: a day without a file opens
+// empty, and its first 保存 makes its month folder and file.
+void TestFrmMain::planAnyDay() {
+  Run run(folder, {2006, 1, 2});  // a Monday
+  const std::string root = folder.toStdString();
+  auto title = [&] { return run.window->windowTitle(); };
+  QCOMPARE(title(), QStringLiteral("プランドール - 2006年1月2日 (月)[*]"));
+  // A routine on Tuesdays only: routine display on Tuesday's plan shows it.
+  RoutineRecord& r = run.state.routines.RoutineImage[0];
+  r.RoutineNo = 1, r.Left = 4, r.Top = 241, r.Show = 1, r.DOW[2] = 1;
+  r.StartHour = 8, r.StartMinute = 0, r.EndHour = 9, r.EndMinute = 0;
+  r.Keyword.setText("火曜の会議");
+
+  editTable(run.state.day, [](PadTable& t) { t.Pads[0].StartHour = 8, t.Bars[0].TopY = 240; });
+  run.window->ScheduleNextDay1Execute();  // unanswered: キャンセル
+  QCOMPARE(run.platform.questions.size(), std::size_t(1));
+  QCOMPARE(title(), QStringLiteral("プランドール - 2006年1月2日 (月)[*]"));
+  QVERIFY(run.window->isWindowModified());
+  run.platform.askAnswers = {1};
+  run.window->ScheduleNextDay1Execute();
+  QCOMPARE(title(), QStringLiteral("プランドール - 2006年1月3日 (火)[*]"));
+  QCOMPARE(run.window->accessibleDescription(), QStringLiteral("2006年1月3日 (火)"));
+  QCOMPARE(run.file(), QStringLiteral("未作成"));
+  QCOMPARE(run.window->dtpToday->date(), QDate(2006, 1, 2));  // today stays today
+  run.window->RoutineRead1Execute();
+  QCOMPARE(run.state.day.pad(0).Keyword.text(), std::string("火曜の会議"));
+  QVERIFY(run.window->FileSave1Execute());
+  const std::string tuesday = root + "/Y200601/Y2006013.sdf";
+  QCOMPARE(run.state.day.path(), tuesday);
+  QCOMPARE(readAll(tuesday).mid(1, uint8_t(readAll(tuesday)[0])), QByteArray::fromStdString(tuesday));
+  QCOMPARE(run.window->dtpPrepDate->date(), QDate(2006, 1, 2));  // made today
+
+  run.window->SchedulePrevDay1Execute();  // nothing unsaved: no question
+  QCOMPARE(run.platform.questions.size(), std::size_t(2));
+  QCOMPARE(title(), QStringLiteral("プランドール - 2006年1月2日 (月)[*]"));
+  run.window->RoutineRead1Execute();  // not on Mondays
+  QCOMPARE(run.state.day.pad(0).StartHour, -1);
+
+  // The calendar opens on the open day; days with a file are told apart.
+  run.platform.dateAnswers = {LocalDate{2006, 2, 15}, LocalDate{2005, 1, 2}, std::nullopt};
+  run.window->ScheduleGoTo1Execute();
+  const auto& req = run.platform.dateRequests.at(0);
+  QCOMPARE(req.shown, (LocalDate{2006, 1, 2}));
+  QCOMPARE(req.today, (LocalDate{2006, 1, 2}));
+  QVERIFY(req.hasDay({2006, 1, 3}) && !req.hasDay({2006, 1, 4}));
+  QCOMPARE(title(), QStringLiteral("プランドール - 2006年2月15日 (水)[*]"));
+  QVERIFY(run.window->FileSave1Execute());
+  QVERIFY(QFile::exists(QString::fromStdString(root + "/Y200602/Y20060215.sdf")));
+  run.window->ScheduleGoTo1Execute();
+  QCOMPARE(title(), QStringLiteral("プランドール - 2005年1月2日 (日)[*]"));
+  run.window->ScheduleGoTo1Execute();  // closed: stays
+  QCOMPARE(run.platform.dateRequests.at(2).shown, (LocalDate{2005, 1, 2}));
+  QCOMPARE(title(), QStringLiteral("プランドール - 2005年1月2日 (日)[*]"));
+  QVERIFY(run.platform.errors.empty());
 }
 
 void TestFrmMain::failedPastLoadShowsAnEmptyConsistentDay() {

@@ -19,6 +19,15 @@ int ScriptedPlatform::ask(const std::string& text, const std::vector<std::string
   return a;
 }
 
+std::optional<LocalDate> ScriptedPlatform::pickDate(const LocalDate& shown, const LocalDate& today,
+                                                    const std::function<bool(const LocalDate&)>& hasDay) {
+  dateRequests.push_back({shown, today, hasDay});
+  if (dateAnswers.empty()) return std::nullopt;
+  auto a = dateAnswers.front();
+  dateAnswers.pop_front();
+  return a;
+}
+
 std::optional<std::string> ScriptedPlatform::openFile(const std::string& filterText, const std::string& pattern,
                                                       const std::string& folder) {
   openRequests.push_back({filterText, pattern, folder});

@@ -38,6 +38,12 @@ class ScriptedPlatform final : public Platform {
   };
   std::vector<Question> questions;
   std::deque<int> askAnswers;  // empty: Escape
+  struct DateRequest {
+    LocalDate shown, today;
+    std::function<bool(const LocalDate&)> hasDay;
+  };
+  std::vector<DateRequest> dateRequests;
+  std::deque<std::optional<LocalDate>> dateAnswers;  // empty: closed
   LocalDateTime clock{{2006, 1, 1}, 9, 0, 0};
 
   void message(const std::string& text, const std::string& caption) override { messages.push_back({text, caption}); }
@@ -45,6 +51,8 @@ class ScriptedPlatform final : public Platform {
   bool confirm(const std::string&, int, int) override;
   int ask(const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
           int escapeButton) override;
+  std::optional<LocalDate> pickDate(const LocalDate& shown, const LocalDate& today,
+                                    const std::function<bool(const LocalDate&)>& hasDay) override;
   std::optional<std::string> openFile(const std::string& filterText, const std::string& pattern,
                                       const std::string& folder) override;
   void playSound(const std::string& path) override { sounds.push_back(path); }
