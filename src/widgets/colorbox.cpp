@@ -1,6 +1,9 @@
 #include "colorbox.h"
 
+#include <QAbstractItemView>
 #include <QColorDialog>
+#include <QStyle>
+#include <algorithm>
 #include <QPainter>
 #include <QPixmap>
 #include <vector>
@@ -48,6 +51,10 @@ ColorBox::ColorBox(QWidget* parent) : QComboBox(parent) {
     addItem(swatches[i], QString::fromUtf8(kColors[i].name), static_cast<qint64>(kColors[i].ref));
   setCurrentIndex(1);  // black
   connect(this, &QComboBox::activated, this, &ColorBox::onActivated);
+  // A list that cannot be typed into is read by what it sets: "色: 赤".
+  auto name = [this] { setAccessibleName(QStringLiteral("色: ") + currentText()); };
+  name();
+  connect(this, &QComboBox::currentTextChanged, this, name);
 }
 
 std::int32_t ColorBox::color() const {
@@ -78,6 +85,15 @@ void ColorBox::reset() {
   for (; customEntries_ > 0; --customEntries_) removeItem(1);
   setCurrentIndex(1);
   lastIndex_ = 1;
+}
+
+void ColorBox::showPopup() {
+  QAbstractItemView* v = view();
+  int widest = 0;
+  for (int i = 0; i < count(); ++i) widest = std::max(widest, v->sizeHintForIndex(model()->index(i, 0)).width());
+  const int scrollBar = count() > maxVisibleItems() ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, v) : 0;
+  v->setMinimumWidth(widest + scrollBar + 2 * v->frameWidth());
+  QComboBox::showPopup();
 }
 
 void ColorBox::onActivated(int index) {
