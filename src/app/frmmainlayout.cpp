@@ -4,8 +4,10 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
+#include <functional>
 
 #include "frmmain.h"
 #include "widgetsupport.h"
@@ -100,6 +102,16 @@ void TfrmMain::buildLayout() {
   nameAfter(edtThisFile, fileLabel->text());
   nameAfter(dtpPrepDate, prepLabel->text());
   nameAfter(dtpToday, todayLabel->text());
+  // A read-only date box is a spin box to a screen reader, whose value it
+  // reads as a number: the name carries the date as a date.
+  for (QDateEdit* d : {dtpPrepDate, dtpToday}) {
+    const QString label = d->accessibleName();
+    auto name = [d, label] {
+      d->setAccessibleName(label + QStringLiteral(": ") + QLocale().toString(d->date(), q("yyyy年M月d日 dddd")));
+    };
+    name();
+    connect(d, &QDateEdit::dateChanged, d, name);
+  }
   nameAfter(edtNow, nowLabel->text());
 
   Panel4 = panel(Panel1, "Panel4", QRect(685, 195, 100, 40), kSkyBlue, QFrame::Panel | QFrame::Sunken);
@@ -198,6 +210,28 @@ void TfrmMain::buildActions() {
   m->addAction(ScheduleDiary1);
   m->addSeparator();
   m->addAction(ScheduleRemovePad1);
+  // The keyboard's ways to what the pointer does, shown with their keys
+  // (the keys themselves belong to the day view and the pads).
+  m->addSeparator();
+  auto keyed = [this, m](const char* name, const char* caption, QKeySequence key, std::function<void()> run) {
+    auto* a = m->addAction(q(caption) + QLatin1Char('\t') + key.toString(QKeySequence::NativeText));
+    a->setObjectName(QLatin1String(name));
+    connect(a, &QAction::triggered, this, std::move(run));
+    return a;
+  };
+  keyed("ScheduleNewPadL1", "左に新しいパッド(&N)", QKeySequence(Qt::CTRL | Qt::Key_N),
+        [this] { ScrollBox1->newPadFromKeyboard(false); });
+  keyed("ScheduleNewPadR1", "右に新しいパッド", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N),
+        [this] { ScrollBox1->newPadFromKeyboard(true); });
+  keyed("ScheduleNextPad1", "次のパッドへ", QKeySequence(Qt::Key_F6), [this] { ScrollBox1->focusNextPad(true); });
+  keyed("SchedulePrevPad1", "前のパッドへ", QKeySequence(Qt::SHIFT | Qt::Key_F6),
+        [this] { ScrollBox1->focusNextPad(false); });
+  keyed("SchedulePadMenu1", "パッドのメニュー", QKeySequence(Qt::Key_Menu), [this] {
+    if (TSchedPadFrame* pad = ScrollBox1->padFrame(state_.SelectedPad)) {
+      pad->setFocus(Qt::ShortcutFocusReason);
+      pad->popupMenu();
+    }
+  });
   m = bar->addMenu(q("ルーチン(&R)"));
   m->addAction(RoutineEntry1);
   m->addAction(RoutineSet1);

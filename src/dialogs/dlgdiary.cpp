@@ -1,6 +1,7 @@
 #include "dlgdiary.h"
 
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -31,6 +32,8 @@ TdlgDiary::TdlgDiary(DiaryRecord& diary, const ListStore& lists, QWidget* parent
     content->setObjectName(QStringLiteral("memContent") + QLatin1String(name));
     content->setGeometry(10, 45, 350, 102);
     content->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    content->setTabChangesFocus(true);  // Tab moves on, as in every other box
+    content->installEventFilter(this);
     setHint(content, contentHint);
     nameAfter(content, group->title() + q(" 内容"));
   };
@@ -49,6 +52,17 @@ TdlgDiary::TdlgDiary(DiaryRecord& diary, const ListStore& lists, QWidget* parent
   memContent2->setPlainText(showMultiline(diary.Content2));
   memContent1->setFocus();
   move(262, 62);
+}
+
+bool TdlgDiary::eventFilter(QObject* watched, QEvent* e) {
+  if ((watched == memContent1 || watched == memContent2) && e->type() == QEvent::KeyPress) {
+    const auto* k = static_cast<QKeyEvent*>(e);
+    if (k->key() == Qt::Key_Tab && k->modifiers() == Qt::ControlModifier) {
+      static_cast<QPlainTextEdit*>(watched)->insertPlainText(QStringLiteral("\t"));
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, e);
 }
 
 void TdlgDiary::btnSaveDiaryClick() {

@@ -168,14 +168,26 @@ bool TDayView::eventFilter(QObject* watched, QEvent* e) {
     return true;
   }
   if ((watched == pnlIniHint || watched == lblIniHint) && e->type() == QEvent::MouseButtonRelease) pnlIniHintClick();
+  // From the keyboard: any key (Escape among them) puts the hint away and
+  // still does its own work.
+  if (e->type() == QEvent::KeyPress && pnlIniHint->isVisible() && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == window())
+    pnlIniHintClick();
   return QScrollArea::eventFilter(watched, e);
 }
 
 void TDayView::showIniHint(const QString& text) {
   lblIniHint->setText(text);
+  lblIniHint->setWordWrap(false);
   lblIniHint->adjustSize();
+  // Whole inside the right pane, whatever the font makes of the lines.
+  const int left = 351, widest = pbxFrameR->geometry().right() - left - 2;
+  if (lblIniHint->width() > widest) {
+    lblIniHint->setWordWrap(true);
+    lblIniHint->resize(widest, lblIniHint->heightForWidth(widest));
+  }
   pnlIniHint->resize(lblIniHint->width() + 2, lblIniHint->height() + 2);
-  pnlIniHint->move(351, 303);
+  pnlIniHint->move(left, 303);
   pnlIniHint->show();
   pnlIniHint->raise();
 }

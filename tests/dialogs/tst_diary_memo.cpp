@@ -25,6 +25,7 @@ class TestDiaryMemo : public QObject {
   void diaryCutsAndKeepsLineBreaksAsCrLf();
   void cancelChangesNothing();
   void memoGoesToTheFieldItWasGiven();
+  void tabMovesOnAndCtrlTabTypesATab();
 
  private:
   DayStore day;
@@ -114,6 +115,23 @@ void TestDiaryMemo::memoGoesToTheFieldItWasGiven() {
   memo.memPadMemo->setPlainText(QStringLiteral("pad 20"));
   memo.btnSavePadMemo->click();
   QCOMPARE(day.table.Pads[19].Memo.text(), std::string("pad 20"));
+}
+
+// As in every other box, Tab leaves a content box; Ctrl+Tab types the tab.
+void TestDiaryMemo::tabMovesOnAndCtrlTabTypesATab() {
+  TdlgDiary dlg(day.table.Diary, lists);
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowActive(&dlg));
+  dlg.memContent1->setFocus();
+  dlg.memContent1->setPlainText(QStringLiteral("a"));
+  dlg.memContent1->moveCursor(QTextCursor::End);
+  QTest::keyClick(dlg.memContent1, Qt::Key_Tab, Qt::ControlModifier);
+  QCOMPARE(dlg.memContent1->toPlainText(), QStringLiteral("a\t"));
+  QTest::keyClick(dlg.memContent1, Qt::Key_Tab);
+  QCOMPARE(dlg.memContent1->toPlainText(), QStringLiteral("a\t"));
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dlg.cmbTitle2));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dlg.memContent1));
 }
 
 QTEST_MAIN(TestDiaryMemo)
