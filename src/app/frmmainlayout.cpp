@@ -4,12 +4,12 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
 #include <functional>
 
 #include "frmmain.h"
+#include "readaloud.h"
 #include "widgetsupport.h"
 
 namespace plandor {
@@ -102,16 +102,8 @@ void TfrmMain::buildLayout() {
   nameAfter(edtThisFile, fileLabel->text());
   nameAfter(dtpPrepDate, prepLabel->text());
   nameAfter(dtpToday, todayLabel->text());
-  // A read-only date box is a spin box to a screen reader, whose value it
-  // reads as a number: the name carries the date as a date.
-  for (QDateEdit* d : {dtpPrepDate, dtpToday}) {
-    const QString label = d->accessibleName();
-    auto name = [d, label] {
-      d->setAccessibleName(label + QStringLiteral(": ") + QLocale().toString(d->date(), q("yyyy年M月d日 dddd")));
-    };
-    name();
-    connect(d, &QDateEdit::dateChanged, d, name);
-  }
+  readDateAs(dtpPrepDate, dtpPrepDate->accessibleName());
+  readDateAs(dtpToday, dtpToday->accessibleName());
   nameAfter(edtNow, nowLabel->text());
 
   Panel4 = panel(Panel1, "Panel4", QRect(685, 195, 100, 40), kSkyBlue, QFrame::Panel | QFrame::Sunken);

@@ -1,5 +1,6 @@
 #include "routinepadframe.h"
 
+#include "readaloud.h"
 #include "widgetsupport.h"
 
 namespace plandor {
@@ -33,10 +34,7 @@ TRoutineWorkFrame::TRoutineWorkFrame(RoutinePadContext& context, QWidget* parent
   cmbPadOrigX->addItems({q("左"), q("右")});
   cmbPadOrigX->setMaxVisibleItems(2);
   setFontPixels(cmbPadOrigX, 13);
-  // A list that cannot be typed into is read by what it sets.
-  auto namePane = [this] { cmbPadOrigX->setAccessibleName(q("表示ペイン: ") + cmbPadOrigX->currentText()); };
-  namePane();
-  connect(cmbPadOrigX, &QComboBox::currentTextChanged, this, namePane);
+  readListAs(cmbPadOrigX, q("表示ペイン"));
   setHint(cmbPadOrigX, q("|このルーチンを表示するペインを選択します.\u3000デフォルトでは,左ペインに表示されます."));
 
   Panel4 = new QFrame(Panel1);

@@ -178,16 +178,12 @@ bool TDayView::eventFilter(QObject* watched, QEvent* e) {
 
 void TDayView::showIniHint(const QString& text) {
   lblIniHint->setText(text);
-  lblIniHint->setWordWrap(false);
   lblIniHint->adjustSize();
-  // Whole inside the right pane, whatever the font makes of the lines.
-  const int left = 351, widest = pbxFrameR->geometry().right() - left - 2;
-  if (lblIniHint->width() > widest) {
-    lblIniHint->setWordWrap(true);
-    lblIniHint->resize(widest, lblIniHint->heightForWidth(widest));
-  }
   pnlIniHint->resize(lblIniHint->width() + 2, lblIniHint->height() + 2);
-  pnlIniHint->move(left, 303);
+  // Whole, whatever the font makes of the lines: a hint wider than the room
+  // right of 351 moves left until it ends at the right pane's edge.
+  const int right = pbxFrameR->geometry().right();
+  pnlIniHint->move(std::max(pnlFrame->contentsRect().left(), std::min(351, right + 1 - pnlIniHint->width())), 303);
   pnlIniHint->show();
   pnlIniHint->raise();
 }

@@ -3,10 +3,13 @@
 #include <QAbstractItemView>
 #include <QColorDialog>
 #include <QStyle>
+#include <QStyleOptionMenuItem>
 #include <algorithm>
 #include <QPainter>
 #include <QPixmap>
 #include <vector>
+
+#include "readaloud.h"
 
 namespace plandor {
 namespace {
@@ -51,10 +54,7 @@ ColorBox::ColorBox(QWidget* parent) : QComboBox(parent) {
     addItem(swatches[i], QString::fromUtf8(kColors[i].name), static_cast<qint64>(kColors[i].ref));
   setCurrentIndex(1);  // black
   connect(this, &QComboBox::activated, this, &ColorBox::onActivated);
-  // A list that cannot be typed into is read by what it sets: "色: 赤".
-  auto name = [this] { setAccessibleName(QStringLiteral("色: ") + currentText()); };
-  name();
-  connect(this, &QComboBox::currentTextChanged, this, name);
+  readListAs(this, QStringLiteral("色"));
 }
 
 std::int32_t ColorBox::color() const {
@@ -88,9 +88,24 @@ void ColorBox::reset() {
 }
 
 void ColorBox::showPopup() {
+  // Each item is painted as a menu item, beside its check column and its
+  // swatch; Qt sizes the list by the box's font and leaves that out.
   QAbstractItemView* v = view();
+  const QFontMetrics fm(v->font());
   int widest = 0;
-  for (int i = 0; i < count(); ++i) widest = std::max(widest, v->sizeHintForIndex(model()->index(i, 0)).width());
+  for (int i = 0; i < count(); ++i) {
+    QStyleOptionMenuItem item;
+    item.initFrom(v);
+    item.menuItemType = QStyleOptionMenuItem::Normal;
+    item.checkType = QStyleOptionMenuItem::NonExclusive;
+    item.text = itemText(i);
+    item.icon = itemIcon(i);
+    item.maxIconWidth = iconSize().width() + 4;
+    item.font = v->font();
+    item.fontMetrics = fm;
+    const QSize text(fm.horizontalAdvance(item.text), fm.height());
+    widest = std::max(widest, style()->sizeFromContents(QStyle::CT_MenuItem, &item, text, this).width());
+  }
   const int scrollBar = count() > maxVisibleItems() ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, v) : 0;
   v->setMinimumWidth(widest + scrollBar + 2 * v->frameWidth());
   QComboBox::showPopup();

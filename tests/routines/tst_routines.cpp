@@ -1,6 +1,7 @@
 // Routines in the real main window on a Wednesday: the settings window's
 // temporary save, save, removal and revert, the routine memo, provisional
 // entry and routine display.
+#include <QAccessible>
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QScopeGuard>
@@ -232,6 +233,8 @@ void TestRoutines::returnAndTabInTheSettingsWindow() {
     QCOMPARE(w.frameGeometry().size(), QSize(695, 550));
     TRoutineWorkFrame* first = w.RoutineFrameTable[0];
     TRoutineWorkFrame* last = w.RoutineFrameTable[2];
+    QCOMPARE(QAccessible::queryAccessibleInterface(first->cmbPadOrigX)->text(QAccessible::Name),
+             QStringLiteral("表示ペイン: 左"));
     last->cmbKeyword->setEditText(QStringLiteral("未保存"));  // an edit not yet stored
     first->cmbKeyword->setFocus();
     first->cmbKeyword->setEditText(QStringLiteral("入力中"));
