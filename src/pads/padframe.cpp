@@ -154,12 +154,11 @@ PadFrameBase::PadFrameBase(PadKind kind, PadContext& context, QWidget* parent)
   }
 
   connect(pnlPMenu, &MarkPanel::clicked, this, [this] { setFocus(Qt::MouseFocusReason); });
-  static MarkPanelRightPress* const rightPress = [] {
-    auto* filter = new MarkPanelRightPress(qApp);
-    qApp->installEventFilter(filter);
-    return filter;
+  static const bool rightPressTaken = [] {  // once for the program
+    qApp->installEventFilter(new MarkPanelRightPress(qApp));
+    return true;
   }();
-  (void)rightPress;
+  Q_UNUSED(rightPressTaken);
   // The name carries the keyword as it stands.
   connect(cmbKeyword, &QComboBox::editTextChanged, this, &PadFrameBase::nameYourself);
   connect(qApp, &QApplication::focusChanged, this, &PadFrameBase::focusChanged);

@@ -14,6 +14,14 @@ namespace {
 
 const QColor kSkyBlue(166, 202, 240);
 
+// The controls of every pad, in slot order.
+QList<QWidget*> keyChainOf(const std::array<TRoutineWorkFrame*, kRoutineSlots>& pads) {
+  QList<QWidget*> chain;
+  for (TRoutineWorkFrame* pad : pads)
+    if (pad && pad->isVisible()) chain << pad->keyChain();
+  return chain;
+}
+
 }  // namespace
 
 TfrmSetRWork::TfrmSetRWork(RoutinePadContext& context, std::function<void(int)> showCount, QWidget* parent)
@@ -48,11 +56,9 @@ TfrmSetRWork::TfrmSetRWork(RoutinePadContext& context, std::function<void(int)> 
   connect(btnRemoveSRW, &QPushButton::clicked, this, &TfrmSetRWork::btnRemoveSRWClick);
   connect(btnSaveSRW, &QPushButton::clicked, this, &TfrmSetRWork::btnSaveSRWClick);
   connect(btnCancelSRW, &QPushButton::clicked, this, &TfrmSetRWork::btnCancelSRWClick);
-  for (const auto& [key, forward] : {std::pair{QKeySequence(Qt::Key_F6), true},
-                                     std::pair{QKeySequence(Qt::SHIFT | Qt::Key_F6), false}}) {
-    const bool f = forward;
-    connect(new QShortcut(key, this), &QShortcut::activated, this, [this, f] { focusNextPad(f); });
-  }
+  connect(new QShortcut(QKeySequence(Qt::Key_F6), this), &QShortcut::activated, this, [this] { focusNextPad(true); });
+  connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6), this), &QShortcut::activated, this,
+          [this] { focusNextPad(false); });
   placePads();
   btnSaveSRW->setFocus();
 }
@@ -68,13 +74,6 @@ void TfrmSetRWork::keyPressEvent(QKeyEvent* e) {
     return;
   }
   QDialog::keyPressEvent(e);
-}
-
-static QList<QWidget*> keyChainOf(const std::array<TRoutineWorkFrame*, kRoutineSlots>& pads) {
-  QList<QWidget*> chain;
-  for (TRoutineWorkFrame* pad : pads)
-    if (pad && pad->isVisible()) chain << pad->keyChain();
-  return chain;
 }
 
 bool TfrmSetRWork::focusNextPrevChild(bool next) {
