@@ -26,7 +26,8 @@ TAboutBox::TAboutBox(const QString& dataFolder, QWidget* parent) : QDialog(paren
   auto* icon = new QLabel(panel);
   icon->setObjectName(QStringLiteral("ProgramIcon"));
   icon->setGeometry(25, 20, 32, 32);
-  icon->setPixmap(appIconPixmap(32));
+  // At the screen's ratio, not a 32-pixel picture enlarged.
+  icon->setPixmap(appIconPixmap(32, icon->devicePixelRatio()));
 
   auto* title = new QLabel(QStringLiteral("プランドール"), panel);
   title->setObjectName(QStringLiteral("ProductName"));

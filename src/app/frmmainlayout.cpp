@@ -7,8 +7,10 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <functional>
 
 #include "frmmain.h"
+#include "readaloud.h"
 #include "widgetsupport.h"
 
 namespace plandor {
@@ -101,6 +103,8 @@ void TfrmMain::buildLayout() {
   nameAfter(edtThisFile, fileLabel->text());
   nameAfter(dtpPrepDate, prepLabel->text());
   nameAfter(dtpToday, todayLabel->text());
+  readDateAs(dtpPrepDate, dtpPrepDate->accessibleName());
+  readDateAs(dtpToday, dtpToday->accessibleName());
   nameAfter(edtNow, nowLabel->text());
 
   Panel4 = panel(Panel1, "Panel4", QRect(685, 195, 100, 40), kSkyBlue, QFrame::Panel | QFrame::Sunken);
@@ -220,6 +224,28 @@ void TfrmMain::buildActions() {
   m->addAction(ScheduleDiary1);
   m->addSeparator();
   m->addAction(ScheduleRemovePad1);
+  // The keyboard's ways to what the pointer does, shown with their keys
+  // (the keys themselves belong to the day view and the pads).
+  m->addSeparator();
+  auto keyed = [this, m](const char* name, const char* caption, QKeySequence key, std::function<void()> run) {
+    auto* a = m->addAction(q(caption) + QLatin1Char('\t') + key.toString(QKeySequence::NativeText));
+    a->setObjectName(QLatin1String(name));
+    connect(a, &QAction::triggered, this, std::move(run));
+    return a;
+  };
+  keyed("ScheduleNewPadL1", "左に新しいパッド(&N)", QKeySequence(Qt::CTRL | Qt::Key_N),
+        [this] { ScrollBox1->newPadFromKeyboard(false); });
+  keyed("ScheduleNewPadR1", "右に新しいパッド", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N),
+        [this] { ScrollBox1->newPadFromKeyboard(true); });
+  keyed("ScheduleNextPad1", "次のパッドへ", QKeySequence(Qt::Key_F6), [this] { ScrollBox1->focusNextPad(true); });
+  keyed("SchedulePrevPad1", "前のパッドへ", QKeySequence(Qt::SHIFT | Qt::Key_F6),
+        [this] { ScrollBox1->focusNextPad(false); });
+  keyed("SchedulePadMenu1", "パッドのメニュー", QKeySequence(Qt::Key_Menu), [this] {
+    if (TSchedPadFrame* pad = ScrollBox1->padFrame(state_.day.selectedPad())) {
+      pad->setFocus(Qt::ShortcutFocusReason);
+      pad->popupMenu();
+    }
+  });
   m = bar->addMenu(q("ルーチン(&R)"));
   m->addAction(RoutineEntry1);
   m->addAction(RoutineSet1);

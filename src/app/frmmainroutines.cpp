@@ -41,8 +41,8 @@ void TfrmMain::RoutineRead1Execute() {
       !platform_.confirm("表示されているパッドを削除した後,ルーチンを表示します.\r\n\r\n処理を続行しますか？", 150, 250))
     return;
   showCover();
-  BarRecord bars[kPadSlots];
-  PadRecord pads[kPadSlots];
+  BarRecord bars[kPadSlots]{};
+  PadRecord pads[kPadSlots]{};
   // The open day's weekday: a plan for tomorrow shows tomorrow's routines.
   RoutinePads(routines.RoutineImage, weekday(openDate()), bars, pads);
   // Built beside the open day and swapped in whole: after a failed write

@@ -1,6 +1,7 @@
 #include "dlgdiary.h"
 
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -32,6 +33,8 @@ TdlgDiary::TdlgDiary(const DiaryRecord& diary, const ListStore& lists, QWidget* 
     content->setGeometry(10, 45, 350, 102);
     content->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     limitMultilineBytes(content, 255);
+    content->setTabChangesFocus(true);  // Tab moves on, as in every other box
+    content->installEventFilter(this);
     setHint(content, contentHint);
     nameAfter(content, group->title() + q(" 内容"));
   };
@@ -63,6 +66,17 @@ DiaryRecord TdlgDiary::entered() const {
   d.Title2.setText(cmbTitle2->currentText().toStdString());
   storeMultiline(d.Content2, memContent2->toPlainText());
   return d;
+}
+
+bool TdlgDiary::eventFilter(QObject* watched, QEvent* e) {
+  if ((watched == memContent1 || watched == memContent2) && e->type() == QEvent::KeyPress) {
+    const auto* k = static_cast<QKeyEvent*>(e);
+    if (k->key() == Qt::Key_Tab && k->modifiers() == Qt::ControlModifier) {
+      static_cast<QPlainTextEdit*>(watched)->insertPlainText(QStringLiteral("\t"));
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, e);
 }
 
 void TdlgDiary::btnSaveDiaryClick() {

@@ -32,6 +32,10 @@ class TdlgDiary final : public QDialog {
   QPushButton* btnSaveDiary;
   QPushButton* btnCancelDiary;
 
+ protected:
+  // Ctrl+Tab types a tab into a content box; Tab moves on.
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
  private:
   DiaryRecord diary_;
  public:

@@ -1,6 +1,8 @@
 #include "padframe.h"
 
 #include <QApplication>
+#include <QMouseEvent>
+#include <QWindow>
 #include <QShortcut>
 
 #include "listfile.h"
@@ -40,6 +42,28 @@ constexpr KindHints kRoutineHints{
 
 // Labels on the evening and night bands stay readable on this.
 const QColor kButtonFace(240, 240, 240);
+
+// Qt hands the focus to the first widget under the pointer that takes a
+// click, for any button and before the widget sees the press: for the mark
+// panel that is its pad. A right click there only opens the popup, so the
+// press is taken where it reaches the window, before Qt looks.
+class MarkPanelRightPress final : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() != QEvent::MouseButtonPress || !watched->isWindowType()) return false;
+    const auto* press = static_cast<QMouseEvent*>(e);
+    if (press->button() != Qt::RightButton) return false;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (top->windowHandle() != watched) continue;
+      auto* panel = qobject_cast<MarkPanel*>(top->childAt(press->position().toPoint()));
+      if (!panel || !panel->isEnabled()) return false;
+      emit panel->customContextMenuRequested(panel->mapFrom(top, press->position().toPoint()));
+      return true;
+    }
+    return false;
+  }
+};
 
 }  // namespace
 
@@ -108,7 +132,6 @@ PadFrameBase::PadFrameBase(PadKind kind, PadContext& context, QWidget* parent)
   Panel3->chbPM->setAccessibleName(q("終了時刻は午後"));
   nameAfter(cmbKeyword, q("キーワード"));
   nameAfter(cmbContent, q("説明"));
-  colorBox->setAccessibleName(q("スケジュールバーの色"));
   edtPadNo->setAccessibleName(q("パッドNo"));
   pnlPMenu->setAccessibleName(q("マークパネル"));
   resetCommon();
@@ -127,11 +150,17 @@ PadFrameBase::PadFrameBase(PadKind kind, PadContext& context, QWidget* parent)
   // The popup from the keyboard, wherever in the pad the focus is.
   for (const QKeySequence& key : {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)}) {
     auto* s = new QShortcut(key, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
-    connect(s, &QShortcut::activated, this,
-            [this] { pumPadFrame->popup(pnlPMenu->mapToGlobal(pnlPMenu->rect().center())); });
+    connect(s, &QShortcut::activated, this, &PadFrameBase::popupMenu);
   }
 
   connect(pnlPMenu, &MarkPanel::clicked, this, [this] { setFocus(Qt::MouseFocusReason); });
+  static const bool rightPressTaken = [] {  // once for the program
+    qApp->installEventFilter(new MarkPanelRightPress(qApp));
+    return true;
+  }();
+  Q_UNUSED(rightPressTaken);
+  // The name carries the keyword as it stands.
+  connect(cmbKeyword, &QComboBox::editTextChanged, this, &PadFrameBase::nameYourself);
   connect(qApp, &QApplication::focusChanged, this, &PadFrameBase::focusChanged);
 }
 
@@ -145,13 +174,23 @@ void PadFrameBase::setNumber(int number) {
   nameYourself();
 }
 
+void PadFrameBase::popupMenu() { pumPadFrame->popup(pnlPMenu->mapToGlobal(pnlPMenu->rect().center())); }
+
 bool PadFrameBase::confirmOnPad(int number, const char* action, int left, int top) {
   showMark();
   const std::string question = std::string(kind_ == PadKind::Schedule ? "スケジュール・パッドNo. " : "ルーチン・パッドNo. ") +
                                std::to_string(number) + action + "\r\n\r\n処理を続行しますか？";
-  if (context_.platform.confirm(question, left, top)) return true;
-  setFocus();
-  return false;
+  // The box takes the focus, from the pad itself when the command came from
+  // a menu; the mark stays on while the question is about this pad.
+  asking_ = true;
+  const bool ok = context_.platform.confirm(question, left, top);
+  asking_ = false;
+  if (!ok) {
+    setFocus();
+    return false;
+  }
+  if (!holds(QApplication::focusWidget())) FrameExit();
+  return true;
 }
 
 // "スケジュール・パッド 2, 9:00 から 10:30": the times on the day's 24-hour
@@ -165,9 +204,12 @@ void PadFrameBase::nameYourself() {
     return QStringLiteral("%1:%2").arg(clock).arg(row->speMinute->value(), 2, 10, QLatin1Char('0'));
   };
   QString name = q(kind_ == PadKind::Schedule ? "スケジュール・パッド " : "ルーチン・パッド ") + edtPadNo->text();
+  const QString keyword = cmbKeyword->currentText().trimmed();
+  if (!keyword.isEmpty() && keyword != q("キーワード")) name += QStringLiteral(", ") + keyword;
   const QString start = time(Panel2), end = time(Panel3);
   if (!start.isEmpty() && !end.isEmpty()) name += QStringLiteral(", ") + start + q(" から ") + end;
-  setAccessibleName(name);
+  if (pnlPMenu->text() == QStringLiteral("◆")) name += q(", ◆ 選択中");
+  if (accessibleName() != name) setAccessibleName(name);
 }
 
 PadEntry PadFrameBase::entry() const {
@@ -191,7 +233,7 @@ void PadFrameBase::resetCommon() {
   cmbKeyword->setEditText(q("キーワード"));
   cmbContent->setEditText(q("説明"));
   colorBox->reset();
-  pnlPMenu->clear();
+  setMark(false);
   nameYourself();
 }
 
@@ -212,16 +254,31 @@ QList<QWidget*> PadFrameBase::keyOrder() const {
           cmbKeyword,      cmbContent,        colorBox,      edtPadNo};
 }
 
-bool PadFrameBase::focusNextPrevChild(bool next) {
-  // Hiding the focused pad asks this too: the focus must then leave it.
-  if (!isVisible()) return QFrame::focusNextPrevChild(next);
+QList<QWidget*> PadFrameBase::keyChain() const {
   QList<QWidget*> order;
   for (QWidget* w : keyOrder())
     if (w->isEnabledTo(this) && w->isVisibleTo(this)) order << w;
+  return order;
+}
+
+bool PadFrameBase::focusNextPrevChild(bool next) {
+  // Hiding the focused pad asks this too: the focus must then leave it.
+  if (!isVisible()) return QFrame::focusNextPrevChild(next);
+  const QList<QWidget*> all = keyOrder();
+  const QList<QWidget*> order = keyChain();
   QWidget* now = QApplication::focusWidget();
   qsizetype at = -1;
   for (qsizetype i = 0; i < order.size(); ++i)
     if (now && (order[i] == now || order[i]->isAncestorOf(now))) at = i;
+  // A control that is being disabled with the focus ("一時保存" once it has
+  // stored the pad) hands it to the next one of the pad, not out of it.
+  if (at < 0 && now && all.contains(now) && next) {
+    for (qsizetype i = all.indexOf(now) + 1; i < all.size(); ++i)
+      if (order.contains(all[i])) {
+        all[i]->setFocus(Qt::TabFocusReason);
+        return true;
+      }
+  }
   // From the frame itself Tab enters at the first control, Shift+Tab at the last.
   const qsizetype to = at < 0 ? (next ? 0 : order.size() - 1) : at + (next ? 1 : -1);
   if (at < 0 && now != this) return QFrame::focusNextPrevChild(next);
@@ -239,12 +296,25 @@ void PadFrameBase::focusChanged(QWidget* old, QWidget* now) {
   else if (had && !has) FrameExit();
 }
 
+void PadFrameBase::setMark(bool on) {
+  if (on == (pnlPMenu->text() == QStringLiteral("◆"))) return;
+  if (on)
+    pnlPMenu->setText(QStringLiteral("◆"));
+  else
+    pnlPMenu->clear();
+  pnlPMenu->setAccessibleName(on ? q("マークパネル ◆") : q("マークパネル"));
+  nameYourself();
+}
+
 void PadFrameBase::FrameEnter() {
-  if (pnlPMenu->text() != QStringLiteral("◆")) pnlPMenu->setText(QStringLiteral("◆"));
+  setMark(true);
+  // A pad that takes the focus under another one (F6, a click on its edge)
+  // comes to the front, where what is typed shows.
+  if (isVisible()) raise();
 }
 
 void PadFrameBase::FrameExit() {
-  if (!pnlPMenu->text().isEmpty()) pnlPMenu->clear();
+  if (!asking_) setMark(false);
 }
 
 }  // namespace plandor

@@ -21,6 +21,9 @@ class PadFrameBase;
 
 enum class PadKind { Schedule, Routine };
 
+// After the refused hour box's text: an hour the dial has not (dialHour).
+inline constexpr char kHourOutsideDial[] = "' は時刻(時)に使えません.\r\n0 から 12 までの整数を入力してください.";
+
 // What every pad needs from the program around it.
 struct PadContext {
   const ListStore& lists;
@@ -57,8 +60,13 @@ class PadFrameBase : public QFrame {
   // `action` ("を削除します." ...) on pad `number`; a refusal gives the pad
   // the focus back.
   bool confirmOnPad(int number, const char* action, int left, int top);
-  // The accessible name: kind, number and the times shown.
+  // The accessible name: kind, number, keyword and the times shown, and
+  // whether the pad carries the mark.
   void nameYourself();
+  // The popup menu at the mark panel (the Menu key, Shift+F10).
+  void popupMenu();
+  // The controls in the order Tab walks them (enabled and shown ones).
+  QList<QWidget*> keyChain() const;
 
   QFrame* Panel1;
   TimeRow* Panel2;  // start
@@ -88,9 +96,11 @@ class PadFrameBase : public QFrame {
  private:
   void focusChanged(QWidget* old, QWidget* now);
   bool holds(QWidget* w) const;
+  void setMark(bool on);
 
   PadKind kind_;
   int slot_ = -1;
+  bool asking_ = false;  // a question about this pad is on screen
 };
 
 template <class Record>

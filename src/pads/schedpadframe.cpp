@@ -23,7 +23,6 @@ const char* const kStartTooEarly =
 const char* const kEndTooLate =
     "設定可能時刻は 当日 AM6:00 から翌日 AM5:59 までです.\r\n終了時刻を AM5:59 より後に設定することはできません.\r\n\r\n"
     "終了時刻を AM5:59 に設定します.";
-const char* const kHourOutsideDial = "' は時刻(時)に使えません.\r\n0 から 12 までの整数を入力してください.";
 
 // Qt's own arrow pictures, taken directly: asking the style first searches
 // the icon theme, which costs more than making the first pads of a day.
@@ -69,6 +68,7 @@ TSchedPadFrame::TSchedPadFrame(SchedPadContext& context, QWidget* parent)
                      static_cast<QWidget*>(bitMoveUp), static_cast<QWidget*>(bitMoveDown),
                      static_cast<QWidget*>(chbCompleted)})
     w->setFocusPolicy(Qt::ClickFocus);
+  for (QPushButton* b : {btnSave, btnRevise, bitMoveUp, bitMoveDown}) b->setAutoDefault(false);
 
   setHint(btnSave, q("|パッド上で設定した内容を一時保存します(ファイルには保存されません). "
                      "このタイミングでスケジュールバーが保存・表示されます."));
@@ -194,8 +194,9 @@ bool TSchedPadFrame::btnSaveClick() {
   if (s < 0 || s >= kPadSlots) return true;
   if (!apply(temporarySave(schedEntry(), ctx_.day.bar(s), ctx_.day.pad(s)), kOrderRefusedSave)) return false;
   move(x(), ctx_.day.pad(s).Top);
-  btnSave->setEnabled(false);
+  // "変更" first: pressed from the keyboard, the focus goes on to it.
   btnRevise->setEnabled(true);
+  btnSave->setEnabled(false);
   setEdited(false);
   ctx_.pads.playSaveSound();
   return true;

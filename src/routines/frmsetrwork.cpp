@@ -1,7 +1,10 @@
 #include "frmsetrwork.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QShortcut>
 #include <QShowEvent>
 
 #include "widgetsupport.h"
@@ -10,6 +13,14 @@ namespace plandor {
 namespace {
 
 const QColor kSkyBlue(166, 202, 240);
+
+// The controls of every pad, in slot order.
+QList<QWidget*> keyChainOf(const std::array<TRoutineWorkFrame*, kRoutineSlots>& pads) {
+  QList<QWidget*> chain;
+  for (TRoutineWorkFrame* pad : pads)
+    if (pad && pad->isVisible()) chain << pad->keyChain();
+  return chain;
+}
 
 }  // namespace
 
@@ -45,8 +56,78 @@ TfrmSetRWork::TfrmSetRWork(RoutinePadContext& context, std::function<void(int)> 
   connect(btnRemoveSRW, &QPushButton::clicked, this, &TfrmSetRWork::btnRemoveSRWClick);
   connect(btnSaveSRW, &QPushButton::clicked, this, &TfrmSetRWork::btnSaveSRWClick);
   connect(btnCancelSRW, &QPushButton::clicked, this, &TfrmSetRWork::btnCancelSRWClick);
+  connect(new QShortcut(QKeySequence(Qt::Key_F6), this), &QShortcut::activated, this, [this] { focusNextPad(true); });
+  connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6), this), &QShortcut::activated, this,
+          [this] { focusNextPad(false); });
   placePads();
   btnSaveSRW->setFocus();
+}
+
+// A pad's box takes Return as a dialog would: as the default button's press,
+// or as closing the window. Neither is meant there; a button with the focus
+// takes it as a press.
+void TfrmSetRWork::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    if (auto* b = qobject_cast<QPushButton*>(QApplication::focusWidget()); b && isAncestorOf(b) && b->isEnabled())
+      b->click();
+    e->accept();
+    return;
+  }
+  QDialog::keyPressEvent(e);
+}
+
+bool TfrmSetRWork::focusNextPrevChild(bool next) {
+  QList<QWidget*> chain = keyChainOf(RoutineFrameTable);
+  for (QWidget* b : {btnRemoveSRW, btnSaveSRW, btnCancelSRW})
+    if (b->isEnabled() && b->isVisible()) chain << b;
+  if (chain.isEmpty()) return QDialog::focusNextPrevChild(next);
+  QWidget* now = QApplication::focusWidget();
+  qsizetype at = -1;
+  for (qsizetype i = 0; i < chain.size(); ++i)
+    if (now && (chain[i] == now || chain[i]->isAncestorOf(now))) at = i;
+  if (at < 0) {
+    // From a pad's frame itself (F6, a click on its edge): into that pad.
+    for (TRoutineWorkFrame* pad : RoutineFrameTable)
+      if (pad && pad == now && !pad->keyChain().isEmpty()) {
+        QWidget* to = next ? pad->keyChain().first() : pad->keyChain().last();
+        to->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return true;
+      }
+  }
+  const qsizetype n = chain.size();
+  const qsizetype to = at < 0 ? (next ? 0 : n - 1) : ((at + (next ? 1 : -1)) % n + n) % n;
+  chain[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+  return true;
+}
+
+void TfrmSetRWork::focusNextPad(bool forward) {
+  int at = -1;
+  QWidget* now = QApplication::focusWidget();
+  for (int i = 0; i < kRoutineSlots; ++i)
+    if (RoutineFrameTable[i] && now && (RoutineFrameTable[i] == now || RoutineFrameTable[i]->isAncestorOf(now))) at = i;
+  // From the buttons the selected pad comes first.
+  const int from = at >= 0 ? at : ctx_.selectedRoutine - (forward ? 1 : -1);
+  for (int step = 1; step <= kRoutineSlots; ++step) {
+    const int i = ((from + (forward ? step : -step)) % kRoutineSlots + kRoutineSlots) % kRoutineSlots;
+    if (!RoutineFrameTable[i]) continue;
+    RoutineFrameTable[i]->setFocus(Qt::ShortcutFocusReason);
+    return;
+  }
+}
+
+void TfrmSetRWork::fitOuterSize() {
+  // The frame is known only once the window is on screen (none without a
+  // window manager); the controls keep their places in the client area.
+  const QRect outer = frameGeometry(), inner = geometry();
+  const QSize client(695 - (outer.width() - inner.width()), 550 - (outer.height() - inner.height()));
+  if (client != size() && client.width() > 0 && client.height() > 0) setFixedSize(client);
+}
+
+bool TfrmSetRWork::event(QEvent* e) {
+  const bool r = QDialog::event(e);
+  // A window manager tells the frame after the window is mapped, with a move.
+  if (e->type() == QEvent::Move || e->type() == QEvent::Show) fitOuterSize();
+  return r;
 }
 
 // A pad for every routine, in slot order down the pane.

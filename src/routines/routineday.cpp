@@ -1,6 +1,9 @@
 #include "routineday.h"
 
+#include <cstring>
+
 #include "daystore.h"
+#include "padrules.h"
 #include "timeaxis.h"
 
 namespace plandor {
@@ -25,10 +28,14 @@ bool EnterRoutine(RoutineSet& table, const PadRecord& p) {
 
 bool DisplaysOn(const RoutineRecord& r, int weekday) {
   return r.RoutineNo != 0 && r.Show == 1 && weekday >= 0 && weekday < 7 && r.DOW[weekday] == 1 &&
-         r.StartHour != -1 && r.EndHour != -1;
+         dialHour(r.StartHour) && dialHour(r.EndHour);
 }
 
 int RoutinePads(const RoutineSet& routines, int weekday, BarRecord (&bars)[kPadSlots], PadRecord (&pads)[kPadSlots]) {
+  // Whatever the arrays held, reserved bytes included, goes: they are written
+  // to the staging file and from there into the day.
+  std::memset(bars, 0, sizeof bars);
+  std::memset(pads, 0, sizeof pads);
   for (auto& b : bars) clearBar(b);
   for (auto& p : pads) clearPad(p);
   int j = 0;
@@ -39,13 +46,14 @@ int RoutinePads(const RoutineSet& routines, int weekday, BarRecord (&bars)[kPadS
     p.Left = r.Left, p.Top = r.Top;
     p.Keyword = r.Keyword, p.Content = r.Content;
     p.Color = r.Color;
-    p.StartHour = r.StartHour, p.StartMinute = r.StartMinute, p.StartPM = r.StartPM;
-    p.EndHour = r.EndHour, p.EndMinute = r.EndMinute, p.EndPM = r.EndPM;
+    // An hour stored as 12 (routine pads once kept it) reads as the dial reads it.
+    p.StartHour = *dialHour(r.StartHour), p.StartMinute = r.StartMinute, p.StartPM = r.StartPM;
+    p.EndHour = *dialHour(r.EndHour), p.EndMinute = r.EndMinute, p.EndPM = r.EndPM;
     p.Memo = r.Memo;
     p.Completed = 0;
     BarRecord& b = bars[j];
-    b.TopY = TimeToY(r.StartHour, r.StartMinute, r.StartPM);
-    b.BottomY = TimeToY(r.EndHour, r.EndMinute, r.EndPM);
+    b.TopY = TimeToY(p.StartHour, p.StartMinute, p.StartPM);
+    b.BottomY = TimeToY(p.EndHour, p.EndMinute, p.EndPM);
     b.Side.setRaw(r.Left > 300 ? "R" : "L");
     b.Color = r.Color;
     ++j;

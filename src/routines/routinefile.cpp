@@ -13,6 +13,8 @@ void ClearRoutine(RoutineRecord& r) {
   r.StartHour = r.StartMinute = r.EndHour = r.EndMinute = -1;
   r.StartPM = r.EndPM = r.Show = 0;
   for (auto& d : r.DOW) d = 0;
+  for (auto& b : r.reserved1) b = 0;
+  for (auto& b : r.reserved2) b = 0;
 }
 
 std::int32_t CountRoutines(const RoutineSet& routines) {

@@ -1,5 +1,6 @@
 #include "routinepadframe.h"
 
+#include "readaloud.h"
 #include "widgetsupport.h"
 
 namespace plandor {
@@ -33,7 +34,7 @@ TRoutineWorkFrame::TRoutineWorkFrame(RoutinePadContext& context, QWidget* parent
   cmbPadOrigX->addItems({q("左"), q("右")});
   cmbPadOrigX->setMaxVisibleItems(2);
   setFontPixels(cmbPadOrigX, 13);
-  nameAfter(cmbPadOrigX, q("表示するペイン"));
+  readListAs(cmbPadOrigX, q("表示ペイン"));
   setHint(cmbPadOrigX, q("|このルーチンを表示するペインを選択します.\u3000デフォルトでは,左ペインに表示されます."));
 
   Panel4 = new QFrame(Panel1);
@@ -66,6 +67,7 @@ TRoutineWorkFrame::TRoutineWorkFrame(RoutinePadContext& context, QWidget* parent
   btnSaveRoutine = new QPushButton(q("一時保存"), Panel1);
   btnSaveRoutine->setObjectName(QStringLiteral("btnSaveRoutine"));
   btnSaveRoutine->setGeometry(465, 33, 55, 23);
+  btnSaveRoutine->setAutoDefault(false);  // Return in a box is not this pad's press
   setHint(btnSaveRoutine, q("|ルーチン・パッド上で設定した内容を一時保存します(ファイルには保存されません). "
                             "ファイルに保存するには,[保存]ボタンを押します."));
   for (QWidget* w : Panel1->findChildren<QWidget*>()) w->setFocusPolicy(Qt::ClickFocus);
@@ -85,15 +87,26 @@ void TRoutineWorkFrame::btnSaveRoutineClick() {
   const int s = slot();
   if (s < 0 || s >= kRoutineSlots) return;
   const PadEntry e = entry();
-  // A routine keeps its times as entered, but only whole numbers.
-  const std::optional<int> start = parseHour(e.start.hourText), end = parseHour(e.end.hourText);
-  if (!start || !end) {
-    context_.platform.errorBox("'" + (start ? e.end.hourText : e.start.hourText) + "' は整数ではありません");
-    return;
+  // A routine keeps its times as entered, but its hours as the schedule pad
+  // reads them: 12 is the 0 of its flag, other hours off the dial are
+  // refused before anything is written.
+  int hours[2] = {0, 0};
+  for (int i = 0; i < 2; ++i) {
+    const std::string& text = (i == 0 ? e.start : e.end).hourText;
+    const HourEntry h = readDialHour(text);
+    if (h.reading == HourReading::NotInteger) {
+      context_.platform.errorBox("'" + text + "' は整数ではありません");
+      return;
+    }
+    if (h.reading == HourReading::OutsideDial) {
+      context_.platform.message("'" + text + kHourOutsideDial);
+      return;
+    }
+    hours[i] = h.hour;
   }
   RoutineRecord r = ctx_.routines.RoutineTable[s];
   r.RoutineNo = number();
-  storeCommonFields(r, e, *start, *end);
+  storeCommonFields(r, e, hours[0], hours[1]);
   r.Left = cmbPadOrigX->currentText() == q("右") ? 351 : 4;
   r.Show = chbShow->isChecked() ? 1 : 0;
   for (int d = 0; d < 7; ++d) r.DOW[d] = chbDOW[d]->isChecked() ? 1 : 0;

@@ -55,8 +55,15 @@ std::optional<std::string> executableFolder() {
   return path.substr(0, slash);
 }
 
+bool isInstalledCopy(const std::string& programFolder) {
+  struct stat st {};
+  // A marker that cannot be looked at (a folder without search rights)
+  // counts as absent: such a copy was not installed by us.
+  return stat((programFolder + "/" + kInstalledMarker).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 std::optional<std::string> dataFolderFor(const std::string& programFolder) {
-  if (access(programFolder.empty() ? "/" : programFolder.c_str(), W_OK) == 0) return programFolder;
+  if (!isInstalledCopy(programFolder)) return programFolder;
   return userDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
 }
 

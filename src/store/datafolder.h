@@ -1,7 +1,9 @@
 #pragma once
-// Where the data live. A program folder that takes writes is a portable copy:
-// its data stay beside the program. An installed copy (a folder the user
-// cannot write, under /usr or /opt) keeps them in the user's data folder.
+// Where the data live. The install decides, not the folder's permissions:
+// `cmake --install` writes a marker file beside the program, and an
+// installed copy always keeps its data in the user's data folder, where a
+// reinstall or an uninstall cannot take them. A portable copy (the program
+// folder copied anywhere) always keeps them beside the program.
 #include <optional>
 #include <string>
 
@@ -14,6 +16,12 @@ std::optional<std::string> executableFolder();
 // "$XDG_DATA_HOME/plandor", or "$HOME/.local/share/plandor" when that is
 // unset, empty or relative; nothing when no home is known either.
 std::optional<std::string> userDataFolder(const char* xdgDataHome, const char* home);
+
+// The marker file an install puts beside the program.
+inline constexpr char kInstalledMarker[] = "plandor-installed";
+
+// Whether the program in `programFolder` was put there by an install.
+bool isInstalledCopy(const std::string& programFolder);
 
 // The data folder for a program in `programFolder` (bytes, no trailing "/"),
 // as it stands: nothing is created.

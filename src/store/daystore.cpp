@@ -6,6 +6,7 @@ namespace plandor {
 
 void clearBar(BarRecord& bar) {
   bar.Side.clear();
+  bar.reserved[0] = bar.reserved[1] = 0;
   bar.TopY = -1;
   bar.BottomY = -1;
   bar.Color = 0;
@@ -22,6 +23,7 @@ void clearPad(PadRecord& pad) {
   pad.EndHour = pad.EndMinute = -1;
   pad.EndPM = 0;
   pad.Memo.clear();
+  for (auto* reserved : {pad.reserved1, pad.reserved2, pad.reserved3}) reserved[0] = reserved[1] = reserved[2] = 0;
 }
 
 void clearDiary(DiaryRecord& diary) {

@@ -9,6 +9,7 @@
 
 namespace plandor {
 
+// Empty values; reserved bytes are written as 0.
 void clearBar(BarRecord& bar);
 void clearPad(PadRecord& pad);
 void clearDiary(DiaryRecord& diary);

@@ -205,6 +205,11 @@ bool TDayView::eventFilter(QObject* watched, QEvent* e) {
     return true;
   }
   if ((watched == pnlIniHint || watched == lblIniHint) && e->type() == QEvent::MouseButtonRelease) pnlIniHintClick();
+  // From the keyboard: any key (Escape among them) puts the hint away and
+  // still does its own work.
+  if (e->type() == QEvent::KeyPress && pnlIniHint->isVisible() && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == window())
+    pnlIniHintClick();
   return QScrollArea::eventFilter(watched, e);
 }
 
@@ -212,7 +217,10 @@ void TDayView::showIniHint(const QString& text) {
   lblIniHint->setText(text);
   lblIniHint->adjustSize();
   pnlIniHint->resize(lblIniHint->width() + 2, lblIniHint->height() + 2);
-  pnlIniHint->move(351, 303);
+  // Whole, whatever the font makes of the lines: a hint wider than the room
+  // right of 351 moves left until it ends at the right pane's edge.
+  const int right = pbxFrameR->geometry().right();
+  pnlIniHint->move(std::max(pnlFrame->contentsRect().left(), std::min(351, right + 1 - pnlIniHint->width())), 303);
   pnlIniHint->show();
   pnlIniHint->raise();
 }

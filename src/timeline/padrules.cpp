@@ -24,13 +24,13 @@ void clearBarTo(BarRecord& b, std::int32_t color) {
 // else has been touched.
 bool readHours(const SchedEntry& e, PadStoreResult& r, int& start, int& end) {
   for (const auto* t : {&e.common.start, &e.common.end}) {
-    const std::optional<int> h = parseHour(t->hourText);
-    if (!h || *h < 0 || *h > 12) {
-      r.verdict = h ? PadVerdict::HourOutsideDial : PadVerdict::NotInteger;
+    const HourEntry h = readDialHour(t->hourText);
+    if (h.reading != HourReading::Dial) {
+      r.verdict = h.reading == HourReading::OutsideDial ? PadVerdict::HourOutsideDial : PadVerdict::NotInteger;
       r.refusedHour = t->hourText;
       return false;
     }
-    (t == &e.common.start ? start : end) = *h == 12 ? 0 : *h;
+    (t == &e.common.start ? start : end) = h.hour;
   }
   return true;
 }
@@ -78,6 +78,20 @@ std::optional<int> parseHour(const std::string& text) {
   v = negative ? -v : v;
   if (v > 2147483647LL) return std::nullopt;
   return static_cast<int>(v);
+}
+
+std::optional<int> dialHour(int hour) {
+  if (hour == 12) return 0;
+  if (hour < 0 || hour > 11) return std::nullopt;
+  return hour;
+}
+
+HourEntry readDialHour(const std::string& text) {
+  const std::optional<int> h = parseHour(text);
+  if (!h) return {HourReading::NotInteger, 0};
+  const std::optional<int> dial = dialHour(*h);
+  if (!dial) return {HourReading::OutsideDial, 0};
+  return {HourReading::Dial, *dial};
 }
 
 PadStoreResult temporarySave(const SchedEntry& e, const BarRecord& bar, const PadRecord& pad) {

@@ -28,6 +28,19 @@ struct PadEntry {
 // An integer as an hour box holds it: optional leading blanks, a sign, digits.
 std::optional<int> parseHour(const std::string& text);
 
+// The one reading of an hour on the 12-hour dial, for every pad, routine
+// display and the calendar export: 0..11 as they are, 12 as the 0 of the
+// same flag (12 PM is noon, as a clock shows it), anything else refused.
+std::optional<int> dialHour(int hour);
+
+// What an hour box holds, read by that rule.
+enum class HourReading { Dial, NotInteger, OutsideDial };
+struct HourEntry {
+  HourReading reading = HourReading::Dial;
+  int hour = 0;  // on the dial when reading is Dial
+};
+HourEntry readDialHour(const std::string& text);
+
 // Writes the shared fields into a PadRecord or a RoutineRecord (same names).
 template <class Record>
 void storeCommonFields(Record& r, const PadEntry& e, int startHour, int endHour) {
@@ -56,8 +69,8 @@ struct PadStoreResult {
   bool startCorrected = false;  // moved up to AM 6:00
   bool endCorrected = false;    // moved back to AM 5:59
   bool timesRestored = false;   // a refused change brought the last accepted times back
-  BarRecord bar;
-  PadRecord pad;
+  BarRecord bar{};
+  PadRecord pad{};
 };
 
 // The schedule pad's own part of an entry.

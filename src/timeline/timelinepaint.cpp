@@ -101,6 +101,9 @@ void DragArea::paintEvent(QPaintEvent* e) {
     if (b.TopY == -1 || b.Side.raw() != std::string_view(&mine, 1)) continue;
     // Rows from a file may lie anywhere; only the strip is drawn.
     const int top = std::clamp(b.TopY, 0, kDayRows), bottom = std::clamp(b.BottomY, 0, kDayRows);
+    // Rows TopY to BottomY - 1: an end above the start (a routine shown as
+    // stored) covers none; Qt would flip the rectangle.
+    if (bottom <= top) continue;
     const QRect bar(left, top, 11, bottom - top);
     const QRect visible = bar.intersected(r);
     if (!visible.isEmpty()) p.fillRect(visible, fromColorRef(static_cast<std::uint32_t>(b.Color)));

@@ -1,9 +1,15 @@
 #include "colorbox.h"
 
+#include <QAbstractItemView>
 #include <QColorDialog>
+#include <QStyle>
+#include <QStyleOptionMenuItem>
+#include <algorithm>
 #include <QPainter>
 #include <QPixmap>
 #include <vector>
+
+#include "readaloud.h"
 
 namespace plandor {
 namespace {
@@ -48,6 +54,7 @@ ColorBox::ColorBox(QWidget* parent) : QComboBox(parent) {
     addItem(swatches[i], QString::fromUtf8(kColors[i].name), static_cast<qint64>(kColors[i].ref));
   setCurrentIndex(1);  // black
   connect(this, &QComboBox::activated, this, &ColorBox::onActivated);
+  readListAs(this, QStringLiteral("色"));
 }
 
 std::int32_t ColorBox::color() const {
@@ -78,6 +85,30 @@ void ColorBox::reset() {
   for (; customEntries_ > 0; --customEntries_) removeItem(1);
   setCurrentIndex(1);
   lastIndex_ = 1;
+}
+
+void ColorBox::showPopup() {
+  // Each item is painted as a menu item, beside its check column and its
+  // swatch; Qt sizes the list by the box's font and leaves that out.
+  QAbstractItemView* v = view();
+  const QFontMetrics fm(v->font());
+  int widest = 0;
+  for (int i = 0; i < count(); ++i) {
+    QStyleOptionMenuItem item;
+    item.initFrom(v);
+    item.menuItemType = QStyleOptionMenuItem::Normal;
+    item.checkType = QStyleOptionMenuItem::NonExclusive;
+    item.text = itemText(i);
+    item.icon = itemIcon(i);
+    item.maxIconWidth = iconSize().width() + 4;
+    item.font = v->font();
+    item.fontMetrics = fm;
+    const QSize text(fm.horizontalAdvance(item.text), fm.height());
+    widest = std::max(widest, style()->sizeFromContents(QStyle::CT_MenuItem, &item, text, this).width());
+  }
+  const int scrollBar = count() > maxVisibleItems() ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, v) : 0;
+  v->setMinimumWidth(widest + scrollBar + 2 * v->frameWidth());
+  QComboBox::showPopup();
 }
 
 void ColorBox::onActivated(int index) {

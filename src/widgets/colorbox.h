@@ -16,6 +16,8 @@ class ColorBox final : public QComboBox {
   void setColor(std::int32_t colorRef);
   // Black, and only the named colours.
   void reset();
+  // The open list is as wide as its longest name needs, wider than the box.
+  void showPopup() override;
 
  private:
   void onActivated(int index);

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLineEdit>
+#include <algorithm>
 
 #include "codec.h"
 
@@ -26,7 +27,26 @@ int fittingPrefix(QStringView text, std::size_t budget) {
 
 }  // namespace
 
+// One-line boxes: a pasted line break (CR LF, CR or LF) or tab becomes a
+// space, as it would otherwise be stored as control bytes in a one-line field.
+static void flattenLines(QString& input, int& pos) {
+  QString out;
+  out.reserve(input.size());
+  int newPos = pos;
+  for (int i = 0; i < input.size(); ++i) {
+    const QChar c = input[i];
+    if (c == QLatin1Char('\r') && i + 1 < input.size() && input[i + 1] == QLatin1Char('\n')) {
+      if (i + 1 < pos) --newPos;  // two characters become one
+      continue;                   // the LF that follows becomes the space
+    }
+    out += c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char('\t') ? QLatin1Char(' ') : c;
+  }
+  input = out;
+  pos = std::clamp(newPos, 0, static_cast<int>(input.size()));
+}
+
 QValidator::State Cp932LengthValidator::validate(QString& input, int& pos) const {
+  flattenLines(input, pos);
   const auto capacity = static_cast<std::size_t>(capacity_);
   if (cp932Length(input.toStdString()) <= capacity) return Acceptable;
   // The insertion ends at the cursor: keep what follows it and as much of
@@ -41,6 +61,8 @@ QValidator::State Cp932LengthValidator::validate(QString& input, int& pos) const
 }
 
 void Cp932LengthValidator::fixup(QString& input) const {
+  int pos = 0;
+  flattenLines(input, pos);
   input = QString::fromStdString(utf8CutToCp932Capacity(input.toStdString(), static_cast<std::size_t>(capacity_)));
 }
 

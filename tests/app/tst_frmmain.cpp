@@ -1,11 +1,15 @@
 // The main window in a fresh program folder, driven through its commands
 // with the platform's boxes answered by the test.
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSet>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -19,6 +23,7 @@
 #include "filehelpers.h"
 #include "padhelpers.h"
 #include "aboutbox.h"
+#include "appicon.h"
 #include "appsetup.h"
 #include "datafolder.h"
 #include "dayview.h"
@@ -82,6 +87,9 @@ class TestFrmMain : public QObject {
   void hintsFollowTheMouse();
   void helpAndAbout();
   void dataApartFromTheProgram();
+  void firstUseHintShowsWholeAndAKeyPutsItAway();
+  void keyboardCommandsShowInTheMenu();
+  void iconIsDrawnOnWholePixels();
 
  private:
   std::unique_ptr<QTemporaryDir> dir;
@@ -114,7 +122,10 @@ void TestFrmMain::firstStartPreparesFilesAndAnEmptyDay() {
   run.window->show();
   QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
   QVERIFY(run.window->ScrollBox1->pnlIniHint->isVisible());
-  QCOMPARE(run.window->ScrollBox1->pnlIniHint->pos(), QPoint(351, 303));
+  // At 351 when the right pane has room for it, else ending at the pane's edge.
+  const QRect hint = run.window->ScrollBox1->pnlIniHint->geometry();
+  QCOMPARE(hint.y(), 303);
+  QVERIFY2(hint.x() <= 351 && hint.right() <= 648 && (hint.x() == 351 || hint.right() == 648), qPrintable(QStringLiteral("%1..%2").arg(hint.x()).arg(hint.right())));
   QVERIFY(run.window->ScrollBox1->lblIniHint->text().startsWith(QStringLiteral("\u3000\n\u3000左の白いドラッグ・エリア上で, \n")));
   QCOMPARE(run.window->ScrollBox1->verticalScrollBar()->value(), 240);
   QCOMPARE(QApplication::focusWidget(), run.window->btnSave);
@@ -583,18 +594,36 @@ void TestFrmMain::dataApartFromTheProgram() {
   QCOMPARE(userDataFolder("relative/data", "/home/u/"), std::optional<std::string>("/home/u/.local/share/plandor"));
   QCOMPARE(userDataFolder("", "/home/u"), std::optional<std::string>("/home/u/.local/share/plandor"));
   QCOMPARE(userDataFolder(nullptr, "/"), std::optional<std::string>("/.local/share/plandor"));
-  // A writable program folder keeps its data; the user's folder is made
-  // with its missing parents.
-  QCOMPARE(chooseDataFolder(folder.toStdString()), std::optional<std::string>(folder.toStdString()));
+  // The install decides, not the folder's permissions: a portable copy
+  // keeps its data beside it even where it cannot write (it then says so
+  // at start-up), an installed one in the user's folder even where it can
+  // (~/.local, root). The user's folder is made with its missing parents.
   const std::string home = folder.toStdString() + "/home";
   qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home + "/a/b"));
-  const std::string missing = folder.toStdString() + "/no-such-program-folder";
-  QCOMPARE(chooseDataFolder(missing), std::optional<std::string>(home + "/a/b/plandor"));
+  const std::string installed = folder.toStdString() + "/installed";
+  QVERIFY(QDir(folder).mkpath(QStringLiteral("installed/sub")));
+  const std::string unwritable = folder.toStdString() + "/no-such-program-folder";
+  const struct {
+    std::string programFolder;
+    std::string data;
+  } rows[] = {
+      {folder.toStdString(), folder.toStdString()},     // portable, writable
+      {unwritable, unwritable},                         // portable, nothing to write to
+      {installed, home + "/a/b/plandor"},               // installed, writable
+      {installed + "/sub", installed + "/sub"},         // the marker is beside the program only
+  };
+  writeAll(installed + "/" + kInstalledMarker, "");
+  for (const auto& row : rows) {
+    QCOMPARE(isInstalledCopy(row.programFolder), row.programFolder == installed);
+    QCOMPARE(chooseDataFolder(row.programFolder), std::optional<std::string>(row.data));
+  }
   QVERIFY(QFileInfo(QString::fromStdString(home + "/a/b/plandor")).isDir());
+  QVERIFY(QDir(QString::fromStdString(installed)).mkdir(QStringLiteral("folder")));
+  QVERIFY(!isInstalledCopy(installed + "/folder"));
   writeAll(home + "/file", "in the way");
   qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home + "/file/sub"));
   std::string failed;
-  QCOMPARE(chooseDataFolder(missing, &failed), std::optional<std::string>());
+  QCOMPARE(chooseDataFolder(installed, &failed), std::optional<std::string>());
   QCOMPARE(failed, home + "/file/sub/plandor");
   qunsetenv("XDG_DATA_HOME");
 
@@ -623,6 +652,89 @@ void TestFrmMain::dataApartFromTheProgram() {
   });
   window.HelpAbout1Execute();
   QCOMPARE(shown, data.path());
+}
+
+// The hint lies whole inside the right pane; Escape, like any key, puts it
+// away (and still does its own work).
+void TestFrmMain::firstUseHintShowsWholeAndAKeyPutsItAway() {
+  Run run(folder);
+  run.window->show();
+  QVERIFY(QTest::qWaitForWindowActive(run.window.get()));
+  TDayView* view = run.window->ScrollBox1;
+  QVERIFY(view->pnlIniHint->isVisible());
+  // Fonts differ from one desktop to the next: with a wider one too.
+  QFont wider = view->lblIniHint->font();
+  wider.setPixelSize(14);
+  view->lblIniHint->setFont(wider);
+  view->showIniHint(view->lblIniHint->text());
+  const QRect hint = view->pnlIniHint->geometry();
+  QVERIFY2(hint.right() <= view->pbxFrameR->geometry().right() && hint.left() >= 1,
+           qPrintable(QStringLiteral("hint at %1, %2 wide").arg(hint.x()).arg(hint.width())));
+  const QLabel* l = view->lblIniHint;
+  QVERIFY(l->sizeHint().width() <= l->width() && l->sizeHint().height() <= l->height());
+  QVERIFY(view->pnlIniHint->contentsRect().contains(l->geometry()));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  QVERIFY(!view->pnlIniHint->isVisible());
+  // A screen reader reads the date boxes as dates.
+  auto read = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
+  QCOMPARE(read(run.window->dtpToday), QStringLiteral("本日の日付: 2006年1月1日 日曜日"));
+  QCOMPARE(read(run.window->dtpPrepDate), QStringLiteral("ファイル作成日: 2006年1月1日 日曜日"));
+  QVERIFY(QAccessible::queryAccessibleInterface(run.window->dtpToday)->state().readOnly);
+}
+
+// Ctrl+N, F6, Shift+F6 and the Menu key stand in the menu with their keys,
+// and work from there too.
+void TestFrmMain::keyboardCommandsShowInTheMenu() {
+  Run run(folder);
+  run.window->show();
+  QVERIFY(QTest::qWaitForWindowActive(run.window.get()));
+  const struct {
+    const char* name;
+    const char* key;
+  } rows[] = {{"ScheduleNewPadL1", "Ctrl+N"}, {"ScheduleNewPadR1", "Ctrl+Shift+N"}, {"ScheduleNextPad1", "F6"},
+              {"SchedulePrevPad1", "Shift+F6"}, {"SchedulePadMenu1", "Menu"}};
+  QList<QAction*> inMenus;
+  for (QAction* top : run.window->menuBar()->actions())
+    if (top->menu()) inMenus << top->menu()->actions();
+  for (const auto& row : rows) {
+    QAction* a = run.window->findChild<QAction*>(QLatin1String(row.name));
+    QVERIFY2(a && inMenus.contains(a), row.name);
+    QVERIFY2(a->text().endsWith(QLatin1Char('\t') + QLatin1String(row.key)), qPrintable(a->text()));
+  }
+  run.window->findChild<QAction*>(QStringLiteral("ScheduleNewPadR1"))->trigger();
+  TSchedPadFrame* pad = run.window->ScrollBox1->padFrame(0);
+  QVERIFY(pad && pad->x() == 351);
+  QVERIFY(pad->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == pad);
+  run.window->btnSave->setFocus();
+  run.window->findChild<QAction*>(QStringLiteral("ScheduleNextPad1"))->trigger();
+  QCOMPARE(QApplication::focusWidget(), pad);
+  run.window->findChild<QAction*>(QStringLiteral("SchedulePadMenu1"))->trigger();
+  QTRY_VERIFY(pad->pumPadFrame->isVisible());
+  pad->pumPadFrame->hide();
+}
+
+// Small sizes are not blurred by edges on half pixels; every size and
+// ratio is drawn, not enlarged.
+void TestFrmMain::iconIsDrawnOnWholePixels() {
+  for (int size : {16, 22, 24}) {
+    const QImage img = appIconPixmap(size).toImage();
+    QSet<QRgb> colours;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) colours.insert(img.pixel(x, y));
+    // Transparent, the page and its outline, the strip, four bands, the bar,
+    // the pads' white and grey: no blends between them.
+    QVERIFY2(colours.size() <= 11, qPrintable(QStringLiteral("%1 px: %2 colours").arg(size).arg(colours.size())));
+  }
+  const QPixmap twice = appIconPixmap(32, 2.0);
+  QCOMPARE(twice.size(), QSize(64, 64));
+  QCOMPARE(twice.devicePixelRatio(), 2.0);
+  QImage drawn = twice.toImage();
+  drawn.setDevicePixelRatio(1.0);
+  QCOMPARE(drawn, appIconPixmap(64).toImage());
+  QImage scaled = appIcon().pixmap(QSize(16, 16), 1.5).toImage();
+  QCOMPARE(scaled.size(), QSize(24, 24));
+  scaled.setDevicePixelRatio(1.0);
+  QCOMPARE(scaled, appIconPixmap(24).toImage());
 }
 
 QTEST_MAIN(TestFrmMain)

@@ -26,6 +26,7 @@ class TestDiaryMemo : public QObject {
   void cancelChangesNothing();
   void memoGoesToTheFieldItWasGiven();
   void multiLineBoxesStopAtTheirFieldsBytes();
+  void tabMovesOnAndCtrlTabTypesATab();
 
  private:
   DiaryRecord diary;
@@ -129,6 +130,23 @@ void TestDiaryMemo::multiLineBoxesStopAtTheirFieldsBytes() {
   dlg.cmbTitle1->setEditText(QString());
   QTest::keyClicks(dlg.cmbTitle1, QString(40, QLatin1Char('t')));
   QCOMPARE(dlg.cmbTitle1->currentText().size(), 31);
+}
+
+// As in every other box, Tab leaves a content box; Ctrl+Tab types the tab.
+void TestDiaryMemo::tabMovesOnAndCtrlTabTypesATab() {
+  TdlgDiary dlg(diary, lists);
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowActive(&dlg));
+  dlg.memContent1->setFocus();
+  dlg.memContent1->setPlainText(QStringLiteral("a"));
+  dlg.memContent1->moveCursor(QTextCursor::End);
+  QTest::keyClick(dlg.memContent1, Qt::Key_Tab, Qt::ControlModifier);
+  QCOMPARE(dlg.memContent1->toPlainText(), QStringLiteral("a\t"));
+  QTest::keyClick(dlg.memContent1, Qt::Key_Tab);
+  QCOMPARE(dlg.memContent1->toPlainText(), QStringLiteral("a\t"));
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dlg.cmbTitle2));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dlg.memContent1));
 }
 
 QTEST_MAIN(TestDiaryMemo)

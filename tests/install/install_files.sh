@@ -20,6 +20,9 @@ for f in plandor plandor-sound.so Shutter.wav PLANDOR.HLP; do
   cmp -s "$own/$f" "$build/bin/$f" || [[ $f == plandor || $f == plandor-sound.so ]] || fail "$f differs from the build's"
 done
 [[ -x $own/plandor ]] || fail "$own/plandor is not executable"
+# The marker that makes the installed copy keep its data in the user's folder.
+[[ -f $own/plandor-installed ]] || fail "no install marker beside the program"
+[[ ! -e $build/bin/plandor-installed ]] || fail "the build's own program folder carries the install marker"
 # The command is a relative link, so the prefix can move (DESTDIR, packages).
 [[ -L $prefix/bin/plandor && $(readlink "$prefix/bin/plandor") == ../lib/plandor/plandor ]] ||
   fail "bin/plandor is not the link ../lib/plandor/plandor"
@@ -34,6 +37,9 @@ appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate"
 grep -qx 'Name\[ja\]=プランドール' "$desktop" || fail "no Japanese name"
 grep -qx 'Categories=Office;Calendar;' "$desktop" || fail "categories"
 grep -q '^Comment\[ja\]=.' "$desktop" || fail "no Japanese comment"
+# Software centres list the version and show a picture.
+grep -q '<release version="[0-9.]*" date="[0-9]\{4\}-[0-9]\{2\}-[0-9]\{2\}"' "$metainfo" || fail "no release entry"
+grep -q '<screenshot type="default">' "$metainfo" && grep -q '<image[^>]*>https://' "$metainfo" || fail "no screenshot entry"
 
 icons=$prefix/share/icons/hicolor
 grep -q '<svg' "$icons/scalable/apps/plandor.svg" || fail "no scalable icon"

@@ -1,7 +1,10 @@
 // The schedule pad's handlers on a pad table, with boxes answered by the test.
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
+#include <QMenu>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -43,6 +46,11 @@ class TestSchedPad : public QObject {
   void dropDownOffersTheListAndKeepsTheText();
   void coloursFromFilesAreKeptAndTextsFitTheirFields();
   void arrowsAreQtsPicturesAtEveryScaleAndMode();
+  void pastedLineBreaksAndTabsBecomeSpaces();
+  void keyboardSaveKeepsTheFocusInThePad();
+  void focusedPadComesToTheFrontAndTheTreeReadsIt();
+  void rightClickOnTheMarkLeavesTheFocus();
+  void colourListShowsEveryNameWhole();
 
  private:
   TSchedPadFrame* makePad(int padNo, PadTime start, PadTime end, int left = 4);
@@ -332,6 +340,116 @@ void TestSchedPad::arrowsAreQtsPicturesAtEveryScaleAndMode() {
         QCOMPARE(shown.actualSize(QSize(20, 24), mode), whole.actualSize(QSize(20, 24), mode));
       }
   }
+}
+
+// A one-line field stores no control bytes, whatever the clipboard held.
+void TestSchedPad::pastedLineBreaksAndTabsBecomeSpaces() {
+  TSchedPadFrame* pad = makePad(1, {8, 0, false}, {9, 0, false});
+  const struct {
+    ListCombo* box;
+    const char* pasted;
+    const char* stored;
+  } rows[] = {
+      {pad->cmbKeyword, "会議\r\n資料", "会議 資料"},
+      {pad->cmbContent, "a\tb\nc\rd", "a b c d"},
+  };
+  for (const auto& row : rows) {
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(row.pasted));
+    row.box->lineEdit()->clear();
+    row.box->lineEdit()->paste();
+    QCOMPARE(row.box->currentText(), QString::fromUtf8(row.stored));
+  }
+  pad->btnSaveClick();
+  QCOMPARE(day.table().Pads[0].Keyword.text(), std::string("会議 資料"));
+  QCOMPARE(day.table().Pads[0].Content.text(), std::string("a b c d"));
+}
+
+// "一時保存" pressed from the keyboard disables itself: the focus goes on
+// to "変更" of the same pad, not to the timeline behind it.
+void TestSchedPad::keyboardSaveKeepsTheFocusInThePad() {
+  TSchedPadFrame* pad = makePad(1, {8, 0, false}, {9, 0, false});
+  container->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(container));
+  pad->btnSave->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(pad->btnSave, Qt::Key_Space);
+  QVERIFY(!pad->btnSave->isEnabled());
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(pad->btnRevise));
+  QCOMPARE(pad->pnlPMenu->text(), QStringLiteral("◆"));
+}
+
+// F6 or a click on its edge focuses a pad that another one covers: it comes
+// to the front. A screen reader hears the keyword and the mark.
+void TestSchedPad::focusedPadComesToTheFrontAndTheTreeReadsIt() {
+  TSchedPadFrame* under = makePad(1, {8, 0, false}, {9, 0, false});
+  TSchedPadFrame* over = makePad(2, {8, 20, false}, {9, 0, false});
+  container->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(container));
+  const QPoint shared = under->geometry().intersected(over->geometry()).center();
+  auto padOnTop = [&] {
+    QWidget* w = container->childAt(shared);
+    while (w && !qobject_cast<TSchedPadFrame*>(w)) w = w->parentWidget();
+    return w;
+  };
+  QCOMPARE(padOnTop(), over);
+  under->cmbKeyword->setEditText(QStringLiteral("会議"));
+  under->setFocus(Qt::ShortcutFocusReason);
+  QCOMPARE(padOnTop(), under);
+  QCOMPARE(under->accessibleName(), QStringLiteral("スケジュール・パッド 1, 会議, 8:00 から 9:00, ◆ 選択中"));
+  QCOMPARE(under->pnlPMenu->accessibleName(), QStringLiteral("マークパネル ◆"));
+  QCOMPARE(over->accessibleName(), QStringLiteral("スケジュール・パッド 2, 8:20 から 9:00"));  // no placeholder
+  over->setFocus();
+  QCOMPARE(under->accessibleName(), QStringLiteral("スケジュール・パッド 1, 会議, 8:00 から 9:00"));
+  QCOMPARE(under->pnlPMenu->accessibleName(), QStringLiteral("マークパネル"));
+  // Lists that cannot be typed into are named by what they set.
+  under->colorBox->setColor(0x0000FF);
+  QAccessibleInterface* colour = QAccessible::queryAccessibleInterface(under->colorBox);
+  QCOMPARE(colour->text(QAccessible::Name), QStringLiteral("色: 赤"));
+  QCOMPARE(colour->text(QAccessible::Value), QStringLiteral("赤"));
+  QCOMPARE(colour->child(0)->object(), under->colorBox->view());  // the items stay reachable
+}
+
+// A right click on the mark panel opens the pad's menu; the focus, the mark
+// and the selected pad stay where they were.
+void TestSchedPad::rightClickOnTheMarkLeavesTheFocus() {
+  TSchedPadFrame* one = makePad(1, {8, 0, false}, {9, 0, false});
+  TSchedPadFrame* two = makePad(2, {10, 0, false}, {11, 0, false});
+  container->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(container));
+  one->cmbKeyword->setFocus();
+  QCOMPARE(day.selectedPad(), 0);
+  // Through the window, as a real press arrives.
+  const QPoint at = two->pnlPMenu->mapTo(container, two->pnlPMenu->rect().center());
+  QTest::mousePress(container->windowHandle(), Qt::RightButton, {}, at);
+  QTRY_VERIFY(two->pumPadFrame->isVisible());
+  QVERIFY(one->isAncestorOf(QApplication::focusWidget()));
+  QCOMPARE(day.selectedPad(), 0);
+  QCOMPARE(two->pnlPMenu->text(), QString());
+  two->pumPadFrame->hide();
+  QTest::mouseRelease(container->windowHandle(), Qt::RightButton, {}, at);
+  // A left click still selects the pad.
+  QTest::mouseClick(container->windowHandle(), Qt::LeftButton, {}, at);
+  QTRY_COMPARE(day.selectedPad(), 1);
+}
+
+// The open colour list is wide enough for its longest name.
+void TestSchedPad::colourListShowsEveryNameWhole() {
+  TSchedPadFrame* pad = makePad(1, {8, 0, false}, {9, 0, false});
+  ColorBox* box = pad->colorBox;
+  // The list's items need more room than the box's own font tells, as
+  // under X with the window's font.
+  QFont listFont = box->view()->font();
+  listFont.setPixelSize(15);
+  box->view()->setFont(listFont);
+  box->showPopup();
+  QAbstractItemView* view = box->view();
+  QTRY_VERIFY(view->isVisible());
+  // Painted as menu items: the check column, the swatch, the name, margins.
+  const QFontMetrics fm(listFont);
+  for (int i = 0; i < box->count(); ++i) {
+    const QString name = box->itemText(i);
+    QVERIFY2(view->viewport()->width() >= fm.horizontalAdvance(name) + box->iconSize().width() + 20, qPrintable(name));
+  }
+  box->hidePopup();
 }
 
 QTEST_MAIN(TestSchedPad)

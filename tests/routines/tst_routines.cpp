@@ -1,6 +1,7 @@
 // Routines in the real main window on a Wednesday: the settings window's
 // temporary save, save, removal and revert, the routine memo, provisional
 // entry and routine display.
+#include <QAccessible>
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QScopeGuard>
@@ -31,6 +32,9 @@ class TestRoutines : public QObject {
   void cleanup() { window.reset(); }
   void settingsWindowSavesRemovesAndReverts();
   void entryAndDisplayOnAWednesday();
+  void returnAndTabInTheSettingsWindow();
+  void routineHoursFollowTheDial();
+  void entryFromAMenuMarksThePadWhileAsking();
 
  private:
   TSchedPadFrame* storedPad(int from, int to, const char* keyword) {
@@ -215,6 +219,125 @@ void TestRoutines::entryAndDisplayOnAWednesday() {
   QCOMPARE(bytesOf(state->day.table()), before);
   QVERIFY(view->padFrame(1) && view->padFrame(1)->isVisible());
   QVERIFY(!window->pnlCover->isVisible());
+}
+
+// Return in a pad's box neither closes the window nor presses another pad's
+// 一時保存; Tab and F6 reach every pad; the window's outer size is 695 x 550.
+void TestRoutines::returnAndTabInTheSettingsWindow() {
+  RoutineStore& routines = state->routines;
+  for (const char* k : {"朝", "昼", "夜"}) {
+    storedPad(240, 300, k);
+    EnterRoutine(routines.RoutineTable, state->day.pad(state->day.selectedPad()));
+  }
+  bool ran = false;
+  whenModal<TfrmSetRWork>([&](TfrmSetRWork& w) {
+    ran = true;
+    QCOMPARE(w.frameGeometry().size(), QSize(695, 550));
+    TRoutineWorkFrame* first = w.RoutineFrameTable[0];
+    TRoutineWorkFrame* last = w.RoutineFrameTable[2];
+    QCOMPARE(QAccessible::queryAccessibleInterface(first->cmbPadOrigX)->text(QAccessible::Name),
+             QStringLiteral("表示ペイン: 左"));
+    last->cmbKeyword->setEditText(QStringLiteral("未保存"));  // an edit not yet stored
+    first->cmbKeyword->setFocus();
+    first->cmbKeyword->setEditText(QStringLiteral("入力中"));
+    QTest::keyClick(first->cmbKeyword->lineEdit(), Qt::Key_Return);
+    QTest::keyClick(first->cmbKeyword->lineEdit(), Qt::Key_Enter, Qt::KeypadModifier);
+    QVERIFY(w.isVisible());
+    QCOMPARE(routines.RoutineTable[2].Keyword.text(), std::string("夜"));
+    QCOMPARE(routines.RoutineTable[0].Keyword.text(), std::string("朝"));
+    QVERIFY(first->isAncestorOf(QApplication::focusWidget()));
+
+    // Tab runs through every pad in slot order, then the three buttons.
+    QList<QWidget*> seen;
+    first->Panel2->cmbHour->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 80; ++i) {
+      QWidget* now = QApplication::focusWidget();
+      if (!seen.isEmpty() && now == seen.first()) break;
+      seen << now;
+      QTest::keyClick(now, Qt::Key_Tab);
+    }
+    for (TRoutineWorkFrame* pad : {w.RoutineFrameTable[0], w.RoutineFrameTable[1], w.RoutineFrameTable[2]}) {
+      QVERIFY(seen.contains(pad->btnSaveRoutine));
+      QVERIFY(seen.contains(pad->chbDOW[6]));
+    }
+    for (QWidget* b : {w.btnRemoveSRW, w.btnSaveSRW, w.btnCancelSRW}) QVERIFY(seen.contains(b));
+    QVERIFY(seen.indexOf(w.RoutineFrameTable[1]->btnSaveRoutine) < seen.indexOf(w.RoutineFrameTable[2]->chbShow));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.btnCancelSRW));
+
+    // F6 and Shift+F6 move between the pads; the mark and the selection follow.
+    w.RoutineFrameTable[0]->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+    QCOMPARE(state->SelectedRoutine, 1);
+    QCOMPARE(w.RoutineFrameTable[1]->pnlPMenu->text(), QStringLiteral("◆"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ShiftModifier);
+    QCOMPARE(state->SelectedRoutine, 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ShiftModifier);
+    QCOMPARE(state->SelectedRoutine, 2);  // round to the last
+    // Return on a focused button presses that button only.
+    w.btnSaveSRW->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w.btnSaveSRW, Qt::Key_Return);
+    QCOMPARE(bytesOf(routines.RoutineImage), bytesOf(routines.RoutineTable));
+    QVERIFY(w.isVisible());
+    w.btnCancelSRW->click();
+  });
+  window->RoutineSet1Execute();
+  QVERIFY(ran);
+}
+
+// One reading of the hour for every pad: 12 is the 0 of its flag; other
+// hours off the dial are refused before anything is written.
+void TestRoutines::routineHoursFollowTheDial() {
+  RoutineStore& routines = state->routines;
+  storedPad(240, 300, "昼");
+  EnterRoutine(routines.RoutineTable, state->day.table().Pads[0]);
+  whenModal<TfrmSetRWork>([&](TfrmSetRWork& w) {
+    TRoutineWorkFrame* pad = w.RoutineFrameTable[0];
+    pad->Panel2->show(12, 30, true);
+    pad->Panel3->show(1, 0, true);
+    pad->btnSaveRoutineClick();
+    QCOMPARE(routines.RoutineTable[0].StartHour, 0);
+    QCOMPARE(routines.RoutineTable[0].StartPM, 1);
+    pad->Panel3->cmbHour->setEditText(QStringLiteral("13"));
+    pad->cmbKeyword->setEditText(QStringLiteral("変えた"));
+    pad->btnSaveRoutineClick();
+    QCOMPARE(platform->messages.back().text,
+             std::string("'13' は時刻(時)に使えません.\r\n0 から 12 までの整数を入力してください."));
+    QCOMPARE(routines.RoutineTable[0].EndHour, 1);
+    QCOMPARE(routines.RoutineTable[0].Keyword.text(), std::string("昼"));
+    w.btnSaveSRWClick();
+    w.btnCancelSRW->click();
+  });
+  window->RoutineSet1Execute();
+  platform->confirmAnswers = {true};
+  platform->askAnswers = {1};  // the day's pad was never saved
+  window->RoutineRead1Execute();
+  QCOMPARE(state->day.table().Bars[0].TopY, 780);  // 12:30 PM, from the routine pad
+  QCOMPARE(state->day.table().Bars[0].BottomY, 840);
+}
+
+// Chosen from a menu, entry asks about the selected pad with its mark on,
+// though the box takes the focus from the pad itself.
+void TestRoutines::entryFromAMenuMarksThePadWhileAsking() {
+  TSchedPadFrame* one = storedPad(240, 300, "朝");
+  TSchedPadFrame* two = storedPad(600, 700, "昼");
+  one->cmbKeyword->setFocus();
+  QCOMPARE(state->day.selectedPad(), 0);
+  QWidget box;  // what a real question box does: it takes the focus
+  QString markWhileAsking;
+  platform->whileAsking = [&] {
+    box.show();
+    box.activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), &box);
+    markWhileAsking = one->pnlPMenu->text();
+  };
+  platform->confirmAnswers = {false};
+  one->pmiRoutine->trigger();  // the pad's popup, as from the menu bar
+  QCOMPARE(platform->confirms.back().text,
+           std::string("スケジュール・パッドNo. 1をルーチンとして仮登録します.\r\n\r\n処理を続行しますか？"));
+  QCOMPARE(markWhileAsking, QStringLiteral("◆"));
+  QCOMPARE(two->pnlPMenu->text(), QString());
+  platform->whileAsking = nullptr;
 }
 
 QTEST_MAIN(TestRoutines)

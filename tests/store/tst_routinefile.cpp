@@ -38,6 +38,7 @@ class TestRoutineFile : public QObject {
   }
   void firstStartCreatesEightEmptyRecords();
   void existingFileIsReadNotRewritten();
+  void displayedRoutinesReadTwelveAsZeroAndZeroTheirReservedBytes();
   void shortFileLeavesTheRestEmpty();
   void unreadableFileLeavesEmptyRoutines();
   void countAndCompact();
@@ -196,6 +197,36 @@ void TestRoutineFile::enteredFromPadsAndDisplayedOnAWeekday() {
   QCOMPARE(bars[0].Side.text(), std::string("L"));
   QCOMPARE(bars[0].TopY, 240);
   QCOMPARE(pads[0].Memo.text(), std::string("memo"));
+}
+
+// Hours as the dial reads them, and the staging records built clean: they
+// go to Temporary.sdf and from there into the day file.
+void TestRoutineFile::displayedRoutinesReadTwelveAsZeroAndZeroTheirReservedBytes() {
+  RoutineStore s;
+  RoutineRecord* r = s.RoutineTable;
+  makeRoutine(r[0], 1, "昼");
+  r[0].StartHour = 12, r[0].StartMinute = 30, r[0].StartPM = 1;  // stored raw by an older routine pad
+  r[0].EndHour = 1, r[0].EndMinute = 0, r[0].EndPM = 1;
+  makeRoutine(r[1], 2, "夜中");
+  r[1].StartHour = 12, r[1].StartMinute = 0, r[1].StartPM = 0;  // midnight
+  r[1].EndHour = 1, r[1].EndMinute = 0, r[1].EndPM = 0;
+  makeRoutine(r[2], 3, "変");
+  r[2].StartHour = 13, r[2].EndHour = 8;  // off the dial: not displayed
+  for (int i = 0; i < 3; ++i) r[i].Show = 1, r[i].DOW[0] = 1;
+  BarRecord bars[kPadSlots];
+  PadRecord pads[kPadSlots];
+  std::memset(bars, 0xAA, sizeof bars);
+  std::memset(pads, 0xAA, sizeof pads);
+  QCOMPARE(RoutinePads(s.RoutineTable, 0, bars, pads), 2);
+  QCOMPARE(pads[0].StartHour, 0);
+  QCOMPARE(bars[0].TopY, 780);  // 12:30 PM, not 6:30 AM
+  QCOMPARE(bars[0].BottomY, 840);
+  QCOMPARE(pads[1].StartHour, 0);
+  QCOMPARE(bars[1].TopY, 2160);
+  for (const BarRecord& b : bars) QVERIFY(b.reserved[0] == 0 && b.reserved[1] == 0);
+  for (const PadRecord& p : pads)
+    for (const auto* reserved : {p.reserved1, p.reserved2, p.reserved3})
+      QVERIFY(reserved[0] == 0 && reserved[1] == 0 && reserved[2] == 0);
 }
 
 QTEST_GUILESS_MAIN(TestRoutineFile)

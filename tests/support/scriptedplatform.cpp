@@ -4,6 +4,7 @@ namespace plandor {
 
 bool ScriptedPlatform::confirm(const std::string& text, int left, int top) {
   confirms.push_back({text, left, top});
+  if (whileAsking) whileAsking();
   if (confirmAnswers.empty()) return false;
   bool a = confirmAnswers.front();
   confirmAnswers.pop_front();

@@ -2,6 +2,7 @@
 // A platform for tests: records every box and sound, answers questions and
 // open dialogs from queues, and tells the time it is given.
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ class ScriptedPlatform final : public Platform {
   };
   std::vector<Confirm> confirms;
   std::deque<bool> confirmAnswers;  // empty: Cancel
+  // Runs while a question is on screen, as the box would be: a real box
+  // takes the focus, for one.
+  std::function<void()> whileAsking;
   std::deque<std::optional<std::string>> openAnswers;  // empty: cancelled
   struct Question {
     std::string text;

@@ -113,6 +113,8 @@ void TestTimelinePaint::barsOfEachSide() {
   set(2, "R", 240, 420, 0x00FF00);   // green, right only
   set(3, "L", -1, 600, 0x00FFFF);    // unset rows: never painted
   set(4, "", 1000, 1100, 0x00FFFF);  // no side: never painted
+  set(5, "L", 2000, 1800, 0x00FFFF);  // ends before it starts (a routine as stored): no rows
+  set(6, "R", 1500, 1500, 0x00FFFF);  // ends where it starts: no rows
   DragArea leftArea(DragArea::Side::Left, day.Bars), rightArea(DragArea::Side::Right, day.Bars);
   leftArea.resize(12, 2880);
   rightArea.resize(13, 2880);
@@ -131,6 +133,8 @@ void TestTimelinePaint::barsOfEachSide() {
   QCOMPARE(at(r, 11, 300), green);
   QCOMPARE(at(r, 12, 300), white);
   QCOMPARE(at(r, 5, 330), green);
+  for (int y : {1799, 1800, 1900, 1999, 2000}) QCOMPARE(at(l, 5, y), white);
+  QCOMPARE(at(r, 5, 1500), white);
 }
 
 QTEST_MAIN(TestTimelinePaint)

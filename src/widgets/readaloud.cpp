@@ -1,0 +1,98 @@
+#include "readaloud.h"
+
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLocale>
+
+namespace plandor {
+namespace {
+
+const char kSetting[] = "plandorReadAs";
+
+class ListReading final : public QAccessibleWidget {
+ public:
+  explicit ListReading(QComboBox* list) : QAccessibleWidget(list, QAccessible::ComboBox) {}
+  QComboBox* list() const { return static_cast<QComboBox*>(widget()); }
+
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name)
+      return list()->property(kSetting).toString() + QStringLiteral(": ") + list()->currentText();
+    if (t == QAccessible::Value) return list()->currentText();
+    return QAccessibleWidget::text(t);
+  }
+  // The items, as Qt's own reading of a combo box offers them.
+  int childCount() const override { return 1; }
+  QAccessibleInterface* child(int index) const override {
+    return index == 0 ? QAccessible::queryAccessibleInterface(list()->view()) : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    return child && child->object() == list()->view() ? 0 : -1;
+  }
+};
+
+class DateReading final : public QAccessibleWidget {
+ public:
+  explicit DateReading(QDateEdit* box) : QAccessibleWidget(box, QAccessible::StaticText) {}
+  QString text(QAccessible::Text t) const override {
+    auto* box = static_cast<QDateEdit*>(widget());
+    const QString date = QLocale().toString(box->date(), QStringLiteral("yyyy年M月d日 dddd"));
+    if (t == QAccessible::Name) return box->property(kSetting).toString() + QStringLiteral(": ") + date;
+    if (t == QAccessible::Value) return date;
+    return QAccessibleWidget::text(t);
+  }
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.readOnly = true;
+    return s;
+  }
+};
+
+QAccessibleInterface* readings(const QString&, QObject* object) {
+  if (!object || !object->isWidgetType() || !object->property(kSetting).isValid()) return nullptr;
+  if (auto* list = qobject_cast<QComboBox*>(object)) return new ListReading(list);
+  if (auto* box = qobject_cast<QDateEdit*>(object)) return new DateReading(box);
+  return nullptr;
+}
+
+void installReadings() {
+  static const bool installed = [] {
+    QAccessible::installFactory(readings);
+    return true;
+  }();
+  (void)installed;
+}
+
+// Qt keeps the first reading it made of a widget (setting a hint or a name
+// already makes one): that one goes, and the next is made by ours.
+void forgetReading(QObject* o) {
+  if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(o))
+    if (!dynamic_cast<ListReading*>(made) && !dynamic_cast<DateReading*>(made))
+      QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+}
+
+void nameChanged(QObject* o) {
+  if (!QAccessible::isActive()) return;
+  QAccessibleEvent e(o, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&e);
+}
+
+}  // namespace
+
+void readListAs(QComboBox* list, const QString& setting) {
+  installReadings();
+  list->setProperty(kSetting, setting);
+  forgetReading(list);
+  QObject::connect(list, &QComboBox::currentTextChanged, list, [list] { nameChanged(list); });
+}
+
+void readDateAs(QDateEdit* box, const QString& label) {
+  installReadings();
+  box->setProperty(kSetting, label);
+  forgetReading(box);
+  QObject::connect(box, &QDateEdit::dateChanged, box, [box] { nameChanged(box); });
+}
+
+}  // namespace plandor
