@@ -102,6 +102,7 @@ class TestDayPlanning : public QObject {
   void screenReadersAndTheKeyboardReachEverything();
   void unsavedWorkIsAskedAboutBeforeItGoes_data();
   void unsavedWorkIsAskedAboutBeforeItGoes();
+  void theSessionsEndNeverWaits();
   void undoBringsARemovedPadBackWhole();
   void workLeftByACrashIsOfferedBack();
 
@@ -510,6 +511,19 @@ void TestDayPlanning::unsavedWorkIsAskedAboutBeforeItGoes() {
   }
   QCOMPARE(QFile::exists(QString::fromStdString(recovery)), !ends);
   if (!ends) QCOMPARE(p->cmbKeyword->currentText(), QStringLiteral("会議"));
+}
+
+// Logging out asks nothing and waits for nothing: the work stays in the
+// recovery file, offered at the next start.
+void TestDayPlanning::theSessionsEndNeverWaits() {
+  storedPad(240, 420)->cmbKeyword->setEditText(QStringLiteral("入力中"));
+  window->sessionEnding();
+  QVERIFY(window->close());
+  QVERIFY(platform->questions.empty());
+  QVERIFY(!QFile::exists(QString::fromStdString(state->day.todayPath())));
+  std::optional<Recovery> kept;
+  QVERIFY(readRecovery(dir->filePath("Recovery.pdr").toStdString(), &kept).ok() && kept);
+  QCOMPARE(kept->image.Pads[0].Keyword.text(), std::string("入力中"));  // typed, not yet stored
 }
 
 void TestDayPlanning::undoBringsARemovedPadBackWhole() {
