@@ -18,6 +18,7 @@
 #include "dlgsetlist.h"
 #include "hintdisplay.h"
 #include "pathbytes.h"
+#include "widgetsupport.h"
 #include "recovery.h"
 
 #include <cstdio>
@@ -37,7 +38,6 @@ const char* const kAppTitle = "プランドール";
 
 namespace {
 
-const QColor kButtonFace(240, 240, 240);
 
 QString q(const std::string& utf8) { return QString::fromStdString(utf8); }
 // Multi-line texts are kept with Windows line breaks; Qt wants "\n".

@@ -17,22 +17,11 @@ namespace plandor {
 
 namespace {
 
-const QColor kSkyBlue(166, 202, 240);
-const QColor kButtonFace(240, 240, 240);
 
 // Panel1's height in the 800 x 600 design; bottom-anchored controls keep
 // their distance from its bottom edge.
 constexpr int kDesignPanel1Height = 527;
 constexpr int kStatusBarHeight = 19;
-
-QFrame* panel(QWidget* parent, const char* name, QRect r, const QColor& c, int shape = QFrame::NoFrame) {
-  auto* f = new QFrame(parent);
-  f->setObjectName(QLatin1String(name));
-  f->setGeometry(r);
-  f->setFrameStyle(shape);
-  fillBackground(f, c);
-  return f;
-}
 
 QLabel* whiteLabel(QWidget* parent, const char* text, QPoint at) {
   auto* l = new QLabel(q(text), parent);

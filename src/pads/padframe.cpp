@@ -40,8 +40,6 @@ constexpr KindHints kRoutineHints{
     "|ルーチン・パッドNo(ルーチン項目No.)です.\u3000変更不可.",
 };
 
-// Labels on the evening and night bands stay readable on this.
-const QColor kButtonFace(240, 240, 240);
 
 // Qt hands the focus to the first widget under the pointer that takes a
 // click, for any button and before the widget sees the press: for the mark

@@ -12,7 +12,6 @@
 namespace plandor {
 namespace {
 
-const QColor kSkyBlue(166, 202, 240);
 
 // The controls of every pad, in slot order.
 QList<QWidget*> keyChainOf(const std::array<TRoutineWorkFrame*, kRoutineSlots>& pads) {

@@ -15,18 +15,7 @@
 namespace plandor {
 namespace {
 
-const QColor kSkyBlue(166, 202, 240);
 const QColor kCream(255, 251, 240);
-
-QFrame* panel(QWidget* parent, const char* name, QRect r, const QColor& c, int shape) {
-  auto* f = new QFrame(parent);
-  f->setObjectName(QLatin1String(name));
-  f->setGeometry(r);
-  f->setFrameStyle(shape);
-  f->setLineWidth(1);
-  fillBackground(f, c);
-  return f;
-}
 
 template <class W>
 W* place(W* w, const char* name, QRect r) {

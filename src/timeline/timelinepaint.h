@@ -45,7 +45,6 @@ class DragArea final : public QWidget {
  public:
   enum class Side { Left, Right };
   DragArea(Side side, const BarRecord (&bars)[kPadSlots], QWidget* parent = nullptr);
-  Side side() const { return side_; }
 
  signals:
   void pressed(Qt::MouseButton button, int y);

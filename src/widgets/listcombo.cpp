@@ -120,7 +120,6 @@ void ListCombo::showPopup() {
   setCurrentIndex(-1);
   setEditText(text);
   blockSignals(false);
-  emit dropDown();
   LazyCombo::showPopup();
 }
 

@@ -51,9 +51,6 @@ class ListCombo final : public LazyCombo {
 
   void showPopup() override;
 
- signals:
-  void dropDown();
-
  private:
   std::function<std::vector<std::string>()> entries_;
 };

@@ -34,12 +34,27 @@ inline void nameAfter(QWidget* box, QString label) {
     combo->lineEdit()->setAccessibleName(box->accessibleName());
 }
 
+// The program's two ground colours.
+inline const QColor kSkyBlue(166, 202, 240);
+inline const QColor kButtonFace(240, 240, 240);
+
 // A solid background, as the program's panels have.
 inline void fillBackground(QWidget* w, const QColor& c) {
   QPalette p = w->palette();
   p.setColor(QPalette::Window, c);
   w->setPalette(p);
   w->setAutoFillBackground(true);
+}
+
+// A named panel of one colour, flat or bevelled (`shape`, QFrame's style).
+inline QFrame* panel(QWidget* parent, const char* name, QRect r, const QColor& c, int shape = QFrame::NoFrame) {
+  auto* f = new QFrame(parent);
+  f->setObjectName(QLatin1String(name));
+  f->setGeometry(r);
+  f->setFrameStyle(shape);
+  f->setLineWidth(1);
+  fillBackground(f, c);
+  return f;
 }
 
 // The program's own texts are UTF-8 literals.

@@ -21,6 +21,8 @@ class TestTimeAxis : public QObject {
   void dragRows_data();
   void dragRows();
   void dragThatMakesNoPad();
+  void scrollMarginIsThirtyRows_data();
+  void scrollMarginIsThirtyRows();
   void padStoreRules_data();
   void padStoreRules();
 };
@@ -125,6 +127,30 @@ void TestTimeAxis::dragRows() {
   QCOMPARE(r.pad->startY, startY);
   QCOMPARE(r.pad->slot, 2);
   QVERIFY(!g.DragArmed && !g.DragActive);
+}
+
+// The view shows rows 240..744 (top 240, height 505); a move scrolls once
+// it is less than 30 rows from an edge.
+void TestTimeAxis::scrollMarginIsThirtyRows_data() {
+  QTest::addColumn<int>("y");
+  QTest::addColumn<bool>("down");
+  QTest::addColumn<bool>("up");
+  QTest::newRow("30 rows above the bottom") << 715 << false << false;
+  QTest::newRow("29 rows above the bottom") << 716 << true << false;
+  QTest::newRow("30 rows below the top") << 270 << false << false;
+  QTest::newRow("29 rows below the top") << 269 << false << true;
+  QTest::newRow("10 rows below the top") << 250 << false << true;
+}
+
+void TestTimeAxis::scrollMarginIsThirtyRows() {
+  QFETCH(int, y);
+  QFETCH(bool, down);
+  QFETCH(bool, up);
+  DragGesture g;
+  g.press(true, 400);
+  const DragGesture::Scroll s = g.move(y, 240, 505);
+  QCOMPARE(s.down, down);
+  QCOMPARE(s.up, up);
 }
 
 void TestTimeAxis::dragThatMakesNoPad() {

@@ -115,6 +115,7 @@ void TestTimelinePaint::barsOfEachSide() {
   set(4, "", 1000, 1100, 0x00FFFF);  // no side: never painted
   set(5, "L", 2000, 1800, 0x00FFFF);  // ends before it starts (a routine as stored): no rows
   set(6, "R", 1500, 1500, 0x00FFFF);  // ends where it starts: no rows
+  set(7, "R", 2800, 2880, 0x0000FF);  // ends at 06:00 next morning: through the last row
   DragArea leftArea(DragArea::Side::Left, day.Bars), rightArea(DragArea::Side::Right, day.Bars);
   leftArea.resize(12, 2880);
   rightArea.resize(13, 2880);
@@ -135,6 +136,8 @@ void TestTimelinePaint::barsOfEachSide() {
   QCOMPARE(at(r, 5, 330), green);
   for (int y : {1799, 1800, 1900, 1999, 2000}) QCOMPARE(at(l, 5, y), white);
   QCOMPARE(at(r, 5, 1500), white);
+  QCOMPARE(at(r, 5, 2799), white);
+  for (int y : {2800, 2879}) QCOMPARE(at(r, 5, y), red);
 }
 
 QTEST_MAIN(TestTimelinePaint)
