@@ -1,6 +1,7 @@
 #include "routinepadframe.h"
 
 #include "readaloud.h"
+#include "routinerules.h"
 #include "widgetsupport.h"
 
 namespace plandor {
@@ -86,31 +87,20 @@ void FillRoutinePad(TRoutineWorkFrame& pad, const RoutineRecord& r) {
 void TRoutineWorkFrame::btnSaveRoutineClick() {
   const int s = slot();
   if (s < 0 || s >= kRoutineSlots) return;
-  const PadEntry e = entry();
-  // A routine keeps its times as entered, but its hours as the schedule pad
-  // reads them: 12 is the 0 of its flag, other hours off the dial are
-  // refused before anything is written.
-  int hours[2] = {0, 0};
-  for (int i = 0; i < 2; ++i) {
-    const std::string& text = (i == 0 ? e.start : e.end).hourText;
-    const HourEntry h = readDialHour(text);
-    if (h.reading == HourReading::NotInteger) {
-      context_.platform.errorBox("'" + text + "' は整数ではありません");
+  RoutineEntry e{entry(), number(), cmbPadOrigX->currentText().toStdString(), chbShow->isChecked(), {}};
+  for (int d = 0; d < 7; ++d) e.days[d] = chbDOW[d]->isChecked();
+  const RoutineStoreResult r = storeRoutineEntry(e, ctx_.routines.RoutineTable[s]);
+  switch (r.reading) {
+    case HourReading::NotInteger:
+      context_.platform.errorBox("'" + r.refusedHour + "' は整数ではありません");
       return;
-    }
-    if (h.reading == HourReading::OutsideDial) {
-      context_.platform.message("'" + text + kHourOutsideDial);
+    case HourReading::OutsideDial:
+      context_.platform.message("'" + r.refusedHour + kHourOutsideDial);
       return;
-    }
-    hours[i] = h.hour;
+    case HourReading::Dial:
+      break;
   }
-  RoutineRecord r = ctx_.routines.RoutineTable[s];
-  r.RoutineNo = number();
-  storeCommonFields(r, e, hours[0], hours[1]);
-  r.Left = cmbPadOrigX->currentText() == q("右") ? 351 : 4;
-  r.Show = chbShow->isChecked() ? 1 : 0;
-  for (int d = 0; d < 7; ++d) r.DOW[d] = chbDOW[d]->isChecked() ? 1 : 0;
-  ctx_.routines.storeRoutine(s, r);
+  ctx_.routines.storeRoutine(s, r.routine);
   nameYourself();
 }
 

@@ -172,6 +172,20 @@ void TestTimeAxis::dragThatMakesNoPad() {
   QVERIFY(r.sound && !r.pad && !g.DragArmed);
   r = g.release(true, 300, 0, none);  // not armed any more
   QVERIFY(!r.sound && !r.pad);
+
+  // The auto-scroll's pause ignores moves; a release during it makes the
+  // pad and ends the drag for good, so later moves scroll nothing.
+  g.press(true, 700);
+  g.beginPause();
+  QVERIFY(!g.move(740, 240, 505).down);
+  g.endPause();
+  QVERIFY(g.move(740, 240, 505).down);
+  g.beginPause();
+  QVERIFY(g.release(true, 740, 0, none).pad);
+  g.endPause();
+  QVERIFY(!g.DragActive && !g.move(740, 240, 505).down);
+  g.press(true, 100);  // a new press starts afresh
+  QVERIFY(g.DragActive);
 }
 
 void TestTimeAxis::padStoreRules_data() {

@@ -39,6 +39,16 @@ struct DragGesture {
   // `padCount` is the highest pad number with a bar; `frameUsed` tells
   // which slots already show a pad.
   Release release(bool leftButton, int y, int padCount, const std::array<bool, kPadSlots>& frameUsed);
+
+  // The auto-scroll's pause, while other events are let through: moves are
+  // not followed, and a release meanwhile ends the drag for good.
+  void beginPause();
+  void endPause();
+  bool pausing() const { return pausing_; }
+
+ private:
+  bool pausing_ = false;
+  bool releasedInPause_ = false;
 };
 
 }  // namespace plandor

@@ -114,8 +114,6 @@ class TDayView final : public QScrollArea {
   std::bitset<kPadSlots> waiting_;  // used slots whose frame is still to be made
   QTimer* makeAfterPaint_ = nullptr;
   std::vector<TSchedPadFrame*> spareFrames_;
-  bool pausing_ = false;
-  bool releasedInPause_ = false;
   int wheelRemainder_ = 0;
 };
 

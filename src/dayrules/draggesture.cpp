@@ -6,6 +6,7 @@ namespace plandor {
 
 void DragGesture::press(bool leftButton, int y) {
   if (!leftButton) return;
+  releasedInPause_ = false;
   DragStartY = y;
   DragArmed = true;
   DragActive = true;
@@ -20,6 +21,7 @@ DragGesture::Scroll DragGesture::move(int y, int viewTop, int viewHeight) {
 DragGesture::Release DragGesture::release(bool leftButton, int y, int padCount,
                                           const std::array<bool, kPadSlots>& frameUsed) {
   DragActive = false;
+  if (pausing_) releasedInPause_ = true;
   if (padCount >= kPadSlots || !leftButton || !DragArmed) return {};
   DragEndY = y;
   if (DragEndY < DragStartY) std::swap(DragStartY, DragEndY);
@@ -33,6 +35,16 @@ DragGesture::Release DragGesture::release(bool leftButton, int y, int padCount,
   while (slot < kPadSlots && frameUsed[slot]) ++slot;
   if (slot == kPadSlots) return {true, std::nullopt};
   return {true, NewPad{slot, DragStartY, DragEndY, YToTime(DragStartY), YToTime(DragEndY)}};
+}
+
+void DragGesture::beginPause() {
+  DragActive = false;
+  pausing_ = true;
+}
+
+void DragGesture::endPause() {
+  pausing_ = false;
+  DragActive = !releasedInPause_;
 }
 
 }  // namespace plandor

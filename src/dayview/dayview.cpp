@@ -358,7 +358,6 @@ void TDayView::ScheduleRemovePad1Execute() {
 
 void TDayView::pbxTimeMouseDown(Qt::MouseButton button, int y) {
   drag.press(button == Qt::LeftButton, y);
-  if (button == Qt::LeftButton) releasedInPause_ = false;
 }
 
 void TDayView::pbxTimeMouseMove(int y) {
@@ -378,18 +377,15 @@ void TDayView::pbxTimeMouseMove(int y) {
 // Lets the scroll be painted and other events through; moves meanwhile are
 // ignored. A release during the pause ends the drag for good.
 void TDayView::dragPause() {
-  drag.DragActive = false;
-  pausing_ = true;
+  drag.beginPause();
   QElapsedTimer tick;
   tick.start();
   do QCoreApplication::processEvents();
   while (tick.nsecsElapsed() < 2'000'000);
-  pausing_ = false;
-  drag.DragActive = !releasedInPause_;
+  drag.endPause();
 }
 
 void TDayView::pbxTimeMouseUp(Qt::MouseButton button, int y, int left) {
-  if (pausing_) releasedInPause_ = true;
   std::array<bool, kPadSlots> used{};
   for (int i = 0; i < kPadSlots; ++i) used[i] = ctx_.day.framed(i);
   const DragGesture::Release r = drag.release(button == Qt::LeftButton, y, ctx_.day.recount(), used);
