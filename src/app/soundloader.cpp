@@ -48,6 +48,9 @@ void run(const std::shared_ptr<SoundLoader::Shared>& s) {
       s->waiting.reset();
     }
     if (!player || play(player, path.c_str()) == 0) continue;
+    // Under the lock: the loader, gone before the application, is not gone yet.
+    std::lock_guard lock(s->mutex);
+    if (s->ended) return;
     if (QCoreApplication* app = QCoreApplication::instance())
       QMetaObject::invokeMethod(app, [s, path] {
         if (s->failed) s->failed(path);

@@ -70,7 +70,6 @@ TimeRow::TimeRow(const char* name, const char* upper, const char* lower, int hou
   }();
   cmbHour->addItems(hours);
   cmbHour->setMaxVisibleItems(12);
-  cmbHour->setEditText(QStringLiteral("8"));
   cmbHour->setGeometry(17, 4, 38, hourHeight);
   cmbHour->lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, false);  // hours are digits
   cmbHour->lineEdit()->setTextMargins(-2, 0, -2, 0);  // the editor's own padding would scroll "10" out
