@@ -32,30 +32,34 @@ void run(const std::shared_ptr<SoundLoader::Shared>& s) {
   void* module = ::dlopen(s->modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
   using Open = void* (*)();
   using Play = int (*)(void*, const char*);
+  using Close = void (*)(void*);
   Open open = module ? reinterpret_cast<Open>(::dlsym(module, "plandor_sound_open")) : nullptr;
   Play play = module ? reinterpret_cast<Play>(::dlsym(module, "plandor_sound_play")) : nullptr;
+  Close close = module ? reinterpret_cast<Close>(::dlsym(module, "plandor_sound_close")) : nullptr;
   if (!module) std::fprintf(stderr, "plandor: no sound: %s\n", ::dlerror());
-  else if (!open || !play) std::fprintf(stderr, "plandor: no sound: %s is not the sound module\n", s->modulePath.c_str());
-  void* player = open && play ? open() : nullptr;
-  // The module stays loaded: a sound may still be playing through it.
+  else if (!open || !play || !close)
+    std::fprintf(stderr, "plandor: no sound: %s is not the sound module\n", s->modulePath.c_str());
+  void* player = open && play && close ? open() : nullptr;
+  // The module stays loaded: the process may end while this thread is in it.
   for (;;) {
     std::string path;
     {
       std::unique_lock lock(s->mutex);
       s->wake.wait(lock, [&] { return s->waiting || s->ended; });
-      if (s->ended) return;
+      if (s->ended) break;
       path = std::move(*s->waiting);
       s->waiting.reset();
     }
     if (!player || play(player, path.c_str()) == 0) continue;
     // Under the lock: the loader, gone before the application, is not gone yet.
     std::lock_guard lock(s->mutex);
-    if (s->ended) return;
+    if (s->ended) break;
     if (QCoreApplication* app = QCoreApplication::instance())
       QMetaObject::invokeMethod(app, [s, path] {
         if (s->failed) s->failed(path);
       }, Qt::QueuedConnection);
   }
+  if (player) close(player);
 }
 
 }  // namespace

@@ -19,8 +19,7 @@ namespace {
 
 struct Player {
   ca_context* context = nullptr;
-  bool opened = false;
-  bool unavailable = false;  // no sound server or device: silent from now on
+  bool opened = false;  // else no sound server or device answered yet: silent, and tried again
 };
 
 // The desktop's "event sounds" switch; on when no desktop publishes one.
@@ -34,7 +33,7 @@ bool desktopAllowsEventSounds() {
     auto atom = [c](const std::string& name) {
       xcb_intern_atom_reply_t* r =
           xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.c_str()), nullptr);
-      const xcb_atom_t a = r ? r->atom : XCB_ATOM_NONE;
+      const xcb_atom_t a = r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
       std::free(r);
       return a;
     };
@@ -86,26 +85,36 @@ __attribute__((visibility("default"))) int plandor_sound_play(void* player, cons
     return 1;
   }
   int result = 0;
-  if (!p->unavailable && desktopAllowsEventSounds()) {
+  if (desktopAllowsEventSounds()) {
     if (!p->context && ca_context_create(&p->context) == CA_SUCCESS)
       ca_context_change_props(p->context, CA_PROP_APPLICATION_NAME, "プランドール", CA_PROP_APPLICATION_ID,
                               "org.plandor.Plandor", CA_PROP_APPLICATION_ICON_NAME, "plandor", nullptr);
     if (p->context && !p->opened) p->opened = ca_context_open(p->context) == CA_SUCCESS;
-    if (!p->opened) {
-      p->unavailable = true;
-    } else {
+    if (p->opened) {
       const std::string self = "/proc/self/fd/" + std::to_string(fd);
       ca_context_cancel(p->context, 1);
       const int error = ca_context_play(p->context, 1, CA_PROP_EVENT_ID, "plandor-save", CA_PROP_MEDIA_FILENAME,
                                         self.c_str(), CA_PROP_MEDIA_ROLE, "event", CA_PROP_CANBERRA_CACHE_CONTROL,
                                         "never", nullptr);
-      if (error != CA_SUCCESS) {
-        if (fileAtFault(error)) result = 1;
-        else std::fprintf(stderr, "plandor: no sound: %s\n", ca_strerror(error));
+      if (fileAtFault(error)) {
+        result = 1;
+      } else if (error != CA_SUCCESS) {
+        std::fprintf(stderr, "plandor: no sound: %s\n", ca_strerror(error));
+        // The server went away: the next sound connects afresh.
+        ca_context_destroy(p->context);
+        p->context = nullptr;
+        p->opened = false;
       }
     }
   }
   ::close(fd);
   return result;
+}
+
+// Ends the connection to the sound system; a sound still playing stops.
+__attribute__((visibility("default"))) void plandor_sound_close(void* player) {
+  auto* p = static_cast<Player*>(player);
+  if (p->context) ca_context_destroy(p->context);
+  delete p;
 }
 }
