@@ -1,7 +1,7 @@
 #pragma once
 // Plays sounds through the sound module beside the executable. The module
-// is loaded, and every sound played, on a thread of the loader's own, the
-// first time a sound is played: neither a slow sound server nor a file that
+// is loaded when the first sound is played, and every sound is started, on a
+// thread of the loader's own: neither a slow sound server nor a file that
 // blocks its reader can hold up the interface or the end of the program.
 // Without a usable module there is no sound, and nothing else changes.
 #include <functional>
@@ -12,8 +12,8 @@ namespace plandor {
 
 class SoundLoader final {
  public:
-  // `failed` is told, on the thread that made the loader, the path of a
-  // file that cannot be played.
+  // `failed` is told, on the application's main thread, the path of a file
+  // that cannot be played.
   SoundLoader(std::string modulePath, std::function<void(const std::string&)> failed);
   ~SoundLoader();
   SoundLoader(const SoundLoader&) = delete;
