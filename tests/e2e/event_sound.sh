@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The event sound with a sound server: 保存 plays Shutter.wav through it as
 # an event sound of the program; when the desktop switches event sounds off
-# (XSETTINGS Net/EnableEventSounds 0) nothing reaches the server; a FIFO in
-# the sound's place neither plays nor holds up the window.
+# (XSETTINGS Net/EnableEventSounds 0) nothing reaches the server; a file
+# that is no sound is reported; a FIFO in the sound's place neither plays
+# nor holds up the window.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 e2e_init "$1"
@@ -54,6 +55,18 @@ e2e_click_exit
 e2e_wait_exit "$pid"
 kill "$xsettings"
 wait "$xsettings" 2>/dev/null || true
+
+# A Shutter.wav that is no sound: the box says it cannot be played.
+printf 'not a sound' >"$prog/Shutter.wav"
+e2e_start "$prog" "2006-01-01 09:00:00"
+pid=$E2E_PID
+e2e_wait_window "$pid"
+_box() { [[ $(e2e_window_count) -ge 2 ]]; }
+e2e_wait_until 10 _box || e2e_fail "no box for a sound file that cannot be played"
+xdotool key Return
+sleep 0.3
+e2e_click_exit
+e2e_wait_exit "$pid"
 
 # A FIFO named Shutter.wav: nobody writes to it, and opening it to read
 # would wait for ever. The start's sound is refused (a box may say so, which
