@@ -1,6 +1,7 @@
 // Building and rebuilding 24 pads from the pad table (as loading and
-// removal do) against frames of 16.7 ms, and the pixels one wheel step
-// repaints against the rows it scrolls in. Runs on the offscreen platform.
+// removal do) and routine display over them, each against frames of
+// 16.7 ms, and the pixels one wheel step repaints against the rows it
+// scrolls in. Runs on the offscreen platform.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPaintEvent>
@@ -10,10 +11,20 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <string>
 #include <vector>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#else
+#define CALLGRIND_ZERO_STATS
+#define CALLGRIND_DUMP_STATS_AT(what)
+#endif
 
 #include "appsetup.h"
 #include "frmmain.h"
+#include "routinefile.h"
 #include "scriptedplatform.h"
 
 using namespace plandor;
@@ -70,6 +81,49 @@ class PaintCounter final : public QObject {
   QWidget* view_;
 };
 
+// Eight routines shown every day, one an hour from 08:00, alternating sides.
+void fillRoutines(RoutineSet& routines) {
+  for (int i = 0; i < kRoutineSlots; ++i) {
+    RoutineRecord& r = routines[i];
+    r.RoutineNo = i + 1;
+    r.Left = i % 2 ? 351 : 4;
+    r.Top = (i + 2) * 120 + 1;
+    r.Keyword.setText("ルーチン");
+    r.Color = 0x00FF00;
+    r.StartHour = (i + 8) % 12, r.StartMinute = 0, r.StartPM = i >= 4;
+    r.EndHour = (i + 8) % 12, r.EndMinute = 30, r.EndPM = r.StartPM;
+    r.Show = 1;
+    for (auto& d : r.DOW) d = 1;
+  }
+}
+
+// A command's time to what it changed painted, as the next turn of the
+// event loop paints it, and to every frame of the day made (those out of
+// view wait one turn after the paint).
+struct Timing {
+  double painted, settled;
+};
+
+// Under callgrind (valgrind --tool=callgrind bench/padbench) a step named
+// here leaves its instructions in two dumps, "NAME painted" and "NAME made".
+Timing timeTo(TfrmMain& window, const std::function<void()>& command, const char* name = nullptr) {
+  if (name) CALLGRIND_ZERO_STATS;
+  QElapsedTimer t;
+  t.start();
+  command();
+  QCoreApplication::sendPostedEvents(&window, QEvent::UpdateRequest);
+  const double painted = t.nsecsElapsed() / 1e6;
+  // The names outlive the requests: a temporary would be gone before they run.
+  const std::string paintedName = name ? std::string(name) + " painted" : std::string();
+  const std::string madeName = name ? std::string(name) + " made" : std::string();
+  if (name) CALLGRIND_DUMP_STATS_AT(paintedName.c_str());
+  QApplication::processEvents();
+  for (int i = 0; i < kPadSlots; ++i) window.ScrollBox1->padFrame(i);
+  const double settled = t.nsecsElapsed() / 1e6;
+  if (name) CALLGRIND_DUMP_STATS_AT(madeName.c_str());
+  return {painted, settled};
+}
+
 long long area(const QRegion& r) {
   long long a = 0;
   for (const QRect& rect : r) a += static_cast<long long>(rect.width()) * rect.height();
@@ -91,28 +145,39 @@ int main(int argc, char** argv) {
 
   state.day.openEmpty(state.day.todayPath());
   fillDay(state.day);
+  fillRoutines(state.routines.RoutineImage);
   bool headerSet;
   state.day.save(state.Today, &headerSet);
-  QElapsedTimer first;
-  first.start();
-  window.LoadDayFile(state.day.todayPath());
-  QApplication::processEvents();
-  for (int i = 0; i < kPadSlots; ++i) window.ScrollBox1->padFrame(i);  // frames out of view too
-  const double firstBuild = first.nsecsElapsed() / 1e6;
-  std::vector<double> rebuild;
+  const std::string dayPath = state.day.todayPath();
+  auto open = [&] { window.LoadDayFile(dayPath); };
+  const Timing first = timeTo(window, open, "open-first");
+  std::vector<double> reopenPainted, reopenSettled, routinePainted, routineSettled, undoPainted, undoSettled;
   for (int i = 0; i < 30; ++i) {
-    state.day.openEmpty(state.day.todayPath());
-    QElapsedTimer e;
-    e.start();
-    window.LoadDayFile(state.day.todayPath());
-    QApplication::processEvents();
-    for (int i = 0; i < kPadSlots; ++i) window.ScrollBox1->padFrame(i);
-    rebuild.push_back(e.nsecsElapsed() / 1e6);
+    state.day.openEmpty(dayPath);
+    const bool count = i == 0;
+    const Timing again = timeTo(window, open, count ? "open-kept" : nullptr);
+    reopenPainted.push_back(again.painted);
+    reopenSettled.push_back(again.settled);
+    platform.confirmAnswers.push_back(true);  // "表示されているパッドを削除した後,ルーチンを表示します."
+    const Timing routines =
+        timeTo(window, [&] { window.RoutineRead1Execute(); }, count ? "routine-display" : nullptr);
+    routinePainted.push_back(routines.painted);
+    routineSettled.push_back(routines.settled);
+    const Timing undo = timeTo(window, [&] { window.ScheduleUndo1Execute(); }, count ? "undo" : nullptr);
+    undoPainted.push_back(undo.painted);
+    undoSettled.push_back(undo.settled);
   }
-  const double r = median(rebuild);
-  std::printf("first build of 24 pads: %.2f ms = %.2f of two 16.7 ms frames (goal < 1)\n", firstBuild,
-              firstBuild / 33.3);
-  std::printf("rebuild 24 pads: %.2f ms = %.2f of a 16.7 ms frame (goal < 1)\n", r, r / 16.7);
+  auto line = [](const char* what, double painted, double settled) {
+    std::printf("%s: painted %.2f ms = %.2f of a 16.7 ms frame, all frames made %.2f ms = %.2f (goal < 1)\n", what,
+                painted, painted / 16.7, settled, settled / 16.7);
+  };
+  line("open 24 pads, first in the process", first.painted, first.settled);
+  line("open 24 pads, frames kept", median(reopenPainted), median(reopenSettled));
+  line("routine display, 8 routines over 24 pads", median(routinePainted), median(routineSettled));
+  line("undo of the routine display", median(undoPainted), median(undoSettled));
+  state.day.openEmpty(dayPath);
+  window.LoadDayFile(dayPath);
+  QApplication::processEvents();
 
   // One wheel step down, through the event path a real wheel takes; the
   // strip lies still under the 24 pads between steps.

@@ -399,7 +399,7 @@ void TfrmMain::showCover() {
   pnlCover->setGeometry(s.adjusted(-1, -1, 1, 1));
   pnlCover->show();
   pnlCover->raise();
-  repaint();
+  pnlCover->repaint();  // the cover alone: nothing under it has changed yet
 }
 
 void TfrmMain::hideCover() { pnlCover->hide(); }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -53,16 +54,13 @@ void MinuteSpin::fixup(QString& input) const {
 
 TimeRow::TimeRow(const char* name, const char* upper, const char* lower, int hourHeight, int minuteHeight,
                  QWidget* parent)
-    : QFrame(parent) {
+    : QFrame(parent),
+      captions_{{{{3, 1}, QString::fromUtf8(upper)},
+                 {{3, 13}, QString::fromUtf8(lower)},
+                 {{55, 8}, QStringLiteral("：")},
+                 {{98, 0}, QStringLiteral("PM")}}} {
   setObjectName(QLatin1String(name));
   resize(117, 27);
-  auto label = [this](const char* text, int x, int y) {
-    auto* l = new QLabel(QString::fromUtf8(text), this);
-    l->move(x, y);
-    l->adjustSize();
-  };
-  label(upper, 3, 1);
-  label(lower, 3, 13);
   cmbHour = new LazyCombo(this);
   cmbHour->setInsertPolicy(QComboBox::NoInsert);
   static const QStringList hours = [] {
@@ -72,18 +70,27 @@ TimeRow::TimeRow(const char* name, const char* upper, const char* lower, int hou
   }();
   cmbHour->addItems(hours);
   cmbHour->setMaxVisibleItems(12);
-  cmbHour->setEditText(QStringLiteral("8"));
   cmbHour->setGeometry(17, 4, 38, hourHeight);
   cmbHour->lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, false);  // hours are digits
   cmbHour->lineEdit()->setTextMargins(-2, 0, -2, 0);  // the editor's own padding would scroll "10" out
   cmbHour->setFocusPolicy(Qt::ClickFocus);
-  label("：", 55, 8);
   speMinute = new MinuteSpin(this);
   speMinute->setGeometry(60, 4, 37, minuteHeight);
-  label("PM", 98, 0);
   chbPM = new QCheckBox(this);
   chbPM->setGeometry(100, 9, 15, 17);
   chbPM->setFocusPolicy(Qt::ClickFocus);
+}
+
+// Drawn as a label sized to its text draws it; the boxes cover the parts
+// the labels lay under.
+void TimeRow::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const QFontMetrics fm = fontMetrics();
+  for (const Caption& c : captions_) {
+    const QRect r(c.at, fm.boundingRect(0, 0, 2000, 2000, Qt::AlignLeft, c.text).size());
+    style()->drawItemText(&p, r, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextHideMnemonic, palette(), isEnabled(),
+                          c.text, QPalette::WindowText);
+  }
 }
 
 void TimeRow::show(int hour, int minute, bool pm) {

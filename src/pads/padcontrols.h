@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QSpinBox>
+#include <array>
 
 #include "listcombo.h"
 
@@ -26,7 +27,10 @@ class MinuteSpin final : public QSpinBox {
   void speMinuteChange();
 };
 
-// "開始" or "終了" with hour, minute and PM flag.
+// "開始" or "終了" with hour, minute and PM flag. The row's one-character
+// captions are painted by the row itself: as widgets they cost a frame
+// eight labels, and a screen reader met them as controls of their own (the
+// boxes carry the names).
 class TimeRow final : public QFrame {
   Q_OBJECT
  public:
@@ -37,6 +41,16 @@ class TimeRow final : public QFrame {
   QCheckBox* chbPM;
 
   void show(int hour, int minute, bool pm);
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+
+ private:
+  struct Caption {
+    QPoint at;  // top left, as a label's would be
+    QString text;
+  };
+  std::array<Caption, 4> captions_;
 };
 
 // The white mark panel: "◆" while the pad holds the focus.

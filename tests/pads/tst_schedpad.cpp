@@ -1,4 +1,5 @@
 // The schedule pad's handlers on a pad table, with boxes answered by the test.
+#include <QAccessible>
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
@@ -43,6 +44,7 @@ class TestSchedPad : public QObject {
   void changeKeepsTheMovedPositionAndRestoresRefusedTimes();
   void minuteBoxesWrapWithinTheHour();
   void focusMarksThePadAndNamesTheSelection();
+  void timeRowsReadAsTheirNamedBoxesOnly();
   void dropDownOffersTheListAndKeepsTheText();
   void coloursFromFilesAreKeptAndTextsFitTheirFields();
   void arrowsAreQtsPicturesAtEveryScaleAndMode();
@@ -267,6 +269,38 @@ void TestSchedPad::focusMarksThePadAndNamesTheSelection() {
   other.setFocus();  // a main-window button takes the focus
   QCOMPARE(two->pnlPMenu->text(), QString());
   QCOMPARE(day.selectedPad(), 1);
+}
+
+// A screen reader walks a time row as its three boxes, each named for what
+// it sets; the row's one-character captions are no controls of their own.
+void TestSchedPad::timeRowsReadAsTheirNamedBoxesOnly() {
+  TSchedPadFrame* pad = makePad(1, {8, 0, false}, {9, 0, false});
+  using Box = std::pair<QAccessible::Role, QString>;
+  const struct {
+    TimeRow* row;
+    QList<Box> boxes;
+  } rows[] = {
+      {pad->Panel2,
+       {{QAccessible::ComboBox, "開始時刻(時)"}, {QAccessible::SpinBox, "開始時刻(分)"},
+        {QAccessible::CheckBox, "開始時刻は午後"}}},
+      {pad->Panel3,
+       {{QAccessible::ComboBox, "終了時刻(時)"}, {QAccessible::SpinBox, "終了時刻(分)"},
+        {QAccessible::CheckBox, "終了時刻は午後"}}},
+  };
+  for (const auto& r : rows) {
+    QAccessibleInterface* row = QAccessible::queryAccessibleInterface(r.row);
+    QVERIFY(row);
+    QList<Box> boxes;
+    for (int i = 0; i < row->childCount(); ++i) {
+      QAccessibleInterface* box = row->child(i);
+      // On X11 a combo box reads its text as its name; its editor, which
+      // takes the focus, carries the name.
+      if (auto* combo = qobject_cast<QComboBox*>(box->object()))
+        box = QAccessible::queryAccessibleInterface(combo->lineEdit());
+      boxes << Box{row->child(i)->role(), box->text(QAccessible::Name)};
+    }
+    QCOMPARE(boxes, r.boxes);
+  }
 }
 
 void TestSchedPad::dropDownOffersTheListAndKeepsTheText() {
