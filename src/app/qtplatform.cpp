@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "fileio.h"
 #include "helpwindow.h"
@@ -52,6 +53,21 @@ bool QtPlatform::confirm(const std::string& t, int left, int top) {
   box.setDefaultButton(QMessageBox::Ok);
   box.move(left, top);
   return box.exec() == QMessageBox::Ok;
+}
+
+int QtPlatform::ask(const std::string& t, const std::vector<std::string>& buttons, int defaultIndex,
+                    int escapeIndex) {
+  QMessageBox box(QMessageBox::Warning, title(), text(t), QMessageBox::NoButton, owner());
+  std::vector<QPushButton*> added;
+  for (const std::string& label : buttons)
+    added.push_back(box.addButton(QString::fromStdString(label), QMessageBox::ActionRole));
+  const auto valid = [&](int i) { return i >= 0 && i < static_cast<int>(added.size()); };
+  if (valid(defaultIndex)) box.setDefaultButton(added[defaultIndex]);
+  if (valid(escapeIndex)) box.setEscapeButton(added[escapeIndex]);
+  box.exec();
+  for (std::size_t i = 0; i < added.size(); ++i)
+    if (box.clickedButton() == added[i]) return static_cast<int>(i);
+  return escapeIndex;
 }
 
 std::optional<std::string> QtPlatform::openFile(const std::string& filterText, const std::string& pattern,

@@ -20,6 +20,8 @@ class QtPlatform final : public Platform {
   void message(const std::string& text, const std::string& caption) override;
   void errorBox(const std::string& text) override;
   bool confirm(const std::string& text, int left, int top) override;
+  int ask(const std::string& text, const std::vector<std::string>& buttons, int defaultIndex,
+          int escapeIndex) override;
   std::optional<std::string> openFile(const std::string& filterText, const std::string& pattern,
                                       const std::string& folder) override;
   void playSound(const std::string& path) override;

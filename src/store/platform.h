@@ -4,6 +4,7 @@
 // can answer the boxes, pick files and set the clock.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "calendar.h"
 
@@ -19,6 +20,11 @@ class Platform {
   virtual void errorBox(const std::string& text) = 0;
   // OK/Cancel at a screen position; true for OK.
   virtual bool confirm(const std::string& text, int left, int top) = 0;
+  // A question with named buttons, left to right; returns the index of the
+  // one chosen. Enter chooses `defaultIndex`; Escape or closing the box
+  // chooses `escapeIndex`.
+  virtual int ask(const std::string& text, const std::vector<std::string>& buttons, int defaultIndex,
+                  int escapeIndex) = 0;
   // An open dialog for one filter, starting in `folder`; the chosen file
   // must exist. Empty when cancelled.
   virtual std::optional<std::string> openFile(const std::string& filterText, const std::string& pattern,

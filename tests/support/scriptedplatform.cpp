@@ -10,6 +10,15 @@ bool ScriptedPlatform::confirm(const std::string& text, int left, int top) {
   return a;
 }
 
+int ScriptedPlatform::ask(const std::string& text, const std::vector<std::string>& buttons, int defaultIndex,
+                          int escapeIndex) {
+  questions.push_back({text, buttons, defaultIndex, escapeIndex});
+  if (answers.empty()) return escapeIndex;
+  int a = answers.front();
+  answers.pop_front();
+  return a;
+}
+
 std::optional<std::string> ScriptedPlatform::openFile(const std::string& filterText, const std::string& pattern,
                                                       const std::string& folder) {
   openRequests.push_back({filterText, pattern, folder});

@@ -30,12 +30,21 @@ class ScriptedPlatform final : public Platform {
   };
   std::vector<Confirm> confirms;
   std::deque<bool> confirmAnswers;  // empty: Cancel
+  struct Question {
+    std::string text;
+    std::vector<std::string> buttons;
+    int defaultIndex, escapeIndex;
+  };
+  std::vector<Question> questions;
+  std::deque<int> answers;  // indexes of the buttons chosen; empty: Escape
   std::deque<std::optional<std::string>> openAnswers;  // empty: cancelled
   LocalDateTime clock{{2006, 1, 1}, 9, 0, 0};
 
   void message(const std::string& text, const std::string& caption) override { messages.push_back({text, caption}); }
   void errorBox(const std::string& text) override { errors.push_back(text); }
   bool confirm(const std::string&, int, int) override;
+  int ask(const std::string& text, const std::vector<std::string>& buttons, int defaultIndex,
+          int escapeIndex) override;
   std::optional<std::string> openFile(const std::string& filterText, const std::string& pattern,
                                       const std::string& folder) override;
   void playSound(const std::string& path) override { sounds.push_back(path); }
