@@ -193,7 +193,21 @@ void TfrmMain::PlaySaveSound() { padContext_.playSaveSound(); }
 
 void TfrmMain::FileSave1Execute() {
   bool headerSet = false;
-  IoResult r = state_.day.save(state_.Today, &headerSet);  // the day taken at start-up
+  DayStore& day = state_.day;
+  IoResult r = day.save(state_.Today, &headerSet);  // the day taken at start-up
+  if (r.op == IoResult::Op::Changed) {
+    switch (askChangedFile(platform_)) {
+      case ChangedFileAnswer::Overwrite:
+        r = day.save(state_.Today, &headerSet, true);
+        break;
+      case ChangedFileAnswer::SaveCopy:
+        saveChangedCopy(platform_, day.CurrentDayPath,
+                        [&](const std::string& copy) { return day.saveCopy(copy, state_.Today); });
+        return;
+      case ChangedFileAnswer::Cancel:
+        return;
+    }
+  }
   if (!r.written()) {
     reportIo(r);
     return;

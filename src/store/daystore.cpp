@@ -96,6 +96,8 @@ void DayStore::clear() {
   image.Diary = table.Diary;
   dataCount_ = 0;
   unread_ = IoResult::success();
+  stamp_ = FileStamp{};
+  stamp_.known = true;
 }
 
 void DayStore::storePad(int slot, const BarRecord& bar, const PadRecord& pad) {
@@ -121,9 +123,11 @@ IoResult DayStore::load(const std::string& path) {
   for (auto& pad : scratch.Pads) clearPad(pad);
   clearDiary(scratch.Diary);
   std::size_t got = 0;
-  IoResult r = readFileStart(path, &scratch, sizeof scratch, &got, true);
+  FileStamp read;
+  IoResult r = readFileStart(path, &scratch, sizeof scratch, &got, true, &read);
   if (path == CurrentDayPath) unread_ = r;
   if (!r.ok()) return r;
+  if (path == CurrentDayPath) stamp_ = read;
   image = scratch;
   std::memcpy(table.Bars, image.Bars, sizeof table.Bars);
   std::memcpy(table.Pads, image.Pads, sizeof table.Pads);
@@ -149,11 +153,11 @@ IoResult DayStore::showRoutinePads(const BarRecord (&bars)[kPadSlots], const Pad
   return load(TemporaryDayPath);
 }
 
-IoResult DayStore::save(const LocalDate& today, bool* headerSet) {
-  *headerSet = false;
-  if (unread()) return IoResult::failure(IoResult::Op::Overwrite, CurrentDayPath, unread_.error);
-  *headerSet = !fileExists(CurrentDayPath) || image.FilePath.empty();
-  if (*headerSet) {
+// Copies the pad table into the image, with a header for a first save or
+// an image without one; true when the header was set.
+bool DayStore::prepareImage(const LocalDate& today) {
+  const bool headerSet = !fileExists(CurrentDayPath) || image.FilePath.empty();
+  if (headerSet) {
     // A folder named in Shift-JIS (unpacked from a Windows archive) is
     // recorded by its own bytes, not as question marks.
     if (isUtf8(CurrentDayPath))
@@ -165,9 +169,33 @@ IoResult DayStore::save(const LocalDate& today, bool* headerSet) {
   std::memcpy(image.Bars, table.Bars, sizeof table.Bars);
   std::memcpy(image.Pads, table.Pads, sizeof table.Pads);
   image.Diary = table.Diary;
-  IoResult r = writeFileAtomic(CurrentDayPath, &image, sizeof image, false);
-  if (r.written()) dataCount_ = CountPads(image.Bars);
+  return headerSet;
+}
+
+IoResult DayStore::save(const LocalDate& today, bool* headerSet, bool overwriteChanged) {
+  *headerSet = false;
+  if (unread()) return IoResult::failure(IoResult::Op::Overwrite, CurrentDayPath, unread_.error);
+  const DayFile before = image;
+  *headerSet = prepareImage(today);
+  FileStamp expected = stamp_;
+  if (overwriteChanged) expected.known = false;
+  IoResult r = writeFileAtomic(CurrentDayPath, &image, sizeof image, false, &expected);
+  if (r.op == IoResult::Op::Changed) {  // the question comes first; the image stays as read
+    image = before;
+    *headerSet = false;
+  }
+  if (r.written()) {
+    dataCount_ = CountPads(image.Bars);
+    stamp_ = expected;
+  }
   return r;
+}
+
+IoResult DayStore::saveCopy(const std::string& path, const LocalDate& today) {
+  DayFile copy = image;
+  prepareImage(today);
+  std::swap(copy, image);  // the open day's image stays as it was read
+  return writeFileAtomic(path, &copy, sizeof copy, false);
 }
 
 }  // namespace plandor

@@ -72,7 +72,8 @@ class DayStore {
   IoResult showRoutinePads(const BarRecord (&bars)[kPadSlots], const PadRecord (&pads)[kPadSlots]);
 
   // Empties the pad table and the image, header included; the count is 0.
-  // Forgets a failed read: the caller opens another day, or a missing one.
+  // Forgets a failed read: the caller opens another day, or a missing one
+  // (a file that turns up there later was put by another program).
   void clear();
 
   // The data part of the Save command. The first save of a day sets the
@@ -81,8 +82,14 @@ class DayStore {
   // file never ends up with an empty header. `*headerSet` tells the caller
   // to show the new header. The count changes only when the file was written
   // (IoResult::written(), also when its folder could not be synced). An
-  // unread day is refused (Op::Overwrite) and nothing is written.
-  IoResult save(const LocalDate& today, bool* headerSet);
+  // unread day is refused (Op::Overwrite) and nothing is written. A file
+  // another program changed since the day was read or saved is left alone
+  // (Op::Changed) unless `overwriteChanged`.
+  IoResult save(const LocalDate& today, bool* headerSet, bool overwriteChanged = false);
+  // The day as a save would write it, to a new file at `path` (a copy kept
+  // beside a file another program changed); the open day's file, and what
+  // is known of it, stay as they are.
+  IoResult saveCopy(const std::string& path, const LocalDate& today);
 
   bool isTemporary(const std::string& path) const {
     return !TemporaryDayPath.empty() && path == TemporaryDayPath;
@@ -91,6 +98,8 @@ class DayStore {
  private:
   std::int32_t dataCount_ = 0;
   IoResult unread_;  // the failed read of the open day's file
+  FileStamp stamp_;  // the open day's file as last read or saved
+  bool prepareImage(const LocalDate& today);
 };
 
 }  // namespace plandor

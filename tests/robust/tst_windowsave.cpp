@@ -331,16 +331,21 @@ void TestWindowSave::openingADayRemovesStaleTemporaries() {
     QVERIFY(past.save({2005, 12, 31}, &headerSet).ok());
   }
   // Left by saves cut short: of the day opened, of another day, of today.
-  const char* stale[] = {".Y20051231.sdf.Ab12Cd", ".Y2005121.sdf.xYz789"};
-  // Not this program's: kept.
-  const char* foreign[] = {".notes.txt.abc123", "Y20051231.sdf.Ab12Cd", ".Y20051231.sdf.a-b_c!", ".Y20051231.sdf.Ab12Cde"};
+  const char* stale[] = {".Y20051231.sdf.plandor-save-Ab12Cd", ".Y2005121.sdf.plandor-save-xYz789"};
+  // Not this program's, or a save still under way (younger than a minute): kept.
+  const char* foreign[] = {".notes.txt.abc123", "Y20051231.sdf.Ab12Cd", ".Y20051231.sdf.a-b_c!", ".Y20051231.sdf.Ab12Cde",
+                           ".Y20051231.sdf.Ab12Cd", ".Y20051231.sdf.backup", ".Y20051231.sdf.plandor-save-Ab12C"};
   for (const char* n : stale) writeAll(month + "/" + n, "torn");
   for (const char* n : foreign) writeAll(month + "/" + n, "mine");
+  for (const char* n : stale) ageFile(month + "/" + n);
+  for (const char* n : foreign) ageFile(month + "/" + n);
+  writeAll(month + "/.Y20051231.sdf.plandor-save-N0wN0w", "a save under way");
   QVERIFY(QDir().mkdir(QString::fromStdString(folder + "/Y200601")));
-  writeAll(folder + "/Y200601/.Y2006011.sdf.Qw3rTy", "torn");
+  writeAll(folder + "/Y200601/.Y2006011.sdf.plandor-save-Qw3rTy", "torn");
+  ageFile(folder + "/Y200601/.Y2006011.sdf.plandor-save-Qw3rTy");
 
   auto w = start();
-  QVERIFY(!QFile::exists(QString::fromStdString(folder + "/Y200601/.Y2006011.sdf.Qw3rTy")));
+  QVERIFY(!QFile::exists(QString::fromStdString(folder + "/Y200601/.Y2006011.sdf.plandor-save-Qw3rTy")));
   for (const char* n : stale) QVERIFY(QFile::exists(QString::fromStdString(month + "/" + n)));  // not opened yet
 
   platform.openAnswers.push_back(month + "/Y20051231.sdf");
@@ -348,6 +353,7 @@ void TestWindowSave::openingADayRemovesStaleTemporaries() {
   QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y20051231.sdf"));
   for (const char* n : stale) QVERIFY2(!QFile::exists(QString::fromStdString(month + "/" + n)), n);
   for (const char* n : foreign) QVERIFY2(QFile::exists(QString::fromStdString(month + "/" + n)), n);
+  QVERIFY(QFile::exists(QString::fromStdString(month + "/.Y20051231.sdf.plandor-save-N0wN0w")));
   QVERIFY(platform.errors.empty());
 }
 
