@@ -177,10 +177,13 @@ void TfrmMain::showLoadFailed() {
 
 void TfrmMain::reportIo(const IoResult& r) { platform_.errorBox(r.message()); }
 
-bool TfrmMain::LoadDayFile(const std::string& path) {
+bool TfrmMain::LoadDayFile(const std::string& path, IoResult* failure) {
   IoResult r = state_.day.load(path);
   if (!r.ok()) {
-    reportIo(r);
+    if (failure)
+      *failure = r;
+    else
+      reportIo(r);
     return false;
   }
   if (!state_.day.isTemporary(path)) showFileHeader();
@@ -241,15 +244,19 @@ void TfrmMain::openDay(const std::string& path) {
   showCover();
   state_.day.CurrentDayPath = path;
   ScrollBox1->ClearPadTable();
-  const bool loaded = LoadDayFile(path);
+  IoResult failure;
+  const bool loaded = LoadDayFile(path, &failure);
   if (loaded) {
     ScrollBox1->repaintDragAreas();
     ScrollBox1->focusLastPad();
   } else {
     showLoadFailed();
   }
-  hideCover();
-  if (loaded) PlaySaveSound();
+  hideCover();  // before any box: the box must not sit over a blank cover
+  if (loaded)
+    PlaySaveSound();
+  else
+    reportIo(failure);
 }
 
 void TfrmMain::ScheduleToday1Execute() {
@@ -271,6 +278,13 @@ void TfrmMain::SchedulePast1Execute() {
   std::optional<std::string> chosen = platform_.openFile("プランドールファイル(*.sdf)", "*.SDF", folder);
   if (!chosen || chosen->empty()) return;
   if (*chosen == state_.day.TodayDayPath || !mayHoldDay(*chosen)) return;
+  // Another computer's version of a day, left by a sync tool: opening and
+  // saving it would make it a day of its own.
+  const auto slash = chosen->find_last_of('/');
+  if (isSyncConflictName(slash == std::string::npos ? *chosen : chosen->substr(slash + 1))) {
+    platform_.errorBox("ファイル \"" + *chosen + "\" は同期ツールが残した競合コピーのため, スケジュールとしては開きません.");
+    return;
+  }
   openDay(*chosen);
 }
 

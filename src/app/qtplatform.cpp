@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QSortFilterProxyModel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -27,6 +29,19 @@ QWidget* owner() {
     if (w->objectName() == QLatin1String("frmMain")) return w;
   return nullptr;
 }
+
+// Hides the copies sync tools leave beside a file: they are another
+// computer's version, never one of the program's own files.
+class HideSyncConflicts final : public QSortFilterProxyModel {
+ public:
+  using QSortFilterProxyModel::QSortFilterProxyModel;
+
+ protected:
+  bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+    const QModelIndex i = sourceModel()->index(row, 0, parent);
+    return !isSyncConflictName(fromQtPath(i.data(QFileSystemModel::FileNameRole).toString()));
+  }
+};
 
 }  // namespace
 
@@ -77,6 +92,7 @@ std::optional<std::string> QtPlatform::openFile(const std::string& filterText, c
   dialog.setOption(QFileDialog::ReadOnly, false);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setProxyModel(new HideSyncConflicts(&dialog));
   dialog.setDirectory(toQtPath(folder));
   // Show the filter as written, but match the pattern in either letter case:
   // files from Windows may be .SDF, ours are .sdf.

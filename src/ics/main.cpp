@@ -1,8 +1,10 @@
 // plandor-ics: the days (and optionally the routines) of a program folder
 // as one iCalendar file. Reads the planner's files and writes nothing there.
 #include <libical/ical.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +40,57 @@ std::string oneLine(std::string text) {
   for (char& c : text)
     if (c == '\r' || c == '\n') c = ' ';
   return text;
+}
+
+std::string lowered(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+bool sameFolder(const std::string& a, const struct stat& b) {
+  struct stat st;
+  return ::stat(a.empty() ? "/" : a.c_str(), &st) == 0 && st.st_dev == b.st_dev && st.st_ino == b.st_ino;
+}
+
+std::string parentOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A name the program keeps in its folder, or one like it, in either letter
+// case: days, routines, lists, the staging day, the sound and help.
+bool namedLikeDataFile(const std::string& name) {
+  const std::string n = lowered(name);
+  for (const char* own : {"routines.rdf", "lentries.lef", "temporary.sdf", "shutter.wav", "plandor.hlp", "plandor",
+                          "plandor-ics", "plandor-sound.so"})
+    if (n == own) return true;
+  for (const char* ext : {".sdf", ".rdf", ".lef"})
+    if (n.size() >= 4 && n.compare(n.size() - 4, 4, ext) == 0) return true;
+  return false;
+}
+
+// The output would replace one of the data folder's files: in the folder or
+// one of its month folders ("Y" + six digits), reached by any path or link.
+bool replacesDataFile(const std::string& output, const std::string& folder) {
+  struct stat data;
+  if (::stat(folder.c_str(), &data) != 0) return false;
+  const std::string target = saveTarget(output);
+  for (const std::string& path : {output, target}) {
+    const std::string parent = parentOf(path);
+    bool inside = sameFolder(parent, data);
+    const std::string month = nameOf(parent);
+    if (!inside && month.size() == 7 && (month[0] == 'Y' || month[0] == 'y') &&
+        month.find_first_not_of("0123456789", 1) == std::string::npos)
+      inside = sameFolder(parentOf(parent), data);
+    if (inside && (namedLikeDataFile(nameOf(output)) || namedLikeDataFile(nameOf(target)))) return true;
+  }
+  return false;
 }
 
 std::optional<LocalDate> parseDate(const std::string& s) {
@@ -290,6 +343,12 @@ int main(int argc, char** argv) {
   if (!folderExists(*folder)) {
     complain("フォルダ \"" + *folder + "\" がありません。");
     return 1;
+  }
+
+  // The export reads the planner's files; it never writes over one.
+  if (output && replacesDataFile(*output, *folder)) {
+    complain("出力先 \"" + *output + "\" はプランドールのデータフォルダのファイルです。別の場所を指定してください。");
+    return 2;
   }
 
   const icaltimetype stamp = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());

@@ -112,7 +112,7 @@ std::string changedCopyPath(const std::string& path, int year, int month, int da
 bool isSyncConflictName(const std::string& name) {
   std::string lower;
   for (char c : name) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (const char* mark : {".sync-conflict-", "conflicted copy", "conflict copy", "(conflict", "-conflict-", "競合"})
+  for (const char* mark : {".sync-conflict-", "conflicted copy", "conflict copy", "(conflict", "-conflict-", "_conflict-", "競合"})
     if (lower.find(mark) != std::string::npos) return true;
   return false;
 }
