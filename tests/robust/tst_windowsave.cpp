@@ -4,7 +4,8 @@
 // the cause is gone stores the day. A file that was there but could not be
 // read is never saved over: not the day, not the routines, not the lists. A
 // save whose folder cannot be synced is shown as saved and told in a box.
-// Opening a day removes what saves cut short left in its folder.
+// Opening a day removes what saves cut short left in its folder. A day file
+// another program replaced is saved over only when the user says so.
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <sys/stat.h>
 
 #include "filehelpers.h"
 #include "appsetup.h"
@@ -40,6 +42,8 @@ class TestWindowSave : public QObject {
   void readErrorOnTheDayFile();
   void folderSyncFails();
   void openingADayRemovesStaleTemporaries();
+  void dayChangedByAnotherProgram();
+  void pastDayErrorAfterTheCover();
 
  private:
   std::unique_ptr<QTemporaryDir> dir;
@@ -355,6 +359,59 @@ void TestWindowSave::openingADayRemovesStaleTemporaries() {
   for (const char* n : foreign) QVERIFY2(QFile::exists(QString::fromStdString(month + "/" + n)), n);
   QVERIFY(QFile::exists(QString::fromStdString(month + "/.Y20051231.sdf.plandor-save-N0wN0w")));
   QVERIFY(platform.errors.empty());
+}
+
+void TestWindowSave::dayChangedByAnotherProgram() {
+  auto w = start();
+  QVERIFY(dragPad("私の予定"));
+  w->FileSave1Execute();
+  QVERIFY(platform.errors.empty());
+  // A sync tool brings another computer's version of the day.
+  const QByteArray theirs = QByteArray(10728, 'Z');
+  writeAll(dayPath() + ".part", theirs);
+  QVERIFY(::rename((dayPath() + ".part").c_str(), dayPath().c_str()) == 0);
+  const std::size_t sounds = platform.sounds.size();
+
+  w->FileSave1Execute();  // Escape: キャンセル
+  QCOMPARE(platform.questions.size(), std::size_t(1));
+  const ScriptedPlatform::Question& q = platform.questions[0];
+  QCOMPARE(q.text, std::string("このファイルは開いた後で他のプログラムによって変更されています。"));
+  QCOMPARE(q.buttons, (std::vector<std::string>{"上書き保存", "別名で保存", "キャンセル"}));
+  QCOMPARE(q.defaultIndex, 2);
+  QCOMPARE(q.escapeIndex, 2);
+  QCOMPARE(readAll(dayPath()), theirs);
+  QCOMPARE(platform.sounds.size(), sounds);
+
+  platform.clock = {{2026, 12, 7}, 9, 41, 5};
+  platform.answers.push_back(1);  // 別名で保存
+  w->FileSave1Execute();
+  const std::string copy = folder + "/Y200601/Y2006011 (2026-12-07 09-41).sdf";
+  QVERIFY(readAll(copy).contains(sjis("私の予定")));
+  QCOMPARE(readAll(dayPath()), theirs);
+  QCOMPARE(platform.messages.size(), std::size_t(1));
+  QVERIFY(platform.messages[0].text.find(copy) != std::string::npos);
+
+  platform.answers.push_back(0);  // 上書き保存
+  w->FileSave1Execute();
+  QCOMPARE(platform.questions.size(), std::size_t(3));
+  QVERIFY(readAll(dayPath()).contains(sjis("私の予定")));
+  QCOMPARE(platform.sounds.size(), sounds + 1);
+  w->FileSave1Execute();  // ours again: no question
+  QCOMPARE(platform.questions.size(), std::size_t(3));
+  QVERIFY(platform.errors.empty());
+}
+
+void TestWindowSave::pastDayErrorAfterTheCover() {
+  const std::string month = folder + "/Y200512";
+  QVERIFY(QDir().mkdir(QString::fromStdString(month)));
+  QVERIFY(::mkfifo((month + "/Y20051231.sdf").c_str(), 0644) == 0);
+  auto w = start();
+  bool coverShown = false;
+  platform.onBox = [&] { coverShown = !w->pnlCover->isHidden(); };
+  platform.openAnswers.push_back(month + "/Y20051231.sdf");
+  w->SchedulePast1Execute();
+  QCOMPARE(platform.errors.size(), std::size_t(1));
+  QVERIFY2(!coverShown, "the error box opened over the processing cover");
 }
 
 QTEST_MAIN(TestWindowSave)

@@ -12,6 +12,7 @@ bool ScriptedPlatform::confirm(const std::string& text, int left, int top) {
 
 int ScriptedPlatform::ask(const std::string& text, const std::vector<std::string>& buttons, int defaultIndex,
                           int escapeIndex) {
+  if (onBox) onBox();
   questions.push_back({text, buttons, defaultIndex, escapeIndex});
   if (answers.empty()) return escapeIndex;
   int a = answers.front();

@@ -2,6 +2,7 @@
 // A platform for tests: records every box and sound, answers questions and
 // open dialogs from queues, and tells the time it is given.
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,9 +40,16 @@ class ScriptedPlatform final : public Platform {
   std::deque<int> answers;  // indexes of the buttons chosen; empty: Escape
   std::deque<std::optional<std::string>> openAnswers;  // empty: cancelled
   LocalDateTime clock{{2006, 1, 1}, 9, 0, 0};
+  std::function<void()> onBox;  // called as each box or question opens
 
-  void message(const std::string& text, const std::string& caption) override { messages.push_back({text, caption}); }
-  void errorBox(const std::string& text) override { errors.push_back(text); }
+  void message(const std::string& text, const std::string& caption) override {
+    if (onBox) onBox();
+    messages.push_back({text, caption});
+  }
+  void errorBox(const std::string& text) override {
+    if (onBox) onBox();
+    errors.push_back(text);
+  }
   bool confirm(const std::string&, int, int) override;
   int ask(const std::string& text, const std::vector<std::string>& buttons, int defaultIndex,
           int escapeIndex) override;
