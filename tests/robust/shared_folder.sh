@@ -109,4 +109,4 @@ click_button "$(box_of "$pid")" 0
 e2e_wait_until 5 _no_box "$pid" || e2e_fail "the sound box stayed"
 e2e_click_exit
 e2e_wait_exit "$pid" 5
-mkdir -p /tmp/shots; cp $E2E_WORK/*.png /tmp/shots/ 2>/dev/null || true; e2e_pass
+e2e_pass
