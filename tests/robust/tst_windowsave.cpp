@@ -43,6 +43,7 @@ class TestWindowSave : public QObject {
   void folderSyncFails();
   void openingADayRemovesStaleTemporaries();
   void dayChangedByAnotherProgram();
+  void routineAndListFilesChangedByAnotherProgram();
   void pastDayErrorAfterTheCover();
 
  private:
@@ -398,6 +399,38 @@ void TestWindowSave::dayChangedByAnotherProgram() {
   QCOMPARE(platform.sounds.size(), sounds + 1);
   w->FileSave1Execute();  // ours again: no question
   QCOMPARE(platform.questions.size(), std::size_t(3));
+  QVERIFY(platform.errors.empty());
+}
+
+// The routine window's 保存 and the list dialog's save ask the same question;
+// 別名で保存 keeps their version beside the other program's.
+void TestWindowSave::routineAndListFilesChangedByAnotherProgram() {
+  writeEarlierRun();
+  auto w = start();
+  const QByteArray theirRoutines(3200, 'R'), theirLists(3072, 'L');
+  writeAll(routinePath() + ".part", theirRoutines);
+  writeAll(listPath() + ".part", theirLists);
+  QVERIFY(::rename((routinePath() + ".part").c_str(), routinePath().c_str()) == 0);
+  QVERIFY(::rename((listPath() + ".part").c_str(), listPath().c_str()) == 0);
+
+  TdlgSetList lists(state->lists, platform, w.get());
+  lists.btnSaveEntriesClick();  // キャンセル
+  QCOMPARE(platform.questions.size(), std::size_t(1));
+  QCOMPARE(readAll(listPath()), theirLists);
+  platform.answers.push_back(1);
+  lists.btnSaveEntriesClick();
+  QCOMPARE(readAll(folder + "/LEntries (2006-01-01 09-00).lef"), bytesOf(state->lists.entries));
+  QCOMPARE(readAll(listPath()), theirLists);
+
+  platform.answers.push_back(0);
+  whenModal<TfrmSetRWork>([](TfrmSetRWork& rw) {
+    rw.btnSaveSRW->click();
+    rw.btnCancelSRW->click();
+  });
+  w->RoutineSet1Execute();
+  QCOMPARE(platform.questions.size(), std::size_t(3));
+  QCOMPARE(platform.questions[2].text, std::string(kChangedFileText));
+  QCOMPARE(readAll(routinePath()), bytesOf(state->routines.RoutineImage));
   QVERIFY(platform.errors.empty());
 }
 
