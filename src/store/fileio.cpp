@@ -68,6 +68,37 @@ FileStamp stampOf(const struct stat& st) {
   return s;
 }
 
+std::uint64_t digestOf(const void* data, std::size_t n) {
+  std::uint64_t h = 0xcbf29ce484222325ull;  // FNV-1a: a check against change, not against intent
+  const auto* p = static_cast<const unsigned char*>(data);
+  for (std::size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 0x100000001b3ull;
+  return h;
+}
+
+bool sameFile(const FileStamp& a, const FileStamp& b) {
+  return a.present == b.present && a.device == b.device && a.inode == b.inode && a.size == b.size &&
+         a.mtimeSec == b.mtimeSec && a.mtimeNsec == b.mtimeNsec;
+}
+
+// The file at `path` still starts with the record bytes stamped.
+bool sameRecord(const std::string& path, const FileStamp& stamp) {
+  if (!stamp.present) return false;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  std::string bytes(stamp.length, '\0');
+  std::size_t got = 0;
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  while (ok && got < bytes.size()) {
+    const ssize_t r = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) ok = false;
+    else got += static_cast<std::size_t>(r);
+  }
+  ::close(fd);
+  return ok && digestOf(bytes.data(), bytes.size()) == stamp.digest;
+}
+
 struct GuardedFolder {
   std::string path;
   std::uint64_t device = 0, inode = 0;
@@ -83,14 +114,6 @@ bool folderReplaced(const std::string& path) {
 }
 
 }  // namespace
-
-FileStamp currentStamp(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0) return stampOf(st);
-  FileStamp s;
-  s.known = true;
-  return s;
-}
 
 void guardDataFolder(const std::string& folder, std::uint64_t device, std::uint64_t inode) {
   g_dataFolder = {folder, device, inode};
@@ -249,7 +272,11 @@ IoResult readFileStart(const std::string& path, void* buffer, std::size_t capaci
   // a short file.
   if (st.st_size > 0 && *got < capacity && *got < static_cast<std::size_t>(st.st_size)) return fail(kChangedWhileRead);
   ::close(fd);
-  if (stamp) *stamp = stampOf(st);
+  if (stamp) {
+    *stamp = stampOf(st);
+    stamp->digest = digestOf(buffer, *got);
+    stamp->length = *got;
+  }
   return IoResult::success();
 }
 
@@ -319,7 +346,8 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
   if (exists && S_ISDIR(st.st_mode)) return IoResult::failure(Op::Open, path, EISDIR);
   if (exists && !S_ISREG(st.st_mode)) return IoResult::failure(Op::Open, path, kNotRegularFile);
   if (int e = exists ? writeRefusal(st, target) : 0) return IoResult::failure(Op::Open, path, e);
-  if (stamp && stamp->known && exists && stampOf(st) != *stamp) return IoResult::failure(Op::Changed, path, 0);
+  if (stamp && stamp->known && exists && !sameFile(stampOf(st), *stamp) && !sameRecord(target, *stamp))
+    return IoResult::failure(Op::Changed, path, 0);
   const Op failOp = exists ? Op::Write : Op::Create;
 
   // What the old file holds past the new bytes is carried over; read from
@@ -384,7 +412,11 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
     return IoResult::failure(failOp, path, e);
   }
   step("renamed");
-  if (stamp) *stamp = stamped ? stampOf(written) : FileStamp{};
+  if (stamp) {
+    *stamp = stamped ? stampOf(written) : FileStamp{};
+    stamp->digest = digestOf(data, size);
+    stamp->length = size;
+  }
   // Make the new name itself durable; the file is in place either way.
   int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd < 0) return IoResult::failure(Op::Sync, path, errno);

@@ -40,17 +40,17 @@ constexpr int kChangedWhileRead = -2; // the file shrank while it was read
 constexpr int kFolderReplaced = -3;   // the data folder is no longer the one locked at start
 
 // What a read saw of a file, to tell later whether another program (a sync
-// tool, a restored backup) changed or replaced it since.
+// tool, a restored backup) changed or replaced it since. The file's identity,
+// size and time tell at once; when they differ, the record's bytes decide,
+// so a file touched or copied back unchanged is no change.
 struct FileStamp {
   bool known = false;    // nothing recorded: a save takes any file as it is
   bool present = false;  // a file was there
   std::uint64_t device = 0, inode = 0;
   std::int64_t size = 0, mtimeSec = 0, mtimeNsec = 0;
-  bool operator==(const FileStamp&) const = default;
+  std::uint64_t digest = 0;  // of the record's bytes read or written
+  std::size_t length = 0;    // how many those were
 };
-// The file at `path` (where a link points) as it is now; known, and not
-// present when nothing can be found there.
-FileStamp currentStamp(const std::string& path);
 
 // The name of a copy that keeps the program's version beside a file another
 // program changed: "Y2006013 (2026-12-07 09-41).sdf"; a later number when

@@ -167,6 +167,31 @@ int changedFile() {
     }
   }
 
+  // Touched, or copied back byte for byte (a backup restored, a sync tool
+  // fetching what it already had): nothing changed, nothing asked.
+  const Change sameBytes[] = {
+      {"touched", [](const std::string& path, const std::string&) {
+         const timespec later[2] = {{0, UTIME_OMIT}, {::time(nullptr) + 5, 0}};
+         CHECK(::utimensat(AT_FDCWD, path.c_str(), later, 0) == 0);
+       }},
+      {"copied back", [](const std::string& path, const std::string&) {
+         putFile(path + ".restore", readFile(path));
+         CHECK(::rename((path + ".restore").c_str(), path.c_str()) == 0);
+       }},
+  };
+  for (const Change& c : sameBytes) {
+    const std::string folder = preparedFolder("unchanged");
+    for (Store s : kStores) {
+      Run run(folder);
+      CHECK(run.load(s).ok());
+      c.apply(run.pathOf(s), {});
+      run.set(s, 'B');
+      const IoResult r = run.save(s);
+      CHECK_MSG(r.ok(), "%s %s: %s", kStoreNames[static_cast<int>(s)], c.how, r.message().c_str());
+    }
+    removeTree(scratchOf(folder));
+  }
+
   // A day not yet created here, brought by a sync tool from another computer.
   const std::string folder = preparedFolder("changed");
   Run run(folder);
