@@ -6,6 +6,8 @@
 # - a day file renamed over by another program is never saved over without
 #   a question: 別名で保存 puts the program's day beside it, キャンセル (the
 #   default) leaves everything as it was;
+# - a data folder put back from a backup under the running program is never
+#   written into;
 # - a save as root keeps the user's owner, group and mode (root only);
 # - a Shutter.wav that is a FIFO is not played and does not hold up 終了.
 #   shared_folder.sh PROGRAM_FOLDER
@@ -95,6 +97,19 @@ click_button "$(box_of "$pid")" 0        # OK
 [[ $(sha256sum <"$day") == "$theirs" ]] || e2e_fail "別名で保存 changed the other program's file"
 copy=$(compgen -G "$a/Y200601/Y2006011 (2006-01-01 09-0?).sdf")
 [[ $(stat -c %s "$copy") -eq 10728 ]] || e2e_fail "the copy is $(stat -c %s "$copy") bytes"
+
+# The whole folder put back from a backup under the running program: 保存
+# tells, and writes into neither folder.
+e2e_wait_until 5 _no_box "$pid" || e2e_fail "the box naming the copy stayed"
+mv "$a" "$a.before-restore"
+cp -a "$a.before-restore" "$a"
+restored=$(cd "$a" && find . -type f -exec sha256sum {} + | sort)
+e2e_click_save
+e2e_wait_until 5 _box_shown "$pid" || e2e_fail "no box when saving into a folder restored under the program"
+e2e_screenshot folder-replaced
+click_button "$(box_of "$pid")" 0
+[[ $(cd "$a" && find . -type f -exec sha256sum {} + | sort) == "$restored" ]] || e2e_fail "保存 wrote into the restored folder"
+[[ $(sha256sum <"$a.before-restore/Y200601/Y2006011.sdf") == "$theirs" ]] || e2e_fail "保存 wrote into the folder moved aside"
 e2e_click_exit
 e2e_wait_exit "$pid"
 
