@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -25,6 +26,7 @@
 #include "frmsetrwork.h"
 #include "modalhelpers.h"
 #include "padhelpers.h"
+#include "qtplatform.h"
 #include "scriptedplatform.h"
 #include "syncshim.h"
 
@@ -44,6 +46,7 @@ class TestWindowSave : public QObject {
   void openingADayRemovesStaleTemporaries();
   void dayChangedByAnotherProgram();
   void routineAndListFilesChangedByAnotherProgram();
+  void theChangedFileQuestionOnTheDesktop();
   void pastDayErrorAfterTheCover();
 
  private:
@@ -432,6 +435,25 @@ void TestWindowSave::routineAndListFilesChangedByAnotherProgram() {
   QCOMPARE(platform.questions[2].text, std::string(kChangedFileText));
   QCOMPARE(readAll(routinePath()), bytesOf(state->routines.RoutineImage));
   QVERIFY(platform.errors.empty());
+}
+
+// The desktop's box for the question: the buttons in their order, キャンセル
+// the default and the answer of Escape, a click answers with its button.
+void TestWindowSave::theChangedFileQuestionOnTheDesktop() {
+  QtPlatform desktop;
+  const std::vector<std::string> buttons{"上書き保存", "別名で保存", "キャンセル"};
+  QStringList shown;
+  QString defaultButton;
+  whenModal<QMessageBox>([&](QMessageBox& box) {
+    for (QAbstractButton* b : box.buttons()) shown << b->text();
+    defaultButton = box.defaultButton() ? box.defaultButton()->text() : QString();
+    QTest::keyClick(&box, Qt::Key_Escape);
+  });
+  QCOMPARE(desktop.ask(kChangedFileText, buttons, 2, 2), 2);
+  QCOMPARE(shown, (QStringList{"上書き保存", "別名で保存", "キャンセル"}));
+  QCOMPARE(defaultButton, QStringLiteral("キャンセル"));
+  whenModal<QMessageBox>([&](QMessageBox& box) { box.buttons().at(1)->click(); });
+  QCOMPARE(desktop.ask(kChangedFileText, buttons, 2, 2), 1);
 }
 
 void TestWindowSave::pastDayErrorAfterTheCover() {
