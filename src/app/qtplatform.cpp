@@ -133,7 +133,7 @@ std::optional<std::string> QtPlatform::openFile(const std::string& filterText, c
   return fromQtPath(dialog.selectedFiles().first());
 }
 
-void QtPlatform::playSound(const std::string& path) { sound_.play(path, toQtPath(path)); }
+void QtPlatform::playSound(const std::string& path) { sound_.play(path); }
 
 LocalDateTime QtPlatform::now() {
   const QDateTime t = QDateTime::currentDateTime();

@@ -2,9 +2,9 @@
 // Plays sounds through the sound module beside the executable, loaded the
 // first time a sound is played. Without a usable module there is no sound,
 // and nothing else changes.
-#include <QString>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace plandor {
 
@@ -16,8 +16,9 @@ class SoundLoader final {
   SoundLoader(const SoundLoader&) = delete;
   SoundLoader& operator=(const SoundLoader&) = delete;
 
-  // `qtPath` is how Qt reaches the file; a failure names `wavPath`.
-  void play(const std::string& wavPath, const QString& qtPath);
+  // Plays the regular file at `wavPath`; anything else, or a file that
+  // cannot be played, is a failure naming `wavPath`.
+  void play(const std::string& wavPath);
 
  private:
   bool load();
@@ -28,6 +29,7 @@ class SoundLoader final {
   void* handle_ = nullptr;
   void* player_ = nullptr;
   std::string playing_;
+  std::vector<int> files_;  // descriptors the player reads through, kept for the run
   void (*play_)(void*, const char*) = nullptr;
   void (*close_)(void*) = nullptr;
 };
