@@ -95,7 +95,7 @@ void TfrmMain::FormCreate() {
   const std::string& folder = state_.DataFolder;
   // Saves cut short by a crash or power loss leave hidden temporaries; this
   // copy alone runs on the folder, so no save of its own is under way.
-  removeStaleTemporaries(folder, {"Routines.rdf", "LEntries.lef", "Temporary.sdf"});
+  removeStaleTemporaries(folder, {"Routines.rdf", "LEntries.lef", "Temporary.sdf", "Recovery.pdr", "Recovery-2.pdr"});
   IoResult r = state_.routines.LoadRoutineFile(folder);
   if (!r.ok()) reportIo(r);
   showRoutineCount(state_.routines.RoutineCount);
@@ -349,10 +349,13 @@ void TfrmMain::showLoadFailed() {
 
 void TfrmMain::reportIo(const IoResult& r) { platform_.errorBox(r.message()); }
 
-bool TfrmMain::LoadDayFile(const std::string& path) {
+bool TfrmMain::LoadDayFile(const std::string& path, IoResult* failure) {
   IoResult r = state_.day.open(path);
   if (!r.ok()) {
-    reportIo(r);
+    if (failure)
+      *failure = r;
+    else
+      reportIo(r);
     return false;
   }
   showFileHeader();
@@ -374,7 +377,22 @@ bool TfrmMain::FileSave1Execute() {
     }
   }
   bool headerSet = false;
-  IoResult r = state_.day.save(state_.Today, &headerSet);  // the day taken at start-up
+  DayModel& day = state_.day;
+  IoResult r = day.save(state_.Today, &headerSet);  // the day taken at start-up
+  if (r.op == IoResult::Op::Changed) {
+    switch (askChangedFile(platform_)) {
+      case ChangedFileAnswer::Overwrite:
+        r = day.save(state_.Today, &headerSet, true);
+        break;
+      case ChangedFileAnswer::SaveCopy:
+        // The work is kept beside the other file, but the day is not saved.
+        saveChangedCopy(platform_, day.path(),
+                        [&](const std::string& copy) { return day.saveCopy(copy, state_.Today); });
+        return false;
+      case ChangedFileAnswer::Cancel:
+        return false;
+    }
+  }
   if (!r.written()) {
     reportIo(r);
     return false;
@@ -409,14 +427,18 @@ void TfrmMain::openDay(const std::string& path) {
   // No save runs while a day opens: what one left behind there is stale.
   removeStaleDayTemporaries(path);
   showCover();
-  const bool loaded = LoadDayFile(path);
+  IoResult failure;
+  const bool loaded = LoadDayFile(path, &failure);
   if (loaded) {
     ScrollBox1->focusLastPad();
   } else {
     showLoadFailed();
   }
-  hideCover();
-  if (loaded) PlaySaveSound();
+  hideCover();  // before any box: the box must not sit over a blank cover
+  if (loaded)
+    PlaySaveSound();
+  else
+    reportIo(failure);
 }
 
 std::string TfrmMain::dayPathOf(const LocalDate& date) const {
@@ -465,6 +487,13 @@ void TfrmMain::SchedulePast1Execute() {
   std::optional<std::string> chosen = platform_.openFile("プランドールファイル(*.sdf)", "*.SDF", folder);
   if (!chosen || chosen->empty()) return;
   if (*chosen == state_.day.todayPath() || !mayHoldDay(*chosen)) return;
+  // Another computer's version of a day, left by a sync tool: opening and
+  // saving it would make it a day of its own.
+  const auto slash = chosen->find_last_of('/');
+  if (isSyncConflictName(slash == std::string::npos ? *chosen : chosen->substr(slash + 1))) {
+    platform_.errorBox("ファイル \"" + *chosen + "\" は同期ツールが残した競合コピーのため, スケジュールとしては開きません.");
+    return;
+  }
   if (!mayDiscardDay()) return;
   openDay(*chosen);
   offerRecovery(false);

@@ -61,7 +61,8 @@ class TfrmMain final : public QMainWindow {
   void btnUpdateClick();
 
   // Store operations that also update what the window shows.
-  bool LoadDayFile(const std::string& path);
+  // A failure is shown, or handed to `failure` to be shown later.
+  bool LoadDayFile(const std::string& path, IoResult* failure = nullptr);
   void PlaySaveSound();
 
   void showCover();

@@ -3,6 +3,8 @@
 
 #include "appsetup.h"
 #include "datafolder.h"
+#include "fileio.h"
+#include "folderlock.h"
 #include "frmmain.h"
 #include "pathbytes.h"
 #include "qtplatform.h"
@@ -12,6 +14,7 @@ namespace {
 const char* const kNoFolder = "プログラムのフォルダが分かりません.\r\n\r\n[プランドール]の起動を中止します.";
 const char* const kNoAnswer =
     "このフォルダのプランドールは既に起動していますが,応答がありません.\r\n\r\n[プランドール]の起動を中止します.";
+const char* const kNoLock = "データフォルダ \"%s\" をロックできません.\r\n\r\n";
 const char* const kNoDataFolder = "データフォルダの作成に失敗しました.\r\n\r\n";
 const char* const kStop = "\r\n\r\n[プランドール]の起動を中止します.";
 }  // namespace
@@ -35,9 +38,17 @@ int main(int argc, char** argv) {
     platform.message(kNoDataFolder + plandor::shownText(failed) + kStop, "");
     return 1;
   }
-  // One copy per data folder: installed copies of the program share one.
+  // One copy per data folder, before anything in it is read: installed
+  // copies of the program share one.
+  plandor::FolderLock lock(*data);
+  if (lock.state() == plandor::FolderLock::State::Failed) {
+    std::string text = kNoLock;
+    text.replace(text.find("%s"), 2, plandor::shownText(*data));
+    platform.message(text + plandor::errorReason(lock.error()) + kStop, "");
+    return 1;
+  }
   plandor::SingleInstance single(*data);
-  switch (single.claim()) {
+  switch (single.claim(lock.state() == plandor::FolderLock::State::Held)) {
     case plandor::SingleInstance::Claim::First:
       break;
     case plandor::SingleInstance::Claim::Raised:

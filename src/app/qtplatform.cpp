@@ -3,6 +3,10 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QFileDialog>
+#include <QComboBox>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QSortFilterProxyModel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -27,6 +31,45 @@ QWidget* owner() {
   for (QWidget* w : QApplication::topLevelWidgets())
     if (w->objectName() == QLatin1String("frmMain")) return w;
   return nullptr;
+}
+
+// Hides the copies sync tools leave beside a file: they are another
+// computer's version, never one of the program's own files.
+class HideSyncConflicts final : public QSortFilterProxyModel {
+ public:
+  using QSortFilterProxyModel::QSortFilterProxyModel;
+
+ protected:
+  bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+    const QModelIndex i = sourceModel()->index(row, 0, parent);
+    return !isSyncConflictName(fromQtPath(i.data(QFileSystemModel::FileNameRole).toString()));
+  }
+};
+
+// The dialog's address box names a folder Qt cannot hold by the alias it
+// reaches it through ("/proc/self/fd/N/…"); the user reads its own name.
+class ShownFolderNames final : public QIdentityProxyModel {
+ public:
+  using QIdentityProxyModel::QIdentityProxyModel;
+  QVariant data(const QModelIndex& index, int role) const override {
+    const QVariant v = QIdentityProxyModel::data(index, role);
+    if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || v.typeId() != QMetaType::QString) return v;
+    const QString path = v.toString();
+    if (!path.startsWith(QLatin1String("/proc/self/fd/"))) return v;
+    return shownQString(fromQtPath(path));
+  }
+};
+
+void showFolderNames(QFileDialog& dialog) {
+  auto* combo = dialog.findChild<QComboBox*>(QStringLiteral("lookInCombo"));
+  if (!combo || !combo->model()) return;
+  // The combo box deletes a model it owns when given another; the dialog
+  // still uses that one.
+  QAbstractItemModel* urls = combo->model();
+  urls->setParent(&dialog);
+  auto* shown = new ShownFolderNames(&dialog);
+  shown->setSourceModel(urls);
+  combo->setModel(shown);
 }
 
 }  // namespace
@@ -87,7 +130,9 @@ std::optional<std::string> QtPlatform::openFile(const std::string& filterText, c
   dialog.setOption(QFileDialog::ReadOnly, false);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setProxyModel(new HideSyncConflicts(&dialog));
   dialog.setDirectory(toQtPath(folder));
+  showFolderNames(dialog);
   // Show the filter as written, but match the pattern in either letter case:
   // files from Windows may be .SDF, ours are .sdf.
   const QString p = QString::fromStdString(pattern);

@@ -97,34 +97,40 @@ std::string SingleInstance::socketName(const std::string& programFolder) {
   return name;
 }
 
-SingleInstance::Claim SingleInstance::claim(int waitMs) {
+SingleInstance::Claim SingleInstance::claim(bool ownsFolder, int waitMs) {
   Address a;
-  // A folder that cannot be examined cannot be shared either.
-  if (name_.empty() || !makeAddress(name_, &a)) return Claim::First;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs);
-  for (;;) {
-    const int fd = newSocket();
-    if (fd < 0) return Claim::First;
-    if (bind(fd, reinterpret_cast<const sockaddr*>(&a.un), a.length) == 0) {
-      fd_ = fd;
-      // Holding the name is the claim; without listening the copy still
-      // runs alone, it just cannot be asked to come forward.
-      if (listen(fd, 16) == 0) {
-        notifier_ = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read);
-        connect(notifier_, &QSocketNotifier::activated, this, &SingleInstance::answerRequests);
+  if (ownsFolder) {
+    // A folder that cannot be examined has no name to answer on.
+    if (name_.empty() || !makeAddress(name_, &a)) return Claim::First;
+    for (;;) {
+      const int fd = newSocket();
+      if (fd < 0) return Claim::First;
+      if (bind(fd, reinterpret_cast<const sockaddr*>(&a.un), a.length) == 0) {
+        fd_ = fd;
+        if (listen(fd, 16) == 0) {
+          notifier_ = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read);
+          connect(notifier_, &QSocketNotifier::activated, this, &SingleInstance::answerRequests);
+        }
+        return Claim::First;
       }
-      return Claim::First;
+      const int error = errno;
+      close(fd);
+      // The lock is the rule: a name this copy cannot take costs only the
+      // answer to later copies.
+      if (error != EADDRINUSE || msLeft(deadline) == 0) return Claim::First;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    const int error = errno;
-    close(fd);
-    if (error != EADDRINUSE) return Claim::First;
+  }
+  if (name_.empty() || !makeAddress(name_, &a)) return Claim::NoAnswer;
+  for (;;) {
     switch (ask(a, deadline)) {
       case Asked::Answered:
         return Claim::Raised;
       case Asked::Silent:
         return Claim::NoAnswer;
       case Asked::TryAgain:
-        break;
+        break;  // the holder is not listening yet, or is in another namespace
     }
     if (msLeft(deadline) == 0) return Claim::NoAnswer;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));

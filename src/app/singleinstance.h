@@ -1,9 +1,10 @@
 #pragma once
-// One running copy per data folder. The first copy binds a Unix socket in
-// Linux's abstract namespace named after the folder's device and inode: the
-// kernel lets exactly one process hold the name and frees it when that
-// process ends, however it ends, and nothing is left on any disk. A later
-// copy connects to it to ask the first to come forward, then ends.
+// Bringing the running copy forward. Which copy runs is the folder lock's
+// rule (folderlock.h); the copy that holds it binds a Unix socket in
+// Linux's abstract namespace named after the folder's device and inode, and
+// a later copy connects to it to ask the first to come forward, then ends.
+// Nothing is left on any disk. A copy in another network namespace cannot
+// reach the name, and says so instead.
 #include <QObject>
 #include <string>
 
@@ -19,12 +20,14 @@ class SingleInstance final : public QObject {
   Q_DISABLE_COPY(SingleInstance)
 
   enum class Claim {
-    First,     // this copy now owns the folder
+    First,     // this copy owns the folder, and answers later copies
     Raised,    // another copy owns it and has come forward
     NoAnswer,  // another copy owns it but did not answer in time
   };
-  // Waits at most `waitMs` for a running copy to answer.
-  Claim claim(int waitMs = 5000);
+  // `ownsFolder`: this copy holds the folder lock, and takes the name (a
+  // copy still ending may hold it for a moment; without it this copy runs
+  // all the same). Otherwise asks the holder, waiting at most `waitMs`.
+  Claim claim(bool ownsFolder, int waitMs = 5000);
 
   // The socket's name without the leading NUL; empty when the folder cannot
   // be examined. Two paths to one folder give one name.

@@ -1,5 +1,8 @@
 #include "icsexport.h"
 
+#include <sys/stat.h>
+
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -349,6 +352,61 @@ std::optional<Mark> plannerMark(icalcomponent* c) {
   const auto d = parseDateStem(*date);
   if (!d) return std::nullopt;
   return Mark{std::string(u), *d, xValue(c, kHashProperty).value_or("")};
+}
+
+namespace {
+
+std::string lowered(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+bool sameFolder(const std::string& a, const struct stat& b) {
+  struct stat st;
+  return ::stat(a.empty() ? "/" : a.c_str(), &st) == 0 && st.st_dev == b.st_dev && st.st_ino == b.st_ino;
+}
+
+std::string parentOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A name the program keeps in its folder, or one like it, in either letter
+// case: days, routines, lists, the staging day, the sound and help.
+bool namedLikeDataFile(const std::string& name) {
+  const std::string n = lowered(name);
+  for (const char* own : {"routines.rdf", "lentries.lef", "temporary.sdf", "shutter.wav", "plandor.hlp", "plandor",
+                          "plandor-ics", "plandor-sound.so"})
+    if (n == own) return true;
+  for (const char* ext : {".sdf", ".rdf", ".lef"})
+    if (n.size() >= 4 && n.compare(n.size() - 4, 4, ext) == 0) return true;
+  return false;
+}
+
+}  // namespace
+
+// The output would replace one of the data folder's files: in the folder or
+// one of its month folders ("Y" + six digits), reached by any path or link.
+bool replacesDataFile(const std::string& output, const std::string& folder) {
+  struct stat data;
+  if (::stat(folder.c_str(), &data) != 0) return false;
+  const std::string target = saveTarget(output);
+  for (const std::string& path : {output, target}) {
+    const std::string parent = parentOf(path);
+    bool inside = sameFolder(parent, data);
+    const std::string month = nameOf(parent);
+    if (!inside && month.size() == 7 && (month[0] == 'Y' || month[0] == 'y') &&
+        month.find_first_not_of("0123456789", 1) == std::string::npos)
+      inside = sameFolder(parentOf(parent), data);
+    if (inside && (namedLikeDataFile(nameOf(output)) || namedLikeDataFile(nameOf(target)))) return true;
+  }
+  return false;
 }
 
 }  // namespace plandor::ics

@@ -108,4 +108,9 @@ struct Mark {
 };
 std::optional<Mark> plannerMark(icalcomponent* calendarOrItem);
 
+// The output would replace one of the data folder's files, or take a name
+// like theirs: in the folder or one of its month folders ("Y" + six digits),
+// reached by any path or link.
+bool replacesDataFile(const std::string& output, const std::string& folder);
+
 }  // namespace plandor::ics

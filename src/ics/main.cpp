@@ -149,6 +149,12 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // The export reads the planner's files; it never writes over one.
+  if (output && ics::replacesDataFile(*output, *folder)) {
+    complain("出力先 \"" + *output + "\" はプランドールのデータフォルダのファイルです。別の場所を指定してください。");
+    return 2;
+  }
+
   const ics::Collected got = ics::collect(*folder, *from, *to, options);
   for (const std::string& w : got.warnings) complain(w);
   if (!got.ok()) {

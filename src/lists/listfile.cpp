@@ -25,7 +25,7 @@ IoResult ListStore::LoadListEntries(const std::string& dataFolder) {
     ListEntries scratch;
     std::memset(&scratch, 0, sizeof scratch);
     std::size_t got = 0;
-    IoResult r = readFileStart(ListFilePath, &scratch, sizeof scratch, &got, true);
+    IoResult r = readFileStart(ListFilePath, &scratch, sizeof scratch, &got, true, &stamp_);
     if (r.ok())
       entries = scratch;
     else
@@ -34,12 +34,20 @@ IoResult ListStore::LoadListEntries(const std::string& dataFolder) {
     return r;
   }
   setDefaults();
-  return writeFileAtomic(ListFilePath, &entries, sizeof entries, false);
+  return writeFileAtomic(ListFilePath, &entries, sizeof entries, false, &stamp_);
 }
 
-IoResult ListStore::WriteListFile() {
+IoResult ListStore::WriteListFile(bool overwriteChanged) {
   if (unread()) return IoResult::failure(IoResult::Op::Overwrite, ListFilePath, unread_.error);
-  return writeFileAtomic(ListFilePath, &entries, sizeof entries, true);
+  FileStamp expected = stamp_;
+  if (overwriteChanged) expected.known = false;
+  IoResult r = writeFileAtomic(ListFilePath, &entries, sizeof entries, true, &expected);
+  if (r.written()) stamp_ = expected;
+  return r;
+}
+
+IoResult ListStore::WriteListCopy(const std::string& path) {
+  return writeFileAtomic(path, &entries, sizeof entries, false);
 }
 
 }  // namespace plandor

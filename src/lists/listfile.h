@@ -44,14 +44,19 @@ class ListStore {
   // memory; a file that is there but could not be read stays unread.
   IoResult LoadListEntries(const std::string& dataFolder);
   // Writes the block over the existing file; a missing file is an error,
-  // and so is a file that start-up could not read (Op::Overwrite).
-  IoResult WriteListFile();
+  // and so is a file that start-up could not read (Op::Overwrite). A file
+  // another program changed since it was read or saved is left alone
+  // (Op::Changed) unless `overwriteChanged`.
+  IoResult WriteListFile(bool overwriteChanged = false);
+  // The lists to a new file at `path`.
+  IoResult WriteListCopy(const std::string& path);
   bool unread() const { return !unread_.ok(); }
   // All slots empty, then the default entries.
   void setDefaults();
 
  private:
   IoResult unread_;  // the failed read at start-up
+  FileStamp stamp_;  // the file as last read or written
 };
 
 }  // namespace plandor

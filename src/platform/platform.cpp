@@ -4,13 +4,38 @@
 
 namespace plandor {
 
+const char* const kChangedFileText = "このファイルは開いた後で他のプログラムによって変更されています。";
+
 void PlaySaveSound(Platform& platform, const std::string& programFolder) {
   const std::string path = programFolder + "/Shutter.wav";
-  if (fileExists(path))
+  // Only a regular file: a FIFO there would hold the player, and the end of
+  // the program, for good.
+  if (isRegularFile(path))
     platform.playSound(path);
+  else if (fileExists(path))
+    platform.errorBox("サウンドファイル \"" + path + "\" を再生できません.\r\n\r\n" + errorReason(kNotRegularFile));
   else
     platform.message("[プランドール] インストールフォルダー内に\r\n\r\nサウンドファイル [Shutter.wav] が存在しません",
                      "ファイルが存在しません");
+}
+
+ChangedFileAnswer askChangedFile(Platform& platform) {
+  switch (platform.ask(kChangedFileText, {"上書き保存", "別名で保存", "キャンセル"}, 2, 2)) {
+    case 0: return ChangedFileAnswer::Overwrite;
+    case 1: return ChangedFileAnswer::SaveCopy;
+    default: return ChangedFileAnswer::Cancel;
+  }
+}
+
+void saveChangedCopy(Platform& platform, const std::string& path,
+                     const std::function<IoResult(const std::string& copyPath)>& write) {
+  const LocalDateTime t = platform.now();
+  const std::string copy = changedCopyPath(path, t.date.year, t.date.month, t.date.day, t.hour, t.minute);
+  const IoResult r = write(copy);
+  if (!r.written())
+    platform.errorBox(r.message());
+  else
+    platform.message("ファイル \"" + copy + "\" に保存しました." + (r.ok() ? "" : "\r\n\r\n" + r.message()));
 }
 
 }  // namespace plandor

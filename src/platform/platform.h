@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "calendar.h"
+#include "fileio.h"
 
 namespace plandor {
 
@@ -43,5 +44,18 @@ class Platform {
 // The confirmation sound: Shutter.wav from the program folder, or a box
 // saying it is missing.
 void PlaySaveSound(Platform& platform, const std::string& programFolder);
+
+// A save found its file changed by another program since it was read (a
+// sync tool, a restored backup): 上書き保存, 別名で保存 or キャンセル, the
+// default and the answer of Escape.
+extern const char* const kChangedFileText;
+enum class ChangedFileAnswer { Overwrite, SaveCopy, Cancel };
+ChangedFileAnswer askChangedFile(Platform& platform);
+
+// 別名で保存: `write` puts the program's version at a new name beside `path`
+// (changedCopyPath, stamped with the platform's clock); the user is told
+// where, or why not. The other program's file stays as it is.
+void saveChangedCopy(Platform& platform, const std::string& path,
+                     const std::function<IoResult(const std::string& copyPath)>& write);
 
 }  // namespace plandor

@@ -183,7 +183,21 @@ void TfrmSetRWork::FormClose() {
 void TfrmSetRWork::btnSaveSRWClick() {
   RoutineStore& routines = ctx_.routines;
   // A failed write leaves the stored routines and the file as they were.
-  const IoResult r = routines.WriteRoutineFile();
+  IoResult r = routines.WriteRoutineFile();
+  if (r.op == IoResult::Op::Changed) {
+    Platform& platform = ctx_.pads.platform;
+    switch (askChangedFile(platform)) {
+      case ChangedFileAnswer::Overwrite:
+        r = routines.WriteRoutineFile(true);
+        break;
+      case ChangedFileAnswer::SaveCopy:
+        saveChangedCopy(platform, routines.RoutineFilePath,
+                        [&](const std::string& copy) { return routines.WriteRoutineCopy(copy); });
+        return;
+      case ChangedFileAnswer::Cancel:
+        return;
+    }
+  }
   if (!r.written()) {
     ctx_.pads.platform.errorBox(r.message());
     return;

@@ -39,26 +39,35 @@ IoResult RoutineStore::LoadRoutineFile(const std::string& dataFolder) {
     RoutineSet scratch;
     std::memcpy(scratch, RoutineTable, sizeof scratch);  // empty records under a short file
     std::size_t got = 0;
-    r = readFileStart(RoutineFilePath, scratch, sizeof scratch, &got, true);
+    r = readFileStart(RoutineFilePath, scratch, sizeof scratch, &got, true, &stamp_);
     if (r.ok()) {
       std::memcpy(RoutineImage, scratch, sizeof RoutineImage);
       std::memcpy(RoutineTable, RoutineImage, sizeof RoutineTable);
     }
     unread_ = r;
   } else {
-    r = writeFileAtomic(RoutineFilePath, RoutineImage, sizeof RoutineImage, false);
+    r = writeFileAtomic(RoutineFilePath, RoutineImage, sizeof RoutineImage, false, &stamp_);
   }
   RoutineCount = CountRoutines(RoutineTable);
   return r;
 }
 
-IoResult RoutineStore::WriteRoutineFile() {
+IoResult RoutineStore::WriteRoutineFile(bool overwriteChanged) {
   // A file deleted while the program runs is written afresh, so saved
   // routines never vanish without a word; a folder in its place is an error.
   if (unread()) return IoResult::failure(IoResult::Op::Overwrite, RoutineFilePath, unread_.error);
-  IoResult r = writeFileAtomic(RoutineFilePath, RoutineTable, sizeof RoutineTable, false);
-  if (r.written()) std::memcpy(RoutineImage, RoutineTable, sizeof RoutineImage);
+  FileStamp expected = stamp_;
+  if (overwriteChanged) expected.known = false;
+  IoResult r = writeFileAtomic(RoutineFilePath, RoutineTable, sizeof RoutineTable, false, &expected);
+  if (r.written()) {
+    std::memcpy(RoutineImage, RoutineTable, sizeof RoutineImage);
+    stamp_ = expected;
+  }
   return r;
+}
+
+IoResult RoutineStore::WriteRoutineCopy(const std::string& path) {
+  return writeFileAtomic(path, RoutineTable, sizeof RoutineTable, false);
 }
 
 void RoutineStore::RevertRoutineTable() {

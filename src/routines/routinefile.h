@@ -63,8 +63,12 @@ class RoutineStore {
   IoResult LoadRoutineFile(const std::string& dataFolder);
   // Writes the working set, afresh when the file has vanished. The stored
   // set follows whenever the file was written (IoResult::written()). A file
-  // that start-up could not read is never written over (Op::Overwrite).
-  IoResult WriteRoutineFile();
+  // that start-up could not read is never written over (Op::Overwrite), nor
+  // one another program changed since it was read or saved (Op::Changed)
+  // unless `overwriteChanged`.
+  IoResult WriteRoutineFile(bool overwriteChanged = false);
+  // The working set to a new file at `path`; the stored set stays.
+  IoResult WriteRoutineCopy(const std::string& path);
   bool unread() const { return !unread_.ok(); }
   void RevertRoutineTable();
   // A routine pad's temporary save writes its slot here.
@@ -76,6 +80,7 @@ class RoutineStore {
 
  private:
   IoResult unread_;  // the failed read at start-up
+  FileStamp stamp_;  // the file as last read or written
 };
 
 }  // namespace plandor

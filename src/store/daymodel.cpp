@@ -62,6 +62,9 @@ void DayModel::clear() {
   image_.Diary = now_.table.Diary;
   dataCount_ = 0;
   unread_ = IoResult::success();
+  // Nothing there: a file that turns up later was put by another program.
+  stamp_ = FileStamp{};
+  stamp_.known = true;
 }
 
 void DayModel::startHistory() {
@@ -83,9 +86,11 @@ IoResult DayModel::load(const std::string& path) {
   for (auto& pad : scratch.Pads) clearPad(pad);
   clearDiary(scratch.Diary);
   std::size_t got = 0;
-  IoResult r = readFileStart(path, &scratch, sizeof scratch, &got, true);
+  FileStamp read;
+  IoResult r = readFileStart(path, &scratch, sizeof scratch, &got, true, &read);
   if (path == currentPath_) unread_ = r;
   if (!r.ok()) return r;
+  if (path == currentPath_) stamp_ = read;
   image_ = scratch;
   std::memcpy(now_.table.Bars, image_.Bars, sizeof now_.table.Bars);
   std::memcpy(now_.table.Pads, image_.Pads, sizeof now_.table.Pads);
@@ -239,33 +244,46 @@ void DayModel::clearPending() {
   tell(Change::Pending, -1);
 }
 
-IoResult DayModel::save(const LocalDate& today, bool* headerSet) {
-  *headerSet = false;
-  if (unread()) return IoResult::failure(IoResult::Op::Overwrite, currentPath_, unread_.error);
-  DayFile next = image_;
-  *headerSet = !fileExists(currentPath_) || next.FilePath.empty();
-  if (*headerSet) {
+bool DayModel::nextImage(const LocalDate& today, DayFile* next) const {
+  *next = image_;
+  const bool headerSet = !fileExists(currentPath_) || next->FilePath.empty();
+  if (headerSet) {
     // A folder named in Shift-JIS (unpacked from a Windows archive) is
     // recorded by its own bytes, not as question marks.
     if (isUtf8(currentPath_))
-      next.FilePath.setText(currentPath_);
+      next->FilePath.setText(currentPath_);
     else
-      next.FilePath.setRaw(currentPath_);
-    next.CreatedDate = toSerialDate(today);
+      next->FilePath.setRaw(currentPath_);
+    next->CreatedDate = toSerialDate(today);
   }
-  std::memcpy(next.Bars, now_.table.Bars, sizeof next.Bars);
-  std::memcpy(next.Pads, now_.table.Pads, sizeof next.Pads);
-  next.Diary = now_.table.Diary;
-  IoResult r = writeFileAtomic(currentPath_, &next, sizeof next, false);
-  if (!r.written()) {
-    *headerSet = false;
-    return r;
-  }
+  std::memcpy(next->Bars, now_.table.Bars, sizeof next->Bars);
+  std::memcpy(next->Pads, now_.table.Pads, sizeof next->Pads);
+  next->Diary = now_.table.Diary;
+  return headerSet;
+}
+
+IoResult DayModel::save(const LocalDate& today, bool* headerSet, bool overwriteChanged) {
+  *headerSet = false;
+  if (unread()) return IoResult::failure(IoResult::Op::Overwrite, currentPath_, unread_.error);
+  DayFile next;
+  const bool header = nextImage(today, &next);
+  FileStamp expected = stamp_;
+  if (overwriteChanged) expected.known = false;
+  IoResult r = writeFileAtomic(currentPath_, &next, sizeof next, false, &expected);
+  if (!r.written()) return r;  // a changed file is asked about first: the image stays as read
+  *headerSet = header;
   image_ = next;
   saved_ = now_.table;
+  stamp_ = expected;
   dataCount_ = CountPads(image_.Bars);
   tell(Change::Saved, -1);
   return r;
+}
+
+IoResult DayModel::saveCopy(const std::string& path, const LocalDate& today) const {
+  DayFile copy;
+  nextImage(today, &copy);
+  return writeFileAtomic(path, &copy, sizeof copy, false);
 }
 
 }  // namespace plandor

@@ -141,8 +141,14 @@ class DayModel {
   // from the open day's path and `today`; later saves keep it. An image
   // without a header (after a short load) gets one too. `*headerSet` tells
   // the caller to show the new header. An unread day is refused
-  // (Op::Overwrite) and nothing is written.
-  IoResult save(const LocalDate& today, bool* headerSet);
+  // (Op::Overwrite) and nothing is written. A file another program changed
+  // since the day was read or saved is left alone (Op::Changed) unless
+  // `overwriteChanged`.
+  IoResult save(const LocalDate& today, bool* headerSet, bool overwriteChanged = false);
+  // The day as a save would write it, to a new file at `path` (a copy kept
+  // beside a file another program changed); the open day's file, and what
+  // is known of it, stay as they are.
+  IoResult saveCopy(const std::string& path, const LocalDate& today) const;
 
   // Test seam and recovery: the whole state as an undo keeps it.
   const DaySnapshot& snapshot() const { return now_; }
@@ -157,6 +163,9 @@ class DayModel {
   // succeeds or a clear.
   IoResult load(const std::string& path);
   void clear();
+  // The image a save writes: the table under the header, which a first save
+  // (or an image without one) sets; true when it was set.
+  bool nextImage(const LocalDate& today, DayFile* next) const;
   // Records the state before a change; `after` is what the change made. No
   // step and no signal when nothing changed.
   void commit(const DaySnapshot& after, Change change, int slot);
@@ -172,6 +181,7 @@ class DayModel {
   std::string currentPath_, todayPath_, temporaryPath_;
   std::int32_t dataCount_ = 0;
   IoResult unread_;
+  FileStamp stamp_;  // the open day's file as last read or saved
   std::vector<std::pair<int, Listener>> listeners_;
   int nextListener_ = 0;
 };

@@ -3,10 +3,12 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace plandor {
@@ -55,12 +57,95 @@ bool writeAll(int fd, const char* p, std::size_t n) {
   return true;
 }
 
+FileStamp stampOf(const struct stat& st) {
+  FileStamp s;
+  s.known = s.present = true;
+  s.device = st.st_dev;
+  s.inode = st.st_ino;
+  s.size = st.st_size;
+  s.mtimeSec = st.st_mtim.tv_sec;
+  s.mtimeNsec = st.st_mtim.tv_nsec;
+  return s;
+}
+
+std::uint64_t digestOf(const void* data, std::size_t n) {
+  std::uint64_t h = 0xcbf29ce484222325ull;  // FNV-1a: a check against change, not against intent
+  const auto* p = static_cast<const unsigned char*>(data);
+  for (std::size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 0x100000001b3ull;
+  return h;
+}
+
+bool sameFile(const FileStamp& a, const FileStamp& b) {
+  return a.present == b.present && a.device == b.device && a.inode == b.inode && a.size == b.size &&
+         a.mtimeSec == b.mtimeSec && a.mtimeNsec == b.mtimeNsec;
+}
+
+// The file at `path` still starts with the record bytes stamped.
+bool sameRecord(const std::string& path, const FileStamp& stamp) {
+  if (!stamp.present) return false;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  std::string bytes(stamp.length, '\0');
+  std::size_t got = 0;
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  while (ok && got < bytes.size()) {
+    const ssize_t r = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) ok = false;
+    else got += static_cast<std::size_t>(r);
+  }
+  ::close(fd);
+  return ok && digestOf(bytes.data(), bytes.size()) == stamp.digest;
+}
+
+struct GuardedFolder {
+  std::string path;
+  std::uint64_t device = 0, inode = 0;
+};
+GuardedFolder g_dataFolder;
+
+// Saves under the data folder go only into the folder this copy locked.
+bool folderReplaced(const std::string& path) {
+  const std::string& f = g_dataFolder.path;
+  if (f.empty() || path.size() <= f.size() || path.compare(0, f.size(), f) != 0 || path[f.size()] != '/') return false;
+  struct stat st;
+  return ::stat(f.c_str(), &st) != 0 || st.st_dev != g_dataFolder.device || st.st_ino != g_dataFolder.inode;
+}
+
 }  // namespace
+
+void guardDataFolder(const std::string& folder, std::uint64_t device, std::uint64_t inode) {
+  g_dataFolder = {folder, device, inode};
+}
+
+std::string changedCopyPath(const std::string& path, int year, int month, int day, int hour, int minute) {
+  const auto slash = path.find_last_of('/');
+  const auto dot = path.find_last_of('.');
+  const bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  const std::string stem = hasExt ? path.substr(0, dot) : path;
+  const std::string ext = hasExt ? path.substr(dot) : "";
+  char when[40];
+  std::snprintf(when, sizeof when, "%04d-%02d-%02d %02d-%02d", year, month, day, hour, minute);
+  std::string copy = stem + " (" + when + ")" + ext;
+  for (int n = 2; !fileMissing(copy) && n < 1000; ++n) copy = stem + " (" + when + " " + std::to_string(n) + ")" + ext;
+  return copy;
+}
+
+bool isSyncConflictName(const std::string& name) {
+  std::string lower;
+  for (char c : name) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* mark : {".sync-conflict-", "conflicted copy", "conflict copy", "(conflict", "-conflict-", "_conflict-", "競合"})
+    if (lower.find(mark) != std::string::npos) return true;
+  return false;
+}
 
 std::string errorReason(int error) {
   if (error == kNotRegularFile) return "通常のファイルではありません (名前付きパイプ、デバイスなど)";
   if (error == kChangedWhileRead) return "読み込み中にファイルが短くなりました";
   if (error == kNotOurFormat) return "ファイルの内容が正しくありません (壊れているか, 別の形式です)";
+  if (error == kFolderReplaced)
+    return "データフォルダが, プランドールの起動後に別のフォルダに置き換えられています. プランドールを終了してから起動し直してください";
   const char* ja = nullptr;
   switch (error) {
     case ENOENT: ja = "指定されたファイルまたはフォルダーが見つかりません"; break;
@@ -112,6 +197,10 @@ std::string IoResult::message() const {
     case Op::Write: what = "に書き込めません."; break;
     case Op::Overwrite: what = "は読み込めなかったため, 保存しません (上書きすると元の内容が失われます)."; break;
     case Op::Sync: what = "を保存しましたが, ディスクに書き込まれたかを確認できません."; break;
+    case Op::Changed: what = "は開いた後で他のプログラムによって変更されているため, 保存しません."; break;
+    case Op::Split:
+      return "ファイル \"" + path + "\" を保存しました.\r\n\r\nこのファイルには別の名前 (ハードリンク) があり, "
+             "そちらは保存前の内容のままです.";
   }
   return "ファイル \"" + path + "\" " + what + "\r\n\r\n" + errorReason(error);
 }
@@ -119,6 +208,11 @@ std::string IoResult::message() const {
 bool fileExists(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool isRegularFile(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool fileMissing(const std::string& path) {
@@ -132,13 +226,20 @@ bool folderExists(const std::string& path) {
 }
 
 IoResult createFolder(const std::string& path) {
-  if (::mkdir(path.c_str(), 0777) != 0 && !(errno == EEXIST && folderExists(path)))
+  if (::mkdir(path.c_str(), 0777) != 0) {
+    if (errno == EEXIST && folderExists(path)) return IoResult::success();
     return IoResult::failure(IoResult::Op::Create, path, errno);
+  }
+  // A month folder root makes in another user's folder stays that user's,
+  // or their next start could not save into it.
+  struct stat parent;
+  if (::geteuid() == 0 && ::stat(folderOf(path).c_str(), &parent) == 0 && parent.st_uid != 0)
+    (void)::chown(path.c_str(), parent.st_uid, parent.st_gid);
   return IoResult::success();
 }
 
 IoResult readFileStart(const std::string& path, void* buffer, std::size_t capacity, std::size_t* got,
-                       bool needWritable) {
+                       bool needWritable, FileStamp* stamp) {
   *got = 0;
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return IoResult::failure(IoResult::Op::Open, path, errno);
@@ -172,6 +273,11 @@ IoResult readFileStart(const std::string& path, void* buffer, std::size_t capaci
   // a short file.
   if (st.st_size > 0 && *got < capacity && *got < static_cast<std::size_t>(st.st_size)) return fail(kChangedWhileRead);
   ::close(fd);
+  if (stamp) {
+    *stamp = stampOf(st);
+    stamp->digest = digestOf(buffer, *got);
+    stamp->length = *got;
+  }
   return IoResult::success();
 }
 
@@ -201,10 +307,39 @@ bool folderSyncUnsupported(int error) { return error == EINVAL || error == ENOSY
 
 }  // namespace
 
-IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t size, bool mustExist) {
+namespace {
+
+// Copies what `from` holds past `offset` to `to`: bytes another tool keeps
+// after the record.
+bool copyTail(int from, off_t offset, int to) {
+  char buf[8192];
+  for (;;) {
+    const ssize_t r = ::pread(from, buf, sizeof buf, offset);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (r == 0) return true;
+    if (!writeAll(to, buf, static_cast<std::size_t>(r))) return false;
+    offset += r;
+  }
+}
+
+// The new file goes to whoever owned the old one (or, for a file root makes,
+// the folder's owner): a save run as root must not lock the user out of
+// their own file. Where the system refuses, the group alone may still go.
+void giveOwner(int fd, uid_t uid, gid_t gid) {
+  if (::fchown(fd, uid, gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), gid);
+}
+
+}  // namespace
+
+IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t size, bool mustExist,
+                         FileStamp* stamp) {
   using Op = IoResult::Op;
   // The file is replaced where a link points; the link itself stays.
   const std::string target = saveTarget(path);
+  if (folderReplaced(path)) return IoResult::failure(Op::Write, path, kFolderReplaced);
   struct stat st;
   bool exists = ::stat(target.c_str(), &st) == 0;
   if (!exists && errno != ENOENT) return IoResult::failure(Op::Open, path, errno);
@@ -212,12 +347,31 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
   if (exists && S_ISDIR(st.st_mode)) return IoResult::failure(Op::Open, path, EISDIR);
   if (exists && !S_ISREG(st.st_mode)) return IoResult::failure(Op::Open, path, kNotRegularFile);
   if (int e = exists ? writeRefusal(st, target) : 0) return IoResult::failure(Op::Open, path, e);
+  if (stamp && stamp->known && exists && !sameFile(stampOf(st), *stamp) && !sameRecord(target, *stamp))
+    return IoResult::failure(Op::Changed, path, 0);
   const Op failOp = exists ? Op::Write : Op::Create;
 
+  // What the old file holds past the new bytes is carried over; read from
+  // the file that was checked, not whatever may stand there by now.
+  int old = -1;
+  if (exists && st.st_size > static_cast<off_t>(size)) {
+    old = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat now;
+    if (old >= 0 && (::fstat(old, &now) != 0 || now.st_dev != st.st_dev || now.st_ino != st.st_ino)) {
+      ::close(old);
+      return IoResult::failure(Op::Changed, path, 0);
+    }
+    if (old < 0) return IoResult::failure(failOp, path, errno);
+  }
+
   const std::string folder = folderOf(target);
-  std::string tmp = folder + "/." + nameOf(target) + ".XXXXXX";
+  std::string tmp = folder + "/" + temporaryPrefix(nameOf(target)) + "XXXXXX";
   int fd = ::mkstemp(tmp.data());
-  if (fd < 0) return IoResult::failure(failOp, path, errno);
+  if (fd < 0) {
+    const int e = errno;
+    if (old >= 0) ::close(old);
+    return IoResult::failure(failOp, path, e);
+  }
 
   mode_t mode;
   if (exists) {
@@ -229,14 +383,25 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
   }
   auto fail = [&](int e) {
     ::close(fd);
+    if (old >= 0) ::close(old);
     ::unlink(tmp.c_str());
     return IoResult::failure(failOp, path, e);
   };
+  struct stat in;
+  if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()))
+    giveOwner(fd, st.st_uid, st.st_gid);
+  else if (!exists && ::geteuid() == 0 && ::stat(folder.c_str(), &in) == 0 && in.st_uid != 0)
+    giveOwner(fd, in.st_uid, in.st_gid);
   if (::fchmod(fd, mode) != 0 && !modeUnsupported(errno)) return fail(errno);
   if (!writeAll(fd, static_cast<const char*>(data), size)) return fail(errno);
+  if (old >= 0 && !copyTail(old, static_cast<off_t>(size), fd)) return fail(errno);
   step("written");
   if (::fsync(fd) != 0) return fail(errno);
   step("synced");
+  struct stat written;
+  const bool stamped = ::fstat(fd, &written) == 0;
+  if (old >= 0) ::close(old);
+  old = -1;
   if (::close(fd) != 0) {
     int e = errno;
     ::unlink(tmp.c_str());
@@ -248,6 +413,11 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
     return IoResult::failure(failOp, path, e);
   }
   step("renamed");
+  if (stamp) {
+    *stamp = stamped ? stampOf(written) : FileStamp{};
+    stamp->digest = digestOf(data, size);
+    stamp->length = size;
+  }
   // Make the new name itself durable; the file is in place either way.
   int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd < 0) return IoResult::failure(Op::Sync, path, errno);
@@ -255,22 +425,34 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
   const int e = errno;
   ::close(dfd);
   if (synced != 0 && !folderSyncUnsupported(e)) return IoResult::failure(Op::Sync, path, e);
+  if (exists && st.st_nlink > 1) return IoResult::failure(Op::Split, path, 0);
   return IoResult::success();
 }
+
+std::string temporaryPrefix(const std::string& name) { return "." + name + ".plandor-save-"; }
 
 namespace {
 
 void removeIn(const std::string& folder, const std::function<bool(const std::string&)>& isOurs) {
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) return;
+  // A save under way in another process (or on another computer, through a
+  // sync tool) is younger than this.
+  const time_t staleBefore = ::time(nullptr) - 60;
+  static const std::string mark = ".plandor-save-";
   while (const dirent* e = ::readdir(dir)) {
-    // ".<name>.XXXXXX": mkstemp puts six letters or digits after the dot.
     const std::string entry = e->d_name;
-    if (entry.size() < 9 || entry[0] != '.' || entry[entry.size() - 7] != '.') continue;
+    if (entry.size() < 1 + 1 + mark.size() + 6 || entry[0] != '.') continue;
+    const std::size_t at = entry.size() - 6 - mark.size();
+    if (entry.compare(at, mark.size(), mark) != 0) continue;
     bool random = true;
     for (std::size_t i = entry.size() - 6; i < entry.size(); ++i)
       random = random && std::isalnum(static_cast<unsigned char>(entry[i]));
-    if (random && isOurs(entry.substr(1, entry.size() - 8))) ::unlinkat(::dirfd(dir), entry.c_str(), 0);
+    if (!random || !isOurs(entry.substr(1, at - 1))) continue;
+    struct stat st;
+    if (::fstatat(::dirfd(dir), entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+        st.st_mtime < staleBefore)
+      ::unlinkat(::dirfd(dir), entry.c_str(), 0);
   }
   ::closedir(dir);
 }

@@ -3,6 +3,7 @@
 // the path and the system's reason so the user can be told exactly what
 // went wrong.
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,7 +14,11 @@ struct IoResult {
   // Overwrite: a save refused because the file there could not be read.
   // Sync: the new file is in place, but the folder could not be synced after
   // the rename, so whether it survives a power loss is not known.
-  enum class Op { None, Open, Create, Write, Overwrite, Sync };
+  // Changed: nothing written, as another program changed or replaced the file
+  // since it was read; the caller asks the user what to do.
+  // Split: the new file is in place, but the old one had other names (hard
+  // links), which keep the old bytes.
+  enum class Op { None, Open, Create, Write, Overwrite, Sync, Changed, Split };
   Op op = Op::None;
   std::string path;
   int error = 0;  // errno, or a reason of the program's own (below)
@@ -21,7 +26,7 @@ struct IoResult {
   bool ok() const { return op == Op::None; }
   // The file holds the new bytes: callers treat it as saved, and still show
   // the message when !ok().
-  bool written() const { return op == Op::None || op == Op::Sync; }
+  bool written() const { return op == Op::None || op == Op::Sync || op == Op::Split; }
   // The text of the error box, e.g. ファイル "…" を開けません.\r\n\r\n<reason>
   std::string message() const;
 
@@ -33,11 +38,35 @@ struct IoResult {
 constexpr int kNotRegularFile = -1;   // a FIFO, device or socket: never opened
 constexpr int kChangedWhileRead = -2; // the file shrank while it was read
 constexpr int kNotOurFormat = -3;     // not what the program writes there (damaged, or another's)
+constexpr int kFolderReplaced = -4;   // the data folder is no longer the one locked at start
+
+// What a read saw of a file, to tell later whether another program (a sync
+// tool, a restored backup) changed or replaced it since. The file's identity,
+// size and time tell at once; when they differ, the record's bytes decide,
+// so a file touched or copied back unchanged is no change.
+struct FileStamp {
+  bool known = false;    // nothing recorded: a save takes any file as it is
+  bool present = false;  // a file was there
+  std::uint64_t device = 0, inode = 0;
+  std::int64_t size = 0, mtimeSec = 0, mtimeNsec = 0;
+  std::uint64_t digest = 0;  // of the record's bytes read or written
+  std::size_t length = 0;    // how many those were
+};
+
+// The name of a copy that keeps the program's version beside a file another
+// program changed: "Y2006013 (2026-12-07 09-41).sdf"; a later number when
+// that name is taken.
+std::string changedCopyPath(const std::string& path, int year, int month, int day, int hour, int minute);
+
+// A file a sync tool left beside another's version ("X.sync-conflict-…",
+// "X (conflicted copy …)"): never read as the program's own file.
+bool isSyncConflictName(const std::string& name);
 
 // The system's reason in Japanese, with the system's own words after it.
 std::string errorReason(int error);
 
 bool fileExists(const std::string& path);
+bool isRegularFile(const std::string& path);
 // Only when the system says nothing is there: a path whose state cannot be
 // learned (an I/O error, no search permission) may still hold a file, which
 // must not be created over.
@@ -51,8 +80,9 @@ IoResult createFolder(const std::string& path);
 // also be writable, as the stores open their files for reading and writing.
 // Only a regular file is opened: anything else could block the open or the
 // read for good. A file that holds fewer bytes than it did when opened fails.
+// `stamp`, when given, receives what was read.
 IoResult readFileStart(const std::string& path, void* buffer, std::size_t capacity, std::size_t* got,
-                       bool needWritable);
+                       bool needWritable, FileStamp* stamp = nullptr);
 
 // The file a save of `path` replaces: a symbolic link is followed to its
 // target (relative targets from the link's folder), so the link stays and
@@ -65,11 +95,30 @@ std::string saveTarget(const std::string& path);
 // synced after the rename (Op::Sync when that fails). An existing file that
 // is read-only (or not a regular file) is refused and left as it is. With
 // `mustExist`, a missing file is an error.
-IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t size, bool mustExist);
+// The bytes replace the start of the file only: whatever the old file holds
+// past `size` stays after them, as a write in place would leave it. The new
+// file keeps the old one's mode, owner and group where the system lets us
+// give them; a new file made by root in another user's folder is that
+// user's. A file with other names (hard links) is saved and told (Op::Split).
+// With a known `stamp`, a file that is no longer the one stamped (another
+// program wrote it, or put one where there was none) is left alone
+// (Op::Changed); a file deleted since is written afresh. After a write the
+// stamp describes the new file.
+IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t size, bool mustExist,
+                         FileStamp* stamp = nullptr);
+
+// The data folder this copy locked at start, by its identity then: a save
+// under `folder` is refused (kFolderReplaced) once another folder stands at
+// that path (a backup restored while the program runs).
+void guardDataFolder(const std::string& folder, std::uint64_t device, std::uint64_t inode);
+
+// A save's temporary file for `name`: a name nobody else would choose, so
+// that only our own are ever cleaned up.
+std::string temporaryPrefix(const std::string& name);  // ".<name>.plandor-save-"
 
 // Removes what saves cut short left of the named files in `folder`: their
-// temporary files (".<name>.XXXXXX"), also beside a linked file's target.
-// Only safe while no save of them runs.
+// temporary files (temporaryPrefix + six letters or digits) older than a
+// minute, also beside a linked file's target.
 void removeStaleTemporaries(const std::string& folder, const std::vector<std::string>& names);
 // The same for every file name in `folder` that `isOurs` accepts.
 void removeStaleTemporaries(const std::string& folder, const std::function<bool(const std::string&)>& isOurs);

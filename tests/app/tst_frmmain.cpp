@@ -445,11 +445,20 @@ void TestFrmMain::unreadableRoutineAndListFilesStillStart() {
 
 void TestFrmMain::startRemovesWhatCutShortSavesLeft() {
   QDir(folder).mkdir("Y200601");
-  const QStringList stale = {".Routines.rdf.a1B2c3", ".LEntries.lef.zzzzzz", "Y200601/.Y2006011.sdf.Q9w8E7",
-                             "Y200601/.Y2006012.sdf.Q9w8E7"};
-  const QStringList kept = {".Routines.rdf.toolong", "Y200601/.notes.sdf.Q9w8E7", "notes.txt"};
-  for (const QString& f : stale + kept) writeAll((folder + "/" + f).toStdString(), "x");
+  const QStringList stale = {".Routines.rdf.plandor-save-a1B2c3", ".LEntries.lef.plandor-save-zzzzzz",
+                             "Y200601/.Y2006011.sdf.plandor-save-Q9w8E7", "Y200601/.Y2006012.sdf.plandor-save-Q9w8E7"};
+  // The user's own backup and an rsync transfer in flight look like a
+  // temporary of another program; a save under way is younger than a minute.
+  const QStringList kept = {".Routines.rdf.toolong", "Y200601/.notes.sdf.Q9w8E7", "notes.txt", ".Routines.rdf.backup",
+                            ".LEntries.lef.a1B2c3", "Y200601/.Y2006011.sdf.Q9w8E7"};
+  const QString young = ".Routines.rdf.plandor-save-b2C3d4";
+  for (const QString& f : stale + kept) {
+    writeAll((folder + "/" + f).toStdString(), "x");
+    ageFile((folder + "/" + f).toStdString());
+  }
+  writeAll((folder + "/" + young).toStdString(), "x");
   Run run(folder);
+  QVERIFY(QFile::exists(folder + "/" + young));
   for (const QString& f : stale) QVERIFY2(!QFile::exists(folder + "/" + f), qPrintable(f));
   for (const QString& f : kept) QVERIFY2(QFile::exists(folder + "/" + f), qPrintable(f));
 }

@@ -222,6 +222,27 @@ try:
         check(r.returncode != 0 and r.stderr.strip() != b"", f"{what}: message and failure")
         check(read(out) == b"old" and sorted(os.listdir(work)) == ["fifo", "prog", "week.ics", "プランドール"],
               f"{what}: output untouched")
+
+    # An output that is, or is named like, one of the data folder's files is
+    # refused, by any path to it; any other name there is written.
+    os.symlink(folder, os.path.join(work, "link"))
+    os.symlink(os.path.join(folder, "Routines.rdf"), os.path.join(work, "to-routines"))
+    before = snapshot(folder)
+    for target, what in [
+        (os.path.join(folder, "Routines.rdf"), "the routine file"),
+        (os.path.join(folder, "LEntries.lef"), "the list file"),
+        (os.path.join(folder, "Y202601", "Y2026015.sdf"), "a day file"),
+        (os.path.join(folder, "Y202601", "Y20260131.sdf"), "a day not yet made"),
+        (os.path.join(folder, "ROUTINES.RDF"), "the routine file in capitals"),
+        (os.path.join(folder, "Temporary.sdf"), "the staging day"),
+        (os.path.join(work, "link", "Routines.rdf"), "the routine file through a linked folder"),
+        (os.path.join(work, "to-routines"), "a link to the routine file"),
+    ]:
+        r = run("--from", "2026-01-04", "--routines", "--output", target, folder)
+        check(r.returncode == 2 and "データフォルダ" in r.stderr.decode(), f"output onto {what}: refused")
+    check(snapshot(folder) == before, "refused outputs: the data folder as it was")
+    r = run("--from", "2026-01-04", "--output", os.path.join(folder, "export.ics"), folder)
+    check(r.returncode == 0 and os.path.exists(os.path.join(folder, "export.ics")), "another name in the folder: written")
 finally:
     shutil.rmtree(work, ignore_errors=True)
 

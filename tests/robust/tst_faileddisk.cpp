@@ -41,12 +41,12 @@ struct Program {
   RoutineStore routines;
   ListStore lists;
 
-  IoResult save(Store s) {
+  IoResult save(Store s, bool overwriteChanged = false) {
     bool headerSet;
     switch (s) {
-      case Store::Day: return day.save({2006, 1, 1}, &headerSet);
-      case Store::Routines: return routines.WriteRoutineFile();
-      case Store::List: return lists.WriteListFile();
+      case Store::Day: return day.save({2006, 1, 1}, &headerSet, overwriteChanged);
+      case Store::Routines: return routines.WriteRoutineFile(overwriteChanged);
+      case Store::List: return lists.WriteListFile(overwriteChanged);
     }
     return {};
   }
@@ -172,7 +172,10 @@ void runStore(const Env& env, Program& prog, Store s, const Case& c, const std::
   CHECK_MSG(tempsIn(env.folderOf(s), baseName(path)).empty(), "%s: temporary file left", what);
 
   c.repair(env, s);
-  const IoResult again = prog.save(s);
+  IoResult again = prog.save(s);
+  // A file the repair put back is another program's: the user is asked, and
+  // chooses to save over it.
+  if (again.op == IoResult::Op::Changed) again = prog.save(s, true);
   CHECK_MSG(again.ok(), "%s: the save after the repair failed: %s", what, again.message().c_str());
   const std::string saved = readFile(path);
   CHECK_MSG(dataPart(s, saved) == intended, "%s: the file does not hold the data after the repair", what);

@@ -4,6 +4,9 @@
 // timeline are drawn clipped to it. A FIFO or a device where a file is
 // expected is never opened (it would block before the window appears) and
 // never saved over.
+#include <QComboBox>
+#include <QFileDialog>
+#include <QListView>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,6 +26,7 @@
 #include "frmsetrwork.h"
 #include "modalhelpers.h"
 #include "pathbytes.h"
+#include "qtplatform.h"
 #include "scriptedplatform.h"
 #include "timeaxis.h"
 
@@ -65,6 +69,7 @@ class TestHostileDay : public QObject {
   void aPadNumberOutsideTheTableEditsOnlyItsOwnSlot();
   void fifosAndDevicesAreNeverOpenedNorSavedOver();
   void namesThatAreNotUtf8();
+  void pastDayDialogNamesTheFolderAndHidesConflictCopies();
 
  private:
   std::unique_ptr<QTemporaryDir> dir;
@@ -250,6 +255,44 @@ void TestHostileDay::namesThatAreNotUtf8() {
   // not UTF-8 either.
   QCOMPARE(shownText("\xC0\xAF|\xED\xA0\x80|\xF4\x90\x80\x80|\xE4\xBA"),
            std::string("\\xc0\\xaf|\\xed\\xa0\\x80|\\xf4\\x90\\x80\\x80|\\xe4\\xba"));
+}
+
+// The open dialog on a folder named in Shift-JIS shows that folder's name,
+// not the alias Qt reaches it through, and never offers the copies a sync
+// tool leaves beside a day.
+void TestHostileDay::pastDayDialogNamesTheFolderAndHidesConflictCopies() {
+  const std::string sj = folder + "/sj-\x83\x76\x83\x89";
+  const std::string month = sj + "/Y200601";
+  const std::string conflict = month + "/Y2006013.sync-conflict-20261207-094100-ABCDEFG.sdf";
+  struct Remove {
+    std::vector<std::string> paths;
+    ~Remove() {
+      for (const std::string& p : paths) ::remove(p.c_str());
+    }
+  } remove{{month + "/Y2006012.sdf", conflict, month, sj}};
+  QVERIFY(createFolder(sj).ok());
+  QVERIFY(createFolder(month).ok());
+  QVERIFY(writeFileAtomic(month + "/Y2006012.sdf", "day", 3, false).ok());
+  QVERIFY(writeFileAtomic(conflict, "day", 3, false).ok());
+
+  QString address;
+  QStringList offered;
+  whenModal<QFileDialog>([&](QFileDialog& dialog) {
+    auto* combo = dialog.findChild<QComboBox*>(QStringLiteral("lookInCombo"));
+    QVERIFY(combo);
+    address = combo->currentText();
+    auto* list = dialog.findChild<QListView*>(QStringLiteral("listView"));
+    QVERIFY(list);
+    QTRY_VERIFY(list->model()->rowCount(list->rootIndex()) > 0);
+    for (int r = 0; r < list->model()->rowCount(list->rootIndex()); ++r)
+      offered << list->model()->index(r, 0, list->rootIndex()).data().toString();
+    dialog.reject();
+  });
+  QtPlatform desktop;
+  QVERIFY(!desktop.openFile("プランドールファイル(*.sdf)", "*.SDF", month));
+  QVERIFY2(!address.startsWith(QLatin1String("/proc/")), qPrintable(address));
+  QVERIFY2(address.endsWith(QStringLiteral("/sj-\\x83v\\x83\\x89/Y200601")), qPrintable(address));
+  QCOMPARE(offered, QStringList{QStringLiteral("Y2006012.sdf")});
 }
 
 QTEST_MAIN(TestHostileDay)

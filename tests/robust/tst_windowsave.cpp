@@ -4,17 +4,20 @@
 // the cause is gone stores the day. A file that was there but could not be
 // read is never saved over: not the day, not the routines, not the lists. A
 // save whose folder cannot be synced is shown as saved and told in a box.
-// Opening a day removes what saves cut short left in its folder.
+// Opening a day removes what saves cut short left in its folder. A day file
+// another program replaced is saved over only when the user says so.
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <sys/stat.h>
 
 #include "filehelpers.h"
 #include "appsetup.h"
@@ -23,6 +26,7 @@
 #include "frmsetrwork.h"
 #include "modalhelpers.h"
 #include "padhelpers.h"
+#include "qtplatform.h"
 #include "scriptedplatform.h"
 #include "syncshim.h"
 
@@ -40,6 +44,10 @@ class TestWindowSave : public QObject {
   void readErrorOnTheDayFile();
   void folderSyncFails();
   void openingADayRemovesStaleTemporaries();
+  void dayChangedByAnotherProgram();
+  void routineAndListFilesChangedByAnotherProgram();
+  void theChangedFileQuestionOnTheDesktop();
+  void pastDayErrorAfterTheCover();
 
  private:
   std::unique_ptr<QTemporaryDir> dir;
@@ -332,16 +340,21 @@ void TestWindowSave::openingADayRemovesStaleTemporaries() {
     QVERIFY(past.save({2005, 12, 31}, &headerSet).ok());
   }
   // Left by saves cut short: of the day opened, of another day, of today.
-  const char* stale[] = {".Y20051231.sdf.Ab12Cd", ".Y2005121.sdf.xYz789"};
-  // Not this program's: kept.
-  const char* foreign[] = {".notes.txt.abc123", "Y20051231.sdf.Ab12Cd", ".Y20051231.sdf.a-b_c!", ".Y20051231.sdf.Ab12Cde"};
+  const char* stale[] = {".Y20051231.sdf.plandor-save-Ab12Cd", ".Y2005121.sdf.plandor-save-xYz789"};
+  // Not this program's, or a save still under way (younger than a minute): kept.
+  const char* foreign[] = {".notes.txt.abc123", "Y20051231.sdf.Ab12Cd", ".Y20051231.sdf.a-b_c!", ".Y20051231.sdf.Ab12Cde",
+                           ".Y20051231.sdf.Ab12Cd", ".Y20051231.sdf.backup", ".Y20051231.sdf.plandor-save-Ab12C"};
   for (const char* n : stale) writeAll(month + "/" + n, "torn");
   for (const char* n : foreign) writeAll(month + "/" + n, "mine");
+  for (const char* n : stale) ageFile(month + "/" + n);
+  for (const char* n : foreign) ageFile(month + "/" + n);
+  writeAll(month + "/.Y20051231.sdf.plandor-save-N0wN0w", "a save under way");
   QVERIFY(QDir().mkdir(QString::fromStdString(folder + "/Y200601")));
-  writeAll(folder + "/Y200601/.Y2006011.sdf.Qw3rTy", "torn");
+  writeAll(folder + "/Y200601/.Y2006011.sdf.plandor-save-Qw3rTy", "torn");
+  ageFile(folder + "/Y200601/.Y2006011.sdf.plandor-save-Qw3rTy");
 
   auto w = start();
-  QVERIFY(!QFile::exists(QString::fromStdString(folder + "/Y200601/.Y2006011.sdf.Qw3rTy")));
+  QVERIFY(!QFile::exists(QString::fromStdString(folder + "/Y200601/.Y2006011.sdf.plandor-save-Qw3rTy")));
   for (const char* n : stale) QVERIFY(QFile::exists(QString::fromStdString(month + "/" + n)));  // not opened yet
 
   platform.openAnswers.push_back(month + "/Y20051231.sdf");
@@ -349,7 +362,112 @@ void TestWindowSave::openingADayRemovesStaleTemporaries() {
   QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y20051231.sdf"));
   for (const char* n : stale) QVERIFY2(!QFile::exists(QString::fromStdString(month + "/" + n)), n);
   for (const char* n : foreign) QVERIFY2(QFile::exists(QString::fromStdString(month + "/" + n)), n);
+  QVERIFY(QFile::exists(QString::fromStdString(month + "/.Y20051231.sdf.plandor-save-N0wN0w")));
   QVERIFY(platform.errors.empty());
+}
+
+void TestWindowSave::dayChangedByAnotherProgram() {
+  auto w = start();
+  QVERIFY(dragPad("私の予定"));
+  w->FileSave1Execute();
+  QVERIFY(platform.errors.empty());
+  // A sync tool brings another computer's version of the day.
+  const QByteArray theirs = QByteArray(10728, 'Z');
+  writeAll(dayPath() + ".part", theirs);
+  QVERIFY(::rename((dayPath() + ".part").c_str(), dayPath().c_str()) == 0);
+  const std::size_t sounds = platform.sounds.size();
+
+  w->FileSave1Execute();  // Escape: キャンセル
+  QCOMPARE(platform.questions.size(), std::size_t(1));
+  const ScriptedPlatform::Question& q = platform.questions[0];
+  QCOMPARE(q.text, std::string("このファイルは開いた後で他のプログラムによって変更されています。"));
+  QCOMPARE(q.buttons, (std::vector<std::string>{"上書き保存", "別名で保存", "キャンセル"}));
+  QCOMPARE(q.defaultButton, 2);
+  QCOMPARE(q.escapeButton, 2);
+  QCOMPARE(readAll(dayPath()), theirs);
+  QCOMPARE(platform.sounds.size(), sounds);
+
+  platform.clock = {{2026, 12, 7}, 9, 41, 5};
+  platform.askAnswers.push_back(1);  // 別名で保存
+  w->FileSave1Execute();
+  const std::string copy = folder + "/Y200601/Y2006011 (2026-12-07 09-41).sdf";
+  QVERIFY(readAll(copy).contains(sjis("私の予定")));
+  QCOMPARE(readAll(dayPath()), theirs);
+  QCOMPARE(platform.messages.size(), std::size_t(1));
+  QVERIFY(platform.messages[0].text.find(copy) != std::string::npos);
+
+  platform.askAnswers.push_back(0);  // 上書き保存
+  w->FileSave1Execute();
+  QCOMPARE(platform.questions.size(), std::size_t(3));
+  QVERIFY(readAll(dayPath()).contains(sjis("私の予定")));
+  QCOMPARE(platform.sounds.size(), sounds + 1);
+  w->FileSave1Execute();  // ours again: no question
+  QCOMPARE(platform.questions.size(), std::size_t(3));
+  QVERIFY(platform.errors.empty());
+}
+
+// The routine window's 保存 and the list dialog's save ask the same question;
+// 別名で保存 keeps their version beside the other program's.
+void TestWindowSave::routineAndListFilesChangedByAnotherProgram() {
+  writeEarlierRun();
+  auto w = start();
+  const QByteArray theirRoutines(3200, 'R'), theirLists(3072, 'L');
+  writeAll(routinePath() + ".part", theirRoutines);
+  writeAll(listPath() + ".part", theirLists);
+  QVERIFY(::rename((routinePath() + ".part").c_str(), routinePath().c_str()) == 0);
+  QVERIFY(::rename((listPath() + ".part").c_str(), listPath().c_str()) == 0);
+
+  TdlgSetList lists(state->lists, platform, w.get());
+  lists.btnSaveEntriesClick();  // キャンセル
+  QCOMPARE(platform.questions.size(), std::size_t(1));
+  QCOMPARE(readAll(listPath()), theirLists);
+  platform.askAnswers.push_back(1);
+  lists.btnSaveEntriesClick();
+  QCOMPARE(readAll(folder + "/LEntries (2006-01-01 09-00).lef"), bytesOf(state->lists.entries));
+  QCOMPARE(readAll(listPath()), theirLists);
+
+  platform.askAnswers.push_back(0);
+  whenModal<TfrmSetRWork>([](TfrmSetRWork& rw) {
+    rw.btnSaveSRW->click();
+    rw.btnCancelSRW->click();
+  });
+  w->RoutineSet1Execute();
+  QCOMPARE(platform.questions.size(), std::size_t(3));
+  QCOMPARE(platform.questions[2].text, std::string(kChangedFileText));
+  QCOMPARE(readAll(routinePath()), bytesOf(state->routines.RoutineImage));
+  QVERIFY(platform.errors.empty());
+}
+
+// The desktop's box for the question: the buttons in their order, キャンセル
+// the default and the answer of Escape, a click answers with its button.
+void TestWindowSave::theChangedFileQuestionOnTheDesktop() {
+  QtPlatform desktop;
+  const std::vector<std::string> buttons{"上書き保存", "別名で保存", "キャンセル"};
+  QStringList shown;
+  QString defaultButton;
+  whenModal<QMessageBox>([&](QMessageBox& box) {
+    for (QAbstractButton* b : box.buttons()) shown << b->text();
+    defaultButton = box.defaultButton() ? box.defaultButton()->text() : QString();
+    QTest::keyClick(&box, Qt::Key_Escape);
+  });
+  QCOMPARE(desktop.ask(kChangedFileText, buttons, 2, 2), 2);
+  QCOMPARE(shown, (QStringList{"上書き保存", "別名で保存", "キャンセル"}));
+  QCOMPARE(defaultButton, QStringLiteral("キャンセル"));
+  whenModal<QMessageBox>([&](QMessageBox& box) { box.buttons().at(1)->click(); });
+  QCOMPARE(desktop.ask(kChangedFileText, buttons, 2, 2), 1);
+}
+
+void TestWindowSave::pastDayErrorAfterTheCover() {
+  const std::string month = folder + "/Y200512";
+  QVERIFY(QDir().mkdir(QString::fromStdString(month)));
+  QVERIFY(::mkfifo((month + "/Y20051231.sdf").c_str(), 0644) == 0);
+  auto w = start();
+  bool coverShown = false;
+  platform.onBox = [&] { coverShown = !w->pnlCover->isHidden(); };
+  platform.openAnswers.push_back(month + "/Y20051231.sdf");
+  w->SchedulePast1Execute();
+  QCOMPARE(platform.errors.size(), std::size_t(1));
+  QVERIFY2(!coverShown, "the error box opened over the processing cover");
 }
 
 QTEST_MAIN(TestWindowSave)

@@ -3,6 +3,7 @@
 namespace plandor {
 
 bool ScriptedPlatform::confirm(const std::string& text, int left, int top) {
+  if (onBox) onBox();
   confirms.push_back({text, left, top});
   if (whileAsking) whileAsking();
   if (confirmAnswers.empty()) return false;
@@ -13,6 +14,7 @@ bool ScriptedPlatform::confirm(const std::string& text, int left, int top) {
 
 int ScriptedPlatform::ask(const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
                           int escapeButton) {
+  if (onBox) onBox();
   questions.push_back({text, buttons, defaultButton, escapeButton});
   if (askAnswers.empty()) return escapeButton;
   const int a = askAnswers.front();

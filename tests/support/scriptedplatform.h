@@ -49,9 +49,16 @@ class ScriptedPlatform final : public Platform {
   std::vector<DateRequest> dateRequests;
   std::deque<std::optional<LocalDate>> dateAnswers;  // empty: closed
   LocalDateTime clock{{2006, 1, 1}, 9, 0, 0};
+  std::function<void()> onBox;  // called as each box or question opens
 
-  void message(const std::string& text, const std::string& caption) override { messages.push_back({text, caption}); }
-  void errorBox(const std::string& text) override { errors.push_back(text); }
+  void message(const std::string& text, const std::string& caption) override {
+    if (onBox) onBox();
+    messages.push_back({text, caption});
+  }
+  void errorBox(const std::string& text) override {
+    if (onBox) onBox();
+    errors.push_back(text);
+  }
   bool confirm(const std::string&, int, int) override;
   int ask(const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
           int escapeButton) override;
