@@ -114,7 +114,7 @@ class DayModel {
   // A drag made a new pad in `slot`; nothing is written to its records.
   void makePad(int slot, const FreshPad& fresh);
   // Removes the pad in `slot` and packs the rest (see RemovePadAndPack);
-  // fresh pads go with the frames they had.
+  // pads never stored go too, as the frames are made again from the table.
   void removePad(int slot);
   void setMemo(int slot, const ShortText<255>& memo);
   void setDiary(const DiaryRecord& diary);

@@ -300,8 +300,10 @@ e2e_hint_pixels() {
 
 _e2e_gone() { ! e2e_alive "$1"; }
 
-# A question or message box of PID: titled with the program's name alone.
-e2e_box_shown() { [[ -n $(xdotool search --all --onlyvisible --pid "$1" --name '^プランドール$' 2>/dev/null) ]]; }
+# A question or message box of PID (titled with the program's name alone),
+# and whether one is shown.
+e2e_box_of() { xdotool search --all --onlyvisible --pid "$1" --name '^プランドール$' 2>/dev/null | head -1; }
+e2e_box_shown() { [[ -n $(e2e_box_of "$1") ]]; }
 
 # Answers the question before unsaved work is discarded with KEY
 # (alt+s 保存, alt+n 保存しない, Escape キャンセル).

@@ -24,16 +24,6 @@ start_wrapped() {
   e2e_log "started plandor pid $E2E_PID in $dir through: $*"
 }
 
-# The box a copy shows: a window of its own that is not the 800-pixel main
-# window.
-box_of() {
-  local w
-  for w in $(e2e_windows "$1"); do
-    [[ $(xdotool getwindowgeometry "$w" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p') -lt 800 ]] && { echo "$w"; return 0; }
-  done
-  return 1
-}
-_box_shown() { box_of "$1" >/dev/null; }
 # Clicks the box's OK button, at its lower right.
 click_ok() {
   local g x y w h
@@ -62,10 +52,10 @@ stamps=$(e2e_stamp "$a/Routines.rdf"; e2e_stamp "$a/LEntries.lef"; e2e_stamp "$a
 # The sandboxed second copy: a box, never a main window of its own.
 start_wrapped "$a" unshare -n
 pid_b=$E2E_PID
-e2e_wait_until 15 _box_shown "$pid_b" || e2e_fail "no box from the copy in another network namespace"
+e2e_wait_until 15 e2e_box_shown "$pid_b" || e2e_fail "no box from the copy in another network namespace"
 _main_window "$pid_b" && e2e_fail "the copy in another network namespace opened a main window"
 e2e_screenshot sandboxed-copy
-click_ok "$(box_of "$pid_b")"
+click_ok "$(e2e_box_of "$pid_b")"
 e2e_wait_exit "$pid_b" 5
 [[ $E2E_RC -eq 1 ]] || e2e_fail "the sandboxed copy ended with status $E2E_RC, expected 1"
 e2e_alive "$pid_a" || e2e_fail "the first copy ended"
@@ -80,10 +70,10 @@ c=$E2E_WORK/c
 e2e_new_folder "$c"
 start_wrapped "$c" strace -D -f -qq -o "$E2E_WORK/strace.log" -e trace=flock -e inject=flock:error=ENOLCK
 pid_c=$E2E_PID
-e2e_wait_until 15 _box_shown "$pid_c" || e2e_fail "no box when the folder cannot be locked"
+e2e_wait_until 15 e2e_box_shown "$pid_c" || e2e_fail "no box when the folder cannot be locked"
 _main_window "$pid_c" && e2e_fail "a copy that could not lock its folder opened a main window"
 e2e_screenshot no-lock
-click_ok "$(box_of "$pid_c")"
+click_ok "$(e2e_box_of "$pid_c")"
 e2e_wait_exit "$pid_c" 5
 [[ $E2E_RC -eq 1 ]] || e2e_fail "the copy without a lock ended with status $E2E_RC, expected 1"
 [[ ! -e $c/Routines.rdf && ! -e $c/Y200601 ]] || e2e_fail "the copy without a lock made files in the folder"

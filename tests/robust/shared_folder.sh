@@ -15,16 +15,7 @@ set -euo pipefail
 source "$(dirname "$0")/../e2e/lib.sh"
 e2e_init "$1"
 
-# A box of PID: a window of its own narrower than the main window.
-box_of() {
-  local w
-  for w in $(e2e_windows "$1"); do
-    [[ $(xdotool getwindowgeometry "$w" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p') -lt 800 ]] && { echo "$w"; return 0; }
-  done
-  return 1
-}
-_box_shown() { box_of "$1" >/dev/null; }
-_no_box() { ! box_of "$1" >/dev/null; }
+_no_box() { ! e2e_box_shown "$1"; }
 # Clicks the button N places from the right (0: the last one) of a box.
 click_button() {
   local g x y w h
@@ -81,19 +72,19 @@ printf 'Z%.0s' $(seq 10728) >"$day.sync-tmp"
 mv "$day.sync-tmp" "$day"
 theirs=$(sha256sum <"$day")
 e2e_click_save
-e2e_wait_until 5 _box_shown "$pid" || e2e_fail "no question after the day file was replaced"
+e2e_wait_until 5 e2e_box_shown "$pid" || e2e_fail "no question after the day file was replaced"
 e2e_screenshot changed-question
-click_button "$(box_of "$pid")" 0        # キャンセル
+click_button "$(e2e_box_of "$pid")" 0        # キャンセル
 e2e_wait_until 5 _no_box "$pid" || e2e_fail "the question stayed after キャンセル"
 [[ $(sha256sum <"$day") == "$theirs" ]] || e2e_fail "キャンセル saved over the other program's file"
 e2e_click_save
-e2e_wait_until 5 _box_shown "$pid" || e2e_fail "no question at the second 保存"
-click_button "$(box_of "$pid")" 1        # 別名で保存
+e2e_wait_until 5 e2e_box_shown "$pid" || e2e_fail "no question at the second 保存"
+click_button "$(e2e_box_of "$pid")" 1        # 別名で保存
 _copy_made() { compgen -G "$a/Y200601/Y2006011 (2006-01-01 09-0?).sdf" >/dev/null; }
 e2e_wait_until 5 _copy_made || e2e_fail "別名で保存 made no copy beside the day: $(ls "$a/Y200601")"
-e2e_wait_until 5 _box_shown "$pid" || e2e_fail "no box naming the copy"
+e2e_wait_until 5 e2e_box_shown "$pid" || e2e_fail "no box naming the copy"
 e2e_screenshot copy-told
-click_button "$(box_of "$pid")" 0        # OK
+click_button "$(e2e_box_of "$pid")" 0        # OK
 [[ $(sha256sum <"$day") == "$theirs" ]] || e2e_fail "別名で保存 changed the other program's file"
 copy=$(compgen -G "$a/Y200601/Y2006011 (2006-01-01 09-0?).sdf")
 [[ $(stat -c %s "$copy") -eq 10728 ]] || e2e_fail "the copy is $(stat -c %s "$copy") bytes"
@@ -105,9 +96,9 @@ mv "$a" "$a.before-restore"
 cp -a "$a.before-restore" "$a"
 restored=$(cd "$a" && find . -type f -exec sha256sum {} + | sort)
 e2e_click_save
-e2e_wait_until 5 _box_shown "$pid" || e2e_fail "no box when saving into a folder restored under the program"
+e2e_wait_until 5 e2e_box_shown "$pid" || e2e_fail "no box when saving into a folder restored under the program"
 e2e_screenshot folder-replaced
-click_button "$(box_of "$pid")" 0
+click_button "$(e2e_box_of "$pid")" 0
 [[ $(cd "$a" && find . -type f -exec sha256sum {} + | sort) == "$restored" ]] || e2e_fail "保存 wrote into the restored folder"
 [[ $(sha256sum <"$a.before-restore/Y200601/Y2006011.sdf") == "$theirs" ]] || e2e_fail "保存 wrote into the folder moved aside"
 e2e_click_exit
@@ -118,9 +109,9 @@ rm "$a/Shutter.wav"
 mkfifo "$a/Shutter.wav"
 e2e_start "$a"
 pid=$E2E_PID
-e2e_wait_until 15 _box_shown "$pid" || e2e_fail "no box for a sound file that is a FIFO"
+e2e_wait_until 15 e2e_box_shown "$pid" || e2e_fail "no box for a sound file that is a FIFO"
 e2e_screenshot fifo-sound
-click_button "$(box_of "$pid")" 0
+click_button "$(e2e_box_of "$pid")" 0
 e2e_wait_until 5 _no_box "$pid" || e2e_fail "the sound box stayed"
 e2e_click_exit
 e2e_wait_exit "$pid" 5
