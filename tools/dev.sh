@@ -9,6 +9,7 @@ build=${PLANDOR_BUILD_DIR:-$here/build}
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-multimedia-dev libgl-dev libx11-dev qt6-translations-l10n
   fonts-ipafont-gothic xvfb xauth xdotool x11-utils x11-apps imagemagick sox pulseaudio faketime python3
   dosfstools fusefat desktop-file-utils appstream libical-dev python3-icalendar libcurl4-openssl-dev libexpat1-dev radicale openssl
+  dbus dunst libnotify-bin
   clang libclang-rt-14-dev)
 
 missing=()
