@@ -26,8 +26,8 @@ _dunst_up() { dunstctl count displayed >/dev/null 2>&1; }
 e2e_wait_until 5 _dunst_up || e2e_fail "dunst did not come up on the private bus"
 _displayed() { [[ $(dunstctl count displayed 2>/dev/null) == "$1" ]]; }
 
-# Today's file: 会議 and 済み (完了) at 9:06 on the left, 消す at 9:06 on
-# the right.
+# Today's file: 会議 and 済み (完了) at 9:06 on the left (済み placed
+# lower), 消す at 9:06 on the right.
 prog=$E2E_WORK/prog
 e2e_new_folder "$prog"
 E2E_SUPPORT=$(cd "$E2E_LIB_DIR/../support" && pwd) $E2E_PYTHON - "$prog" <<'PY'
@@ -36,8 +36,8 @@ sys.path.insert(0, os.environ["E2E_SUPPORT"])
 import plandor_files as pf
 at, until = (9, 6, 0), (9, 30, 0)
 pads = [pf.pad(1, at, until, "会議", "駅前"), pf.pad(2, at, until, "済み", completed=1), pf.pad(3, at, until, "消す")]
-for p, left in zip(pads, (4, 4, 351)):  # placed as a drag places them
-    struct.pack_into("<ii", p, 4, left, 373)
+for p, left, top in zip(pads, (4, 4, 351), (373, 473, 373)):  # placed as a drag places them
+    struct.pack_into("<ii", p, 4, left, top)
 data = bytearray(pf.day_file(pads))
 for i, side in enumerate((b"L", b"L", b"R")):  # bars 9:06..9:30
     struct.pack_into("<B1s2xiii", data, 264 + 16 * i, 1, side, 372, 420, 0xFF)
@@ -69,6 +69,13 @@ shown_at=$(fake_s)
 e2e_screenshot notification
 sleep 2
 _displayed 1 || e2e_fail "more than one notification: $(dunstctl count displayed)"
+# Its default action selects 会議 (◆ in its mark panel) in the planner.
+top=$(e2e_pad_top 372 240)
+_marked() { (($($E2E_CHECK count "$(e2e_grab)" $((7 + 4 + 120)) $((top + 27)) $((7 + 4 + 140)) $((top + 53)) 0 0 0) > 0)); }
+_marked && e2e_fail "会議 was selected before the notification's action"
+dunstctl action 0
+e2e_wait_until 5 _marked || e2e_fail "the notification's default action did not select 会議"
+e2e_screenshot action
 dunstctl close-all
 _closed() { [[ $(dunstctl count history) -ge 1 ]]; }
 e2e_wait_until 5 _closed || e2e_fail "the notification did not reach dunst's history"
