@@ -16,6 +16,8 @@ ReminderWindow::ReminderWindow(QWidget* parent) : QWidget(parent, Qt::Window | Q
   setObjectName(QStringLiteral("ReminderWindow"));
   setWindowTitle(QString::fromUtf8(kReminderWindowTitle));
   setAttribute(Qt::WA_ShowWithoutActivating);
+  // Closing the planner ends the program even while reminders are shown.
+  setAttribute(Qt::WA_QuitOnClose, false);
   auto* outer = new QVBoxLayout(this);
   rows_ = new QVBoxLayout;
   outer->addLayout(rows_);

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -98,6 +99,7 @@ class TestReminders : public QObject {
   void defaultActionOpensTodayAndFocusesThePad();
   void leadDialogKeepsTheChoiceBesideTheData();
   void ownWindowWithoutASessionBus();
+  void closingThePlannerEndsItWhileAReminderIsShown();
 
  private:
   std::unique_ptr<QTemporaryDir> dir;
@@ -215,17 +217,18 @@ void TestReminders::defaultActionOpensTodayAndFocusesThePad() {
   Run run(folder);
   run.window->show();
   QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
+  // 会議 is far below the rows in view at the start.
   editTable(run.state.day, [](PadTable& t) {
     putPad(t, 0, 8, 0, 8, 30, "朝");
-    putPad(t, 1, 9, 6, 9, 30, "会議");
+    putPad(t, 1, 20, 6, 20, 30, "会議");
   });
   QVERIFY(run.window->FileSave1Execute());
-  run.at(9, 1);
+  run.at(20, 1);
   QCOMPARE(run.notes->summaries(), QStringList{"会議"});
   // Meanwhile another day is open with unsaved work, and 朝 was removed.
   PadTable t = emptyPadTable();
   putPad(t, 0, 8, 0, 8, 30, "朝");
-  putPad(t, 1, 9, 6, 9, 30, "会議");
+  putPad(t, 1, 20, 6, 20, 30, "会議");
   writeDay(todayPath(), t);
   const std::string past = folder.toStdString() + "/Y200512/Y20051231.sdf";
   writeDay(past, emptyPadTable());
@@ -239,7 +242,11 @@ void TestReminders::defaultActionOpensTodayAndFocusesThePad() {
   emit run.notes->activated(run.notes->notes[0].id);
   QCOMPARE(run.state.day.path(), todayPath());
   QTRY_VERIFY(run.window->ScrollBox1->padFrame(1));
-  QTRY_VERIFY(run.window->ScrollBox1->padFrame(1)->isAncestorOf(QApplication::focusWidget()));
+  TSchedPadFrame* pad = run.window->ScrollBox1->padFrame(1);
+  QTRY_VERIFY(pad->isAncestorOf(QApplication::focusWidget()));
+  QCOMPARE(run.state.day.selectedPad(), 1);
+  QWidget* viewport = run.window->ScrollBox1->viewport();
+  QVERIFY(viewport->rect().contains(QRect(pad->mapTo(viewport, QPoint(0, 0)), pad->size())));
 }
 
 void TestReminders::leadDialogKeepsTheChoiceBesideTheData() {
@@ -295,6 +302,20 @@ void TestReminders::ownWindowWithoutASessionBus() {
   w->findChild<QPushButton*>("btnClose")->click();
   QVERIFY(!w->isVisible());
   QCOMPARE(w->count(), 0);
+}
+
+// A reminder on screen never keeps the program running after its window closes.
+void TestReminders::closingThePlannerEndsItWhileAReminderIsShown() {
+  Run run(folder);
+  WindowNotifier own;
+  own.notify({1, QStringLiteral("会議"), QStringLiteral("9:06 – 9:30")});
+  QVERIFY(own.window()->isVisible());
+  run.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
+  // The program's own loop: it ends when the last window that counts closes.
+  QTimer::singleShot(0, run.window.get(), &QWidget::close);
+  QTimer::singleShot(3000, qApp, [] { QCoreApplication::exit(1); });
+  QCOMPARE(QCoreApplication::exec(), 0);
 }
 
 QTEST_MAIN(TestReminders)
