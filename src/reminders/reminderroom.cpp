@@ -60,6 +60,8 @@ bool ReminderRoom::waiting() const { return timer_->isActive(); }
 
 void ReminderRoom::readSettings() {
   settingsRead_ = true;
+  // What a save cut short left; only this copy saves here, and not now.
+  removeStaleTemporaries(dataFolder_, {kSettingsFile});
   const IoResult r = readReminderSettings(settingsPath(dataFolder_), &settings_);
   if (!r.ok()) platform_.errorBox(r.message());
 }

@@ -265,10 +265,12 @@ void TestReminders::leadDialogKeepsTheChoiceBesideTheData() {
   QCOMPARE(captions, (QStringList{"なし", "開始時刻", "5分前", "10分前", "15分前", "30分前", "1時間前"}));
   QCOMPARE(readAll(folder.toStdString() + "/Settings.ini"), QByteArray("[Reminders]\nLead=15\n"));
   QCOMPARE(QDir(folder).entryList(QDir::Files), (QStringList{"LEntries.lef", "Routines.rdf", "Settings.ini", "Shutter.wav"}));
-  // The next start reads it.
+  // The next start reads it, and removes what a save cut short left.
   run.window.reset();
+  writeAll(folder.toStdString() + "/.Settings.ini.a1B2c3", "[Reminders]\nLe");
   Run again(folder);
   QCOMPARE(again.room().lead(), 15);
+  QVERIFY(!QFile::exists(folder + "/.Settings.ini.a1B2c3"));
 }
 
 void TestReminders::ownWindowWithoutASessionBus() {
