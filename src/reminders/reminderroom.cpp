@@ -152,6 +152,10 @@ void ReminderRoom::check() {
     qint64 ms = kWakeLimitMs;
     if (c.next) ms = std::clamp<qint64>((*c.next - now) * 1000, 1000, kWakeLimitMs);
     timer_->start(int(ms));
+  } else {
+    // Nothing fell due while reminders were off: turned on again, they
+    // start afresh.
+    last_.reset();
   }
   checking_ = false;
   // After the timer is set: a box waits for the user.

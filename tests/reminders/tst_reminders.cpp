@@ -95,7 +95,7 @@ class TestReminders : public QObject {
   void todaysFileWhenAnotherDayIsOpen();
   void unreadableTodayGivesOneMessageAndNoWrite();
   void nextMorningMovesOnToThatDay();
-  void wakesAimedButNeverLongerThanTwentySeconds();
+  void wakesAimedNeverLongerThanTwentySecondsNorWhenOff();
   void defaultActionOpensTodayAndFocusesThePad();
   void leadDialogKeepsTheChoiceBesideTheData();
   void ownWindowWithoutASessionBus();
@@ -202,7 +202,7 @@ void TestReminders::nextMorningMovesOnToThatDay() {
   QCOMPARE(run.notes->summaries(), (QStringList{"翌朝", "翌日"}));
 }
 
-void TestReminders::wakesAimedButNeverLongerThanTwentySeconds() {
+void TestReminders::wakesAimedNeverLongerThanTwentySecondsNorWhenOff() {
   Run run(folder);
   editTable(run.state.day, [](PadTable& t) { putPad(t, 0, 9, 6, 9, 30, "会議"); });
   run.at(8, 0);
@@ -211,6 +211,11 @@ void TestReminders::wakesAimedButNeverLongerThanTwentySeconds() {
   QCOMPARE(run.room().interval(), 10000);
   run.room().setLead(kNoReminders);
   QVERIFY(!run.room().waiting());  // off: nothing wakes the process
+  // Turned on again while 会議 runs: what fell due meanwhile stays quiet.
+  run.platform.clock = {{2006, 1, 1}, 9, 10, 0};
+  run.room().setLead(5);
+  QVERIFY(run.room().waiting());
+  QVERIFY(run.notes->notes.empty());
 }
 
 void TestReminders::defaultActionOpensTodayAndFocusesThePad() {
