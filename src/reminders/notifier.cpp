@@ -106,9 +106,10 @@ void DesktopNotifier::notify(const ReminderNote& note) {
   hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("org.plandor.Plandor"));
   hints.insert(QStringLiteral("category"), QStringLiteral("x-plandor.reminder"));
   if (const auto image = appImage()) hints.insert(QStringLiteral("image-data"), QVariant::fromValue(*image));
+  // Expires never: a user away from the desk finds it on return.
   QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
   call << QStringLiteral("プランドール") << uint(0) << QStringLiteral("plandor") << note.summary << note.body
-       << QStringList{QStringLiteral("default"), QStringLiteral("開く")} << hints << int(-1);
+       << QStringList{QStringLiteral("default"), QStringLiteral("開く")} << hints << int(0);
   // Never waits: a service that hangs must not stop the planner.
   auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kCallTimeoutMs), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, note](QDBusPendingCallWatcher* w) {

@@ -85,6 +85,7 @@ import json, sys
 notes = [n for group in json.load(open(sys.argv[1]))["data"] for n in group]
 got = [(n["appname"]["data"], n["summary"]["data"], n["body"]["data"]) for n in notes]
 assert got == [("プランドール", "会議", "9:06 – 9:30  駅前")], got
+assert notes[0]["timeout"]["data"] == 0, "a reminder that expires by itself"
 PY
 [[ $(e2e_hex "$prog/Y200601/Y2006011.sdf" 264 4) == "01 4c 00 00" ]] || e2e_fail "the day file was written"
 kill "$pid"
