@@ -11,6 +11,7 @@ packages=(cmake make g++ pkg-config qt6-base-dev libgl-dev libx11-dev qt6-transl
   libcanberra-dev libcanberra-pulse libxcb1-dev pulseaudio pulseaudio-utils xsettingsd
   dosfstools fusefat desktop-file-utils appstream libical-dev python3-icalendar valgrind strace
   libcurl4-openssl-dev libexpat1-dev radicale openssl
+  dbus dunst libnotify-bin
   clang libclang-rt-14-dev)
 
 missing=()

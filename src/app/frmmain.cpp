@@ -20,6 +20,7 @@
 #include "pathbytes.h"
 #include "widgetsupport.h"
 #include "recovery.h"
+#include "reminderroom.h"
 
 #include <cstdio>
 #include <cstring>
@@ -124,6 +125,13 @@ void TfrmMain::FormCreate() {
   }
   dtpToday->setDate(qdate(state_.Today));
   btnUpdateClick();
+  reminders_ = new ReminderRoom(day, platform_, folder,
+                                {[this](const std::string& path) { return bringDay(path); },
+                                 [this](int slot) {
+                                   if (QWidget* pad = ScrollBox1->padFrame(slot)) ScrollBox1->ensureWidgetVisible(pad);
+                                   ScrollBox1->focusPad(slot);
+                                 }},
+                                this);
   started_ = true;
 }
 
@@ -520,6 +528,10 @@ void TfrmMain::ScheduleDiary1Execute() {
     day.setDiaryPending(false);
 }
 
+void TfrmMain::OptionReminder1Execute() {
+  if (reminders_) reminders_->OptionReminder1Execute(this);
+}
+
 void TfrmMain::OptionSetList1Execute() {
   TdlgSetList dialog(state_.lists, platform_, this);
   dialog.exec();
@@ -560,6 +572,21 @@ void TfrmMain::comeForward() {
   if (isMinimized()) showNormal();
   raise();
   activateWindow();
+}
+
+bool TfrmMain::bringDay(const std::string& path) {
+  comeForward();
+  DayModel& day = state_.day;
+  if (path == day.todayPath()) {
+    ScheduleToday1Execute();
+  } else if (path != day.path() || day.unread()) {
+    // Another day's plan (past 06:00, or the hours after midnight): opened
+    // as a past day is, after the same question.
+    if (!mayHoldDay(path) || !mayDiscardDay()) return false;
+    openDay(path);
+    offerRecovery(false);
+  }
+  return day.path() == path && !day.unread();
 }
 
 }  // namespace plandor

@@ -22,6 +22,7 @@ class QWidget;
 namespace plandor {
 
 class HintDisplay;
+class ReminderRoom;
 
 class TfrmMain final : public QMainWindow {
   Q_OBJECT
@@ -54,6 +55,7 @@ class TfrmMain final : public QMainWindow {
   void RoutineSet1Execute();
   void RoutineRead1Execute();
   void OptionSetList1Execute();
+  void OptionReminder1Execute();
   // The memo of a schedule or routine pad ("メモ(&M)..." in its menu).
   void openPadMemo(PadFrameBase& pad);
   void HelpContents1Execute();
@@ -70,6 +72,10 @@ class TfrmMain final : public QMainWindow {
 
   // Brings the window forward at a second start.
   void comeForward();
+  // Forward with the day at `path` open, as a reminder's default action
+  // wants it; true when that day is open.
+  bool bringDay(const std::string& path);
+  ReminderRoom* reminders() const { return reminders_; }
 
   // Before the open day is replaced or the program ends with unsaved
   // changes: 保存, 保存しない or キャンセル. False when the command must stop.
@@ -129,6 +135,7 @@ class TfrmMain final : public QMainWindow {
   bool recoveryWritten_ = false;     // ours is on disk
   bool recoveryOffered_ = false;     // start-up's offer is over: writes may begin
   bool sessionEnding_ = false;
+  ReminderRoom* reminders_ = nullptr;
 
  public:
   // Controls, by their names in the program's vocabulary.
@@ -170,6 +177,7 @@ class TfrmMain final : public QMainWindow {
   QAction* RoutineSet1 = nullptr;
   QAction* RoutineRead1 = nullptr;
   QAction* OptionSetList1 = nullptr;
+  QAction* OptionReminder1 = nullptr;
   QAction* HelpContents1 = nullptr;
   QAction* HelpAbout1 = nullptr;
 };

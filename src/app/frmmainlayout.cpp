@@ -177,6 +177,7 @@ void TfrmMain::buildActions() {
   make(RoutineSet1, "RoutineSet1", "ルーチン設定(&S)...", &TfrmMain::RoutineSet1Execute);
   make(RoutineRead1, "RoutineRead1", "ルーチン表示(&R)", &TfrmMain::RoutineRead1Execute);
   make(OptionSetList1, "OptionSetList1", "リスト項目を設定(&L)...", &TfrmMain::OptionSetList1Execute);
+  make(OptionReminder1, "OptionReminder1", "リマインダー(&M)...", &TfrmMain::OptionReminder1Execute);
   make(HelpContents1, "HelpContents1", "目次(&C)...", &TfrmMain::HelpContents1Execute);
   make(HelpAbout1, "HelpAbout1", "バージョン情報(&A)...", &TfrmMain::HelpAbout1Execute);
 
@@ -242,6 +243,7 @@ void TfrmMain::buildActions() {
   m->addAction(RoutineRead1);
   m = bar->addMenu(q("オプション(&O)"));
   m->addAction(OptionSetList1);
+  m->addAction(OptionReminder1);
   m = bar->addMenu(q("ヘルプ(&H)"));
   m->addAction(HelpContents1);
   m->addSeparator();

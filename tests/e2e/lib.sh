@@ -57,6 +57,9 @@ e2e_init() {
   export TMPDIR=$E2E_WORK/tmp
   export TZ=UTC LC_ALL=C.UTF-8
   unset WAYLAND_DISPLAY SESSION_MANAGER
+  # No desktop's session bus is reached and none is started on demand: a
+  # test that wants one starts its own.
+  export DBUS_SESSION_BUS_ADDRESS=unix:path=$E2E_WORK/no-session-bus
   export QT_QPA_PLATFORM=xcb
   e2e_start_xvfb
 }

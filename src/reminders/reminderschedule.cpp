@@ -1,0 +1,102 @@
+#include "reminderschedule.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "timeaxis.h"
+
+namespace plandor {
+namespace {
+
+constexpr WallSeconds kDay = 24 * 3600;
+constexpr WallSeconds kPlanStart = 6 * 3600;  // the plan's day begins at 06:00
+
+WallSeconds dayStart(const LocalDate& d) { return static_cast<WallSeconds>(toSerialDate(d)) * kDay; }
+
+LocalDate addDays(const LocalDate& d, int n) { return fromSerialDate(toSerialDate(d) + n); }
+
+// Seconds from the plan's 06:00 to a dial time, or nothing for a time off
+// the dial (a damaged file).
+std::optional<WallSeconds> dialOffset(std::int32_t hour, std::int32_t minute, std::uint8_t pm) {
+  if (hour < 0 || hour > 11 || minute < 0 || minute > 59) return std::nullopt;
+  return WallSeconds(HourIndex(pm, hour)) * 3600 + WallSeconds(minute) * 60;
+}
+
+std::string clock(WallSeconds t) {
+  const WallSeconds inDay = ((t % kDay) + kDay) % kDay;
+  char s[8];
+  std::snprintf(s, sizeof s, "%d:%02d", int(inDay / 3600), int(inDay / 60 % 60));
+  return s;
+}
+
+}  // namespace
+
+WallSeconds wallSeconds(const LocalDateTime& t) {
+  return dayStart(t.date) + WallSeconds(t.hour) * 3600 + WallSeconds(t.minute) * 60 + t.second;
+}
+
+bool isLeadChoice(int minutes) { return std::ranges::find(kLeadChoices, minutes) != std::end(kLeadChoices); }
+
+LocalDate planDateAt(const LocalDateTime& t) { return t.hour < 6 ? addDays(t.date, -1) : t.date; }
+
+std::vector<LocalDate> plansToWatch(const LocalDateTime& now, int leadMinutes) {
+  if (leadMinutes < 0) return {};
+  const LocalDate running = planDateAt(now);
+  const LocalDate next = addDays(running, 1);
+  if (wallSeconds(now) + WallSeconds(leadMinutes + 1) * 60 >= dayStart(next) + kPlanStart) return {running, next};
+  return {running};
+}
+
+std::vector<Reminder> remindersOf(const LocalDate& date, const PadRecord (&pads)[kPadSlots], int leadMinutes) {
+  std::vector<Reminder> out;
+  if (leadMinutes < 0) return out;
+  const WallSeconds base = dayStart(date) + kPlanStart;
+  for (int slot = 0; slot < kPadSlots; ++slot) {
+    const PadRecord& p = pads[slot];
+    if (p.StartHour == -1 || p.Completed != 0) continue;
+    const auto start = dialOffset(p.StartHour, p.StartMinute, p.StartPM);
+    if (!start) continue;
+    Reminder r;
+    r.date = date;
+    r.slot = slot;
+    r.start = base + *start;
+    r.due = r.start - WallSeconds(leadMinutes) * 60;
+    // A pad lasts at least its first minute, also with an end off the dial
+    // or before its start.
+    const auto end = dialOffset(p.EndHour, p.EndMinute, p.EndPM);
+    r.end = std::max(end ? base + *end : r.start, r.start + 60);
+    for (const Reminder& o : out)
+      if (o.start == r.start) ++r.rank;
+    r.keyword = p.Keyword.text();
+    r.content = p.Content.text();
+    out.push_back(std::move(r));
+  }
+  return out;
+}
+
+ReminderCheck checkReminders(const std::vector<Reminder>& all, WallSeconds last, WallSeconds now,
+                             const std::set<ReminderKey>& shown) {
+  ReminderCheck c;
+  for (const Reminder& r : all) {
+    if (shown.count(r.key())) continue;
+    if (r.due > now) {
+      if (!c.next || r.due < *c.next) c.next = r.due;
+      continue;
+    }
+    const bool notStarted = now < r.start;
+    const bool missed = r.due > last && now < r.end;
+    if (notStarted || missed) c.show.push_back(r);
+  }
+  std::ranges::stable_sort(c.show, {}, &Reminder::due);
+  return c;
+}
+
+std::string reminderSummary(const Reminder& r) { return r.keyword.empty() ? std::string("予定") : r.keyword; }
+
+std::string reminderBody(const Reminder& r) {
+  std::string body = clock(r.start) + " \u2013 " + clock(r.end);
+  if (!r.content.empty()) body += "  " + r.content;
+  return body;
+}
+
+}  // namespace plandor

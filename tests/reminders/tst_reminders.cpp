@@ -1,0 +1,329 @@
+// Reminders in the real main window, on the offscreen platform and without a
+// session bus: which pads remind as the clock moves and the day changes, the
+// default action, the lead dialog, and the program's own window.
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "appsetup.h"
+#include "daystore.h"
+#include "dlgreminder.h"
+#include "filehelpers.h"
+#include "frmmain.h"
+#include "modalhelpers.h"
+#include "notifier.h"
+#include "padhelpers.h"
+#include "reminderroom.h"
+#include "reminderwindow.h"
+#include "schedpadframe.h"
+#include "scriptedplatform.h"
+
+using namespace plandor;
+
+namespace {
+
+// Keeps what would have gone to the desktop.
+class RecordingNotifier final : public Notifier {
+ public:
+  std::vector<ReminderNote> notes;
+  void notify(const ReminderNote& n) override { notes.push_back(n); }
+  QStringList summaries() const {
+    QStringList out;
+    for (const auto& n : notes) out << n.summary;
+    return out;
+  }
+};
+
+// A pad at 24-hour times of the plan, with a bar (as a 一時保存 leaves it).
+void putPad(PadTable& t, int slot, int h0, int m0, int h1, int m1, const char* keyword, bool done = false) {
+  PadRecord& p = t.Pads[slot];
+  p.PadNo = slot + 1;
+  p.StartHour = h0 % 12, p.StartMinute = m0, p.StartPM = h0 >= 12;
+  p.EndHour = h1 % 12, p.EndMinute = m1, p.EndPM = h1 >= 12;
+  p.Keyword.setText(keyword);
+  p.Content.setText("駅前");
+  p.Completed = done ? 1 : 0;
+  t.Bars[slot].Side.setText("L");
+  t.Bars[slot].TopY = 100 + slot;
+  t.Bars[slot].BottomY = 200 + slot;
+}
+
+void writeDay(const std::string& path, const PadTable& t) {
+  DayFile f;
+  std::memset(&f, 0, sizeof f);
+  std::memcpy(f.Bars, t.Bars, sizeof f.Bars);
+  std::memcpy(f.Pads, t.Pads, sizeof f.Pads);
+  f.Diary = t.Diary;
+  QDir().mkpath(QFileInfo(QString::fromStdString(path)).path());
+  writeAll(path, bytesOf(f));
+}
+
+struct Run {
+  ScriptedPlatform platform;
+  PlannerState state;
+  std::unique_ptr<TfrmMain> window;
+  RecordingNotifier* notes = new RecordingNotifier;
+
+  explicit Run(const QString& folder, LocalDateTime clock = {{2006, 1, 1}, 9, 0, 0}) {
+    platform.clock = clock;
+    state.DataFolder = folder.toStdString();
+    window = std::make_unique<TfrmMain>(state, platform);
+    room().setNotifier(notes);
+  }
+  ReminderRoom& room() { return *window->reminders(); }
+  void at(int h, int m, int s = 0, LocalDate d = {2006, 1, 1}) {
+    platform.clock = {d, h, m, s};
+    room().check();
+  }
+};
+
+}  // namespace
+
+class TestReminders : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() { setUpApplication(*qApp); }
+  void init();
+  void padsOfTheOpenDayRemindAsTheClockMoves();
+  void changesReArmOrCancelAtOnce();
+  void todaysFileWhenAnotherDayIsOpen();
+  void unreadableTodayGivesOneMessageAndNoWrite();
+  void nextMorningMovesOnToThatDay();
+  void wakesAimedNeverLongerThanTwentySecondsNorWhenOff();
+  void defaultActionOpensTodayAndFocusesThePad();
+  void leadDialogKeepsTheChoiceBesideTheData();
+  void ownWindowWithoutASessionBus();
+  void closingThePlannerEndsItWhileAReminderIsShown();
+
+ private:
+  std::unique_ptr<QTemporaryDir> dir;
+  QString folder;
+  std::string todayPath() const { return folder.toStdString() + "/Y200601/Y2006011.sdf"; }
+};
+
+void TestReminders::init() {
+  dir = std::make_unique<QTemporaryDir>();
+  folder = dir->path();
+  writeAll(folder.toStdString() + "/Shutter.wav", "RIFF");
+}
+
+void TestReminders::padsOfTheOpenDayRemindAsTheClockMoves() {
+  Run run(folder);
+  editTable(run.state.day, [](PadTable& t) {
+    putPad(t, 0, 9, 6, 9, 30, "会議");
+    putPad(t, 1, 9, 6, 9, 30, "済み", true);
+    putPad(t, 2, 1, 30, 2, 0, "夜勤");  // after midnight
+  });
+  run.at(9, 0, 59);
+  QVERIFY(run.notes->notes.empty());
+  run.at(9, 1, 0);
+  QCOMPARE(run.notes->summaries(), QStringList{"会議"});
+  QCOMPARE(run.notes->notes[0].body, QStringLiteral("9:06 – 9:30  駅前"));
+  run.at(9, 3, 0);
+  QCOMPARE(run.notes->notes.size(), 1u);  // never twice
+  run.at(1, 25, 0, {2006, 1, 2});
+  QCOMPARE(run.notes->summaries(), (QStringList{"会議", "夜勤"}));
+  // Nothing about reminders reached the day.
+  QVERIFY(!QFile::exists(QString::fromStdString(todayPath())));
+  QVERIFY(!QFile::exists(folder + "/Settings.ini"));
+}
+
+void TestReminders::changesReArmOrCancelAtOnce() {
+  Run run(folder);
+  run.at(8, 50);
+  editTable(run.state.day, [](PadTable& t) {
+    putPad(t, 0, 8, 0, 8, 30, "朝");
+    putPad(t, 1, 9, 6, 9, 30, "会議");
+    putPad(t, 2, 9, 10, 9, 30, "消す");
+  });
+  // Removed before its time: never shown.
+  run.state.day.removePad(2);
+  run.at(9, 5);
+  QCOMPARE(run.notes->summaries(), QStringList{"会議"});
+  // A removal before it packs 会議 into slot 0: still shown once only.
+  run.state.day.removePad(0);
+  run.at(9, 5, 30);
+  QCOMPARE(run.notes->notes.size(), 1u);
+  // Moved to a later time: reminds again for the new time.
+  editTable(run.state.day, [](PadTable& t) { t.Pads[0].StartMinute = 20; });
+  run.at(9, 14, 59);
+  QCOMPARE(run.notes->notes.size(), 1u);
+  // A pad stored inside its lead time reminds without waiting for the clock.
+  run.platform.clock = {{2006, 1, 1}, 9, 15, 0};
+  editTable(run.state.day, [](PadTable& t) { putPad(t, 3, 9, 18, 9, 40, "急ぎ"); });
+  QTRY_COMPARE(run.notes->summaries(), (QStringList{"会議", "急ぎ", "会議"}));  // in due order
+}
+
+void TestReminders::todaysFileWhenAnotherDayIsOpen() {
+  PadTable t = emptyPadTable();
+  putPad(t, 0, 9, 6, 9, 30, "ファイル");
+  writeDay(todayPath(), t);
+  const std::string past = folder.toStdString() + "/Y200512/Y20051231.sdf";
+  PadTable old = emptyPadTable();
+  putPad(old, 0, 9, 6, 9, 30, "過去");
+  writeDay(past, old);
+  Run run(folder);
+  run.state.day.open(past);
+  run.at(9, 1);
+  QCOMPARE(run.notes->summaries(), QStringList{"ファイル"});
+  QVERIFY(run.platform.errors.empty());
+}
+
+void TestReminders::unreadableTodayGivesOneMessageAndNoWrite() {
+  Run run(folder);
+  const std::string past = folder.toStdString() + "/Y200512/Y20051231.sdf";
+  writeDay(past, emptyPadTable());
+  run.state.day.open(past);
+  // Today's "file" is a folder: it cannot be read.
+  QVERIFY(QDir().mkpath(QString::fromStdString(todayPath())));
+  run.at(9, 1);
+  run.at(9, 2);
+  run.at(9, 3);
+  QCOMPARE(run.platform.errors.size(), 1u);
+  QVERIFY(run.platform.errors[0].find("Y2006011.sdf") != std::string::npos);
+  QVERIFY(run.notes->notes.empty());
+  QVERIFY(QFileInfo(QString::fromStdString(todayPath())).isDir());
+}
+
+void TestReminders::nextMorningMovesOnToThatDay() {
+  Run run(folder);
+  PadTable next = emptyPadTable();
+  putPad(next, 0, 6, 30, 7, 0, "翌朝");
+  putPad(next, 1, 10, 0, 11, 0, "翌日");
+  writeDay(folder.toStdString() + "/Y200601/Y2006012.sdf", next);
+  run.at(6, 25, 0, {2006, 1, 2});
+  run.at(9, 55, 0, {2006, 1, 2});
+  QCOMPARE(run.notes->summaries(), (QStringList{"翌朝", "翌日"}));
+}
+
+void TestReminders::wakesAimedNeverLongerThanTwentySecondsNorWhenOff() {
+  Run run(folder);
+  editTable(run.state.day, [](PadTable& t) { putPad(t, 0, 9, 6, 9, 30, "会議"); });
+  run.at(8, 0);
+  QCOMPARE(run.room().interval(), ReminderRoom::kWakeLimitMs);
+  run.at(9, 0, 50);
+  QCOMPARE(run.room().interval(), 10000);
+  run.room().setLead(kNoReminders);
+  QVERIFY(!run.room().waiting());  // off: nothing wakes the process
+  // Turned on again while 会議 runs: what fell due meanwhile stays quiet.
+  run.platform.clock = {{2006, 1, 1}, 9, 10, 0};
+  run.room().setLead(5);
+  QVERIFY(run.room().waiting());
+  QVERIFY(run.notes->notes.empty());
+}
+
+void TestReminders::defaultActionOpensTodayAndFocusesThePad() {
+  Run run(folder);
+  run.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
+  // 会議 is far below the rows in view at the start.
+  editTable(run.state.day, [](PadTable& t) {
+    putPad(t, 0, 8, 0, 8, 30, "朝");
+    putPad(t, 1, 20, 6, 20, 30, "会議");
+  });
+  QVERIFY(run.window->FileSave1Execute());
+  run.at(20, 1);
+  QCOMPARE(run.notes->summaries(), QStringList{"会議"});
+  // Meanwhile another day is open with unsaved work, and 朝 was removed.
+  PadTable t = emptyPadTable();
+  putPad(t, 0, 8, 0, 8, 30, "朝");
+  putPad(t, 1, 20, 6, 20, 30, "会議");
+  writeDay(todayPath(), t);
+  const std::string past = folder.toStdString() + "/Y200512/Y20051231.sdf";
+  writeDay(past, emptyPadTable());
+  run.state.day.open(past);
+  editTable(run.state.day, [](PadTable& p) { putPad(p, 0, 10, 0, 11, 0, "未保存"); });
+  run.platform.askAnswers = {2};  // キャンセル: the day stays
+  emit run.notes->activated(run.notes->notes[0].id);
+  QCOMPARE(run.platform.questions.size(), 1u);
+  QCOMPARE(run.state.day.path(), past);
+  run.platform.askAnswers = {1};  // 保存しない
+  emit run.notes->activated(run.notes->notes[0].id);
+  QCOMPARE(run.state.day.path(), todayPath());
+  QTRY_VERIFY(run.window->ScrollBox1->padFrame(1));
+  TSchedPadFrame* pad = run.window->ScrollBox1->padFrame(1);
+  QTRY_VERIFY(pad->isAncestorOf(QApplication::focusWidget()));
+  QCOMPARE(run.state.day.selectedPad(), 1);
+  QWidget* viewport = run.window->ScrollBox1->viewport();
+  QVERIFY(viewport->rect().contains(QRect(pad->mapTo(viewport, QPoint(0, 0)), pad->size())));
+}
+
+void TestReminders::leadDialogKeepsTheChoiceBesideTheData() {
+  Run run(folder);
+  run.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
+  QCOMPARE(run.window->OptionReminder1->text(), QStringLiteral("リマインダー(&M)..."));
+  QStringList captions;
+  whenModal<TdlgReminder>([&](TdlgReminder& d) {
+    for (auto* b : d.findChildren<QRadioButton*>()) captions << b->text();
+    QVERIFY(d.choice(5)->isChecked());  // the default
+    d.choice(15)->click();
+    d.findChild<QPushButton*>("btnOK")->click();
+  });
+  run.window->OptionReminder1->trigger();
+  QCOMPARE(captions, (QStringList{"なし", "開始時刻", "5分前", "10分前", "15分前", "30分前", "1時間前"}));
+  QCOMPARE(readAll(folder.toStdString() + "/Settings.ini"), QByteArray("[Reminders]\nLead=15\n"));
+  QCOMPARE(QDir(folder).entryList(QDir::Files), (QStringList{"LEntries.lef", "Routines.rdf", "Settings.ini", "Shutter.wav"}));
+  // The next start reads it, and removes what a save cut short left.
+  run.window.reset();
+  writeAll(folder.toStdString() + "/.Settings.ini.a1B2c3", "[Reminders]\nLe");
+  Run again(folder);
+  QCOMPARE(again.room().lead(), 15);
+  QVERIFY(!QFile::exists(folder + "/.Settings.ini.a1B2c3"));
+}
+
+void TestReminders::ownWindowWithoutASessionBus() {
+  // The desktop notifier with no bus to reach shows the program's own window.
+  DesktopNotifier desktop;
+  int opened = 0;
+  connect(&desktop, &Notifier::activated, this, [&](int id) { opened = id; });
+  QWidget* before = QApplication::activeModalWidget();
+  desktop.notify({7, QStringLiteral("会議"), QStringLiteral("9:06 – 9:30  駅前")});
+  desktop.notify({8, QStringLiteral("電話"), QStringLiteral("9:10 – 9:20")});
+  ReminderWindow* w = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (auto* r = qobject_cast<ReminderWindow*>(top)) w = r;
+  QVERIFY(w);
+  QVERIFY(w->isVisible());
+  QCOMPARE(w->windowModality(), Qt::NonModal);
+  QCOMPARE(QApplication::activeModalWidget(), before);
+  QCOMPARE(w->windowTitle(), QStringLiteral("リマインダー - プランドール"));
+  QCOMPARE(w->count(), 2);
+  QFrame* row = w->findChild<QFrame*>("note7");
+  QVERIFY(row);
+  QCOMPARE(row->findChild<QLabel*>("summary")->text(), QStringLiteral("会議"));
+  QCOMPARE(row->findChild<QLabel*>("body")->text(), QStringLiteral("9:06 – 9:30  駅前"));
+  QVERIFY(row->findChild<QLabel*>("summary")->font().bold());
+  row->findChild<QPushButton*>("btnOpen")->click();
+  QCOMPARE(opened, 7);
+  QCOMPARE(w->count(), 1);
+  QVERIFY(w->isVisible());
+  for (int i = 0; i < ReminderWindow::kMaxRows + 3; ++i) desktop.notify({100 + i, "x", "y"});
+  QCOMPARE(w->count(), ReminderWindow::kMaxRows);
+  w->findChild<QPushButton*>("btnClose")->click();
+  QVERIFY(!w->isVisible());
+  QCOMPARE(w->count(), 0);
+}
+
+// A reminder on screen never keeps the program running after its window closes.
+void TestReminders::closingThePlannerEndsItWhileAReminderIsShown() {
+  Run run(folder);
+  WindowNotifier own;
+  own.notify({1, QStringLiteral("会議"), QStringLiteral("9:06 – 9:30")});
+  QVERIFY(own.window()->isVisible());
+  run.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
+  // The program's own loop: it ends when the last window that counts closes.
+  QTimer::singleShot(0, run.window.get(), &QWidget::close);
+  QTimer::singleShot(3000, qApp, [] { QCoreApplication::exit(1); });
+  QCOMPARE(QCoreApplication::exec(), 0);
+}
+
+QTEST_MAIN(TestReminders)
+#include "tst_reminders.moc"

@@ -1,0 +1,259 @@
+// Which pads remind when: lead times, the wall clock across midnight, a
+// sleep and clock jumps; the plans watched; the settings file's text.
+#include <QTest>
+#include <cstring>
+
+#include "daystore.h"
+#include "reminderschedule.h"
+#include "remindersettings.h"
+
+using namespace plandor;
+
+namespace {
+
+const LocalDate kPlan{2006, 1, 1};
+
+// "2006-01-01 09:00:00" -> wall seconds.
+LocalDateTime at(const QString& s) {
+  const QDateTime t = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+  return {{t.date().year(), t.date().month(), t.date().day()}, t.time().hour(), t.time().minute(), t.time().second()};
+}
+
+void setDial(int hour24, int minute, std::int32_t& h, std::int32_t& m, std::uint8_t& pm) {
+  h = hour24 % 12;
+  m = minute;
+  pm = hour24 >= 12 ? 1 : 0;
+}
+
+// One pad a string, in slot order: "9:06-9:30 会議 駅前", "*" before the
+// times for 完了, "-" for an empty slot.
+PadTable plan(const QStringList& pads) {
+  PadTable t = emptyPadTable();
+  for (int i = 0; i < pads.size(); ++i) {
+    QString s = pads[i];
+    if (s == QLatin1String("-")) continue;
+    PadRecord& p = t.Pads[i];
+    p.PadNo = i + 1;
+    if (s.startsWith(QLatin1Char('*'))) {
+      p.Completed = 1;
+      s.remove(0, 1);
+    }
+    const QStringList parts = s.split(QLatin1Char(' '));
+    const QStringList times = parts[0].split(QLatin1Char('-'));
+    const QStringList a = times[0].split(QLatin1Char(':')), b = times[1].split(QLatin1Char(':'));
+    setDial(a[0].toInt(), a[1].toInt(), p.StartHour, p.StartMinute, p.StartPM);
+    setDial(b[0].toInt(), b[1].toInt(), p.EndHour, p.EndMinute, p.EndPM);
+    if (parts.size() > 1) p.Keyword.setText(parts[1].toStdString());
+    if (parts.size() > 2) p.Content.setText(parts[2].toStdString());
+  }
+  return t;
+}
+
+QStringList keywords(const std::vector<Reminder>& rs) {
+  QStringList out;
+  for (const Reminder& r : rs) out << QString::fromStdString(r.keyword);
+  return out;
+}
+
+}  // namespace
+
+class TestReminderSchedule : public QObject {
+  Q_OBJECT
+ private slots:
+  void check_data();
+  void check();
+  void keysSurviveARemoval();
+  void damagedTimes();
+  void texts();
+  void plansWatched_data();
+  void plansWatched();
+  void settingsText_data();
+  void settingsText();
+  void settingsFile();
+};
+
+void TestReminderSchedule::check_data() {
+  QTest::addColumn<int>("lead");
+  QTest::addColumn<QStringList>("pads");
+  QTest::addColumn<QString>("last");
+  QTest::addColumn<QString>("now");
+  QTest::addColumn<QStringList>("shownBefore");  // keywords already shown
+  QTest::addColumn<QStringList>("show");
+  QTest::addColumn<QString>("next");  // empty: nothing left to wait for
+
+  const QStringList meeting{"9:06-9:30 会議 駅前"};
+  QTest::newRow("5 min before 9:06: not yet at 9:00:59")
+      << 5 << meeting << "2006-01-01 09:00:40" << "2006-01-01 09:00:59" << QStringList() << QStringList()
+      << "2006-01-01 09:01:00";
+  QTest::newRow("5 min before 9:06: at 9:01") << 5 << meeting << "2006-01-01 09:00:59" << "2006-01-01 09:01:00"
+                                              << QStringList() << QStringList{"会議"} << "";
+  QTest::newRow("never twice") << 5 << meeting << "2006-01-01 09:01:00" << "2006-01-01 09:02:00"
+                               << QStringList{"会議"} << QStringList() << "";
+  QTest::newRow("完了 pads are quiet") << 5 << QStringList{"*9:06-9:30 会議"} << "2006-01-01 09:00:59"
+                                     << "2006-01-01 09:01:00" << QStringList() << QStringList() << "";
+  QTest::newRow("at the start") << 0 << meeting << "2006-01-01 09:05:45" << "2006-01-01 09:06:00" << QStringList()
+                                << QStringList{"会議"} << "";
+  QTest::newRow("an hour before") << 60 << meeting << "2006-01-01 08:05:59" << "2006-01-01 08:06:00"
+                                  << QStringList() << QStringList{"会議"} << "";
+  QTest::newRow("made inside its lead time: at once")
+      << 5 << meeting << "2006-01-01 09:03:00" << "2006-01-01 09:03:00" << QStringList() << QStringList{"会議"} << "";
+  QTest::newRow("already running when first seen: never")
+      << 5 << meeting << "2006-01-01 09:10:00" << "2006-01-01 09:10:00" << QStringList() << QStringList() << "";
+  QTest::newRow("slept through it, pad not over: on resume")
+      << 5 << meeting << "2006-01-01 08:50:00" << "2006-01-01 09:20:00" << QStringList() << QStringList{"会議"}
+      << "";
+  QTest::newRow("slept past the pad's end: never")
+      << 5 << meeting << "2006-01-01 08:50:00" << "2006-01-01 09:30:00" << QStringList() << QStringList() << "";
+  QTest::newRow("clock set forward over it: shown")
+      << 5 << meeting << "2006-01-01 09:00:50" << "2006-01-01 09:12:00" << QStringList() << QStringList{"会議"}
+      << "";
+  QTest::newRow("clock set back after it was shown: not again")
+      << 5 << meeting << "2006-01-01 09:02:00" << "2006-01-01 08:59:00" << QStringList{"会議"} << QStringList()
+      << "";
+  QTest::newRow("clock set back before it was due: waits for it")
+      << 5 << meeting << "2006-01-01 10:00:00" << "2006-01-01 08:00:00" << QStringList() << QStringList()
+      << "2006-01-01 09:01:00";
+  QTest::newRow("after midnight: at its real time next morning")
+      << 5 << QStringList{"1:30-2:00 夜勤"} << "2006-01-02 01:24:50" << "2006-01-02 01:25:00" << QStringList()
+      << QStringList{"夜勤"} << "";
+  QTest::newRow("after midnight: not in the afternoon before")
+      << 5 << QStringList{"1:30-2:00 夜勤"} << "2006-01-01 13:24:50" << "2006-01-01 13:25:00" << QStringList()
+      << QStringList() << "2006-01-02 01:25:00";
+  QTest::newRow("12:xx is noon, 0:xx after midnight")
+      << 5 << QStringList{"0:10-0:20 深夜", "12:10-12:20 昼"} << "2006-01-01 12:04:59" << "2006-01-01 12:05:00"
+      << QStringList() << QStringList{"昼"} << "2006-01-02 00:05:00";
+  QTest::newRow("due together, in due order, empty slots skipped")
+      << 10 << QStringList{"9:20-9:40 B", "-", "9:10-9:30 A", "9:10-9:15 A2"} << "2006-01-01 08:00:00"
+      << "2006-01-01 09:11:00" << QStringList() << QStringList{"A", "A2", "B"} << "";
+  QTest::newRow("the next is the earliest not shown")
+      << 5 << QStringList{"10:00-11:00 B", "9:30-9:45 A", "9:06-9:30 C"} << "2006-01-01 09:01:00"
+      << "2006-01-01 09:02:00" << QStringList{"C"} << QStringList() << "2006-01-01 09:25:00";
+}
+
+void TestReminderSchedule::check() {
+  QFETCH(int, lead);
+  QFETCH(QStringList, pads);
+  QFETCH(QString, last);
+  QFETCH(QString, now);
+  QFETCH(QStringList, shownBefore);
+  QFETCH(QStringList, show);
+  QFETCH(QString, next);
+  const PadTable t = plan(pads);
+  const std::vector<Reminder> all = remindersOf(kPlan, t.Pads, lead);
+  std::set<ReminderKey> shown;
+  for (const Reminder& r : all)
+    if (shownBefore.contains(QString::fromStdString(r.keyword))) shown.insert(r.key());
+  const ReminderCheck c = checkReminders(all, wallSeconds(at(last)), wallSeconds(at(now)), shown);
+  QCOMPARE(keywords(c.show), show);
+  if (next.isEmpty())
+    QVERIFY(!c.next);
+  else
+    QCOMPARE(c.next.value_or(-1), wallSeconds(at(next)));
+}
+
+// A removal packs the later pads into lower slots: what was shown stays shown.
+void TestReminderSchedule::keysSurviveARemoval() {
+  PadTable t = plan({"8:00-8:30 A", "9:06-9:30 B", "9:06-9:40 C"});
+  for (int i = 0; i < 3; ++i) t.Bars[i].TopY = 100 + i;  // RemovePadAndPack keeps pads with bars
+  const std::vector<Reminder> before = remindersOf(kPlan, t.Pads, 5);
+  RemovePadAndPack(t, 0);
+  const std::vector<Reminder> after = remindersOf(kPlan, t.Pads, 5);
+  QCOMPARE(keywords(after), (QStringList{"B", "C"}));
+  QCOMPARE(after[0].key(), before[1].key());
+  QCOMPARE(after[1].key(), before[2].key());
+  QCOMPARE(after[0].slot, 0);
+}
+
+void TestReminderSchedule::damagedTimes() {
+  PadTable t = plan({"9:06-9:30 A", "9:06-9:30 B", "9:06-9:30 C", "9:06-8:00 D"});
+  t.Pads[0].StartHour = 12;     // off the dial
+  t.Pads[1].StartMinute = 60;
+  t.Pads[2].EndHour = 99;       // an end off the dial: the pad lasts a minute
+  const std::vector<Reminder> rs = remindersOf(kPlan, t.Pads, 5);
+  QCOMPARE(keywords(rs), (QStringList{"C", "D"}));
+  QCOMPARE(rs[0].end - rs[0].start, 60);
+  QCOMPARE(rs[1].end - rs[1].start, 60);  // ends before it starts
+  QVERIFY(remindersOf(kPlan, t.Pads, kNoReminders).empty());
+}
+
+void TestReminderSchedule::texts() {
+  const PadTable t = plan({"9:06-9:30 会議 駅前", "23:50-0:40 夜", "1:05-2:00"});
+  const std::vector<Reminder> rs = remindersOf(kPlan, t.Pads, 5);
+  QCOMPARE(QString::fromStdString(reminderSummary(rs[0])), QStringLiteral("会議"));
+  QCOMPARE(QString::fromStdString(reminderBody(rs[0])), QStringLiteral("9:06 – 9:30  駅前"));
+  QCOMPARE(QString::fromStdString(reminderBody(rs[1])), QStringLiteral("23:50 – 0:40"));
+  QCOMPARE(QString::fromStdString(reminderSummary(rs[2])), QStringLiteral("予定"));
+  QCOMPARE(QString::fromStdString(reminderBody(rs[2])), QStringLiteral("1:05 – 2:00"));
+}
+
+void TestReminderSchedule::plansWatched_data() {
+  QTest::addColumn<QString>("now");
+  QTest::addColumn<int>("lead");
+  QTest::addColumn<QStringList>("plans");
+  QTest::newRow("morning") << "2006-01-01 09:00:00" << 5 << QStringList{"2006-01-01"};
+  QTest::newRow("after midnight: the evening's plan") << "2006-01-02 01:00:00" << 5 << QStringList{"2006-01-01"};
+  QTest::newRow("past 06:00: the new day's") << "2006-01-02 06:00:00" << 5 << QStringList{"2006-01-02"};
+  QTest::newRow("within the lead of 06:00: both")
+      << "2006-01-02 05:54:00" << 5 << QStringList{"2006-01-01", "2006-01-02"};
+  QTest::newRow("an hour's lead reaches further")
+      << "2006-01-02 05:00:00" << 60 << QStringList{"2006-01-01", "2006-01-02"};
+  QTest::newRow("year's end") << "2006-01-01 00:30:00" << 5 << QStringList{"2005-12-31"};
+  QTest::newRow("off") << "2006-01-01 09:00:00" << kNoReminders << QStringList();
+}
+
+void TestReminderSchedule::plansWatched() {
+  QFETCH(QString, now);
+  QFETCH(int, lead);
+  QFETCH(QStringList, plans);
+  QStringList got;
+  for (const LocalDate& d : plansToWatch(at(now), lead))
+    got << QDate(d.year, d.month, d.day).toString(Qt::ISODate);
+  QCOMPARE(got, plans);
+}
+
+void TestReminderSchedule::settingsText_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<int>("lead");            // as read
+  QTest::addColumn<int>("set");             // then written
+  QTest::addColumn<QString>("written");
+  QTest::newRow("no file") << "" << 5 << 10 << "[Reminders]\nLead=10\n";
+  QTest::newRow("off") << "[Reminders]\r\nLead=none\r\n" << kNoReminders << 0 << "[Reminders]\nLead=0\n";
+  QTest::newRow("not a choice: the default") << "[Reminders]\nLead=7\n" << 5 << kNoReminders
+                                             << "[Reminders]\nLead=none\n";
+  QTest::newRow("other sections kept, the key goes into ours")
+      << "[Other]\nLead=30\nX=1\n[Reminders]\n[Later]\nY=2\n" << 5 << 60
+      << "[Other]\nLead=30\nX=1\n[Reminders]\nLead=60\n[Later]\nY=2\n";
+  QTest::newRow("the value replaced in place") << "[Reminders]\nA=1\nLead= 15 \nB=2" << 15 << 30
+                                               << "[Reminders]\nA=1\nLead=30\nB=2\n";
+}
+
+void TestReminderSchedule::settingsText() {
+  QFETCH(QString, text);
+  QFETCH(int, lead);
+  QFETCH(int, set);
+  QFETCH(QString, written);
+  QCOMPARE(parseReminderSettings(text.toStdString()).lead, lead);
+  const std::string out = withReminderSettings(text.toStdString(), {set});
+  QCOMPARE(QString::fromStdString(out), written);
+  QCOMPARE(parseReminderSettings(out).lead, set);
+}
+
+void TestReminderSchedule::settingsFile() {
+  QTemporaryDir dir;
+  const std::string path = settingsPath(dir.path().toStdString());
+  ReminderSettings s{60};
+  QVERIFY(readReminderSettings(path, &s).ok());  // missing: the default, no failure
+  QCOMPARE(s.lead, kDefaultLead);
+  QVERIFY(writeReminderSettings(path, {kNoReminders}).ok());
+  QVERIFY(readReminderSettings(path, &s).ok());
+  QCOMPARE(s.lead, kNoReminders);
+  // Something that cannot be read: the default, and the failure to tell.
+  const std::string folder = dir.path().toStdString() + "/folder";
+  QVERIFY(QDir().mkdir(QString::fromStdString(folder)));
+  s.lead = 60;
+  QVERIFY(!readReminderSettings(folder, &s).ok());
+  QCOMPARE(s.lead, kDefaultLead);
+}
+
+QTEST_GUILESS_MAIN(TestReminderSchedule)
+#include "tst_reminderschedule.moc"
