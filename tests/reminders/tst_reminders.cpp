@@ -2,6 +2,7 @@
 // session bus: which pads remind as the clock moves and the day changes, the
 // default action, the lead dialog, and the program's own window.
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
@@ -272,10 +273,15 @@ void TestReminders::leadDialogKeepsTheChoiceBesideTheData() {
   QCOMPARE(QDir(folder).entryList(QDir::Files), (QStringList{"LEntries.lef", "Routines.rdf", "Settings.ini", "Shutter.wav"}));
   // The next start reads it, and removes what a save cut short left.
   run.window.reset();
-  writeAll(folder.toStdString() + "/.Settings.ini.a1B2c3", "[Reminders]\nLe");
+  const QString torn = folder + "/.Settings.ini.plandor-save-a1B2c3";
+  writeAll(torn.toStdString(), "[Reminders]\nLe");
+  QFile file(torn);
+  QVERIFY(file.open(QIODevice::ReadWrite));
+  QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+  file.close();
   Run again(folder);
   QCOMPARE(again.room().lead(), 15);
-  QVERIFY(!QFile::exists(folder + "/.Settings.ini.a1B2c3"));
+  QVERIFY(!QFile::exists(torn));
 }
 
 void TestReminders::ownWindowWithoutASessionBus() {
