@@ -99,7 +99,7 @@ void TfrmMain::FormCreate() {
   removeStaleTemporaries(folder, {"Routines.rdf", "LEntries.lef", "Temporary.sdf", "Recovery.pdr", "Recovery-2.pdr"});
   IoResult r = state_.routines.LoadRoutineFile(folder);
   if (!r.ok()) reportIo(r);
-  showRoutineCount(state_.routines.RoutineCount);
+  showRoutineCount(state_.routines.RoutineCount());
   r = state_.lists.LoadListEntries(folder);
   if (!r.ok()) reportIo(r);
 

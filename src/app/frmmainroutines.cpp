@@ -12,9 +12,8 @@ void TfrmMain::showRoutineCount(int n) {
 
 void TfrmMain::RoutineEntry1Execute() {
   RoutineStore& routines = state_.routines;
-  routines.RoutineCount = CountRoutines(routines.RoutineTable);
   const int s = state_.day.selectedPad();
-  if (routines.RoutineCount >= kRoutineSlots || s < 0 || s >= kPadSlots) return;
+  if (routines.RoutineCount() >= kRoutineSlots || s < 0 || s >= kPadSlots) return;
   TSchedPadFrame* pad = ScrollBox1->padFrame(s);
   if (!pad) return;
   if (!pad->confirmOnPad(s + 1, "をルーチンとして仮登録します.", 180, 250)) return;
@@ -33,8 +32,7 @@ void TfrmMain::RoutineSet1Execute() {
 
 void TfrmMain::RoutineRead1Execute() {
   RoutineStore& routines = state_.routines;
-  routines.RoutineCount = CountRoutines(routines.RoutineImage);  // only saved routines display
-  if (routines.RoutineCount == 0) return;
+  if (CountRoutines(routines.RoutineImage) == 0) return;  // only saved routines display
   DayModel& day = state_.day;
   if (!mayDiscardDay()) return;
   if (day.recount() != 0 &&

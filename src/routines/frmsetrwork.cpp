@@ -147,7 +147,7 @@ void TfrmSetRWork::placePads() {
 }
 
 void TfrmSetRWork::focusLastPad() {
-  const int n = ctx_.routines.RoutineCount;
+  const int n = ctx_.routines.RoutineCount();
   if (n > 0 && RoutineFrameTable[n - 1]) RoutineFrameTable[n - 1]->setFocus();
 }
 
@@ -161,8 +161,7 @@ void TfrmSetRWork::showEvent(QShowEvent* e) {
 
 void TfrmSetRWork::FormShow() {
   RoutineStore& routines = ctx_.routines;
-  routines.RoutineCount = CountRoutines(routines.RoutineTable);
-  showCount_(routines.RoutineCount);
+  showCount_(routines.RoutineCount());
   focusLastPad();
   move(10, 50);
 }
@@ -202,8 +201,7 @@ void TfrmSetRWork::btnSaveSRWClick() {
     ctx_.pads.platform.errorBox(r.message());
     return;
   }
-  routines.RoutineCount = CountRoutines(routines.RoutineTable);
-  showCount_(routines.RoutineCount);
+  showCount_(routines.RoutineCount());
   focusLastPad();
   if (!r.ok()) ctx_.pads.platform.errorBox(r.message());  // saved, durability unknown
 }
@@ -226,7 +224,6 @@ void TfrmSetRWork::btnRemoveSRWClick() {
   ClearRoutine(routines.RoutineTable[s]);
   routines.CompactRoutines();
   placePads();
-  routines.RoutineCount = CountRoutines(routines.RoutineTable);
   focusLastPad();
   pnlCover->hide();
 }

@@ -48,7 +48,6 @@ IoResult RoutineStore::LoadRoutineFile(const std::string& dataFolder) {
   } else {
     r = writeFileAtomic(RoutineFilePath, RoutineImage, sizeof RoutineImage, false, &stamp_);
   }
-  RoutineCount = CountRoutines(RoutineTable);
   return r;
 }
 

@@ -55,7 +55,8 @@ class RoutineStore {
   RoutineSet RoutineTable;
   RoutineSet RoutineImage;  // as the file holds them
   std::string RoutineFilePath;
-  std::int32_t RoutineCount = 0;
+  // The routines in the working set, counted when asked: nothing to keep in step.
+  std::int32_t RoutineCount() const { return CountRoutines(RoutineTable); }
 
   // Reads Routines.rdf from `dataFolder`, or creates it with empty records
   // when nothing is there. After a failure both sets are empty and the

@@ -56,7 +56,7 @@ void TestRoutineFile::firstStartCreatesEightEmptyRecords() {
   QVERIFY(s.LoadRoutineFile(folder).ok());
   QCOMPARE(s.RoutineFilePath, file);
   QCOMPARE(readAll(file), emptyRoutineBytes().repeated(8));
-  QCOMPARE(s.RoutineCount, 0);
+  QCOMPARE(s.RoutineCount(), 0);
   QCOMPARE(std::memcmp(s.RoutineTable, s.RoutineImage, sizeof s.RoutineTable), 0);
 }
 
@@ -67,7 +67,7 @@ void TestRoutineFile::existingFileIsReadNotRewritten() {
   const QDateTime before = ageFile(file);
   RoutineStore s;
   QVERIFY(s.LoadRoutineFile(folder).ok());
-  QCOMPARE(s.RoutineCount, 3);
+  QCOMPARE(s.RoutineCount(), 3);
   QCOMPARE(QFileInfo(QString::fromStdString(file)).lastModified(), before);
   QCOMPARE(readAll(file), bytes);
 }
@@ -78,11 +78,11 @@ void TestRoutineFile::shortFileLeavesTheRestEmpty() {
   writeAll(file, bytes + QByteArray(50, 7));  // one record and a scrap of the next
   RoutineStore s;
   QVERIFY(s.LoadRoutineFile(folder).ok());
-  QCOMPARE(s.RoutineCount, 2);  // the scrap has a non-zero number: read as it is
+  QCOMPARE(s.RoutineCount(), 2);  // the scrap has a non-zero number: read as it is
   writeAll(file, bytes);
   RoutineStore t;
   QVERIFY(t.LoadRoutineFile(folder).ok());
-  QCOMPARE(t.RoutineCount, 1);
+  QCOMPARE(t.RoutineCount(), 1);
   QCOMPARE(t.RoutineTable[1].StartHour, -1);
   QCOMPARE(t.RoutineTable[7].RoutineNo, 0);
 }
@@ -96,7 +96,7 @@ void TestRoutineFile::unreadableFileLeavesEmptyRoutines() {
   IoResult r = s.LoadRoutineFile(folder);
   QVERIFY(!r.ok());
   QVERIFY(QString::fromStdString(r.message()).contains("Routines.rdf"));
-  QCOMPARE(s.RoutineCount, 0);
+  QCOMPARE(s.RoutineCount(), 0);
   QCOMPARE(s.RoutineTable[0].RoutineNo, 0);
   QCOMPARE(readAll(file), bytes);
 }
