@@ -5,7 +5,8 @@
 # texts pays).
 # Usage: bench/startup.sh [BUILD_DIR] [RUNS]
 # Needs the targets plandor, plandor_sound, bare_window, text_floor and
-# startwait built in BUILD_DIR, Xvfb, valgrind and python3.
+# startwait built in BUILD_DIR (configured with -DPLANDOR_BENCH=ON), Xvfb,
+# valgrind and python3.
 #
 # plandor starts four ways, each in a fresh copy of a program folder that
 # has been started once (routine and list files exist): without today's
