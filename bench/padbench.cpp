@@ -143,11 +143,15 @@ int main(int argc, char** argv) {
   TfrmMain window(state, platform);
   window.show();
 
-  state.day.openEmpty(state.day.todayPath());
-  fillDay(state.day);
+  {
+    // Written apart from the window, whose frames are then made by the open.
+    DayModel day;
+    day.openEmpty(state.day.todayPath());
+    fillDay(day);
+    bool headerSet;
+    day.save(state.Today, &headerSet);
+  }
   fillRoutines(state.routines.RoutineImage);
-  bool headerSet;
-  state.day.save(state.Today, &headerSet);
   const std::string dayPath = state.day.todayPath();
   auto open = [&] { window.LoadDayFile(dayPath); };
   const Timing first = timeTo(window, open, "open-first");
