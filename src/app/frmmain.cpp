@@ -233,9 +233,8 @@ void TfrmMain::keepRecovery() {
   const IoResult w = writeRecovery(recoveryPath(state_.DataFolder, recoveryFile_), r);
   recoveryWritten_ = w.written();
   // Told once: the next change tries again, silently.
-  static bool told = false;
-  if (!w.written() && !told) {
-    told = true;
+  if (!w.written() && !recoveryFailureTold_) {
+    recoveryFailureTold_ = true;
     reportIo(w);
   }
 }
@@ -259,10 +258,11 @@ void TfrmMain::offerRecovery(bool atStartUp) {
       }
       continue;
     }
-    if (!rec || which != recoveryFile_) continue;
+    if (!rec) continue;
     DayModel& day = state_.day;
     const bool sameDay = rec->dayPath == day.path();
-    if (!sameDay && !atStartUp) continue;
+    // Another day's work opens that day, but never over work already restored.
+    if (!sameDay && (!atStartUp || day.modified())) continue;
     PadTable table;
     std::memcpy(table.Bars, rec->image.Bars, sizeof table.Bars);
     std::memcpy(table.Pads, rec->image.Pads, sizeof table.Pads);
@@ -281,8 +281,12 @@ void TfrmMain::offerRecovery(bool atStartUp) {
     }
     if (!sameDay) openDay(rec->dayPath);
     if (rec->dayPath != day.path() || day.unread()) continue;  // the day could not be opened: the file stays
-    recoveryWritten_ = true;  // ours now: the restored work overwrites it
     day.restore(table);
+    // The work lives in the day now, and goes to our recovery file from here.
+    if (which == recoveryFile_)
+      recoveryWritten_ = true;
+    else
+      removeRecovery(path);
     ScrollBox1->focusPad(day.selectedPad());
   }
   recoveryOffered_ = true;

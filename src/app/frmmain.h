@@ -135,6 +135,7 @@ class TfrmMain final : public QMainWindow {
   bool recoveryWritten_ = false;     // ours is on disk
   bool recoveryOffered_ = false;     // start-up's offer is over: writes may begin
   bool sessionEnding_ = false;
+  bool recoveryFailureTold_ = false;
   ReminderRoom* reminders_ = nullptr;
 
  public:
