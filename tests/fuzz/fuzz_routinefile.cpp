@@ -43,13 +43,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)TimeToY(r.StartHour, r.StartMinute, r.StartPM);
     (void)TimeToY(r.EndHour, r.EndMinute, r.EndPM);
   }
-  FUZZ_CHECK(s.RoutineCount == used && CountRoutines(s.RoutineTable) == used);
+  FUZZ_CHECK(s.RoutineCount() == used && CountRoutines(s.RoutineTable) == used);
 
-  // A save writes the working set byte for byte, and a new start reads the
-  // same set back.
+  // A save writes the working set byte for byte, keeps what the file held
+  // past the record, and a new start reads the same set back.
   FUZZ_CHECK(s.WriteRoutineFile().ok());
   const std::string saved = fuzz::readFile(path);
-  FUZZ_CHECK(saved.size() == kRoutineFileSize);
+  FUZZ_CHECK(saved.size() == std::max(kRoutineFileSize, size));
+  if (size > kRoutineFileSize)
+    FUZZ_CHECK(std::memcmp(saved.data() + kRoutineFileSize, data + kRoutineFileSize, size - kRoutineFileSize) == 0);
   FUZZ_CHECK(std::memcmp(saved.data(), s.RoutineTable, kRoutineFileSize) == 0);
   FUZZ_CHECK(sameSet(s.RoutineImage, s.RoutineTable));
   RoutineStore again;
