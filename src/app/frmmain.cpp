@@ -390,21 +390,13 @@ bool TfrmMain::FileSave1Execute() {
   }
   bool headerSet = false;
   DayModel& day = state_.day;
-  IoResult r = day.save(state_.Today, &headerSet);  // the day taken at start-up
-  if (r.op == IoResult::Op::Changed) {
-    switch (askChangedFile(platform_)) {
-      case ChangedFileAnswer::Overwrite:
-        r = day.save(state_.Today, &headerSet, true);
-        break;
-      case ChangedFileAnswer::SaveCopy:
-        // The work is kept beside the other file, but the day is not saved.
-        saveChangedCopy(platform_, day.path(),
-                        [&](const std::string& copy) { return day.saveCopy(copy, state_.Today); });
-        return false;
-      case ChangedFileAnswer::Cancel:
-        return false;
-    }
-  }
+  // The day taken at start-up. A copy kept beside a changed file is not the
+  // day saved: the work stays unsaved.
+  const std::optional<IoResult> saved = saveMindingChanges(
+      platform_, day.path(), [&](bool overwrite) { return day.save(state_.Today, &headerSet, overwrite); },
+      [&](const std::string& copy) { return day.saveCopy(copy, state_.Today); });
+  if (!saved) return false;
+  const IoResult& r = *saved;
   if (!r.written()) {
     reportIo(r);
     return false;

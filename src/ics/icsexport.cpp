@@ -283,11 +283,7 @@ Collected collect(const std::string& folder, const LocalDate& from, const LocalD
     const std::string path = folder + "/" + monthFolderName(d) + "/" + dayFileName(d);
     if (!fileMissing(path)) {
       DayFile day;
-      std::memset(&day, 0, sizeof day);
-      for (auto& bar : day.Bars) clearBar(bar);
-      for (auto& pad : day.Pads) clearPad(pad);
-      clearDiary(day.Diary);
-      const IoResult r = readRecords(path, day);
+      const IoResult r = readDayFile(path, &day, false);
       if (!r.ok()) {
         out.error = messageLine(r.message());
         out.items.clear();

@@ -210,21 +210,10 @@ void TdlgSetList::btnSaveEntriesClick() {
   storeItems(e.ContentEntries, tabs[1]->items());
   storeItems(e.Title1Entries, tabs[2]->items());
   storeItems(e.Title2Entries, tabs[3]->items());
-  IoResult r = lists_.WriteListFile();
-  if (r.op == IoResult::Op::Changed) {
-    switch (askChangedFile(platform_)) {
-      case ChangedFileAnswer::Overwrite:
-        r = lists_.WriteListFile(true);
-        break;
-      case ChangedFileAnswer::SaveCopy:
-        saveChangedCopy(platform_, lists_.ListFilePath,
-                        [&](const std::string& copy) { return lists_.WriteListCopy(copy); });
-        return;
-      case ChangedFileAnswer::Cancel:
-        return;
-    }
-  }
-  if (!r.ok()) platform_.errorBox(r.message());
+  const std::optional<IoResult> r = saveMindingChanges(
+      platform_, lists_.ListFilePath, [&](bool overwrite) { return lists_.WriteListFile(overwrite); },
+      [&](const std::string& copy) { return lists_.WriteListCopy(copy); });
+  if (r && !r->ok()) platform_.errorBox(r->message());
 }
 
 }  // namespace plandor

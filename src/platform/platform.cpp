@@ -19,23 +19,27 @@ void PlaySaveSound(Platform& platform, const std::string& programFolder) {
                      "ファイルが存在しません");
 }
 
-ChangedFileAnswer askChangedFile(Platform& platform) {
+std::optional<IoResult> saveMindingChanges(Platform& platform, const std::string& path,
+                                           const std::function<IoResult(bool overwriteChanged)>& save,
+                                           const std::function<IoResult(const std::string& copyPath)>& saveCopy) {
+  const IoResult r = save(false);
+  if (r.op != IoResult::Op::Changed) return r;
   switch (platform.ask(kChangedFileText, {"上書き保存", "別名で保存", "キャンセル"}, 2, 2)) {
-    case 0: return ChangedFileAnswer::Overwrite;
-    case 1: return ChangedFileAnswer::SaveCopy;
-    default: return ChangedFileAnswer::Cancel;
+    case 0:
+      return save(true);
+    case 1: {
+      const LocalDateTime t = platform.now();
+      const std::string copy = changedCopyPath(path, t.date.year, t.date.month, t.date.day, t.hour, t.minute);
+      const IoResult c = saveCopy(copy);
+      if (!c.written())
+        platform.errorBox(c.message());
+      else
+        platform.message("ファイル \"" + copy + "\" に保存しました." + (c.ok() ? "" : "\r\n\r\n" + c.message()));
+      return std::nullopt;
+    }
+    default:
+      return std::nullopt;
   }
-}
-
-void saveChangedCopy(Platform& platform, const std::string& path,
-                     const std::function<IoResult(const std::string& copyPath)>& write) {
-  const LocalDateTime t = platform.now();
-  const std::string copy = changedCopyPath(path, t.date.year, t.date.month, t.date.day, t.hour, t.minute);
-  const IoResult r = write(copy);
-  if (!r.written())
-    platform.errorBox(r.message());
-  else
-    platform.message("ファイル \"" + copy + "\" に保存しました." + (r.ok() ? "" : "\r\n\r\n" + r.message()));
 }
 
 }  // namespace plandor

@@ -45,17 +45,17 @@ class Platform {
 // saying it is missing.
 void PlaySaveSound(Platform& platform, const std::string& programFolder);
 
-// A save found its file changed by another program since it was read (a
-// sync tool, a restored backup): 上書き保存, 別名で保存 or キャンセル, the
-// default and the answer of Escape.
+// A save of the file at `path` through `save`, asked about when it finds the
+// file changed by another program since it was read (Op::Changed: a sync
+// tool, a restored backup). 上書き保存 saves over it; 別名で保存 puts the
+// program's version at a new name beside it through `saveCopy`
+// (changedCopyPath, stamped with the platform's clock) and tells where, or
+// why not; キャンセル is the default and the answer of Escape. The other
+// program's file stays unless overwritten. Empty when the file was not
+// saved over; otherwise the save's result, for the caller to report.
 extern const char* const kChangedFileText;
-enum class ChangedFileAnswer { Overwrite, SaveCopy, Cancel };
-ChangedFileAnswer askChangedFile(Platform& platform);
-
-// 別名で保存: `write` puts the program's version at a new name beside `path`
-// (changedCopyPath, stamped with the platform's clock); the user is told
-// where, or why not. The other program's file stays as it is.
-void saveChangedCopy(Platform& platform, const std::string& path,
-                     const std::function<IoResult(const std::string& copyPath)>& write);
+std::optional<IoResult> saveMindingChanges(Platform& platform, const std::string& path,
+                                           const std::function<IoResult(bool overwriteChanged)>& save,
+                                           const std::function<IoResult(const std::string& copyPath)>& saveCopy);
 
 }  // namespace plandor

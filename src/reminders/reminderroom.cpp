@@ -99,13 +99,9 @@ std::vector<Reminder> ReminderRoom::remindersFor(const LocalDate& date, std::vec
     return {};
   }
   if (!cached->read || !sameStamp(st, cached->stamp)) {
-    // Laid over empty records, as the day model reads: a short file leaves
-    // whole slots empty. Read only; nothing is ever written here.
+    // Read only; nothing is ever written here.
     auto file = std::make_unique<DayFile>();
-    std::memset(file.get(), 0, sizeof(DayFile));
-    for (auto& pad : file->Pads) clearPad(pad);
-    std::size_t got = 0;
-    const IoResult r = readFileStart(path, file.get(), sizeof(DayFile), &got, false);
+    const IoResult r = readDayFile(path, file.get(), false);
     cached->read = r.ok();
     cached->stamp = st;
     if (!r.ok()) {

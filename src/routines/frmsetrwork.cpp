@@ -182,28 +182,18 @@ void TfrmSetRWork::FormClose() {
 void TfrmSetRWork::btnSaveSRWClick() {
   RoutineStore& routines = ctx_.routines;
   // A failed write leaves the stored routines and the file as they were.
-  IoResult r = routines.WriteRoutineFile();
-  if (r.op == IoResult::Op::Changed) {
-    Platform& platform = ctx_.pads.platform;
-    switch (askChangedFile(platform)) {
-      case ChangedFileAnswer::Overwrite:
-        r = routines.WriteRoutineFile(true);
-        break;
-      case ChangedFileAnswer::SaveCopy:
-        saveChangedCopy(platform, routines.RoutineFilePath,
-                        [&](const std::string& copy) { return routines.WriteRoutineCopy(copy); });
-        return;
-      case ChangedFileAnswer::Cancel:
-        return;
-    }
-  }
-  if (!r.written()) {
-    ctx_.pads.platform.errorBox(r.message());
+  const std::optional<IoResult> r = saveMindingChanges(
+      ctx_.pads.platform, routines.RoutineFilePath,
+      [&](bool overwrite) { return routines.WriteRoutineFile(overwrite); },
+      [&](const std::string& copy) { return routines.WriteRoutineCopy(copy); });
+  if (!r) return;
+  if (!r->written()) {
+    ctx_.pads.platform.errorBox(r->message());
     return;
   }
   showCount_(routines.RoutineCount());
   focusLastPad();
-  if (!r.ok()) ctx_.pads.platform.errorBox(r.message());  // saved, durability unknown
+  if (!r->ok()) ctx_.pads.platform.errorBox(r->message());  // saved, durability unknown
 }
 
 void TfrmSetRWork::btnCancelSRWClick() {

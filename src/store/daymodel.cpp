@@ -15,9 +15,6 @@ bool sameState(const DaySnapshot& a, const DaySnapshot& b) {
 
 DayModel::DayModel() {
   // Whole records from zeroed memory: reserved and unused bytes are 0.
-  std::memset(&now_.table, 0, sizeof now_.table);
-  std::memset(&saved_, 0, sizeof saved_);
-  std::memset(&image_, 0, sizeof image_);
   clear();
   saved_ = now_.table;
 }
@@ -55,11 +52,7 @@ void DayModel::clear() {
   now_.table = emptyPadTable();
   now_.fresh = {};
   now_.selected = 0;
-  image_.FilePath.clear();
-  image_.CreatedDate = 0.0;
-  std::memcpy(image_.Bars, now_.table.Bars, sizeof image_.Bars);
-  std::memcpy(image_.Pads, now_.table.Pads, sizeof image_.Pads);
-  image_.Diary = now_.table.Diary;
+  image_ = emptyDayFile();
   dataCount_ = 0;
   unread_ = IoResult::success();
   // Nothing there: a file that turns up later was put by another program.
@@ -76,22 +69,11 @@ void DayModel::startHistory() {
 }
 
 IoResult DayModel::load(const std::string& path) {
-  // Read into a scratch image laid over empty records, so a short file
-  // leaves whole slots empty rather than zero-filled (a zero StartHour
-  // would read as a used slot).
-  DayFile scratch = image_;
-  scratch.FilePath.clear();
-  scratch.CreatedDate = 0.0;
-  for (auto& bar : scratch.Bars) clearBar(bar);
-  for (auto& pad : scratch.Pads) clearPad(pad);
-  clearDiary(scratch.Diary);
-  std::size_t got = 0;
   FileStamp read;
-  IoResult r = readFileStart(path, &scratch, sizeof scratch, &got, true, &read);
+  IoResult r = readDayFile(path, &image_, true, &read);
   if (path == currentPath_) unread_ = r;
   if (!r.ok()) return r;
   if (path == currentPath_) stamp_ = read;
-  image_ = scratch;
   std::memcpy(now_.table.Bars, image_.Bars, sizeof now_.table.Bars);
   std::memcpy(now_.table.Pads, image_.Pads, sizeof now_.table.Pads);
   // A pad frame finds its record by the number it shows: a file that numbers

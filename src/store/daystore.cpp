@@ -42,6 +42,24 @@ PadTable emptyPadTable() {
   return t;
 }
 
+DayFile emptyDayFile() {
+  DayFile d;
+  std::memset(&d, 0, sizeof d);
+  const PadTable t = emptyPadTable();
+  std::memcpy(d.Bars, t.Bars, sizeof d.Bars);
+  std::memcpy(d.Pads, t.Pads, sizeof d.Pads);
+  d.Diary = t.Diary;
+  return d;
+}
+
+IoResult readDayFile(const std::string& path, DayFile* day, bool needWritable, FileStamp* stamp) {
+  DayFile scratch = emptyDayFile();
+  std::size_t got = 0;
+  const IoResult r = readFileStart(path, &scratch, sizeof scratch, &got, needWritable, stamp);
+  if (r.ok()) *day = scratch;
+  return r;
+}
+
 std::int32_t CountPads(const BarRecord (&bars)[kPadSlots]) {
   for (int i = kPadSlots - 1; i >= 0; --i)
     if (bars[i].TopY != -1) return i + 1;

@@ -16,6 +16,14 @@ void clearDiary(DiaryRecord& diary);
 
 // A pad table with every slot and the diary empty, from zeroed memory.
 PadTable emptyPadTable();
+// A day image likewise, header empty.
+DayFile emptyDayFile();
+
+// Reads a day file laid over empty records, so a short file leaves whole
+// slots empty rather than zero-filled (a zero StartHour would read as a
+// used slot). `day` changes only when the read succeeds. `needWritable` and
+// `stamp` as for readFileStart.
+IoResult readDayFile(const std::string& path, DayFile* day, bool needWritable, FileStamp* stamp = nullptr);
 
 // The highest pad number whose bar is set (TopY != -1), or 0.
 std::int32_t CountPads(const BarRecord (&bars)[kPadSlots]);

@@ -16,14 +16,6 @@ namespace {
 
 constexpr LocalDate kMonday{2026, 1, 5};
 
-DayFile emptyDay() {
-  DayFile day;
-  std::memset(&day, 0, sizeof day);
-  for (auto& b : day.Bars) clearBar(b);
-  for (auto& p : day.Pads) clearPad(p);
-  clearDiary(day.Diary);
-  return day;
-}
 
 // Times as "HH:MM" on the 24-hour clock, as the user reads them.
 template <class Record>
@@ -95,7 +87,7 @@ void TestIcsExport::padTimesOnTheCalendar() {
   QFETCH(QString, end);
   QFETCH(QString, dtstart);
   QFETCH(QString, dtend);
-  DayFile day = emptyDay();
+  DayFile day = emptyDayFile();
   day.Pads[2].PadNo = 3;
   setTimes(day.Pads[2], start.toUtf8().constData(), end.toUtf8().constData());
   std::vector<Item> items;
@@ -199,7 +191,7 @@ void TestIcsExport::routinesAsRoutineDisplayLaysThem() {
 }
 
 void TestIcsExport::planOfAPublish() {
-  DayFile day = emptyDay();
+  DayFile day = emptyDayFile();
   for (int i = 0; i < 3; ++i) {
     day.Pads[i].PadNo = i + 1;
     setTimes(day.Pads[i], "09:00", "10:00");
