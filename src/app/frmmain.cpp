@@ -379,7 +379,7 @@ void TfrmMain::PlaySaveSound() { padContext_.playSaveSound(); }
 
 bool TfrmMain::FileSave1Execute() {
   // A day planned ahead (or back) may be the first of its month.
-  const LocalDate date = openDate();
+  const LocalDate date = openDayDate();
   const std::string month = state_.DataFolder + "/" + monthFolderName(date);
   if (state_.day.path() == dayPathOf(date) && fileMissing(month)) {
     const IoResult made = createFolder(month);
@@ -449,7 +449,7 @@ std::string TfrmMain::dayPathOf(const LocalDate& date) const {
   return state_.DataFolder + "/" + monthFolderName(date) + "/" + dayFileName(date);
 }
 
-LocalDate TfrmMain::openDate() const { return state_.day.date().value_or(state_.Today); }
+LocalDate TfrmMain::openDayDate() const { return state_.day.date().value_or(state_.Today); }
 
 void TfrmMain::openDate(const LocalDate& date) {
   DayModel& day = state_.day;
@@ -471,18 +471,18 @@ void TfrmMain::ScheduleToday1Execute() { openDate(state_.Today); }
 
 void TfrmMain::SchedulePrevDay1Execute() {
   // Only dates whose names the day files can hold.
-  const LocalDate d = fromSerialDate(toSerialDate(openDate()) - 1);
+  const LocalDate d = fromSerialDate(toSerialDate(openDayDate()) - 1);
   if (dateOfDayFile(dayFileName(d))) openDate(d);
 }
 
 void TfrmMain::ScheduleNextDay1Execute() {
-  const LocalDate d = fromSerialDate(toSerialDate(openDate()) + 1);
+  const LocalDate d = fromSerialDate(toSerialDate(openDayDate()) + 1);
   if (dateOfDayFile(dayFileName(d))) openDate(d);
 }
 
 void TfrmMain::ScheduleGoTo1Execute() {
   const std::optional<LocalDate> d =
-      platform_.pickDate(openDate(), state_.Today, [this](const LocalDate& d) { return fileExists(dayPathOf(d)); });
+      platform_.pickDate(openDayDate(), state_.Today, [this](const LocalDate& d) { return fileExists(dayPathOf(d)); });
   if (d && dateOfDayFile(dayFileName(*d))) openDate(*d);
 }
 

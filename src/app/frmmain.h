@@ -107,7 +107,7 @@ class TfrmMain final : public QMainWindow {
   void openDay(const std::string& path);
   std::string dayPathOf(const LocalDate& date) const;
   // The open day's date; a day file named otherwise counts as today.
-  LocalDate openDate() const;
+  LocalDate openDayDate() const;
   void reportIo(const IoResult& r);
   void dayChanged(DayModel::Change change, int slot);
   void showDayName();

@@ -42,7 +42,7 @@ void TfrmMain::RoutineRead1Execute() {
   BarRecord bars[kPadSlots]{};
   PadRecord pads[kPadSlots]{};
   // The open day's weekday: a plan for tomorrow shows tomorrow's routines.
-  RoutinePads(routines.RoutineImage, weekday(openDate()), bars, pads);
+  RoutinePads(routines.RoutineImage, weekday(openDayDate()), bars, pads);
   // Built beside the open day and swapped in whole: after a failed write
   // or read the day stays on screen as it was.
   const IoResult r = day.showRoutinePads(bars, pads);

@@ -44,7 +44,6 @@ struct DragGesture {
   // not followed, and a release meanwhile ends the drag for good.
   void beginPause();
   void endPause();
-  bool pausing() const { return pausing_; }
 
  private:
   bool pausing_ = false;

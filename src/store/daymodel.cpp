@@ -39,10 +39,8 @@ void DayModel::tell(Change change, int slot) {
   for (const auto& l : listeners) l.second(change, slot);
 }
 
-bool DayModel::tableModified() const { return !sameBytes(now_.table, saved_); }
-
 bool DayModel::modified() const {
-  if (pending_.any() || diaryPending_ || tableModified()) return true;
+  if (pending_.any() || diaryPending_ || !sameBytes(now_.table, saved_)) return true;
   for (const auto& f : now_.fresh)
     if (f.open) return true;
   return false;
@@ -169,11 +167,7 @@ IoResult DayModel::showRoutinePads(const BarRecord (&bars)[kPadSlots], const Pad
   // The load wrote the table; the history keeps the change as one step.
   const DaySnapshot after = now_;
   now_ = before;
-  undo_.push_back(now_);
-  if (undo_.size() > kHistoryLimit) undo_.erase(undo_.begin());
-  redo_.clear();
-  now_ = after;
-  tell(Change::Replaced, -1);
+  commit(after, Change::Replaced, -1);
   return r;
 }
 
@@ -216,13 +210,6 @@ void DayModel::setPending(int slot, bool pending) {
 void DayModel::setDiaryPending(bool pending) {
   if (diaryPending_ == pending) return;
   diaryPending_ = pending;
-  tell(Change::Pending, -1);
-}
-
-void DayModel::clearPending() {
-  if (pending_.none() && !diaryPending_) return;
-  pending_.reset();
-  diaryPending_ = false;
   tell(Change::Pending, -1);
 }
 

@@ -73,7 +73,6 @@ class DayModel {
   const std::string& path() const { return currentPath_; }  // CurrentDayPath
   const std::string& todayPath() const { return todayPath_; }
   const std::string& temporaryPath() const { return temporaryPath_; }
-  bool isToday() const { return currentPath_ == todayPath_; }
   // The date the open day's file name stands for.
   std::optional<LocalDate> date() const { return dateOfDayFile(currentPath_); }
 
@@ -92,9 +91,7 @@ class DayModel {
   // Saving would write something other than what was last loaded or saved,
   // or a pad or the diary holds typed edits not yet stored.
   bool modified() const;
-  bool tableModified() const;
   bool pending(int slot) const { return pending_[slot]; }
-  std::bitset<kPadSlots> pendingPads() const { return pending_; }
   bool canUndo() const { return !undo_.empty(); }
   bool canRedo() const { return !redo_.empty(); }
 
@@ -134,8 +131,6 @@ class DayModel {
   // enabled, or its controls differ from its record).
   void setPending(int slot, bool pending);
   void setDiaryPending(bool pending);
-  // Forgets every typed edit: the frames are made again from the records.
-  void clearPending();
 
   // The Save command's data part. The first save of a day sets the header
   // from the open day's path and `today`; later saves keep it. An image
@@ -149,9 +144,6 @@ class DayModel {
   // beside a file another program changed); the open day's file, and what
   // is known of it, stay as they are.
   IoResult saveCopy(const std::string& path, const LocalDate& today) const;
-
-  // Test seam and recovery: the whole state as an undo keeps it.
-  const DaySnapshot& snapshot() const { return now_; }
 
   static constexpr std::size_t kHistoryLimit = 200;
 

@@ -22,6 +22,7 @@
 
 #include "filehelpers.h"
 #include "padhelpers.h"
+#include "plannerrun.h"
 #include "aboutbox.h"
 #include "appicon.h"
 #include "appsetup.h"
@@ -35,20 +36,7 @@ using namespace plandor;
 
 namespace {
 
-// One start of the program: state, platform and window.
-struct Run {
-  ScriptedPlatform platform;
-  PlannerState state;
-  std::unique_ptr<TfrmMain> window;
-
-  Run(const QString& folder, LocalDate today = {2006, 1, 1}) {
-    platform.clock.date = today;
-    state.DataFolder = folder.toStdString();
-    window = std::make_unique<TfrmMain>(state, platform);
-  }
-  QString panel(int i) const { return window->statusPanels[i]->text(); }
-  QString file() const { return window->edtThisFile->text(); }
-};
+using Run = PlannerRun;
 
 // Sees every event of the application, changes none.
 class EventWatch : public QObject {
@@ -260,7 +248,7 @@ void TestFrmMain::todayCommand() {
   QDir(folder).mkdir("Y200512");
   const std::string past = folder.toStdString() + "/Y200512/Y20051231.sdf";
   {
-    Run first(folder, {2005, 12, 31});
+    Run first(folder, LocalDate{2005, 12, 31});
     editTable(first.state.day, [](PadTable& t) {
       t.Bars[0].TopY = 0;
       t.Pads[0].StartHour = 6;
@@ -334,7 +322,7 @@ void TestFrmMain::pastCommand() {
 // The day before, the day after and any date: a day without a file opens
 // empty, and its first 保存 makes its month folder and file.
 void TestFrmMain::planAnyDay() {
-  Run run(folder, {2006, 1, 2});  // a Monday
+  Run run(folder, LocalDate{2006, 1, 2});  // a Monday
   const std::string root = folder.toStdString();
   auto title = [&] { return run.window->windowTitle(); };
   QCOMPARE(title(), QStringLiteral("プランドール - 2006年1月2日 (月)[*]"));

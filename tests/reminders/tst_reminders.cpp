@@ -23,6 +23,7 @@
 #include "reminderroom.h"
 #include "reminderwindow.h"
 #include "schedpadframe.h"
+#include "plannerrun.h"
 #include "scriptedplatform.h"
 
 using namespace plandor;
@@ -65,16 +66,11 @@ void writeDay(const std::string& path, const PadTable& t) {
   writeAll(path, bytesOf(f));
 }
 
-struct Run {
-  ScriptedPlatform platform;
-  PlannerState state;
-  std::unique_ptr<TfrmMain> window;
+// The program's reminders report to a recorder instead of the desktop.
+struct Run : PlannerRun {
   RecordingNotifier* notes = new RecordingNotifier;
 
-  explicit Run(const QString& folder, LocalDateTime clock = {{2006, 1, 1}, 9, 0, 0}) {
-    platform.clock = clock;
-    state.DataFolder = folder.toStdString();
-    window = std::make_unique<TfrmMain>(state, platform);
+  explicit Run(const QString& folder, LocalDateTime clock = {{2006, 1, 1}, 9, 0, 0}) : PlannerRun(folder, clock) {
     room().setNotifier(notes);
   }
   ReminderRoom& room() { return *window->reminders(); }

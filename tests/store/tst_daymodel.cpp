@@ -158,7 +158,7 @@ void TestDayModel::unsavedIsTheTableAgainstTheLastSavePlusTypedEdits() {
   d.setPending(0, false);
   d.setDiaryPending(true);
   QVERIFY(d.modified());
-  d.clearPending();
+  d.setDiaryPending(false);
   QVERIFY(!d.modified());
   // A failed save changes nothing of it.
   store(d, 1, 480, "b");

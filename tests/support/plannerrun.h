@@ -1,0 +1,29 @@
+#pragma once
+// One start of the program for the widget tests of the main window: state,
+// a scripted platform with its clock, and the real window in `folder`.
+#include <QLabel>
+#include <QLineEdit>
+#include <QString>
+#include <memory>
+
+#include "frmmain.h"
+#include "scriptedplatform.h"
+
+namespace plandor {
+
+struct PlannerRun {
+  ScriptedPlatform platform;
+  PlannerState state;
+  std::unique_ptr<TfrmMain> window;
+
+  explicit PlannerRun(const QString& folder, LocalDateTime clock = {{2006, 1, 1}, 9, 0, 0}) {
+    platform.clock = clock;
+    state.DataFolder = folder.toStdString();
+    window = std::make_unique<TfrmMain>(state, platform);
+  }
+  PlannerRun(const QString& folder, LocalDate today) : PlannerRun(folder, LocalDateTime{today, 9, 0, 0}) {}
+  QString panel(int i) const { return window->statusPanels[i]->text(); }
+  QString file() const { return window->edtThisFile->text(); }
+};
+
+}  // namespace plandor
