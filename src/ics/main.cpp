@@ -14,6 +14,7 @@
 #include "datafolder.h"
 #include "fileio.h"
 #include "icsexport.h"
+#include "outputfile.h"
 
 using namespace plandor;
 
@@ -103,6 +104,9 @@ int main(int argc, char** argv) {
       const std::string value = argv[++i];
       const auto d = parseDate(value);
       if (!d) return usageError(arg + " の日付 \"" + value + "\" が正しくありません (YYYY-MM-DD か +日数)。");
+      // The planner's own dates.
+      if (d->year < 1000 || d->year > 9999)
+        return usageError(arg + " の日付 \"" + value + "\" は範囲外です (1000-01-01 から 9999-12-31 まで)。");
       (arg == "--from" ? from : to) = d;
     } else if (arg == "--output") {
       output = argv[++i];
@@ -129,6 +133,8 @@ int main(int argc, char** argv) {
   }
   if (publishUrl && output) return usageError("--output と --publish は一緒に使えません。");
   if (user && !publishUrl) return usageError("--user は --publish と使います。");
+  if (publishUrl && !user && std::getenv("PLANDOR_CALDAV_PASSWORD"))
+    return usageError("PLANDOR_CALDAV_PASSWORD のパスワードは --user と使います (ユーザー名がありません)。");
   if (!from) from = to && toSerialDate(*to) < toSerialDate(today()) ? *to : today();
   if (!to) to = toSerialDate(*from) > toSerialDate(today()) ? *from : today();
   if (toSerialDate(*to) < toSerialDate(*from)) {
@@ -155,33 +161,68 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  const ics::Collected got = ics::collect(*folder, *from, *to, options);
-  for (const std::string& w : got.warnings) complain(w);
-  if (!got.ok()) {
-    complain(got.error);
+  if (publishUrl) return ics::publish({*publishUrl, user}, *folder, *from, *to, options);
+
+  // Item by item, each made once: memory does not grow with the range.
+  const std::string range = shownDate(*from) + (*from == *to ? "" : " 〜 " + shownDate(*to));
+  const icaltimetype stamp = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
+  ics::ReplacingFile file;
+  if (output) {
+    const IoResult r = file.open(*output);
+    if (!r.ok()) {
+      complain(ics::messageLine(r.message()));
+      return 1;
+    }
+  }
+  IoResult failed;
+  std::size_t count = 0;
+  const auto put = [&](std::string_view text) {
+    if (!failed.ok()) return false;
+    if (output) {
+      failed = file.write(text);
+    } else if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) {
+      failed = IoResult::failure(IoResult::Op::Write, "(標準出力)", errno);
+    }
+    return failed.ok();
+  };
+  const std::string error = ics::forEachItem(*folder, *from, *to, options, complain, [&](std::vector<ics::Item>& items) {
+    // Standard output gets nothing for a range without items.
+    if (count == 0 && !put(ics::calendarHeader())) return false;
+    for (ics::Item& item : items) {
+      ++count;
+      if (!put(ics::itemText(item, stamp))) return false;
+    }
+    return true;
+  });
+  if (!error.empty()) {
+    // The file stays as it was; standard output has no calendar end, so no
+    // reader takes the part as the whole.
+    complain(error);
     return 1;
   }
-  if (publishUrl) return ics::publish({*publishUrl, user}, got.items, *from, *to);
-
-  const std::string range = shownDate(*from) + (*from == *to ? "" : " 〜 " + shownDate(*to));
-  if (got.items.empty()) {
-    complain(range + " に書き出す予定がありません。" + (output ? "ファイルは作りません。" : ""));
-    return 3;
+  if (count == 0) {
+    if (!output) {
+      complain(range + " に書き出す予定がありません。");
+      return 3;
+    }
+    // A subscribed file shows the range as it is: without events.
+    complain(range + " に予定がありません。予定のないカレンダーを書きます。");
+    put(ics::calendarHeader());
   }
-  const icaltimetype stamp = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
-  const std::string text = ics::calendarFile(got.items, stamp);
+  put(ics::kCalendarEnd);
+  if (!output && failed.ok() && std::fflush(stdout) != 0)
+    failed = IoResult::failure(IoResult::Op::Write, "(標準出力)", errno);
+  if (!failed.ok()) {
+    complain(output ? ics::messageLine(failed.message()) : std::string("標準出力に書き込めません: ") + std::strerror(failed.error));
+    return 1;
+  }
   if (output) {
-    const IoResult r = writeFileAtomic(*output, text.data(), text.size(), false);
+    const IoResult r = file.commit();
     if (!r.written()) {
       complain(ics::messageLine(r.message()));
       return 1;
     }
     if (!r.ok()) complain(ics::messageLine(r.message()));
-    return 0;
-  }
-  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-    complain(std::string("標準出力に書き込めません: ") + std::strerror(errno));
-    return 1;
   }
   return 0;
 }

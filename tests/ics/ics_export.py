@@ -192,11 +192,20 @@ try:
           and dt(d, "DTEND") == datetime.date(2026, 1, 6) and str(d.get("SUMMARY")) == "今日一日をふり返って一言 / 反省",
           "diary as an all-day event")
 
-    # Nothing in the range: said on stderr, no file, a failure.
+    # Nothing in the range: a subscribed file becomes a calendar without
+    # events (said on stderr); standard output is refused.
     empty_out = os.path.join(work, "empty.ics")
+    with open(empty_out, "wb") as f:
+        f.write(read(out))  # last week's export, longer than what replaces it
     r = run("--from", "2026-02-01", "--to", "2026-02-03", "--output", empty_out, folder)
-    check(r.returncode == 3 and "2026-02-01 〜 2026-02-03" in r.stderr.decode() and not os.path.exists(empty_out),
-          f"empty export refused (got {r.returncode}: {r.stderr.decode()})")
+    check(r.returncode == 0 and "2026-02-01 〜 2026-02-03" in r.stderr.decode(),
+          f"empty range written (got {r.returncode}: {r.stderr.decode()})")
+    emptied = read(empty_out)
+    check(events(emptied)[1] == {} and emptied.count(b"END:VCALENDAR") == 1 and emptied.endswith(b"END:VCALENDAR\r\n"),
+          f"the file holds a calendar without events, nothing of the old one (got {emptied[:300]!r})")
+    r = run("--from", "2026-02-01", "--to", "2026-02-03", folder)
+    check(r.returncode == 3 and r.stdout == b"" and "2026-02-01 〜 2026-02-03" in r.stderr.decode(),
+          f"empty range on standard output refused (got {r.returncode})")
 
     # The help says what each option does and the default range.
     r = run("--help")
@@ -220,7 +229,7 @@ try:
     ]:
         r = run(*args, "--output", out)
         check(r.returncode != 0 and r.stderr.strip() != b"", f"{what}: message and failure")
-        check(read(out) == b"old" and sorted(os.listdir(work)) == ["fifo", "prog", "week.ics", "プランドール"],
+        check(read(out) == b"old" and sorted(os.listdir(work)) == ["empty.ics", "fifo", "prog", "week.ics", "プランドール"],
               f"{what}: output untouched")
 
     # An output that is, or is named like, one of the data folder's files is
