@@ -137,6 +137,7 @@ void XMLCALL collectionStart(void* user, const XML_Char* name, const XML_Char** 
   if (parent == "DAV:|resourcetype") {
     if (n == "DAV:|collection") r->info.collection = true;
     if (n == "urn:ietf:params:xml:ns:caldav|calendar") r->info.calendar = true;
+    if (n == "DAV:|principal") r->info.principal = true;
   }
   if (parent == "urn:ietf:params:xml:ns:caldav|supported-calendar-component-set" &&
       n == "urn:ietf:params:xml:ns:caldav|comp")
@@ -578,10 +579,13 @@ int publish(const PublishTarget& target, const std::string& folder, const LocalD
         http.request("PROPFIND", collection, {"Depth: 0", "Content-Type: application/xml; charset=utf-8"}, body);
     const std::optional<CollectionInfo> info =
         r.code == CURLE_OK && r.status == 207 ? parseCollectionInfo(r.body) : std::nullopt;
-    if (r.code != CURLE_OK || r.status == 401 || r.status == 404 || (r.status >= 300 && r.status < 400) ||
-        r.status == 403 || r.status >= 500) {
+    // A server without WebDAV refuses the method, or answers as to a GET.
+    const bool noDav = r.code == CURLE_OK && (r.status == 405 || r.status == 501 || (r.status >= 200 && r.status < 300));
+    if (!noDav && !info) {
       std::string why = statusText(r) + refused(r);
       if (r.code == CURLE_OK && r.status == 404) why += " (カレンダーがありません)";
+      if (r.code == CURLE_OK && r.status >= 300 && r.status < 400 && !r.location.empty())
+        why += "。転送先がカレンダーなら、その URL を指定してください";
       complain(shown + " を確かめられません: " + why + "。" + kNothingSent);
       return 1;
     }
@@ -590,7 +594,9 @@ int publish(const PublishTarget& target, const std::string& folder, const LocalD
       return 1;
     }
     if (!info->calendar) {
-      complain(notCalendar(shown, info->collection ? "カレンダーではないフォルダです" : "フォルダではありません"));
+      complain(notCalendar(shown, info->principal    ? "ユーザーのフォルダです"
+                                  : info->collection ? "WebDAV のフォルダです"
+                                                     : "ファイルです"));
       return 1;
     }
     const auto takes = [&](const char* kind) { return info->components.empty() || info->components.count(kind); };

@@ -50,6 +50,7 @@ std::optional<std::vector<RemoteItem>> parseMultistatus(std::string_view xml);
 struct CollectionInfo {
   bool collection = false;
   bool calendar = false;
+  bool principal = false;  // a user's home
   std::set<std::string> components;  // empty: the server names none, so all
 };
 std::optional<CollectionInfo> parseCollectionInfo(std::string_view xml);

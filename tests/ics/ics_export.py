@@ -236,6 +236,10 @@ try:
     # refused, by any path to it; any other name there is written.
     os.symlink(folder, os.path.join(work, "link"))
     os.symlink(os.path.join(folder, "Routines.rdf"), os.path.join(work, "to-routines"))
+    for name in ("Recovery.pdr", "Recovery-2.pdr", "Settings.ini", ".Routines.rdf.plandor-save-a1B2c3"):
+        write(os.path.join(folder, name), b"unsaved work")
+    os.symlink(os.path.join(folder, "Settings.ini"), os.path.join(work, "to-settings"))
+    os.link(os.path.join(folder, "Y202601", "Y2026015.sdf"), os.path.join(work, "day-hardlink.ics"))
     before = snapshot(folder)
     for target, what in [
         (os.path.join(folder, "Routines.rdf"), "the routine file"),
@@ -246,12 +250,32 @@ try:
         (os.path.join(folder, "Temporary.sdf"), "the staging day"),
         (os.path.join(work, "link", "Routines.rdf"), "the routine file through a linked folder"),
         (os.path.join(work, "to-routines"), "a link to the routine file"),
+        (os.path.join(folder, "Recovery.pdr"), "the recovery file"),
+        (os.path.join(folder, "rEcOvErY-2.PDR"), "the second recovery file in mixed case"),
+        (os.path.join(folder, "SETTINGS.INI"), "the settings in capitals"),
+        (os.path.join(folder, "Y202601", "..", "Settings.ini"), "the settings through .."),
+        (os.path.join(work, "to-settings"), "a link to the settings"),
+        (os.path.join(folder, ".Routines.rdf.plandor-save-a1B2c3"), "a save's temporary"),
+        (os.path.join(work, "day-hardlink.ics"), "another name of a day file"),
     ]:
         r = run("--from", "2026-01-04", "--routines", "--output", target, folder)
         check(r.returncode == 2 and "データフォルダ" in r.stderr.decode(), f"output onto {what}: refused")
     check(snapshot(folder) == before, "refused outputs: the data folder as it was")
     r = run("--from", "2026-01-04", "--output", os.path.join(folder, "export.ics"), folder)
     check(r.returncode == 0 and os.path.exists(os.path.join(folder, "export.ics")), "another name in the folder: written")
+    # A link at the output's name is replaced, never written through; the
+    # new file keeps the old one's mode, and no temporary is left.
+    victim = os.path.join(work, "victim")
+    write(victim, b"another program's file")
+    os.symlink(victim, os.path.join(work, "linked.ics"))
+    r = run("--from", "2026-01-05", "--to", "2026-01-05", "--output", os.path.join(work, "linked.ics"), folder)
+    check(r.returncode == 0 and read(victim) == b"another program's file" and
+          not os.path.islink(os.path.join(work, "linked.ics")) and b"20260105-pad1@plandor" in read(os.path.join(work, "linked.ics")),
+          "a link at the output's name replaced, its target untouched")
+    os.chmod(os.path.join(work, "linked.ics"), 0o640)
+    run("--from", "2026-01-05", "--to", "2026-01-05", "--output", os.path.join(work, "linked.ics"), folder)
+    check(stat.S_IMODE(os.stat(os.path.join(work, "linked.ics")).st_mode) == 0o640 and
+          not any(".plandor-ics-" in n for n in os.listdir(work)), "mode kept, no temporary left")
 finally:
     shutil.rmtree(work, ignore_errors=True)
 
