@@ -224,6 +224,7 @@ try:
     for args, what in [
         (["--from", "2026-01-04", os.path.join(work, "missing")], "missing folder"),
         (["--from", "2026-02-30", folder], "bad date"),
+        (["--from", "0999-12-31", "--to", "1000-01-01", folder], "a date before the planner's first"),
         (["--from", "2026-01-05", "--to", "2026-01-04", folder], "reversed range"),
         (["--from", "2026-01-05", fifo_folder], "unreadable day file"),
     ]:

@@ -61,6 +61,10 @@ class TestIcsExport : public QObject {
   void routinesAsRoutineDisplayLaysThem();
   void planOfAPublish();
   void serverListing();
+  void serverCopyCompared_data();
+  void serverCopyCompared();
+  void netrcEntries_data();
+  void netrcEntries();
 };
 
 void TestIcsExport::padTimesOnTheCalendar_data() {
@@ -74,6 +78,12 @@ void TestIcsExport::padTimesOnTheCalendar_data() {
   QTest::newRow("across midnight") << "23:30" << "01:15" << "20260105T233000" << "20260106T011500";
   QTest::newRow("after midnight") << "00:00" << "05:59" << "20260106T000000" << "20260106T055900";
   QTest::newRow("noon") << "12:00" << "13:00" << "20260105T120000" << "20260105T130000";
+  // Stored as earlier planners kept them: "hour minute pm".
+  QTest::newRow("stored 12 PM is noon") << "=12 0 1" << "=1 0 1" << "20260105T120000" << "20260105T130000";
+  QTest::newRow("stored 12 AM is midnight") << "=11 0 1" << "=12 30 0" << "20260105T230000" << "20260106T003000";
+  QTest::newRow("ends at 5:60 AM: 06:00 next") << "=10 0 1" << "=5 60 0" << "20260105T220000" << "20260106T060000";
+  QTest::newRow("ends at 6:00 AM: 06:00 next") << "=10 0 1" << "=6 0 0" << "20260105T220000" << "20260106T060000";
+  QTest::newRow("the whole day") << "=6 0 0" << "=6 0 0" << "20260105T060000" << "20260106T060000";
 }
 
 void TestIcsExport::padTimesOnTheCalendar() {
@@ -84,6 +94,14 @@ void TestIcsExport::padTimesOnTheCalendar() {
   DayFile day = emptyDayFile();
   day.Pads[2].PadNo = 3;
   setTimes(day.Pads[2], start.toUtf8().constData(), end.toUtf8().constData());
+  const auto stored = [](const QString& t, std::int32_t& hour, std::int32_t& minute, std::uint8_t& pm) {
+    if (!t.startsWith('=')) return;
+    const QStringList f = t.mid(1).split(' ');
+    hour = f[0].toInt(), minute = f[1].toInt(), pm = std::uint8_t(f[2].toInt());
+  };
+  PadRecord& p = day.Pads[2];
+  stored(start, p.StartHour, p.StartMinute, p.StartPM);
+  stored(end, p.EndHour, p.EndMinute, p.EndPM);
   std::vector<Item> items;
   std::vector<std::string> warnings;
   addDayItems(items, kMonday, day, {}, "day", warnings);
@@ -265,6 +283,89 @@ void TestIcsExport::serverListing() {
   QVERIFY(reader.finish());
   QCOMPARE(pieces.size(), std::size_t(1));
   QCOMPARE(pieces[0].digest, x.digest);
+}
+
+void TestIcsExport::serverCopyCompared_data() {
+  QTest::addColumn<QByteArray>("from");
+  QTest::addColumn<QByteArray>("to");
+  QTest::addColumn<bool>("same");
+  QTest::newRow("as sent") << QByteArray() << QByteArray() << true;
+  QTest::newRow("stamps and counters of the server's")
+      << QByteArray("END:VEVENT")
+      << QByteArray("SEQUENCE:4\r\nCREATED:20300101T000000Z\r\nLAST-MODIFIED:20300101T000000Z\r\nEND:VEVENT") << true;
+  QTest::newRow("another time stamp") << QByteArray("DTSTAMP:20260101T000000Z") << QByteArray("DTSTAMP:20300101T000000Z")
+                                      << true;
+  QTest::newRow("properties reordered, folded elsewhere, LF only")
+      << QByteArray("SUMMARY:会議\r\n") << QByteArray("") << true;
+  QTest::newRow("the trailing blank a reader drops") << QByteArray("メモ \r\n") << QByteArray("メモ\r\n") << true;
+  QTest::newRow("a repeat rule") << QByteArray("END:VEVENT") << QByteArray("RRULE:FREQ=DAILY;COUNT=5\r\nEND:VEVENT")
+                                 << false;
+  QTest::newRow("cancelled") << QByteArray("END:VEVENT") << QByteArray("STATUS:CANCELLED\r\nEND:VEVENT") << false;
+  QTest::newRow("an alarm") << QByteArray("END:VEVENT")
+                            << QByteArray("BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT5M\r\nEND:VALARM\r\nEND:VEVENT")
+                            << false;
+  QTest::newRow("moved") << QByteArray("DTSTART:20260105T090000") << QByteArray("DTSTART:20260110T090000") << false;
+  QTest::newRow("a text") << QByteArray("メモ \r\n") << QByteArray("メモ!\r\n") << false;
+  QTest::newRow("the date mark lost") << QByteArray("X-PLANDOR-DATE:20260105\r\n") << QByteArray("") << false;
+}
+
+void TestIcsExport::serverCopyCompared() {
+  QFETCH(QByteArray, from);
+  QFETCH(QByteArray, to);
+  QFETCH(bool, same);
+  DayFile day = emptyDayFile();
+  day.Pads[0].PadNo = 1;
+  setTimes(day.Pads[0], "09:00", "10:00");
+  day.Pads[0].Keyword.setText("会議");
+  day.Pads[0].Memo.setText("メモ ");
+  std::vector<Item> items;
+  std::vector<std::string> warnings;
+  addDayItems(items, kMonday, day, {}, "day", warnings);
+  QCOMPARE(items.size(), std::size_t(1));
+  const icaltimetype stamp = icaltime_from_string("20260101T000000Z");
+  QByteArray text = QByteArray::fromStdString(resourceFile(items[0], stamp));
+  if (from == "SUMMARY:会議\r\n") {
+    // Moved to the end, and every line end a bare LF.
+    text.replace(from, "");
+    text.replace("END:VEVENT", "SUMMARY:会議\r\nEND:VEVENT");
+    text.replace("\r\n", "\n");
+  } else if (!from.isEmpty()) {
+    QVERIFY2(text.contains(from), text.constData());
+    text.replace(from, to);
+  }
+  Component server(icalparser_parse_string(text.constData()));
+  QVERIFY(server);
+  QCOMPARE(comparableDigest(server.get()) == comparableDigest(items[0].component.get()), same);
+}
+
+void TestIcsExport::netrcEntries_data() {
+  QTest::addColumn<QString>("netrc");
+  QTest::addColumn<QString>("login");
+  QTest::addColumn<bool>("encrypted");
+  QTest::addColumn<QString>("password");  // "-": none
+  const QString two = "machine h login u password pu\nmachine h login v password pv\n";
+  QTest::newRow("machine and login") << two << "v" << false << "pv";
+  QTest::newRow("another login") << two << "w" << false << "-";
+  QTest::newRow("another machine") << "machine g login u password pg\n" << "u" << true << "-";
+  QTest::newRow("on one line, then spread") << "machine g login u password x machine h\n  login u\n  password \"a b\"\n"
+                                            << "u" << false << "a b";
+  QTest::newRow("default over http") << "default login u password d\n" << "u" << false << "-";
+  QTest::newRow("default over https") << "default login u password d\n" << "u" << true << "d";
+  QTest::newRow("default of another login") << "default login v password d\n" << "u" << true << "-";
+  QTest::newRow("a machine before the default") << "default login u password d\nmachine h login u password m\n" << "u"
+                                                << true << "m";
+  QTest::newRow("a macro skipped") << "macdef init\nmachine h login u password evil\n\nmachine h login u password ok\n"
+                                   << "u" << false << "ok";
+  QTest::newRow("no password") << "machine h login u\n" << "u" << false << "-";
+}
+
+void TestIcsExport::netrcEntries() {
+  QFETCH(QString, netrc);
+  QFETCH(QString, login);
+  QFETCH(bool, encrypted);
+  QFETCH(QString, password);
+  const auto got = netrcPassword(netrc.toStdString(), "h", login.toStdString(), encrypted);
+  QCOMPARE(got ? QString::fromStdString(*got) : QString("-"), password);
 }
 
 QTEST_APPLESS_MAIN(TestIcsExport)
