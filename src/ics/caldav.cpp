@@ -19,6 +19,7 @@ constexpr char kNsSep = '|';
 
 struct MultistatusReader::State {
   std::function<void(RemoteItem&&)> take;
+  std::function<void(std::string&&)> listed;
   XML_Parser parser = nullptr;
   std::string href, etag, text, data;
   bool multistatus = false;
@@ -65,6 +66,9 @@ void XMLCALL endElement(void* user, const XML_Char* name) {
     r->etag = trimmed(r->text);
   } else if (n == "urn:ietf:params:xml:ns:caldav|calendar-data") {
     r->data.swap(r->text);
+  } else if (n == "DAV:|response" && r->listed) {
+    if (!r->href.empty() && r->href.back() != '/') r->listed(std::move(r->href));
+    r->href.clear();
   } else if (n == "DAV:|response") {
     // Only this program's items are kept; a quick look spares the others
     // the parse.
@@ -90,6 +94,11 @@ MultistatusReader::MultistatusReader(std::function<void(RemoteItem&&)> take) : s
   XML_SetUserData(state_->parser, state_.get());
   XML_SetElementHandler(state_->parser, startElement, endElement);
   XML_SetCharacterDataHandler(state_->parser, characters);
+}
+
+MultistatusReader::MultistatusReader(std::function<void(std::string&&)> listed)
+    : MultistatusReader(std::function<void(RemoteItem&&)>()) {
+  state_->listed = std::move(listed);
 }
 
 MultistatusReader::~MultistatusReader() { XML_ParserFree(state_->parser); }
@@ -166,6 +175,16 @@ std::optional<CollectionInfo> parseCollectionInfo(std::string_view xml) {
   XML_ParserFree(parser);
   if (!ok || !reader.multistatus || !reader.sawResponse) return std::nullopt;
   return reader.info;
+}
+
+bool worthReading(std::string_view href, const LocalDate& from, const LocalDate& to) {
+  const std::string_view name = href.substr(href.find_last_of('/') + 1);
+  constexpr std::string_view ownEnd = "-plandor.ics";
+  if (name.size() <= ownEnd.size() || name.substr(name.size() - ownEnd.size()) != ownEnd) return true;
+  const std::string uid = std::string(name.substr(0, name.size() - ownEnd.size())) + std::string(kUidSuffix);
+  const auto date = ownUidDate(uid);
+  if (!date) return true;
+  return toSerialDate(*date) >= toSerialDate(from) && toSerialDate(*date) <= toSerialDate(to);
 }
 
 std::string resourceName(std::string_view uid) {
@@ -307,7 +326,7 @@ class Http {
 
   // The body goes to `sink` when one is given, else into the response.
   Response request(const char* method, const std::string& url, const std::vector<std::string>& headers,
-                   const std::string& body, const Sink& sink = {}) {
+                   const std::string& body, const Sink& sink = {}, long quietSeconds = 60) {
     Response r;
     curl_easy_reset(curl_);
     curl_slist* list = nullptr;
@@ -325,7 +344,7 @@ class Http {
     curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT, 30L);
     curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, 60L);
+    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, quietSeconds);
     curl_easy_setopt(curl_, CURLOPT_USERAGENT, "plandor-ics");
     curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, errorBuffer);
     // The password comes from the user's choices only (see publish), never
@@ -516,6 +535,20 @@ bool passing(const Http::Response& r) {
 
 constexpr const char* kNothingSent = "何も送っていません。";
 
+// A server may think for minutes before it lists a large collection.
+constexpr long kPatient = 600;
+
+std::string xmlEscaped(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '&') out += "&amp;";
+    else if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else out += c;
+  }
+  return out;
+}
+
 std::string notCalendar(const std::string& shown, const std::string& what) {
   return shown + " はカレンダーではありません (" + what + ")。サーバーのカレンダーの URL を指定してください。" +
          kNothingSent;
@@ -613,25 +646,41 @@ int publish(const PublishTarget& target, const std::string& folder, const LocalD
   }
 
   // Every item of this program the collection holds, wherever it now is in
-  // time: its UID says which date it belongs to.
+  // time: its UID says which date it belongs to. The listing names every
+  // resource; only those that may be of the range are read.
   Reconciler reconciler(from, to);
   {
-    const std::string query =
-        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-        "<C:calendar-query xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\">"
-        "<D:prop><D:getetag/><C:calendar-data/></D:prop>"
-        "<C:filter><C:comp-filter name=\"VCALENDAR\"/></C:filter></C:calendar-query>\n";
-    MultistatusReader reader([&](RemoteItem&& item) { reconciler.add(std::move(item)); });
-    const Http::Response r =
-        http.request("REPORT", collection, {"Depth: 1", "Content-Type: application/xml; charset=utf-8"}, query,
-                     [&](const char* data, std::size_t n) { reader.feed(data, n); });
-    if (r.code != CURLE_OK || r.status != 207) {
-      complain(shown + " の予定を読めません: " + statusText(r) + refused(r) + "。" + kNothingSent);
+    const std::vector<std::string> xmlHeaders = {"Depth: 1", "Content-Type: application/xml; charset=utf-8"};
+    std::vector<std::string> toRead;
+    MultistatusReader listing([&](std::string&& href) {
+      if (worthReading(href, from, to)) toRead.push_back(std::move(href));
+    });
+    const Http::Response r = http.request(
+        "PROPFIND", collection, xmlHeaders,
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<D:propfind xmlns:D=\"DAV:\"><D:prop><D:getetag/></D:prop></D:propfind>\n",
+        [&](const char* data, std::size_t n) { listing.feed(data, n); }, kPatient);
+    if (r.code != CURLE_OK || r.status != 207 || !listing.finish()) {
+      complain(shown + " の予定を読めません: " + (r.status == 207 ? "CalDAV の一覧ではありません" : statusText(r) + refused(r)) +
+               "。" + kNothingSent);
       return 1;
     }
-    if (!reader.finish()) {
-      complain(shown + " の返事が CalDAV の一覧ではありません。" + kNothingSent);
-      return 1;
+    // A few hundred at a time keeps each request and answer small.
+    constexpr std::size_t kBatch = 300;
+    for (std::size_t at = 0; at < toRead.size(); at += kBatch) {
+      std::string query =
+          "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+          "<C:calendar-multiget xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\">"
+          "<D:prop><D:getetag/><C:calendar-data/></D:prop>";
+      for (std::size_t i = at; i < std::min(toRead.size(), at + kBatch); ++i) query += "<D:href>" + xmlEscaped(toRead[i]) + "</D:href>";
+      query += "</C:calendar-multiget>\n";
+      MultistatusReader reader([&](RemoteItem&& item) { reconciler.add(std::move(item)); });
+      const Http::Response m = http.request("REPORT", collection, xmlHeaders, query,
+                                            [&](const char* data, std::size_t n) { reader.feed(data, n); }, kPatient);
+      if (m.code != CURLE_OK || m.status != 207 || !reader.finish()) {
+        complain(shown + " の予定を読めません: " + (m.status == 207 ? "CalDAV の一覧ではありません" : statusText(m) + refused(m)) +
+                 "。" + kNothingSent);
+        return 1;
+      }
     }
   }
 

@@ -31,6 +31,8 @@ struct RemoteItem {
 class MultistatusReader {
  public:
   explicit MultistatusReader(std::function<void(RemoteItem&&)> take);
+  // A listing without data: each resource's href (collections left out).
+  explicit MultistatusReader(std::function<void(std::string&&)> listed);
   ~MultistatusReader();
   MultistatusReader(const MultistatusReader&) = delete;
   MultistatusReader& operator=(const MultistatusReader&) = delete;
@@ -45,6 +47,11 @@ class MultistatusReader {
 
 // The same over a whole body; nothing when it is not a multistatus.
 std::optional<std::vector<RemoteItem>> parseMultistatus(std::string_view xml);
+
+// Whether a publish of `from`..`to` must read the resource at `href`: one
+// named as this program names its items is read only for a date of the
+// range; any other name may hold one of them (an import) and is read.
+bool worthReading(std::string_view href, const LocalDate& from, const LocalDate& to);
 
 // What a PROPFIND of the target says it is.
 struct CollectionInfo {
