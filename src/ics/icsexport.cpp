@@ -398,8 +398,11 @@ void comparable(icalcomponent* c, std::string& out) {
     lines.push_back(propertyLine(p));
   }
   std::sort(lines.begin(), lines.end());
+  // A kind libical does not know has no name (a server may send anything);
+  // ours never hold one, so any such part makes a difference.
+  const char* kind = icalcomponent_kind_to_string(icalcomponent_isa(c));
   out += "BEGIN:";
-  out += icalcomponent_kind_to_string(icalcomponent_isa(c));
+  out += kind ? kind : "?";
   out += '\n';
   for (const std::string& l : lines) out += l + '\n';
   comparableParts(c, out);

@@ -304,6 +304,8 @@ void TestIcsExport::serverCopyCompared_data() {
   QTest::newRow("an alarm") << QByteArray("END:VEVENT")
                             << QByteArray("BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT5M\r\nEND:VALARM\r\nEND:VEVENT")
                             << false;
+  QTest::newRow("a part of a kind no reader knows")
+      << QByteArray("END:VEVENT") << QByteArray("BEGIN:X-THING\r\nX-A:1\r\nEND:X-THING\r\nEND:VEVENT") << false;
   QTest::newRow("moved") << QByteArray("DTSTART:20260105T090000") << QByteArray("DTSTART:20260110T090000") << false;
   QTest::newRow("a text") << QByteArray("メモ \r\n") << QByteArray("メモ!\r\n") << false;
   QTest::newRow("the date mark lost") << QByteArray("X-PLANDOR-DATE:20260105\r\n") << QByteArray("") << false;
