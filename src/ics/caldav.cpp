@@ -566,6 +566,13 @@ int publish(const PublishTarget& target, const std::string& folder, const LocalD
     return 2;
   }
   const std::string shown = shownUrl(collection);
+  // A day that cannot be read is found before anything is sent.
+  if (const std::string unreadable = forEachItem(folder, from, to, options, [](const std::string&) {}, {});
+      !unreadable.empty()) {
+    complain(unreadable);
+    complain(kNothingSent);
+    return 1;
+  }
   Http http;
   if (!http.ready()) {
     complain("HTTP を使えません (libcurl)。");

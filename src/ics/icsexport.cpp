@@ -293,10 +293,12 @@ std::string forEachItem(const std::string& folder, const LocalDate& from, const 
       DayFile day;
       const IoResult r = readDayFile(path, &day, false);
       if (!r.ok()) return messageLine(r.message());
-      dayWarnings.clear();
-      addDayItems(items, d, day, options, path, dayWarnings);
-      for (const std::string& w : dayWarnings) warn(w);
-    } else if (options.routines) {
+      if (take) {
+        dayWarnings.clear();
+        addDayItems(items, d, day, options, path, dayWarnings);
+        for (const std::string& w : dayWarnings) warn(w);
+      }
+    } else if (options.routines && take) {
       // A day file is what the user planned; only a day without one gets
       // the routines routine display would lay on it.
       const std::size_t told = routineWarnings.size();

@@ -91,6 +91,8 @@ void addRoutineItems(std::vector<Item>& items, const LocalDate& date, const Rout
 // anything there; what cannot be exported goes to `warn`, each text once.
 // Stops at a file that is there but cannot be read and returns its message
 // (empty when the whole range was read), or when `take` returns false.
+// Without `take`, only reads the files: a check before output that cannot
+// be taken back.
 std::string forEachItem(const std::string& folder, const LocalDate& from, const LocalDate& to,
                         const Options& options, const std::function<void(const std::string&)>& warn,
                         const std::function<bool(std::vector<Item>&)>& take);

@@ -173,6 +173,15 @@ int main(int argc, char** argv) {
   // Item by item, each made once: memory does not grow with the range.
   const std::string range = shownDate(*from) + (*from == *to ? "" : " 〜 " + shownDate(*to));
   const icaltimetype stamp = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
+  // Standard output cannot be taken back: a day file that cannot be read
+  // stops the export before anything is written there.
+  if (!output) {
+    const std::string unreadable = ics::forEachItem(*folder, *from, *to, options, [](const std::string&) {}, {});
+    if (!unreadable.empty()) {
+      complain(unreadable);
+      return 1;
+    }
+  }
   ics::ReplacingFile file;
   if (output) {
     const IoResult r = file.open(*output);

@@ -233,6 +233,13 @@ try:
         check(read(out) == b"old" and sorted(os.listdir(work)) == ["empty.ics", "fifo", "prog", "week.ics", "プランドール"],
               f"{what}: output untouched")
 
+    # Standard output, which cannot be taken back, gets nothing either, even
+    # when the unreadable day comes after a readable one.
+    write(os.path.join(fifo_folder, "Y202601", "Y2026014.sdf"), monday)
+    r = run("--from", "2026-01-04", "--to", "2026-01-05", fifo_folder)
+    check(r.returncode == 1 and r.stdout == b"" and b"Y2026015.sdf" in r.stderr,
+          f"unreadable day on standard output: nothing written (got {r.returncode}: {r.stdout[:80]!r})")
+
     # An output that is, or is named like, one of the data folder's files is
     # refused, by any path to it; any other name there is written.
     os.symlink(folder, os.path.join(work, "link"))
