@@ -550,8 +550,8 @@ std::string xmlEscaped(const std::string& s) {
 }
 
 std::string notCalendar(const std::string& shown, const std::string& what) {
-  return shown + " はカレンダーではありません (" + what + ")。サーバーのカレンダーの URL を指定してください。" +
-         kNothingSent;
+  return shown + " はカレンダーではありません。サーバーのカレンダーの URL を指定してください。この URL は" + what +
+         "です。" + kNothingSent;
 }
 
 }  // namespace
@@ -630,13 +630,13 @@ int publish(const PublishTarget& target, const std::string& folder, const LocalD
       return 1;
     }
     if (!info) {
-      complain(notCalendar(shown, "WebDAV の返事がありません: " + statusText(r)));
+      complain(notCalendar(shown, " WebDAV を話さない HTTP サーバー (" + statusText(r) + ") "));
       return 1;
     }
     if (!info->calendar) {
-      complain(notCalendar(shown, info->principal    ? "ユーザーのフォルダです"
-                                  : info->collection ? "WebDAV のフォルダです"
-                                                     : "ファイルです"));
+      complain(notCalendar(shown, info->principal    ? "ユーザーのフォルダ"
+                                  : info->collection ? "カレンダーでない WebDAV のフォルダ"
+                                                     : "フォルダでなく、一つのファイル"));
       return 1;
     }
     const auto takes = [&](const char* kind) { return info->components.empty() || info->components.count(kind); };

@@ -267,10 +267,10 @@ try:
     plain_base = f"http://127.0.0.1:{plain.server_address[1]}"
     tree_before = sorted(os.walk(os.path.join(store, "collection-root")))
     for target, said in [
-        (base + "/u/", "ユーザーのフォルダです"),
-        (base + "/", "はカレンダーではありません"),
-        (url + "foreign.ics", "ファイルです"),
-        (plain_base + "/calendar/", "WebDAV の返事がありません: HTTP 200"),
+        (base + "/u/", "はカレンダーではありません。サーバーのカレンダーの URL を指定してください。この URL はユーザーのフォルダです。"),
+        (base + "/", "この URL はカレンダーでない WebDAV のフォルダです。"),
+        (url + "foreign.ics", "この URL はフォルダでなく、一つのファイルです。"),
+        (plain_base + "/calendar/", "この URL は WebDAV を話さない HTTP サーバー (HTTP 200) です。"),
         (plain_base + "/moved/", "HTTP 301 (転送先 https://cal.example.org/u/plan/)"),
     ]:
         size = log_size()
