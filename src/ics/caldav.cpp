@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 #include <expat.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -10,32 +11,23 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <set>
 
 namespace plandor::ics {
-namespace {
 
 // Expat joins a namespace and a local name with this.
 constexpr char kNsSep = '|';
 
-struct MultistatusReader {
-  std::vector<RemoteItem> items;
-  RemoteItem current;
-  std::string text, data;
+struct MultistatusReader::State {
+  std::function<void(RemoteItem&&)> take;
+  std::function<void(std::string&&)> listed;
+  XML_Parser parser = nullptr;
+  std::string href, etag, text, data;
   bool multistatus = false;
+  bool failed = false;
   int depth = 0;
 };
 
-void XMLCALL startElement(void* user, const XML_Char* name, const XML_Char**) {
-  auto* r = static_cast<MultistatusReader*>(user);
-  if (r->depth++ == 0) r->multistatus = std::strcmp(name, "DAV:|multistatus") == 0;
-  r->text.clear();
-}
-
-void XMLCALL characters(void* user, const XML_Char* s, int len) {
-  static_cast<MultistatusReader*>(user)->text.append(s, static_cast<std::size_t>(len));
-}
+namespace {
 
 std::string trimmed(const std::string& s) {
   const std::size_t a = s.find_first_not_of(" \t\r\n");
@@ -43,74 +35,156 @@ std::string trimmed(const std::string& s) {
   return s.substr(a, s.find_last_not_of(" \t\r\n") - a + 1);
 }
 
+void XMLCALL startElement(void* user, const XML_Char* name, const XML_Char**) {
+  auto* r = static_cast<MultistatusReader::State*>(user);
+  if (r->depth++ == 0) r->multistatus = std::strcmp(name, "DAV:|multistatus") == 0;
+  r->text.clear();
+}
+
+void XMLCALL characters(void* user, const XML_Char* s, int len) {
+  static_cast<MultistatusReader::State*>(user)->text.append(s, static_cast<std::size_t>(len));
+}
+
+// The first event, journal or task of a calendar object.
+icalcomponent* firstItem(icalcomponent* cal) {
+  if (!cal || icalcomponent_isa(cal) != ICAL_VCALENDAR_COMPONENT) return nullptr;
+  for (icalcomponent* c = icalcomponent_get_first_component(cal, ICAL_ANY_COMPONENT); c;
+       c = icalcomponent_get_next_component(cal, ICAL_ANY_COMPONENT)) {
+    const icalcomponent_kind k = icalcomponent_isa(c);
+    if (k == ICAL_VEVENT_COMPONENT || k == ICAL_VJOURNAL_COMPONENT || k == ICAL_VTODO_COMPONENT) return c;
+  }
+  return nullptr;
+}
+
 void XMLCALL endElement(void* user, const XML_Char* name) {
-  auto* r = static_cast<MultistatusReader*>(user);
+  auto* r = static_cast<MultistatusReader::State*>(user);
   --r->depth;
   const std::string_view n(name);
-  if (n == "DAV:|href" && r->current.href.empty()) {
-    r->current.href = trimmed(r->text);
+  if (n == "DAV:|href" && r->href.empty()) {
+    r->href = trimmed(r->text);
   } else if (n == "DAV:|getetag" && !trimmed(r->text).empty()) {
-    r->current.etag = trimmed(r->text);
-  } else if (n == "urn:ietf:params:xml:ns:caldav|calendar-data" && !r->text.empty()) {
-    r->data = r->text;
+    r->etag = trimmed(r->text);
+  } else if (n == "urn:ietf:params:xml:ns:caldav|calendar-data") {
+    r->data.swap(r->text);
+  } else if (n == "DAV:|response" && r->listed) {
+    if (!r->href.empty() && r->href.back() != '/') r->listed(std::move(r->href));
+    r->href.clear();
   } else if (n == "DAV:|response") {
-    if (!r->current.href.empty() && !r->data.empty()) {
+    // Only this program's items are kept; a quick look spares the others
+    // the parse.
+    if (!r->href.empty() && r->data.find(kUidSuffix) != std::string::npos) {
       Component cal(icalparser_parse_string(r->data.c_str()));
-      icalcomponent* inner = nullptr;
-      if (cal && icalcomponent_isa(cal.get()) == ICAL_VCALENDAR_COMPONENT) {
-        for (icalcomponent* c = icalcomponent_get_first_component(cal.get(), ICAL_ANY_COMPONENT); c && !inner;
-             c = icalcomponent_get_next_component(cal.get(), ICAL_ANY_COMPONENT)) {
-          const icalcomponent_kind k = icalcomponent_isa(c);
-          if (k == ICAL_VEVENT_COMPONENT || k == ICAL_VJOURNAL_COMPONENT || k == ICAL_VTODO_COMPONENT) inner = c;
-        }
-      }
-      if (inner) {
-        const char* uid = icalcomponent_get_uid(inner);
-        r->current.uid = uid ? uid : "";
-        r->current.mark = plannerMark(inner);
-        r->current.item = Component(icalcomponent_new_clone(inner));
-      }
+      icalcomponent* item = firstItem(cal.get());
+      const char* uid = item ? icalcomponent_get_uid(item) : nullptr;
+      if (const auto date = uid ? ownUidDate(uid) : std::nullopt)
+        r->take(RemoteItem{std::move(r->href), std::move(r->etag), uid, *date, comparableDigest(cal.get())});
     }
-    r->items.push_back(std::move(r->current));
-    r->current = RemoteItem{};
+    r->href.clear();
+    r->etag.clear();
     r->data.clear();
   }
   r->text.clear();
 }
 
-std::string firstValue(icalcomponent* c, icalproperty_kind kind) {
-  icalproperty* p = icalcomponent_get_first_property(c, kind);
-  if (!p) return {};
-  const char* v = icalproperty_get_value_as_string(p);
-  return v ? v : "";
+}  // namespace
+
+MultistatusReader::MultistatusReader(std::function<void(RemoteItem&&)> take) : state_(std::make_unique<State>()) {
+  state_->take = std::move(take);
+  state_->parser = XML_ParserCreateNS("UTF-8", kNsSep);
+  XML_SetUserData(state_->parser, state_.get());
+  XML_SetElementHandler(state_->parser, startElement, endElement);
+  XML_SetCharacterDataHandler(state_->parser, characters);
 }
 
-// The server holds what this program would send: the same digest, and the
-// fields a calendar shows still as sent (another client may have edited
-// them and kept the digest).
-bool sameItem(const Item& item, const RemoteItem& remote) {
-  if (!remote.mark || remote.mark->hash != item.hash || !remote.item) return false;
-  icalcomponent* a = item.component.get();
-  icalcomponent* b = remote.item.get();
-  if (icalcomponent_isa(a) != icalcomponent_isa(b)) return false;
-  for (icalproperty_kind k : {ICAL_DTSTART_PROPERTY, ICAL_DTEND_PROPERTY, ICAL_SUMMARY_PROPERTY,
-                              ICAL_DESCRIPTION_PROPERTY, ICAL_COLOR_PROPERTY})
-    if (firstValue(a, k) != firstValue(b, k)) return false;
-  return true;
+MultistatusReader::MultistatusReader(std::function<void(std::string&&)> listed)
+    : MultistatusReader(std::function<void(RemoteItem&&)>()) {
+  state_->listed = std::move(listed);
+}
+
+MultistatusReader::~MultistatusReader() { XML_ParserFree(state_->parser); }
+
+bool MultistatusReader::feed(const char* data, std::size_t size) {
+  while (!state_->failed && size > 0) {
+    const int piece = static_cast<int>(std::min<std::size_t>(size, 1 << 20));
+    state_->failed = XML_Parse(state_->parser, data, piece, 0) != XML_STATUS_OK;
+    data += piece, size -= static_cast<std::size_t>(piece);
+  }
+  return !state_->failed;
+}
+
+bool MultistatusReader::finish() {
+  if (!state_->failed) state_->failed = XML_Parse(state_->parser, "", 0, 1) != XML_STATUS_OK;
+  return !state_->failed && state_->multistatus;
+}
+
+std::optional<std::vector<RemoteItem>> parseMultistatus(std::string_view xml) {
+  std::vector<RemoteItem> items;
+  MultistatusReader reader([&](RemoteItem&& r) { items.push_back(std::move(r)); });
+  reader.feed(xml.data(), xml.size());
+  if (!reader.finish()) return std::nullopt;
+  return items;
+}
+
+namespace {
+
+struct CollectionReader {
+  CollectionInfo info;
+  std::vector<std::string> path;  // open elements
+  bool multistatus = false;
+  bool inResponse = false, sawResponse = false;
+};
+
+void XMLCALL collectionStart(void* user, const XML_Char* name, const XML_Char** attributes) {
+  auto* r = static_cast<CollectionReader*>(user);
+  const std::string n(name);
+  if (r->path.empty()) r->multistatus = n == "DAV:|multistatus";
+  const std::string parent = r->path.empty() ? "" : r->path.back();
+  r->path.push_back(n);
+  // Only the first response: the one of the URL itself.
+  if (n == "DAV:|response") r->inResponse = !r->sawResponse, r->sawResponse = true;
+  if (!r->inResponse) return;
+  if (parent == "DAV:|resourcetype") {
+    if (n == "DAV:|collection") r->info.collection = true;
+    if (n == "urn:ietf:params:xml:ns:caldav|calendar") r->info.calendar = true;
+    if (n == "DAV:|principal") r->info.principal = true;
+  }
+  if (parent == "urn:ietf:params:xml:ns:caldav|supported-calendar-component-set" &&
+      n == "urn:ietf:params:xml:ns:caldav|comp")
+    for (const XML_Char** a = attributes; a && a[0]; a += 2)
+      if (std::strcmp(a[0], "name") == 0) {
+        std::string comp = a[1];
+        for (char& c : comp) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        r->info.components.insert(comp);
+      }
+}
+
+void XMLCALL collectionEnd(void* user, const XML_Char* name) {
+  auto* r = static_cast<CollectionReader*>(user);
+  if (std::strcmp(name, "DAV:|response") == 0) r->inResponse = false;
+  r->path.pop_back();
 }
 
 }  // namespace
 
-std::optional<std::vector<RemoteItem>> parseMultistatus(std::string_view xml) {
-  MultistatusReader reader;
+std::optional<CollectionInfo> parseCollectionInfo(std::string_view xml) {
+  CollectionReader reader;
   XML_Parser parser = XML_ParserCreateNS("UTF-8", kNsSep);
   XML_SetUserData(parser, &reader);
-  XML_SetElementHandler(parser, startElement, endElement);
-  XML_SetCharacterDataHandler(parser, characters);
+  XML_SetElementHandler(parser, collectionStart, collectionEnd);
   const bool ok = XML_Parse(parser, xml.data(), static_cast<int>(xml.size()), 1) == XML_STATUS_OK;
   XML_ParserFree(parser);
-  if (!ok || !reader.multistatus) return std::nullopt;
-  return std::move(reader.items);
+  if (!ok || !reader.multistatus || !reader.sawResponse) return std::nullopt;
+  return reader.info;
+}
+
+bool worthReading(std::string_view href, const LocalDate& from, const LocalDate& to) {
+  const std::string_view name = href.substr(href.find_last_of('/') + 1);
+  constexpr std::string_view ownEnd = "-plandor.ics";
+  if (name.size() <= ownEnd.size() || name.substr(name.size() - ownEnd.size()) != ownEnd) return true;
+  const std::string uid = std::string(name.substr(0, name.size() - ownEnd.size())) + std::string(kUidSuffix);
+  const auto date = ownUidDate(uid);
+  if (!date) return true;
+  return toSerialDate(*date) >= toSerialDate(from) && toSerialDate(*date) <= toSerialDate(to);
 }
 
 std::string resourceName(std::string_view uid) {
@@ -123,52 +197,103 @@ std::string resourceName(std::string_view uid) {
   return name + ".ics";
 }
 
-Plan planPublish(const std::vector<Item>& items, const std::vector<RemoteItem>& remote, const LocalDate& from,
+void Reconciler::add(RemoteItem&& remote) {
+  const double d = toSerialDate(remote.date);
+  if (d < first_ || d > last_) return;  // outside the range: left as last published
+  const auto [it, fresh] = byUid_.try_emplace(remote.uid);
+  if (fresh) it->second = std::move(remote);
+  else extra_.push_back(std::move(remote));  // a copy under another name (an import)
+}
+
+Step Reconciler::stepFor(const Item& item) {
+  wanted_.insert(item.uid);
+  const auto it = byUid_.find(item.uid);
+  if (it == byUid_.end()) return {Step::Kind::Create, item.uid, resourceName(item.uid), ""};
+  const RemoteItem& r = it->second;
+  if (!r.digest.empty() && r.digest == comparableDigest(item.component.get())) return {Step::Kind::None, item.uid, r.href, r.etag};
+  // The same UID is the same event: it is replaced where it is, however it
+  // was moved or changed there.
+  return {Step::Kind::Update, item.uid, r.href, r.etag};
+}
+
+std::vector<Step> Reconciler::deletions() const {
+  std::vector<Step> out;
+  for (const auto& [uid, r] : byUid_)
+    if (!wanted_.count(uid)) out.push_back({Step::Kind::Delete, uid, r.href, r.etag});
+  for (const RemoteItem& r : extra_) out.push_back({Step::Kind::Delete, r.uid, r.href, r.etag});
+  return out;
+}
+
+Plan planPublish(const std::vector<Item>& items, std::vector<RemoteItem> remote, const LocalDate& from,
                  const LocalDate& to) {
+  Reconciler reconciler(from, to);
+  for (RemoteItem& r : remote) reconciler.add(std::move(r));
   Plan plan;
-  std::map<std::string, const RemoteItem*> byUid;
-  for (const RemoteItem& r : remote)
-    if (!r.uid.empty()) byUid.emplace(r.uid, &r);
-  std::set<std::string> wanted;
   for (const Item& item : items) {
-    wanted.insert(item.uid);
-    const auto it = byUid.find(item.uid);
-    if (it == byUid.end()) {
-      plan.steps.push_back({Step::Kind::Create, item.uid, resourceName(item.uid), "", &item});
-    } else if (sameItem(item, *it->second)) {
-      ++plan.unchanged;
-    } else {
-      // The same UID is the same event, even one exported before items
-      // carried their date: it is replaced where it is.
-      plan.steps.push_back({Step::Kind::Update, item.uid, it->second->href, it->second->etag, &item});
-    }
+    Step s = reconciler.stepFor(item);
+    if (s.kind == Step::Kind::None) ++plan.unchanged;
+    else plan.steps.push_back(std::move(s));
   }
-  const double first = toSerialDate(from), last = toSerialDate(to);
-  for (const RemoteItem& r : remote) {
-    if (!r.mark || wanted.count(r.mark->uid)) continue;
-    const double d = toSerialDate(r.mark->date);
-    if (d < first || d > last) continue;
-    plan.steps.push_back({Step::Kind::Delete, r.mark->uid, r.href, r.etag, nullptr});
-  }
+  for (Step& s : reconciler.deletions()) plan.steps.push_back(std::move(s));
   return plan;
+}
+
+std::optional<std::string> netrcPassword(std::string_view netrc, std::string_view host, std::string_view login,
+                                         bool encrypted) {
+  std::vector<std::string> tokens;
+  std::size_t i = 0;
+  while (i < netrc.size()) {
+    while (i < netrc.size() && std::isspace(static_cast<unsigned char>(netrc[i]))) ++i;
+    if (i >= netrc.size()) break;
+    std::string token;
+    if (netrc[i] == '"') {  // a quoted token, with \" and \\ inside
+      for (++i; i < netrc.size() && netrc[i] != '"'; ++i) {
+        if (netrc[i] == '\\' && i + 1 < netrc.size()) ++i;
+        token += netrc[i];
+      }
+      ++i;
+    } else {
+      while (i < netrc.size() && !std::isspace(static_cast<unsigned char>(netrc[i]))) token += netrc[i++];
+    }
+    if (token == "macdef") {
+      // A macro runs to the next empty line.
+      const std::size_t end = netrc.find("\n\n", i);
+      i = end == std::string_view::npos ? netrc.size() : end + 2;
+      continue;
+    }
+    tokens.push_back(std::move(token));
+  }
+  // Entries: "machine NAME" or "default", then key/value pairs.
+  std::optional<std::string> fromDefault;
+  for (std::size_t t = 0; t < tokens.size();) {
+    bool isDefault = tokens[t] == "default", matches = false;
+    if (tokens[t] == "machine" && t + 1 < tokens.size()) {
+      matches = tokens[t + 1] == host;
+      t += 2;
+    } else if (isDefault) {
+      ++t;
+    } else {
+      ++t;  // a stray token
+      continue;
+    }
+    std::optional<std::string> entryLogin, entryPassword;
+    while (t < tokens.size() && tokens[t] != "machine" && tokens[t] != "default") {
+      const std::string& key = tokens[t];
+      const bool hasValue = t + 1 < tokens.size();
+      if (key == "login" && hasValue) entryLogin = tokens[t + 1];
+      else if (key == "password" && hasValue) entryPassword = tokens[t + 1];
+      t += hasValue ? 2 : 1;
+    }
+    if (!entryPassword || entryLogin != login) continue;
+    if (matches) return entryPassword;
+    if (isDefault && encrypted && !fromDefault) fromDefault = entryPassword;
+  }
+  return fromDefault;
 }
 
 namespace {
 
 void complain(const std::string& text) { std::fprintf(stderr, "plandor-ics: %s\n", text.c_str()); }
-
-std::string withUser(const std::string& url, const std::string& user) {
-  CURLU* u = curl_url();
-  std::string out = url;
-  char* text = nullptr;
-  if (curl_url_set(u, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
-      curl_url_set(u, CURLUPART_USER, user.c_str(), CURLU_URLENCODE) == CURLUE_OK &&
-      curl_url_get(u, CURLUPART_URL, &text, 0) == CURLUE_OK)
-    out = text;
-  curl_free(text);
-  curl_url_cleanup(u);
-  return out;
-}
 
 class Http {
  public:
@@ -176,8 +301,10 @@ class Http {
     CURLcode code = CURLE_OK;
     long status = 0;
     std::string body;
-    std::string error;  // transport failure, for the user
+    std::string location;  // a redirect's target, not followed
+    std::string error;     // transport failure, for the user
   };
+  using Sink = std::function<void(const char*, std::size_t)>;
 
   Http() : curl_(curl_easy_init()) {}
   ~Http() {
@@ -192,23 +319,21 @@ class Http {
   Http& operator=(const Http&) = delete;
 
   bool ready() const { return curl_ != nullptr; }
-  void setUser(const std::optional<std::string>& user) { user_ = user; }
-  void setPassword(std::string password) { password_ = std::move(password), havePassword_ = true; }
-  bool havePassword() const { return havePassword_; }
+  void setLogin(std::string user, std::string password) {
+    user_ = std::move(user);
+    password_ = std::move(password);
+  }
 
+  // The body goes to `sink` when one is given, else into the response.
   Response request(const char* method, const std::string& url, const std::vector<std::string>& headers,
-                   const std::string& body) {
+                   const std::string& body, const Sink& sink = {}, long quietSeconds = 60) {
     Response r;
     curl_easy_reset(curl_);
     curl_slist* list = nullptr;
     for (const std::string& h : headers) list = curl_slist_append(list, h.c_str());
     list = curl_slist_append(list, "Expect:");
     char errorBuffer[CURL_ERROR_SIZE] = "";
-    // With no password yet, the user name goes into the URL: curl then
-    // takes that login's password from ~/.netrc, which it does not for a
-    // name set on its own.
-    const std::string target = user_ && !havePassword_ ? withUser(url, *user_) : url;
-    curl_easy_setopt(curl_, CURLOPT_URL, target.c_str());
+    curl_easy_setopt(curl_, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl_, CURLOPT_CUSTOMREQUEST, method);
     curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, list);
     if (!body.empty() || std::strcmp(method, "PUT") == 0) {
@@ -219,18 +344,26 @@ class Http {
     curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT, 30L);
     curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, 60L);
+    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, quietSeconds);
     curl_easy_setopt(curl_, CURLOPT_USERAGENT, "plandor-ics");
     curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, errorBuffer);
-    curl_easy_setopt(curl_, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
-    curl_easy_setopt(curl_, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
-    if (user_ && havePassword_) curl_easy_setopt(curl_, CURLOPT_USERNAME, user_->c_str());
-    if (havePassword_) curl_easy_setopt(curl_, CURLOPT_PASSWORD, password_.c_str());
-    curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &Http::collectBody);
-    curl_easy_setopt(curl_, CURLOPT_WRITEDATA, &r.body);
+    // The password comes from the user's choices only (see publish), never
+    // from curl's own reading of ~/.netrc, which matches the machine alone.
+    curl_easy_setopt(curl_, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
+    if (!user_.empty()) {
+      curl_easy_setopt(curl_, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
+      curl_easy_setopt(curl_, CURLOPT_USERNAME, user_.c_str());
+      curl_easy_setopt(curl_, CURLOPT_PASSWORD, password_.c_str());
+    }
+    Sink collect = [&r](const char* data, std::size_t n) { r.body.append(data, n); };
+    const Sink* to = sink ? &sink : &collect;
+    curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &Http::toSink);
+    curl_easy_setopt(curl_, CURLOPT_WRITEDATA, to);
     r.code = curl_easy_perform(curl_);
     if (r.code == CURLE_OK) {
       curl_easy_getinfo(curl_, CURLINFO_RESPONSE_CODE, &r.status);
+      char* location = nullptr;
+      if (curl_easy_getinfo(curl_, CURLINFO_REDIRECT_URL, &location) == CURLE_OK && location) r.location = location;
     } else {
       r.error = errorBuffer[0] ? errorBuffer : curl_easy_strerror(r.code);
     }
@@ -239,15 +372,14 @@ class Http {
   }
 
  private:
-  static std::size_t collectBody(char* data, std::size_t size, std::size_t n, void* user) {
-    static_cast<std::string*>(user)->append(data, size * n);
+  static std::size_t toSink(char* data, std::size_t size, std::size_t n, void* user) {
+    (*static_cast<const Sink*>(user))(data, size * n);
     return size * n;
   }
 
   CURL* curl_;
-  std::optional<std::string> user_;
+  std::string user_;
   std::string password_;
-  bool havePassword_ = false;
 };
 
 // The terminal as it was before the prompt, put back if a signal ends the
@@ -329,24 +461,59 @@ std::string shownUrl(const std::string& url) {
   return out;
 }
 
-std::string utcStamp(const LocalDate& d) { return dateStem(d) + "T000000Z"; }
+// The user's ~/.netrc: a password when it names this machine and login,
+// nothing when there is none; an error when it is readable by others.
+struct NetrcLookup {
+  std::optional<std::string> password;
+  std::string refusal;
+};
 
-std::string calendarQuery(const char* kind, const LocalDate& from, const LocalDate& to) {
-  // A day of margin each side: floating times are compared in the server's zone.
-  const LocalDate start = fromSerialDate(toSerialDate(from) - 1);
-  const LocalDate end = fromSerialDate(toSerialDate(to) + 3);
-  return std::string(
-             "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-             "<C:calendar-query xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\">\n"
-             " <D:prop><D:getetag/><C:calendar-data/></D:prop>\n"
-             " <C:filter><C:comp-filter name=\"VCALENDAR\"><C:comp-filter name=\"") +
-         kind + "\"><C:time-range start=\"" + utcStamp(start) + "\" end=\"" + utcStamp(end) +
-         "\"/></C:comp-filter></C:comp-filter></C:filter>\n</C:calendar-query>\n";
+NetrcLookup readNetrc(const std::string& host, const std::string& login, bool encrypted) {
+  NetrcLookup out;
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) return out;
+  const std::string path = std::string(home) + "/.netrc";
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return out;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return out;
+  }
+  if (st.st_mode & (S_IRGRP | S_IROTH | S_IWGRP | S_IWOTH)) {
+    ::close(fd);
+    out.refusal = path + " は他のユーザーも読めるので、パスワードを使いません。chmod 600 " + path +
+                  " で自分だけが読めるようにしてください。何も送っていません。";
+    return out;
+  }
+  std::string text;
+  char buf[4096];
+  for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0 && text.size() < (1u << 20);)
+    text.append(buf, static_cast<std::size_t>(n));
+  ::close(fd);
+  out.password = netrcPassword(text, host, login, encrypted);
+  volatile char* p = text.data();
+  for (std::size_t i = 0; i < text.size(); ++i) p[i] = 0;
+  return out;
+}
+
+std::string urlPart(const std::string& url, CURLUPart part) {
+  CURLU* u = curl_url();
+  std::string out;
+  char* text = nullptr;
+  if (curl_url_set(u, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK && curl_url_get(u, part, &text, 0) == CURLUE_OK)
+    out = text;
+  curl_free(text);
+  curl_url_cleanup(u);
+  return out;
 }
 
 std::string statusText(const Http::Response& r) {
   if (r.code != CURLE_OK) return r.error;
-  return "HTTP " + std::to_string(r.status);
+  std::string s = "HTTP " + std::to_string(r.status);
+  if (r.status >= 300 && r.status < 400)
+    s += r.location.empty() ? " (転送先なし)" : " (転送先 " + shownUrl(r.location) + ")";
+  return s;
 }
 
 const char* kindName(Step::Kind k) {
@@ -354,72 +521,189 @@ const char* kindName(Step::Kind k) {
     case Step::Kind::Create: return "新規";
     case Step::Kind::Update: return "更新";
     case Step::Kind::Delete: return "削除";
+    case Step::Kind::None: break;
   }
   return "";
 }
 
+// Failures the next run can get past by itself: a race, a server or
+// connection that failed for the moment.
+bool passing(const Http::Response& r) {
+  return r.code != CURLE_OK || r.status == 412 || r.status == 409 || r.status == 408 || r.status == 423 ||
+         r.status == 429 || r.status >= 500;
+}
+
+constexpr const char* kNothingSent = "何も送っていません。";
+
+// A server may think for minutes before it lists a large collection.
+constexpr long kPatient = 600;
+
+std::string xmlEscaped(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '&') out += "&amp;";
+    else if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else out += c;
+  }
+  return out;
+}
+
+std::string notCalendar(const std::string& shown, const std::string& what) {
+  return shown + " はカレンダーではありません。サーバーのカレンダーの URL を指定してください。この URL は" + what +
+         "です。" + kNothingSent;
+}
+
 }  // namespace
 
-int publish(const PublishTarget& target, const std::vector<Item>& items, const LocalDate& from,
-            const LocalDate& to) {
+int publish(const PublishTarget& target, const std::string& folder, const LocalDate& from, const LocalDate& to,
+            const Options& options) {
   std::string collection = target.url;
   if (collection.empty() || collection.back() != '/') collection += '/';
-  if (resolve(collection, collection).empty()) {
-    complain("URL \"" + shownUrl(target.url) + "\" が正しくありません。");
+  const std::string scheme = urlPart(collection, CURLUPART_SCHEME);
+  if (resolve(collection, collection).empty() || (scheme != "http" && scheme != "https")) {
+    complain("URL \"" + shownUrl(target.url) + "\" が正しくありません (http:// か https://)。");
     return 2;
   }
   const std::string shown = shownUrl(collection);
+  // A day that cannot be read is found before anything is sent.
+  if (const std::string unreadable = forEachItem(folder, from, to, options, [](const std::string&) {}, {});
+      !unreadable.empty()) {
+    complain(unreadable);
+    complain(kNothingSent);
+    return 1;
+  }
   Http http;
   if (!http.ready()) {
     complain("HTTP を使えません (libcurl)。");
     return 1;
   }
-  http.setUser(target.user);
-  if (const char* pw = std::getenv("PLANDOR_CALDAV_PASSWORD")) http.setPassword(pw);
 
-  // What the server holds near the range, events and journals.
-  std::vector<RemoteItem> remote;
-  const std::vector<std::string> reportHeaders = {"Depth: 1", "Content-Type: application/xml; charset=utf-8"};
-  bool asked = false;
-  for (const char* kind : {"VEVENT", "VJOURNAL"}) {
-    Http::Response r = http.request("REPORT", collection, reportHeaders, calendarQuery(kind, from, to));
-    if (r.code == CURLE_OK && r.status == 401 && !http.havePassword() && !asked) {
-      asked = true;
-      const std::string who = target.user ? *target.user + " の" : "";
-      if (const auto pw = askPassword(shown + " " + who + "パスワード: ")) {
-        http.setPassword(*pw);
-        r = http.request("REPORT", collection, reportHeaders, calendarQuery(kind, from, to));
+  // The password, before any request: from the environment, from ~/.netrc
+  // for this machine and login, or asked on the terminal.
+  if (target.user) {
+    const std::string& user = *target.user;
+    std::optional<std::string> password;
+    if (const char* pw = std::getenv("PLANDOR_CALDAV_PASSWORD")) password = pw;
+    if (!password) {
+      NetrcLookup n = readNetrc(urlPart(collection, CURLUPART_HOST), user, scheme == "https");
+      if (!n.refusal.empty()) {
+        complain(n.refusal);
+        return 1;
       }
+      password = std::move(n.password);
     }
-    if (r.code != CURLE_OK || r.status != 207) {
-      std::string why = statusText(r);
-      if (r.code == CURLE_OK && r.status == 401) why += " (ユーザー名かパスワードが違います)";
+    if (!password) password = askPassword(shown + " の " + user + " のパスワード: ");
+    if (!password) {
+      complain("ユーザー \"" + user + "\" のパスワードがありません: PLANDOR_CALDAV_PASSWORD も、~/.netrc の machine " +
+               urlPart(collection, CURLUPART_HOST) + " login " + user + " もなく、尋ねる端末もありません。" +
+               kNothingSent);
+      return 1;
+    }
+    http.setLogin(user, std::move(*password));
+  }
+  const auto refused = [&](const Http::Response& r) {
+    if (r.code != CURLE_OK || r.status != 401) return std::string();
+    return target.user ? " (ユーザー \"" + *target.user + "\" は受け付けられませんでした: ユーザー名かパスワードが違います)"
+                       : std::string(" (ユーザー名とパスワードが要ります: --user で指定してください)");
+  };
+
+  // The target must be a calendar that takes what is sent, before anything
+  // is written there.
+  {
+    const std::string body =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+        "<D:propfind xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\">"
+        "<D:prop><D:resourcetype/><C:supported-calendar-component-set/></D:prop></D:propfind>\n";
+    const Http::Response r =
+        http.request("PROPFIND", collection, {"Depth: 0", "Content-Type: application/xml; charset=utf-8"}, body);
+    const std::optional<CollectionInfo> info =
+        r.code == CURLE_OK && r.status == 207 ? parseCollectionInfo(r.body) : std::nullopt;
+    // A server without WebDAV refuses the method, or answers as to a GET.
+    const bool noDav = r.code == CURLE_OK && (r.status == 405 || r.status == 501 || (r.status >= 200 && r.status < 300));
+    if (!noDav && !info) {
+      std::string why = statusText(r) + refused(r);
       if (r.code == CURLE_OK && r.status == 404) why += " (カレンダーがありません)";
-      complain(shown + " の予定を読めません: " + why + "。何も送っていません。");
+      if (r.code == CURLE_OK && r.status >= 300 && r.status < 400 && !r.location.empty())
+        why += "。転送先がカレンダーなら、その URL を指定してください";
+      complain(shown + " を確かめられません: " + why + "。" + kNothingSent);
       return 1;
     }
-    auto listed = parseMultistatus(r.body);
-    if (!listed) {
-      complain(shown + " の返事が CalDAV の一覧ではありません。何も送っていません。");
+    if (!info) {
+      complain(notCalendar(shown, " WebDAV を話さない HTTP サーバー (" + statusText(r) + ") "));
       return 1;
     }
-    for (RemoteItem& item : *listed) remote.push_back(std::move(item));
+    if (!info->calendar) {
+      complain(notCalendar(shown, info->principal    ? "ユーザーのフォルダ"
+                                  : info->collection ? "カレンダーでない WebDAV のフォルダ"
+                                                     : "フォルダでなく、一つのファイル"));
+      return 1;
+    }
+    const auto takes = [&](const char* kind) { return info->components.empty() || info->components.count(kind); };
+    if (!takes("VEVENT")) {
+      complain(shown + " のカレンダーは予定 (VEVENT) を受け付けません。予定のカレンダーの URL を指定してください。" +
+               kNothingSent);
+      return 1;
+    }
+    if (!options.diaryEvents && !takes("VJOURNAL")) {
+      complain(shown + " のカレンダーは日記 (VJOURNAL) を受け付けません。--diary-events を付けると日記を終日の予定として送ります。" +
+               kNothingSent);
+      return 1;
+    }
   }
 
-  const Plan plan = planPublish(items, remote, from, to);
+  // Every item of this program the collection holds, wherever it now is in
+  // time: its UID says which date it belongs to. The listing names every
+  // resource; only those that may be of the range are read.
+  Reconciler reconciler(from, to);
+  {
+    const std::vector<std::string> xmlHeaders = {"Depth: 1", "Content-Type: application/xml; charset=utf-8"};
+    std::vector<std::string> toRead;
+    MultistatusReader listing([&](std::string&& href) {
+      if (worthReading(href, from, to)) toRead.push_back(std::move(href));
+    });
+    const Http::Response r = http.request(
+        "PROPFIND", collection, xmlHeaders,
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<D:propfind xmlns:D=\"DAV:\"><D:prop><D:getetag/></D:prop></D:propfind>\n",
+        [&](const char* data, std::size_t n) { listing.feed(data, n); }, kPatient);
+    if (r.code != CURLE_OK || r.status != 207 || !listing.finish()) {
+      complain(shown + " の予定を読めません: " + (r.status == 207 ? "CalDAV の一覧ではありません" : statusText(r) + refused(r)) +
+               "。" + kNothingSent);
+      return 1;
+    }
+    // A few hundred at a time keeps each request and answer small.
+    constexpr std::size_t kBatch = 300;
+    for (std::size_t at = 0; at < toRead.size(); at += kBatch) {
+      std::string query =
+          "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+          "<C:calendar-multiget xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\">"
+          "<D:prop><D:getetag/><C:calendar-data/></D:prop>";
+      for (std::size_t i = at; i < std::min(toRead.size(), at + kBatch); ++i) query += "<D:href>" + xmlEscaped(toRead[i]) + "</D:href>";
+      query += "</C:calendar-multiget>\n";
+      MultistatusReader reader([&](RemoteItem&& item) { reconciler.add(std::move(item)); });
+      const Http::Response m = http.request("REPORT", collection, xmlHeaders, query,
+                                            [&](const char* data, std::size_t n) { reader.feed(data, n); }, kPatient);
+      if (m.code != CURLE_OK || m.status != 207 || !reader.finish()) {
+        complain(shown + " の予定を読めません: " + (m.status == 207 ? "CalDAV の一覧ではありません" : statusText(m) + refused(m)) +
+                 "。" + kNothingSent);
+        return 1;
+      }
+    }
+  }
+
   const icaltimetype stamp = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
-  const bool progress = ::isatty(STDERR_FILENO) && plan.steps.size() >= 10;
-  int done[3] = {0, 0, 0}, failed[3] = {0, 0, 0};
+  const bool progress = ::isatty(STDERR_FILENO);
+  int done[3] = {0, 0, 0}, failed[3] = {0, 0, 0}, unchanged = 0, sent = 0;
   std::vector<std::string> failures;
-  bool cutOff = false;  // the connection failed: the rest is not tried
-  for (std::size_t i = 0; i < plan.steps.size(); ++i) {
-    const Step& s = plan.steps[i];
+  bool cutOff = false;     // the connection failed: the rest is not tried
+  bool onlyPassing = true; // every failure is one the next run gets past
+  const auto send = [&](const Step& s, Item* item) {
     const int k = static_cast<int>(s.kind);
     if (cutOff) {
       ++failed[k];
-      continue;
+      return;
     }
-    if (progress) std::fprintf(stderr, "\r送信中 %zu/%zu", i + 1, plan.steps.size());
+    if (progress && ++sent % 10 == 0) std::fprintf(stderr, "\r送信中 %d", sent);
     const std::string url = resolve(collection, s.href);
     Http::Response r;
     if (s.kind == Step::Kind::Delete) {
@@ -428,30 +712,51 @@ int publish(const PublishTarget& target, const std::vector<Item>& items, const L
       std::vector<std::string> headers = {"Content-Type: text/calendar; charset=utf-8"};
       if (s.kind == Step::Kind::Create) headers.push_back("If-None-Match: *");
       else if (!s.etag.empty()) headers.push_back("If-Match: " + s.etag);
-      r = http.request("PUT", url, headers, resourceFile(*s.item, stamp));
+      r = http.request("PUT", url, headers, resourceFile(*item, stamp));
     }
     // A deletion of what is already gone has done its work.
     const bool ok = r.code == CURLE_OK && ((r.status >= 200 && r.status < 300) ||
                                            (s.kind == Step::Kind::Delete && r.status == 404));
     if (ok) {
       ++done[k];
-      continue;
+      return;
     }
     ++failed[k];
-    std::string why = statusText(r);
+    std::string why = statusText(r) + refused(r);
     if (r.code == CURLE_OK && r.status == 412) why += " (サーバー上で変わっていました)";
     failures.push_back(std::string(kindName(s.kind)) + " " + s.uid + ": " + why);
+    onlyPassing = onlyPassing && passing(r);
     if (r.code != CURLE_OK) cutOff = true;
-  }
-  if (progress) std::fputs("\r\033[K", stderr);
+  };
 
-  std::printf("%s: 新規 %d, 更新 %d, 削除 %d, 変更なし %d\n", shown.c_str(), done[0], done[1], done[2],
-              plan.unchanged);
+  const std::string error = forEachItem(
+      folder, from, to, options, complain, [&](std::vector<Item>& items) {
+        for (Item& item : items) {
+          const Step s = reconciler.stepFor(item);
+          if (s.kind == Step::Kind::None) ++unchanged;
+          else send(s, &item);
+        }
+        return true;
+      });
+  // Deletions need the whole range read: a day that could not be read
+  // deletes nothing.
+  if (error.empty())
+    for (const Step& s : reconciler.deletions()) send(s, nullptr);
+  if (progress && sent >= 10) std::fputs("\r\033[K", stderr);
+
+  std::printf("%s: 新規 %d, 更新 %d, 削除 %d, 変更なし %d\n", shown.c_str(), done[0], done[1], done[2], unchanged);
   std::fflush(stdout);
-  if (failures.empty() && !cutOff) return 0;
+  if (!error.empty()) {
+    complain(error);
+    complain("読めない日があるので、そこで止めました (削除もしていません)。");
+  }
+  if (failures.empty() && !cutOff && error.empty()) return 0;
   for (const std::string& f : failures) complain("送れませんでした: " + f);
-  complain("送れなかったもの: 新規 " + std::to_string(failed[0]) + ", 更新 " + std::to_string(failed[1]) +
-           ", 削除 " + std::to_string(failed[2]) + "。もう一度公開すると残りを送ります。");
+  if (!failures.empty() || cutOff)
+    complain("送れなかったもの: 新規 " + std::to_string(failed[0]) + ", 更新 " + std::to_string(failed[1]) +
+             ", 削除 " + std::to_string(failed[2]) + "。" +
+             (onlyPassing ? "もう一度公開すると残りを送ります。"
+                          : "サーバーが受け付けなかったものは、もう一度公開しても同じです。"));
   return 1;
 }
 

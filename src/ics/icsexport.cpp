@@ -1,7 +1,10 @@
 #include "icsexport.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +13,7 @@
 #include "csscolors.h"
 #include "daystore.h"
 #include "fileio.h"
+#include "padrules.h"
 #include "routineday.h"
 #include "timeaxis.h"
 
@@ -47,16 +51,6 @@ void addX(icalcomponent* c, const char* name, const std::string& value) {
   icalcomponent_add_property(c, p);
 }
 
-std::optional<std::string> xValue(icalcomponent* c, const char* name) {
-  for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_X_PROPERTY); p;
-       p = icalcomponent_get_next_property(c, ICAL_X_PROPERTY)) {
-    const char* n = icalproperty_get_x_name(p);
-    const char* v = icalproperty_get_x(p);
-    if (n && v && std::strcmp(n, name) == 0) return std::string(v);
-  }
-  return std::nullopt;
-}
-
 icaltimetype dateOnly(const LocalDate& d) {
   icaltimetype t = icaltime_null_date();
   t.year = d.year, t.month = d.month, t.day = d.day;
@@ -72,14 +66,11 @@ std::string joined(const std::string& a, const char* between, const std::string&
   return a + (a.empty() || b.empty() ? "" : between) + b;
 }
 
-// Seals an item: its date mark, then the digest of everything so far.
+// Seals an item: its UID and date mark.
 void finish(std::vector<Item>& items, std::string uid, const LocalDate& date, icalcomponent* c) {
   icalcomponent_add_property(c, icalproperty_new_uid(uid.c_str()));
   addX(c, kDateProperty, dateStem(date));
-  Item item{std::move(uid), date, {}, Component(c)};
-  item.hash = digest(foldLines(serialize(c)));
-  addX(c, kHashProperty, item.hash);
-  items.push_back(std::move(item));
+  items.push_back(Item{std::move(uid), date, Component(c)});
 }
 
 icalcomponent* padEvent(const LocalDate& date, const Span& span, const std::string& keyword,
@@ -94,13 +85,18 @@ icalcomponent* padEvent(const LocalDate& date, const Span& span, const std::stri
   return ev;
 }
 
+// Warnings are told once each: a routine's fault would otherwise come once
+// a date.
+void warnOnce(std::vector<std::string>& warnings, std::string w) {
+  for (const std::string& seen : warnings)
+    if (seen == w) return;
+  warnings.push_back(std::move(w));
+}
+
 std::optional<Span> checkedSpan(const PadRecord& p, const std::string& what, std::vector<std::string>& warnings) {
   const auto span = padSpan(p);
   if (span && span->end > span->start) return span;
-  const std::string w = what + " は時刻が" + (span ? "逆です" : "ありません") + "。書き出しません。";
-  for (const std::string& seen : warnings)
-    if (seen == w) return std::nullopt;
-  warnings.push_back(w);
+  warnOnce(warnings, what + " は時刻が" + (span ? "逆です" : "ありません") + "。書き出しません。");
   return std::nullopt;
 }
 
@@ -194,9 +190,18 @@ icaltimetype rowTime(const LocalDate& day, int row) {
 }
 
 std::optional<Span> padSpan(const PadRecord& p) {
-  const auto valid = [](std::int32_t h, std::int32_t m) { return h >= 0 && h <= 11 && m >= 0 && m <= 59; };
-  if (!valid(p.StartHour, p.StartMinute) || !valid(p.EndHour, p.EndMinute)) return std::nullopt;
-  return Span{TimeToY(p.StartHour, p.StartMinute, p.StartPM), TimeToY(p.EndHour, p.EndMinute, p.EndPM)};
+  // The hours as a pad shows them; a minute as the minute box holds one.
+  const auto row = [](std::int32_t hour, std::int32_t minute, std::uint8_t pm) -> std::optional<int> {
+    const std::optional<int> h = dialHour(hour);
+    if (!h || minute < 0 || minute > 60) return std::nullopt;
+    return TimeToY(*h, minute, pm);
+  };
+  const auto start = row(p.StartHour, p.StartMinute, p.StartPM);
+  auto end = row(p.EndHour, p.EndMinute, p.EndPM);
+  if (!start || !end) return std::nullopt;
+  if (*end == 0) end = kDayRows;  // 6:00 AM as an end: the morning after
+  if (*start < 0 || *start >= kDayRows || *end <= 0 || *end > kDayRows) return std::nullopt;
+  return Span{*start, *end};
 }
 
 void addDayItems(std::vector<Item>& items, const LocalDate& date, const DayFile& day, const Options& options,
@@ -266,88 +271,155 @@ IoResult readRecords(const std::string& path, T& records) {
 
 }  // namespace
 
-Collected collect(const std::string& folder, const LocalDate& from, const LocalDate& to, const Options& options) {
-  Collected out;
+std::string forEachItem(const std::string& folder, const LocalDate& from, const LocalDate& to,
+                        const Options& options, const std::function<void(const std::string&)>& warn,
+                        const std::function<bool(std::vector<Item>&)>& take) {
   RoutineSet routines;
   std::memset(routines, 0, sizeof routines);
   for (auto& r : routines) ClearRoutine(r);
   const std::string routinePath = folder + "/Routines.rdf";
   if (options.routines && !fileMissing(routinePath)) {
     const IoResult r = readRecords(routinePath, routines);
-    if (!r.ok()) {
-      out.error = messageLine(r.message());
-      return out;
-    }
+    if (!r.ok()) return messageLine(r.message());
   }
+  // A day file's warnings name that file; only the routines' could repeat,
+  // so only theirs are kept to be told once.
+  std::vector<std::string> routineWarnings, dayWarnings;
+  std::vector<Item> items;
   for (LocalDate d = from;; d = nextDate(d)) {
+    items.clear();
     const std::string path = folder + "/" + monthFolderName(d) + "/" + dayFileName(d);
     if (!fileMissing(path)) {
       DayFile day;
       const IoResult r = readDayFile(path, &day, false);
-      if (!r.ok()) {
-        out.error = messageLine(r.message());
-        out.items.clear();
-        return out;
+      if (!r.ok()) return messageLine(r.message());
+      if (take) {
+        dayWarnings.clear();
+        addDayItems(items, d, day, options, path, dayWarnings);
+        for (const std::string& w : dayWarnings) warn(w);
       }
-      addDayItems(out.items, d, day, options, path, out.warnings);
-    } else if (options.routines) {
+    } else if (options.routines && take) {
       // A day file is what the user planned; only a day without one gets
       // the routines routine display would lay on it.
-      addRoutineItems(out.items, d, routines, routinePath, out.warnings);
+      const std::size_t told = routineWarnings.size();
+      addRoutineItems(items, d, routines, routinePath, routineWarnings);
+      for (std::size_t i = told; i < routineWarnings.size(); ++i) warn(routineWarnings[i]);
     }
+    if (!items.empty() && !take(items)) return {};
     if (d == to) break;
   }
+  return {};
+}
+
+std::string calendarHeader() {
+  return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//plandor//plandor-ics//JA\r\nCALSCALE:GREGORIAN\r\n";
+}
+
+std::string itemText(Item& item, const icaltimetype& stamp) {
+  icalcomponent* c = item.component.get();
+  if (icalproperty* old = icalcomponent_get_first_property(c, ICAL_DTSTAMP_PROPERTY)) {
+    icalcomponent_remove_property(c, old);
+    icalproperty_free(old);
+  }
+  icalcomponent_add_property(c, icalproperty_new_dtstamp(stamp));
+  return foldLines(serialize(c));
+}
+
+std::string calendarFile(std::vector<Item>& items, const icaltimetype& stamp) {
+  std::string out = calendarHeader();
+  for (Item& item : items) out += itemText(item, stamp);
+  out += kCalendarEnd;
   return out;
+}
+
+std::string resourceFile(Item& item, const icaltimetype& stamp) {
+  return calendarHeader() + itemText(item, stamp) + std::string(kCalendarEnd);
+}
+
+std::optional<LocalDate> ownUidDate(std::string_view uid) {
+  // "<YYYYMMDD>-" + pad1..24, routine1..8 or diary + "@plandor"
+  if (uid.size() <= 9 + kUidSuffix.size() || uid[8] != '-' ||
+      uid.substr(uid.size() - kUidSuffix.size()) != kUidSuffix)
+    return std::nullopt;
+  const auto date = parseDateStem(uid.substr(0, 8));
+  if (!date) return std::nullopt;
+  std::string_view slot = uid.substr(9, uid.size() - 9 - kUidSuffix.size());
+  if (slot == "diary") return date;
+  int limit = 0;
+  if (slot.substr(0, 3) == "pad") slot.remove_prefix(3), limit = kPadSlots;
+  else if (slot.substr(0, 7) == "routine") slot.remove_prefix(7), limit = kRoutineSlots;
+  if (limit == 0 || slot.empty() || slot.size() > 2 || slot[0] == '0' ||
+      slot.find_first_not_of("0123456789") != std::string_view::npos)
+    return std::nullopt;
+  const int n = std::atoi(std::string(slot).c_str());
+  if (n > limit) return std::nullopt;
+  return date;
 }
 
 namespace {
 
-Component newCalendar() {
-  Component cal(icalcomponent_new_vcalendar());
-  icalcomponent_add_property(cal.get(), icalproperty_new_version("2.0"));
-  icalcomponent_add_property(cal.get(), icalproperty_new_prodid("-//plandor//plandor-ics//JA"));
-  icalcomponent_add_property(cal.get(), icalproperty_new_calscale("GREGORIAN"));
-  return cal;
+// One property as a line: unfolded, without its line end and the blanks a
+// reader drops before it.
+std::string propertyLine(icalproperty* p) {
+  char* text = icalproperty_as_ical_string_r(p);
+  std::string line;
+  for (const char* c = text ? text : ""; *c; ++c) {
+    if (c[0] == '\r' && c[1] == '\n' && (c[2] == ' ' || c[2] == '\t')) {
+      c += 2;
+      continue;
+    }
+    line += *c;
+  }
+  std::free(text);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+    line.pop_back();
+  return line;
 }
 
-void addStamped(icalcomponent* cal, const Item& item, const icaltimetype& stamp) {
-  icalcomponent* c = icalcomponent_new_clone(item.component.get());
-  icalcomponent_add_property(c, icalproperty_new_dtstamp(stamp));
-  icalcomponent_add_component(cal, c);
+void comparable(icalcomponent* c, std::string& out);
+
+void comparableParts(icalcomponent* c, std::string& out) {
+  std::vector<std::string> inner;
+  for (icalcomponent* sub = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT); sub;
+       sub = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT)) {
+    inner.emplace_back();
+    comparable(sub, inner.back());
+  }
+  std::sort(inner.begin(), inner.end());
+  for (const std::string& i : inner) out += i;
+}
+
+void comparable(icalcomponent* c, std::string& out) {
+  std::vector<std::string> lines;
+  for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_ANY_PROPERTY); p;
+       p = icalcomponent_get_next_property(c, ICAL_ANY_PROPERTY)) {
+    const icalproperty_kind k = icalproperty_isa(p);
+    if (k == ICAL_DTSTAMP_PROPERTY || k == ICAL_SEQUENCE_PROPERTY || k == ICAL_CREATED_PROPERTY ||
+        k == ICAL_LASTMODIFIED_PROPERTY)
+      continue;
+    lines.push_back(propertyLine(p));
+  }
+  std::sort(lines.begin(), lines.end());
+  // A kind libical does not know has no name (a server may send anything);
+  // ours never hold one, so any such part makes a difference.
+  const char* kind = icalcomponent_kind_to_string(icalcomponent_isa(c));
+  out += "BEGIN:";
+  out += kind ? kind : "?";
+  out += '\n';
+  for (const std::string& l : lines) out += l + '\n';
+  comparableParts(c, out);
+  out += "END\n";
 }
 
 }  // namespace
 
-std::string calendarFile(const std::vector<Item>& items, const icaltimetype& stamp) {
-  Component cal = newCalendar();
-  for (const Item& item : items) addStamped(cal.get(), item, stamp);
-  return foldLines(serialize(cal.get()));
-}
-
-std::string resourceFile(const Item& item, const icaltimetype& stamp) {
-  Component cal = newCalendar();
-  addStamped(cal.get(), item, stamp);
-  return foldLines(serialize(cal.get()));
-}
-
-std::optional<Mark> plannerMark(icalcomponent* c) {
-  if (!c) return std::nullopt;
-  if (icalcomponent_isa(c) == ICAL_VCALENDAR_COMPONENT) {
-    for (icalcomponent* inner = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT); inner;
-         inner = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT)) {
-      const icalcomponent_kind k = icalcomponent_isa(inner);
-      if (k == ICAL_VEVENT_COMPONENT || k == ICAL_VJOURNAL_COMPONENT) return plannerMark(inner);
-    }
-    return std::nullopt;
-  }
-  const char* uid = icalcomponent_get_uid(c);
-  const auto date = xValue(c, kDateProperty);
-  if (!uid || !date) return std::nullopt;
-  const std::string_view u(uid);
-  if (u.size() <= kUidSuffix.size() || u.substr(u.size() - kUidSuffix.size()) != kUidSuffix) return std::nullopt;
-  const auto d = parseDateStem(*date);
-  if (!d) return std::nullopt;
-  return Mark{std::string(u), *d, xValue(c, kHashProperty).value_or("")};
+std::string comparableDigest(icalcomponent* c) {
+  if (!c) return {};
+  std::string text;
+  // A calendar's own properties (PRODID, VERSION) are its writer's.
+  if (icalcomponent_isa(c) == ICAL_VCALENDAR_COMPONENT) comparableParts(c, text);
+  else comparable(c, text);
+  return digest(text);
 }
 
 namespace {
@@ -355,11 +427,6 @@ namespace {
 std::string lowered(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
-}
-
-bool sameFolder(const std::string& a, const struct stat& b) {
-  struct stat st;
-  return ::stat(a.empty() ? "/" : a.c_str(), &st) == 0 && st.st_dev == b.st_dev && st.st_ino == b.st_ino;
 }
 
 std::string parentOf(const std::string& path) {
@@ -373,33 +440,78 @@ std::string nameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A name the program keeps in its folder, or one like it, in either letter
-// case: days, routines, lists, the staging day, the sound and help.
+// A name the program keeps in its folder, or one like it, in any letter
+// case: days, routines, lists, recovery, settings, the staging day, the
+// sound, help, the programs, and the temporaries and kept copies of each.
 bool namedLikeDataFile(const std::string& name) {
   const std::string n = lowered(name);
-  for (const char* own : {"routines.rdf", "lentries.lef", "temporary.sdf", "shutter.wav", "plandor.hlp", "plandor",
-                          "plandor-ics", "plandor-sound.so"})
+  for (const char* own : {"shutter.wav", "plandor.hlp", "plandor", "plandor-ics", "plandor-sound.so"})
     if (n == own) return true;
-  for (const char* ext : {".sdf", ".rdf", ".lef"})
+  for (const char* ext : {".sdf", ".rdf", ".lef", ".pdr", ".ini"})
     if (n.size() >= 4 && n.compare(n.size() - 4, 4, ext) == 0) return true;
-  return false;
+  for (const char* stem : {"routines.rdf", "lentries.lef", "temporary.sdf", "recovery", "settings.ini"})
+    if (n.rfind(stem, 0) == 0) return true;
+  // A save's temporary: ".<name>.plandor-save-XXXXXX"
+  return n.size() > 1 && n[0] == '.' && n.find(".plandor-") != std::string::npos;
+}
+
+bool monthFolderNamed(const std::string& name) {
+  return name.size() == 7 && (name[0] == 'Y' || name[0] == 'y') &&
+         name.find_first_not_of("0123456789", 1) == std::string::npos;
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// The data folder and its month folders, by identity; with `file`, also
+// whether one of their files is that very file under another name.
+struct DataFolders {
+  std::vector<struct stat> folders;
+  bool holdsFile = false;
+};
+
+DataFolders scanDataFolders(const std::string& folder, const struct stat& data, const struct stat* file) {
+  DataFolders out;
+  out.folders.push_back(data);
+  std::vector<std::string> months;
+  const auto scan = [&](const std::string& dir, bool top) {
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return;
+    while (const dirent* e = ::readdir(d)) {
+      const std::string name = e->d_name;
+      struct stat st;
+      if (name == "." || name == ".." || ::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      if (top && S_ISDIR(st.st_mode) && monthFolderNamed(name)) {
+        out.folders.push_back(st);
+        months.push_back(name);
+      } else if (file && S_ISREG(st.st_mode) && sameFile(st, *file) && namedLikeDataFile(name)) {
+        out.holdsFile = true;
+      }
+    }
+    ::closedir(d);
+  };
+  scan(folder, true);
+  if (file)
+    for (const std::string& m : months) scan(folder + "/" + m, false);
+  return out;
 }
 
 }  // namespace
 
-// The output would replace one of the data folder's files: in the folder or
-// one of its month folders ("Y" + six digits), reached by any path or link.
 bool replacesDataFile(const std::string& output, const std::string& folder) {
   struct stat data;
   if (::stat(folder.c_str(), &data) != 0) return false;
+  struct stat existing;
+  const bool exists = ::stat(output.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+  // Another name of a data file (a hard link) only matters when it has one.
+  const bool linked = exists && existing.st_nlink > 1;
+  DataFolders known = scanDataFolders(folder, data, linked ? &existing : nullptr);
+  if (known.holdsFile) return true;
   const std::string target = saveTarget(output);
   for (const std::string& path : {output, target}) {
-    const std::string parent = parentOf(path);
-    bool inside = sameFolder(parent, data);
-    const std::string month = nameOf(parent);
-    if (!inside && month.size() == 7 && (month[0] == 'Y' || month[0] == 'y') &&
-        month.find_first_not_of("0123456789", 1) == std::string::npos)
-      inside = sameFolder(parentOf(parent), data);
+    struct stat parent;
+    if (::stat(parentOf(path).empty() ? "/" : parentOf(path).c_str(), &parent) != 0) continue;
+    bool inside = false;
+    for (const struct stat& f : known.folders) inside = inside || sameFile(f, parent);
     if (inside && (namedLikeDataFile(nameOf(output)) || namedLikeDataFile(nameOf(target)))) return true;
   }
   return false;

@@ -5,6 +5,7 @@
 // consumer can replace exactly that range.
 #include <libical/ical.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,20 +23,19 @@ struct ComponentFree {
 };
 using Component = std::unique_ptr<icalcomponent, ComponentFree>;
 
-// Every item's UID ends so; with X-PLANDOR-DATE it marks what this program
-// published, and nothing else is ever replaced or deleted.
+// Every item's UID is "<YYYYMMDD>-<slot>@plandor": the planner day it
+// belongs to and its pad slot, routine or diary. That UID alone marks what
+// this program published; nothing else is ever replaced or deleted.
 constexpr std::string_view kUidSuffix = "@plandor";
-// The planner day (YYYYMMDD) an item belongs to; a pad after midnight
-// starts on the next calendar date but belongs to the day before.
+// The planner day (YYYYMMDD) an item belongs to, for readers of the file; a
+// pad after midnight starts on the next calendar date but belongs to the day
+// before.
 constexpr const char* kDateProperty = "X-PLANDOR-DATE";
-// A digest of the item without its time stamp: an unchanged item is not sent.
-constexpr const char* kHashProperty = "X-PLANDOR-HASH";
 
 // One pad, one routine on one date, or one diary.
 struct Item {
   std::string uid;
   LocalDate date;
-  std::string hash;
   Component component;  // a VEVENT or VJOURNAL without DTSTAMP
 };
 
@@ -66,8 +66,10 @@ std::string foldLines(std::string_view ical);
 // next calendar date. Floating local time, as the planner has no zone.
 icaltimetype rowTime(const LocalDate& day, int row);
 
-// Start and end rows of a pad's times; nothing when a time is unset or off
-// the dial.
+// Start and end rows of a pad's times, read as the planner reads a pad's
+// hours (a stored 12 included); an end at the first row (6:00 AM) or the
+// last (5:60 AM) is the row that ends the day. Nothing when a time is unset
+// or off the day.
 struct Span {
   int start;
   int end;
@@ -84,33 +86,42 @@ void addDayItems(std::vector<Item>& items, const LocalDate& date, const DayFile&
 void addRoutineItems(std::vector<Item>& items, const LocalDate& date, const RoutineSet& routines,
                      const std::string& name, std::vector<std::string>& warnings);
 
-struct Collected {
-  std::vector<Item> items;
-  std::vector<std::string> warnings;
-  std::string error;  // a file that is there but could not be read: nothing is exported
-  bool ok() const { return error.empty(); }
-};
+// Hands `take` the items of `from`..`to`, one date at a time, in date order,
+// reading the day files (and the routine file) of `folder` without writing
+// anything there; what cannot be exported goes to `warn`, each text once.
+// Stops at a file that is there but cannot be read and returns its message
+// (empty when the whole range was read), or when `take` returns false.
+// Without `take`, only reads the files: a check before output that cannot
+// be taken back.
+std::string forEachItem(const std::string& folder, const LocalDate& from, const LocalDate& to,
+                        const Options& options, const std::function<void(const std::string&)>& warn,
+                        const std::function<bool(std::vector<Item>&)>& take);
 
-// Reads the day files of `from`..`to` (and the routine file) from `folder`
-// without writing anything there.
-Collected collect(const std::string& folder, const LocalDate& from, const LocalDate& to, const Options& options);
+// A calendar streamed: the header, each item's text, the end. An item's text
+// is made once, with `stamp` as its DTSTAMP, folded.
+std::string calendarHeader();
+std::string itemText(Item& item, const icaltimetype& stamp);
+constexpr std::string_view kCalendarEnd = "END:VCALENDAR\r\n";
 
 // The items as one calendar, or one item as a calendar object resource.
-std::string calendarFile(const std::vector<Item>& items, const icaltimetype& stamp);
-std::string resourceFile(const Item& item, const icaltimetype& stamp);
+std::string calendarFile(std::vector<Item>& items, const icaltimetype& stamp);
+std::string resourceFile(Item& item, const icaltimetype& stamp);
 
-// The planner marks of a stored component: its UID and date when both are
-// this program's, else nothing.
-struct Mark {
-  std::string uid;
-  LocalDate date;
-  std::string hash;
-};
-std::optional<Mark> plannerMark(icalcomponent* calendarOrItem);
+// The planner day of one of this program's UIDs; nothing for any other.
+std::optional<LocalDate> ownUidDate(std::string_view uid);
 
-// The output would replace one of the data folder's files, or take a name
-// like theirs: in the folder or one of its month folders ("Y" + six digits),
-// reached by any path or link.
+// What an item is, compared with a server's copy of it: the components of a
+// calendar (or the one given) with their properties in a fixed order,
+// unfolded, without trailing blanks (a reader drops them), without DTSTAMP
+// and what servers add (SEQUENCE, CREATED, LAST-MODIFIED), digested. Equal
+// exactly when the calendar shows and keeps the same event.
+std::string comparableDigest(icalcomponent* calendarOrItem);
+
+// The output would replace one of the data folder's files (days, routines,
+// lists, recovery, settings, the staging day, temporaries), or take a name
+// like theirs, in any letter case: in the folder or one of its month folders
+// ("Y" + six digits), reached by any path, link or "..", or another name of
+// such a file (a hard link).
 bool replacesDataFile(const std::string& output, const std::string& folder);
 
 }  // namespace plandor::ics

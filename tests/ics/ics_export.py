@@ -192,11 +192,20 @@ try:
           and dt(d, "DTEND") == datetime.date(2026, 1, 6) and str(d.get("SUMMARY")) == "今日一日をふり返って一言 / 反省",
           "diary as an all-day event")
 
-    # Nothing in the range: said on stderr, no file, a failure.
+    # Nothing in the range: a subscribed file becomes a calendar without
+    # events (said on stderr); standard output is refused.
     empty_out = os.path.join(work, "empty.ics")
+    with open(empty_out, "wb") as f:
+        f.write(read(out))  # last week's export, longer than what replaces it
     r = run("--from", "2026-02-01", "--to", "2026-02-03", "--output", empty_out, folder)
-    check(r.returncode == 3 and "2026-02-01 〜 2026-02-03" in r.stderr.decode() and not os.path.exists(empty_out),
-          f"empty export refused (got {r.returncode}: {r.stderr.decode()})")
+    check(r.returncode == 0 and "2026-02-01 〜 2026-02-03" in r.stderr.decode(),
+          f"empty range written (got {r.returncode}: {r.stderr.decode()})")
+    emptied = read(empty_out)
+    check(events(emptied)[1] == {} and emptied.count(b"END:VCALENDAR") == 1 and emptied.endswith(b"END:VCALENDAR\r\n"),
+          f"the file holds a calendar without events, nothing of the old one (got {emptied[:300]!r})")
+    r = run("--from", "2026-02-01", "--to", "2026-02-03", folder)
+    check(r.returncode == 3 and r.stdout == b"" and "2026-02-01 〜 2026-02-03" in r.stderr.decode(),
+          f"empty range on standard output refused (got {r.returncode})")
 
     # The help says what each option does and the default range.
     r = run("--help")
@@ -215,18 +224,30 @@ try:
     for args, what in [
         (["--from", "2026-01-04", os.path.join(work, "missing")], "missing folder"),
         (["--from", "2026-02-30", folder], "bad date"),
+        (["--from", "0999-12-31", "--to", "1000-01-01", folder], "a date before the planner's first"),
         (["--from", "2026-01-05", "--to", "2026-01-04", folder], "reversed range"),
         (["--from", "2026-01-05", fifo_folder], "unreadable day file"),
     ]:
         r = run(*args, "--output", out)
         check(r.returncode != 0 and r.stderr.strip() != b"", f"{what}: message and failure")
-        check(read(out) == b"old" and sorted(os.listdir(work)) == ["fifo", "prog", "week.ics", "プランドール"],
+        check(read(out) == b"old" and sorted(os.listdir(work)) == ["empty.ics", "fifo", "prog", "week.ics", "プランドール"],
               f"{what}: output untouched")
+
+    # Standard output, which cannot be taken back, gets nothing either, even
+    # when the unreadable day comes after a readable one.
+    write(os.path.join(fifo_folder, "Y202601", "Y2026014.sdf"), monday)
+    r = run("--from", "2026-01-04", "--to", "2026-01-05", fifo_folder)
+    check(r.returncode == 1 and r.stdout == b"" and b"Y2026015.sdf" in r.stderr,
+          f"unreadable day on standard output: nothing written (got {r.returncode}: {r.stdout[:80]!r})")
 
     # An output that is, or is named like, one of the data folder's files is
     # refused, by any path to it; any other name there is written.
     os.symlink(folder, os.path.join(work, "link"))
     os.symlink(os.path.join(folder, "Routines.rdf"), os.path.join(work, "to-routines"))
+    for name in ("Recovery.pdr", "Recovery-2.pdr", "Settings.ini", ".Routines.rdf.plandor-save-a1B2c3"):
+        write(os.path.join(folder, name), b"unsaved work")
+    os.symlink(os.path.join(folder, "Settings.ini"), os.path.join(work, "to-settings"))
+    os.link(os.path.join(folder, "Y202601", "Y2026015.sdf"), os.path.join(work, "day-hardlink.ics"))
     before = snapshot(folder)
     for target, what in [
         (os.path.join(folder, "Routines.rdf"), "the routine file"),
@@ -237,12 +258,32 @@ try:
         (os.path.join(folder, "Temporary.sdf"), "the staging day"),
         (os.path.join(work, "link", "Routines.rdf"), "the routine file through a linked folder"),
         (os.path.join(work, "to-routines"), "a link to the routine file"),
+        (os.path.join(folder, "Recovery.pdr"), "the recovery file"),
+        (os.path.join(folder, "rEcOvErY-2.PDR"), "the second recovery file in mixed case"),
+        (os.path.join(folder, "SETTINGS.INI"), "the settings in capitals"),
+        (os.path.join(folder, "Y202601", "..", "Settings.ini"), "the settings through .."),
+        (os.path.join(work, "to-settings"), "a link to the settings"),
+        (os.path.join(folder, ".Routines.rdf.plandor-save-a1B2c3"), "a save's temporary"),
+        (os.path.join(work, "day-hardlink.ics"), "another name of a day file"),
     ]:
         r = run("--from", "2026-01-04", "--routines", "--output", target, folder)
         check(r.returncode == 2 and "データフォルダ" in r.stderr.decode(), f"output onto {what}: refused")
     check(snapshot(folder) == before, "refused outputs: the data folder as it was")
     r = run("--from", "2026-01-04", "--output", os.path.join(folder, "export.ics"), folder)
     check(r.returncode == 0 and os.path.exists(os.path.join(folder, "export.ics")), "another name in the folder: written")
+    # A link at the output's name is replaced, never written through; the
+    # new file keeps the old one's mode, and no temporary is left.
+    victim = os.path.join(work, "victim")
+    write(victim, b"another program's file")
+    os.symlink(victim, os.path.join(work, "linked.ics"))
+    r = run("--from", "2026-01-05", "--to", "2026-01-05", "--output", os.path.join(work, "linked.ics"), folder)
+    check(r.returncode == 0 and read(victim) == b"another program's file" and
+          not os.path.islink(os.path.join(work, "linked.ics")) and b"20260105-pad1@plandor" in read(os.path.join(work, "linked.ics")),
+          "a link at the output's name replaced, its target untouched")
+    os.chmod(os.path.join(work, "linked.ics"), 0o640)
+    run("--from", "2026-01-05", "--to", "2026-01-05", "--output", os.path.join(work, "linked.ics"), folder)
+    check(stat.S_IMODE(os.stat(os.path.join(work, "linked.ics")).st_mode) == 0o640 and
+          not any(".plandor-ics-" in n for n in os.listdir(work)), "mode kept, no temporary left")
 finally:
     shutil.rmtree(work, ignore_errors=True)
 

@@ -120,9 +120,9 @@ try:
     env = dict(os.environ, PLANDOR_CALDAV_PASSWORD=PASSWORD, HOME=os.path.join(work, "home"))
     os.makedirs(env["HOME"])
 
-    def publish(*extra, env=env, target=url):
-        r = subprocess.run([EXE, "--publish", target, "--user", "u", "--from", "2026-01-04", "--to", "2026-01-10",
-                            "--routines", *extra, folder],
+    def publish(*extra, env=env, target=url, user="u"):
+        r = subprocess.run([EXE, "--publish", target, *(["--user", user] if user else []),
+                            "--from", "2026-01-04", "--to", "2026-01-10", "--routines", *extra, folder],
                            capture_output=True, env=env, timeout=60, start_new_session=True)
         out, err = r.stdout.decode(), r.stderr.decode()
         check(PASSWORD not in out + err and "s3cret" not in out + err, "the password is never printed")
@@ -147,8 +147,9 @@ try:
           (datetime.datetime(2026, 1, 5, 23, 0), datetime.datetime(2026, 1, 6, 0, 0)), "pad ending at midnight")
     check(str(held["20260105-pad1@plandor"][1]["DESCRIPTION"]) == "週次\n資料は¥なし", "texts as the user saw them")
 
-    # Pad 1 removed: the others move up to slots 1 and 2 (renumbered).
-    write(day_path(folder, monday), day_file([pad(1, (1, 0, 1), (2, 0, 1), "昼食"),
+    # Pad 1 removed: the others move up to slots 1 and 2 (renumbered); a text
+    # ending in a blank, which a reader of the server's copy drops.
+    write(day_path(folder, monday), day_file([pad(1, (1, 0, 1), (2, 0, 1), "昼食", "弁当 "),
                                               pad(2, (11, 0, 1), (0, 0, 0), "夜の作業")], ("日記", "よい日", "", "")))
     rc, out, err = publish()
     check(rc == 0 and "新規 0, 更新 2, 削除 1, 変更なし 5" in out, f"second publish (got {rc}: {out} {err})")
@@ -172,6 +173,141 @@ try:
         later = f.read()
     check("PUT" not in later and "DELETE" not in later, "unchanged publish sends no PUT or DELETE")
 
+    def log_since(size):
+        log.flush()
+        with open(os.path.join(work, "radicale.log"), encoding="utf-8", errors="replace") as f:
+            f.seek(size)
+            return f.read()
+
+    def log_size():
+        log.flush()
+        return os.path.getsize(os.path.join(work, "radicale.log"))
+
+    def comparable(comp):
+        """An event as a reader sees it, without what each write stamps."""
+        return sorted((k, comp[k].to_ical() if hasattr(comp[k], "to_ical") else str(comp[k]))
+                      for k in comp if k not in ("DTSTAMP", "SEQUENCE", "LAST-MODIFIED", "CREATED")) + \
+            [sub.to_ical() for sub in comp.subcomponents]
+
+    def edited(uid, change):
+        """PUTs the server's copy of `uid`, changed by `change` (text -> text), as another client would."""
+        name, _, _, _ = stored(collection)[uid]
+        with open(os.path.join(collection, name), encoding="utf-8") as f:
+            text = f.read()
+        return request("PUT", url + name, change(text).encode(), {"Content-Type": "text/calendar"})
+
+    def set_line(key, value):
+        def change(text):
+            lines = [l for l in text.split("\n") if not l.startswith(key + ":") and not l.startswith(key + ";")]
+            at = next(i for i, l in enumerate(lines) if l in ("END:VEVENT", "END:VJOURNAL"))
+            return "\n".join(lines[:at] + [f"{key}:{value}"] + lines[at:])
+        return change
+
+    def drop_line(key):
+        return lambda text: "\n".join(l for l in text.split("\n") if not l.startswith(key + ":"))
+
+    # Edits made in another calendar: each is put back by the next publish,
+    # read back by an independent reader as the planner has it, and a second
+    # publish sends nothing.
+    reference = {u: comparable(c) for u, (_, c, _, _) in stored(collection).items()}
+    alarm = "BEGIN:VALARM\nACTION:DISPLAY\nDESCRIPTION:x\nTRIGGER:-PT15M\nEND:VALARM"
+    stray = foreign_event("20260106-pad7@plandor", "消えたパッド").replace(b"20260105T", b"20260301T")
+    for what, uid, change, counts in [
+        ("moved to another date", "20260105-pad1@plandor",
+         lambda t: set_line("DTEND", "20260110T140000")(set_line("DTSTART", "20260110T130000")(t)), "更新 1, 削除 0"),
+        ("a repeat rule, status, place and alarm added", "20260105-pad2@plandor",
+         lambda t: set_line("LOCATION", "会議室")(set_line("STATUS", "CANCELLED")(set_line("RRULE", "FREQ=DAILY;COUNT=5")(t)))
+         .replace("END:VEVENT", alarm + "\nEND:VEVENT"), "更新 1, 削除 0"),
+        ("the date mark lost", "20260107-routine1@plandor", drop_line("X-PLANDOR-DATE"), "更新 1, 削除 0"),
+        ("a text changed", "20260105-diary@plandor", set_line("SUMMARY", "別の題"), "更新 1, 削除 0"),
+        ("only stamps and order changed", "20260105-pad1@plandor",
+         lambda t: set_line("SEQUENCE", "3")(set_line("DTSTAMP", "20300101T000000Z")(t)), "更新 0, 削除 0"),
+        # One of ours, of a date of the range the planner does not have, with
+        # its mark gone and placed months away: the UID says whose it is.
+        ("an own UID the planner no longer has", None, stray, "更新 0, 削除 1"),
+    ]:
+        if uid:
+            check(edited(uid, change) in (201, 204), f"{what}: edited on the server")
+        else:
+            check(request("PUT", url + "stray.ics", change, {"Content-Type": "text/calendar"}) == 201, f"{what}: stored")
+        rc, out, err = publish()
+        check(rc == 0 and f"新規 0, {counts}" in out, f"{what}: put back (got {rc}: {out} {err})")
+        back = {u: comparable(c) for u, (_, c, _, _) in stored(collection).items()}
+        check(back == reference, f"{what}: the server holds the planner's events again "
+              f"(differs: {sorted(u for u in set(back) | set(reference) if back.get(u) != reference.get(u))})")
+        size = log_size()
+        rc, out, err = publish()
+        later = log_since(size)
+        check(rc == 0 and "新規 0, 更新 0, 削除 0, 変更なし 7" in out and "PUT" not in later and "DELETE" not in later,
+              f"{what}: the next publish sends nothing (got {rc}: {out} {err})")
+
+    # Targets that are not a calendar: told what they are, nothing written.
+    import http.server
+    import threading
+
+    class NotDav(http.server.BaseHTTPRequestHandler):
+        def do_PROPFIND(self):
+            if self.path.startswith("/moved"):
+                self.send_response(301)
+                self.send_header("Location", "https://cal.example.org/u/plan/")
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+            else:
+                body = b"<html>hello</html>"
+                self.send_response(200)
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+        def log_message(self, *args):
+            pass
+
+    plain = http.server.HTTPServer(("127.0.0.1", 0), NotDav)
+    threading.Thread(target=plain.serve_forever, daemon=True).start()
+    plain_base = f"http://127.0.0.1:{plain.server_address[1]}"
+    tree_before = sorted(os.walk(os.path.join(store, "collection-root")))
+    for target, said in [
+        (base + "/u/", "はカレンダーではありません。サーバーのカレンダーの URL を指定してください。この URL はユーザーのフォルダです。"),
+        (base + "/", "この URL はカレンダーでない WebDAV のフォルダです。"),
+        (url + "foreign.ics", "この URL はフォルダでなく、一つのファイルです。"),
+        (plain_base + "/calendar/", "この URL は WebDAV を話さない HTTP サーバー (HTTP 200) です。"),
+        (plain_base + "/moved/", "HTTP 301 (転送先 https://cal.example.org/u/plan/)"),
+    ]:
+        size = log_size()
+        rc, out, err = publish(target=target)
+        check(rc == 1 and said in err and "何も送っていません" in err and "PUT" not in log_since(size),
+              f"target {target}: refused, saying {said} (got {rc}: {err})")
+    plain.shutdown()
+    check(sorted(os.walk(os.path.join(store, "collection-root"))) == tree_before, "refused targets: nothing made")
+
+    # Passwords only where they belong, and said before any request when
+    # there is none; the refused user is named.
+    netrc = os.path.join(env["HOME"], ".netrc")
+    no_pw = {k: v for k, v in env.items() if k != "PLANDOR_CALDAV_PASSWORD"}
+    for what, text, mode, run_env, user, code, said in [
+        ("another login's password", f"machine 127.0.0.1 login u password {PASSWORD}\n", 0o600, no_pw, "v", 1,
+         'ユーザー "v" のパスワードがありません'),
+        ("a default entry over plain http", f"default login u password {PASSWORD}\n", 0o600, no_pw, "u", 1,
+         'ユーザー "u" のパスワードがありません'),
+        ("a .netrc others can read", f"machine 127.0.0.1 login u password {PASSWORD}\n", 0o644, no_pw, "u", 1,
+         "chmod 600 " + netrc),
+        ("the password without a user", "", 0o600, env, None, 2, "--user"),
+        ("a wrong password", "", 0o600, dict(env, PLANDOR_CALDAV_PASSWORD="wrong"), "u", 1, 'ユーザー "u" は受け付けられませんでした'),
+        ("the entry of this machine and login among others",
+         f"machine example.org login u password x\nmachine 127.0.0.1 login v password y\n"
+         f"machine 127.0.0.1\n  login u\n  password \"{PASSWORD}\"\n", 0o600, no_pw, "u", 0, ""),
+    ]:
+        with open(netrc, "w", encoding="utf-8") as f:
+            f.write(text)
+        os.chmod(netrc, mode)
+        size = log_size()
+        rc, out, err = publish(env=run_env, user=user)
+        later = log_since(size)
+        check(rc == code and said in err, f"{what}: exit {code}, saying {said} (got {rc}: {out} {err})")
+        if code != 0:
+            check(PASSWORD not in later and ("request" not in later.lower() or "401" in err),
+                  f"{what}: no request sent (got {later})")
+
     # The password from ~/.netrc; a wrong one changes nothing and says so.
     no_pw = {k: v for k, v in env.items() if k != "PLANDOR_CALDAV_PASSWORD"}
     with open(os.path.join(env["HOME"], ".netrc"), "w", encoding="utf-8") as f:
@@ -186,7 +322,7 @@ try:
     # Half-way: another resource sits where pad 3's would be created, so
     # that one creation fails; the rest is done, the failure named, and the
     # next publish, once the way is clear, completes it.
-    write(day_path(folder, monday), day_file([pad(1, (1, 0, 1), (2, 0, 1), "昼食"),
+    write(day_path(folder, monday), day_file([pad(1, (1, 0, 1), (2, 0, 1), "昼食", "弁当 "),
                                               pad(2, (11, 0, 1), (0, 0, 0), "夜の作業"),
                                               pad(3, (3, 0, 1), (4, 0, 1), "追加")], ("日記", "よい日 2", "", "")))
     check(request("PUT", url + "20260105-pad3-plandor.ics", foreign_event("blocker@example.org", "邪魔"),
