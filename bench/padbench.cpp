@@ -10,6 +10,7 @@
 #include <QPaintEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QWheelEvent>
 #include <algorithm>
@@ -248,6 +249,8 @@ int main(int argc, char** argv) {
         f.resize(10728);
       }
     }
+  // As the program does: the dialog's state in the data folder.
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
   QtPlatform qtPlatform;
   const std::string newest = state.DataFolder + "/Y200612";
   CALLGRIND_ZERO_STATS;
