@@ -137,10 +137,10 @@ void addMenus(QMainWindow& w) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  // The planner's font set-up: the installed family named first.
-  QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-  QFont font;
-  font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("ＭＳ Ｐゴシック")});
+  // The font the planner's texts are drawn in: one family, named as
+  // installed. A second family in the list would cost every font a fallback
+  // look-up that showing these texts does not need.
+  QFont font(QStringLiteral("IPAPGothic"));
   font.setPixelSize(12);
   QApplication::setFont(font);
 

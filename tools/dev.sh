@@ -8,7 +8,7 @@ build=${PLANDOR_BUILD_DIR:-$here/build}
 
 packages=(cmake make g++ pkg-config qt6-base-dev libgl-dev libx11-dev qt6-translations-l10n
   fonts-ipafont-gothic xvfb xauth xdotool x11-utils x11-apps imagemagick sox faketime python3
-  libcanberra-dev libcanberra-pulse libxcb1-dev pulseaudio pulseaudio-utils xsettingsd
+  libpulse-dev libxcb1-dev pulseaudio pulseaudio-utils xsettingsd
   dosfstools fusefat desktop-file-utils appstream libical-dev python3-icalendar valgrind strace
   libcurl4-openssl-dev libexpat1-dev radicale openssl
   dbus dunst libnotify-bin

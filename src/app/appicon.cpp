@@ -1,5 +1,6 @@
 #include "appicon.h"
 
+#include <QHash>
 #include <QIconEngine>
 #include <QPainter>
 #include <algorithm>
@@ -9,6 +10,15 @@ namespace plandor {
 namespace {
 
 QPixmap drawIcon(int devicePixels);
+
+// Each size is drawn once: the window system asks for every available size
+// whenever a top-level window (any dialog too) is shown.
+QPixmap iconAt(int devicePixels) {
+  static QHash<int, QPixmap> drawn;
+  auto it = drawn.find(devicePixels);
+  if (it == drawn.end()) it = drawn.insert(devicePixels, drawIcon(devicePixels));
+  return *it;
+}
 
 // The picture is designed on a 32-unit grid. Every edge is rounded to a
 // whole device pixel, so that no size is drawn on half pixels and blurred.
@@ -38,7 +48,7 @@ class AppIconEngine final : public QIconEngine {
   QPixmap pixmap(const QSize& size, QIcon::Mode m, QIcon::State s) override { return scaledPixmap(size, m, s, 1.0); }
   // Qt asks with the size in device pixels.
   QPixmap scaledPixmap(const QSize& size, QIcon::Mode, QIcon::State, qreal scale) override {
-    QPixmap pm = drawIcon(std::min(size.width(), size.height()));
+    QPixmap pm = iconAt(std::min(size.width(), size.height()));
     pm.setDevicePixelRatio(scale);
     return pm;
   }
@@ -58,7 +68,7 @@ class AppIconEngine final : public QIconEngine {
 }  // namespace
 
 QPixmap appIconPixmap(int size, qreal devicePixelRatio) {
-  QPixmap pm = drawIcon(std::max(1, static_cast<int>(std::lround(size * devicePixelRatio))));
+  QPixmap pm = iconAt(std::max(1, static_cast<int>(std::lround(size * devicePixelRatio))));
   pm.setDevicePixelRatio(devicePixelRatio);
   return pm;
 }

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QSessionManager>
+#include <QSettings>
 
 #include "appsetup.h"
 #include "datafolder.h"
@@ -57,6 +58,11 @@ int main(int argc, char** argv) {
       platform.message(kNoAnswer, "");
       return 1;
   }
+
+  // Qt's own dialogs keep their state (the open dialog's view, its columns)
+  // with the rest of the program's, not in the user's configuration folder.
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, plandor::toQtPath(*data));
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, plandor::toQtPath(*data));
 
   plandor::PlannerState state;
   state.DataFolder = *data;

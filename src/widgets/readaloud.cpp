@@ -50,10 +50,14 @@ class DateReading final : public QAccessibleWidget {
   }
 };
 
+// Asked for every widget that shows or changes: the class is checked before
+// the setting, whose look-up by name costs more than the rest together.
 QAccessibleInterface* readings(const QString&, QObject* object) {
-  if (!object || !object->isWidgetType() || !object->property(kSetting).isValid()) return nullptr;
-  if (auto* list = qobject_cast<QComboBox*>(object)) return new ListReading(list);
-  if (auto* box = qobject_cast<QDateEdit*>(object)) return new DateReading(box);
+  if (!object || !object->isWidgetType()) return nullptr;
+  if (auto* list = qobject_cast<QComboBox*>(object))
+    return list->property(kSetting).isValid() ? new ListReading(list) : nullptr;
+  if (auto* box = qobject_cast<QDateEdit*>(object))
+    return box->property(kSetting).isValid() ? new DateReading(box) : nullptr;
   return nullptr;
 }
 

@@ -18,20 +18,24 @@ namespace plandor {
 // read the same long part as the control's description.
 inline constexpr char kHintProperty[] = "hint";
 
+// Each change is told to screen readers as an event: only a change is made.
 inline void setHint(QWidget* control, const QString& hint) {
   control->setProperty(kHintProperty, hint);
   const qsizetype bar = hint.indexOf(QLatin1Char('|'));
-  control->setAccessibleDescription(bar < 0 ? hint : hint.mid(bar + 1));
+  const QString description = bar < 0 ? hint : hint.mid(bar + 1);
+  if (control->accessibleDescription() != description) control->setAccessibleDescription(description);
 }
 
 // A box without a caption of its own is named after the label beside it,
 // without the label's trailing colon.
 inline void nameAfter(QWidget* box, QString label) {
   while (label.endsWith(QChar(0xFF1A)) || label.endsWith(QLatin1Char(':'))) label.chop(1);
-  box->setAccessibleName(label.trimmed());
+  label = label.trimmed();
+  if (box->accessibleName() != label) box->setAccessibleName(label);
   // An editable combo box's editor takes the focus for it.
-  if (auto* combo = qobject_cast<QComboBox*>(box); combo && combo->lineEdit())
-    combo->lineEdit()->setAccessibleName(box->accessibleName());
+  if (auto* combo = qobject_cast<QComboBox*>(box))
+    if (QLineEdit* editor = combo->lineEdit(); editor && editor->accessibleName() != label)
+      editor->setAccessibleName(label);
 }
 
 // The program's two ground colours.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "soundloader.h"
+#include "wavfile.h"
 #include "xsettings.h"
 
 using namespace plandor;
@@ -68,6 +69,21 @@ struct Settings {
 
 constexpr char kEventSounds[] = "Net/EnableEventSounds";
 
+std::string le(uint32_t v, int n) {
+  std::string b;
+  for (int i = 0; i < n; ++i) b += static_cast<char>(v >> (8 * i) & 0xFF);
+  return b;
+}
+std::string chunk(const std::string& id, const std::string& body, uint32_t size) { return id + le(size, 4) + body; }
+std::string chunk(const std::string& id, const std::string& body) {
+  return chunk(id, body, static_cast<uint32_t>(body.size())) + (body.size() % 2 ? std::string(1, '\0') : "");
+}
+std::string fmt(int tag, int channels, int rate, int bits) {
+  return chunk("fmt ", le(tag, 2) + le(channels, 2) + le(rate, 4) + le(rate * channels * bits / 8, 4) +
+                           le(channels * bits / 8, 2) + le(bits, 2));
+}
+std::string riff(const std::string& chunks) { return "RIFF" + le(4 + chunks.size(), 4) + "WAVE" + chunks; }
+
 }  // namespace
 
 Q_DECLARE_METATYPE(std::optional<int>)
@@ -77,6 +93,8 @@ class TestSound : public QObject {
  private slots:
   void eventSoundSwitch_data();
   void eventSoundSwitch();
+  void wavLayout_data();
+  void wavLayout();
   void aFifoNamedAsTheSoundNeitherBlocksNorPlays();
   void withoutSoundServerOrModuleNothingWaitsOrComplains_data();
   void withoutSoundServerOrModuleNothingWaitsOrComplains();
@@ -125,6 +143,54 @@ void TestSound::eventSoundSwitch() {
   QFETCH(QByteArray, property);
   QFETCH(std::optional<int>, found);
   QCOMPARE(xsettingsInteger(property.toStdString(), kEventSounds), found);
+}
+
+void TestSound::wavLayout_data() {
+  QTest::addColumn<QByteArray>("file");
+  QTest::addColumn<int>("sample");  // -1: refused
+  QTest::addColumn<int>("channels");
+  QTest::addColumn<int>("frames");
+  auto row = [](const char* name, const std::string& f, int sample, int channels = 0, int frames = 0) {
+    QTest::newRow(name) << QByteArray::fromStdString(f) << sample << channels << frames;
+  };
+  using S = WavSound::Sample;
+  const std::string pcm(8, '\x10');
+  row("16-bit stereo", riff(fmt(1, 2, 22050, 16) + chunk("data", pcm)), int(S::S16LE), 2, 2);
+  row("a list chunk of odd size before the samples",
+      riff(fmt(1, 1, 8000, 8) + chunk("LIST", "INFOx") + chunk("data", pcm)), int(S::U8), 1, 8);
+  row("24-bit: a partial frame at the end is left out", riff(fmt(1, 1, 48000, 24) + chunk("data", pcm)),
+      int(S::S24LE), 1, 2);
+  row("float", riff(fmt(3, 1, 48000, 32) + chunk("data", pcm)), int(S::Float32LE), 1, 2);
+  const std::string plain = fmt(0xFFFE, 2, 44100, 16).substr(8);
+  const std::string extensible =
+      chunk("fmt ", plain + le(22, 2) + le(16, 2) + le(3, 4) + le(1, 2) + std::string(14, 'g'));
+  row("extensible header naming PCM", riff(extensible + chunk("data", pcm)), int(S::S16LE), 2, 2);
+  row("data longer than the file: cut short", riff(fmt(1, 1, 8000, 16) + chunk("data", pcm, 1000)),
+      int(S::S16LE), 1, 4);
+  row("samples before their layout", riff(chunk("data", pcm) + fmt(1, 1, 8000, 16)), -1);
+  row("12-bit samples", riff(fmt(1, 1, 8000, 12) + chunk("data", pcm)), -1);
+  row("no channels", riff(fmt(1, 0, 8000, 16) + chunk("data", pcm)), -1);
+  row("no samples", riff(fmt(1, 1, 8000, 16) + chunk("data", "")), -1);
+  row("less than one frame", riff(fmt(1, 2, 8000, 16) + chunk("data", "abc")), -1);
+  row("a chunk claiming more than the file", riff(fmt(1, 1, 8000, 16) + chunk("junk", "ab", 0xFFFFFFF0u)), -1);
+  row("odd chunk ending the file exactly", riff(fmt(1, 1, 8000, 16) + chunk("junk", "abc", 3)), -1);
+  row("not RIFF", "not a sound", -1);
+}
+
+void TestSound::wavLayout() {
+  QFETCH(QByteArray, file);
+  QFETCH(int, sample);
+  const std::string bytes = file.toStdString();
+  const std::optional<WavSound> s = parseWav(bytes);
+  QCOMPARE(s.has_value(), sample >= 0);
+  if (!s) return;
+  QFETCH(int, channels);
+  QFETCH(int, frames);
+  QCOMPARE(int(s->sample), sample);
+  QCOMPARE(int(s->channels), channels);
+  QCOMPARE(int(s->data.size() / s->frameBytes), frames);
+  QCOMPARE(s->data.size() % s->frameBytes, size_t{0});
+  QVERIFY(s->data.data() >= bytes.data() && s->data.data() + s->data.size() <= bytes.data() + bytes.size());
 }
 
 // A FIFO under the sound's name would block the reader that opens it, and

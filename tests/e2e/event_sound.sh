@@ -21,7 +21,8 @@ trap 'kill "$pulse" 2>/dev/null; e2e_cleanup' EXIT
 
 _streams() { pactl list sink-inputs | grep -c 'application.name = "プランドール"' || true; }
 _client() { pactl list clients | grep -c 'application.name = "プランドール"' || true; }
-_playing() { [[ $(_streams) -gt 0 ]]; }
+# An event sound, which the desktop's volume for alerts governs.
+_playing() { pactl list sink-inputs | grep -q 'media.role = "event"' && [[ $(_streams) -gt 0 ]]; }
 
 prog=$E2E_WORK/prog
 e2e_new_folder "$prog"

@@ -3,7 +3,8 @@
 # from an archive made on Windows), started from another working folder:
 # its files, its month folder and the saved day land inside that folder and
 # nowhere else, the help opens from it, and the past-schedule dialog starts
-# in its month folder and opens a day from there.
+# in its month folder, opens a day from there and keeps its own state in
+# the data folder, not in the user's configuration folder.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 e2e_init "$1"
@@ -45,6 +46,8 @@ e2e_wait_exit "$pid"
 
 # The next day: スケジュール -> 過去のスケジュール opens this month's folder;
 # typing yesterday's name opens it, and 保存 rewrites it there.
+# The dialog's state stays in the data folder, whatever its name's bytes.
+export XDG_CONFIG_HOME=$E2E_WORK/config
 e2e_age "$prog/Y200601/Y2006011.sdf"
 stamp=$(e2e_stamp "$prog/Y200601/Y2006011.sdf")
 e2e_start "$prog" "2006-01-02 09:00:00" "$elsewhere"
@@ -63,4 +66,6 @@ e2e_wait_rewritten "$prog/Y200601/Y2006011.sdf" "$stamp"
 [[ ! -e $prog/Y200601/Y2006012.sdf ]] || e2e_fail "the save went to today's file, not the opened day"
 e2e_click_exit
 e2e_wait_exit "$pid"
+[[ ! -e $XDG_CONFIG_HOME ]] || e2e_fail "the dialog wrote outside the data folder: $(find "$XDG_CONFIG_HOME")"
+[[ -f $prog/QtProject.conf ]] || e2e_fail "the dialog's state is not in the data folder"
 e2e_pass

@@ -14,7 +14,7 @@ mapped() { grep -c "$2" "/proc/$1/maps" || true; }
 e2e_start "$prog" "2006-01-01 09:00:00"
 pid=$E2E_PID
 e2e_wait_window "$pid"
-[[ $(mapped "$pid" libcanberra) -eq 0 ]] || e2e_fail "the event-sound library is mapped before any sound"
+[[ $(mapped "$pid" libpulse) -eq 0 ]] || e2e_fail "the sound server's client library is mapped before any sound"
 e2e_click_save
 e2e_wait_file "$day" 10728
 _loaded() { [[ $(mapped "$pid" plandor-sound.so) -gt 0 ]]; }
