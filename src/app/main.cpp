@@ -59,10 +59,12 @@ int main(int argc, char** argv) {
       return 1;
   }
 
-  // Qt's own dialogs keep their state (the open dialog's view, its columns)
-  // with the rest of the program's, not in the user's configuration folder.
-  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, plandor::toQtPath(*data));
-  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, plandor::toQtPath(*data));
+  // Qt's own dialogs would keep their state (the open dialog's view) in a
+  // settings file written through links and beside the user's files; the
+  // program keeps none. No folder can ever be made under /dev/null, so
+  // Qt's write fails quietly and nothing reaches the disk.
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
 
   plandor::PlannerState state;
   state.DataFolder = *data;
