@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -11,12 +12,14 @@ namespace plandor {
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("HelpWindow"));
   setWindowTitle(QStringLiteral("プランドール ヘルプ"));
+  setAccessibleName(windowTitle());
   resize(560, 600);
   auto* layout = new QVBoxLayout(this);
   auto* buttons = new QHBoxLayout;
-  auto* contents = new QPushButton(QStringLiteral("目次(&C)"), this);
+  auto* contents = new QPushButton(QStringLiteral("目次(&T)"), this);
   auto* back = new QPushButton(QStringLiteral("戻る(&B)"), this);
-  auto* close = new QPushButton(QStringLiteral("閉じる"), this);
+  auto* close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
+  close->setObjectName(QStringLiteral("btnClose"));
   buttons->addWidget(contents);
   buttons->addWidget(back);
   buttons->addStretch();
@@ -25,10 +28,12 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   browser_ = new QTextBrowser(this);
   browser_->setObjectName(QStringLiteral("HelpBrowser"));
   browser_->setOpenExternalLinks(false);
+  browser_->setAccessibleName(QStringLiteral("ヘルプの本文"));
   layout->addWidget(browser_);
   connect(contents, &QPushButton::clicked, this, &HelpWindow::showContents);
   connect(back, &QPushButton::clicked, browser_, &QTextBrowser::backward);
   connect(close, &QPushButton::clicked, this, &QWidget::close);
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 }
 
 bool HelpWindow::open(const QString& path) {

@@ -37,16 +37,16 @@ TfrmSetRWork::TfrmSetRWork(RoutinePadContext& context, std::function<void(int)> 
   pnlPadBase->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   fillBackground(pnlPadBase, kSkyBlue);
   setHint(pnlPadBase, q("パッド表示ペインです. ここにルーチン・パッドが表示されます."));
-  btnRemoveSRW = button(this, QStringLiteral("btnRemoveSRW"), "パッドを削除", QRect(580, 15, 100, 25),
+  btnRemoveSRW = button(this, QStringLiteral("btnRemoveSRW"), "パッドを削除(&D)", QRect(580, 15, 100, 25),
                         "|マークパネルに◆マークが表示されたルーチン・パッドを削除します.\u3000"
                         "対応するデータも削除されるので注意してください.");
-  btnSaveSRW = button(this, QStringLiteral("btnSaveSRW"), "保存", QRect(580, 400, 100, 50),
+  btnSaveSRW = button(this, QStringLiteral("btnSaveSRW"), "保存(&S)", QRect(580, 400, 100, 50),
                       "|ルーチンの内容をファイル(Routines.rdf)に保存します. "
                       "このファイルは初回起動時に自動的に作成されます.");
   QFont big = btnSaveSRW->font();
   big.setPixelSize(15);
   btnSaveSRW->setFont(big);
-  btnCancelSRW = button(this, QStringLiteral("btnCancelSRW"), "閉じる", QRect(580, 470, 100, 25),
+  btnCancelSRW = button(this, QStringLiteral("btnCancelSRW"), "閉じる(&C)", QRect(580, 470, 100, 25),
                         "|このウィンドウを閉じます. 設定・変更の内容は保存されません.");
 
   pnlCover = coverPanel(this, kSkyBlue);

@@ -92,10 +92,10 @@ void TRoutineWorkFrame::btnSaveRoutineClick() {
   const RoutineStoreResult r = storeRoutineEntry(e, ctx_.routines.RoutineTable[s]);
   switch (r.reading) {
     case HourReading::NotInteger:
-      context_.platform.errorBox("'" + r.refusedHour + "' は整数ではありません");
+      refuseHour(r.refusedHour, false);
       return;
     case HourReading::OutsideDial:
-      context_.platform.message("'" + r.refusedHour + kHourOutsideDial);
+      refuseHour(r.refusedHour, true);
       return;
     case HourReading::Dial:
       break;

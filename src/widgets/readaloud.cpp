@@ -38,7 +38,10 @@ class DateReading final : public QAccessibleWidget {
   explicit DateReading(QDateEdit* box) : QAccessibleWidget(box, QAccessible::StaticText) {}
   QString text(QAccessible::Text t) const override {
     auto* box = static_cast<QDateEdit*>(widget());
-    const QString date = QLocale().toString(box->date(), QStringLiteral("yyyy年M月d日 dddd"));
+    // A box that shows its special text ("未作成") is read so.
+    const QString date = !box->specialValueText().isEmpty() && box->date() == box->minimumDate()
+                             ? box->specialValueText()
+                             : QLocale().toString(box->date(), QStringLiteral("yyyy年M月d日 dddd"));
     if (t == QAccessible::Name) return box->property(kSetting).toString() + QStringLiteral(": ") + date;
     if (t == QAccessible::Value) return date;
     return QAccessibleWidget::text(t);

@@ -418,6 +418,7 @@ void TestDayPlanning::screenReadersAndTheKeyboardReachEverything() {
   // The pad with the focus says it carries the mark.
   QCOMPARE(pad(2)->accessibleName(), QStringLiteral("スケジュール・パッド 2, 23:45 から 0:45, ◆ 選択中"));
   pad(1)->Panel3->cmbHour->setEditText(QStringLiteral("11"));
+  QCOMPARE(pad(1)->accessibleName(), QStringLiteral("スケジュール・パッド 1, 9:00 から 11:30"));  // as typed
   pad(1)->btnReviseClick();
   QCOMPARE(pad(1)->accessibleName(), QStringLiteral("スケジュール・パッド 1, 9:00 から 11:30"));
   QCOMPARE(window->ScrollBox1->pbxTimeL->accessibleDescription().left(11), QStringLiteral("ドラッグ・エリアです."));
@@ -446,7 +447,11 @@ void TestDayPlanning::screenReadersAndTheKeyboardReachEverything() {
   QVERIFY(pad(3));
   QCOMPARE(times(pad(3)), QStringLiteral("AM8:00-AM9:00"));
   QCOMPARE(pad(3)->x(), 4);
-  QCOMPARE(QApplication::focusWidget(), pad(3));
+  // Typing goes into its keyword, over the placeholder.
+  QVERIFY(pad(3)->cmbKeyword->isAncestorOf(QApplication::focusWidget()));
+  QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("run"));
+  QCOMPARE(pad(3)->cmbKeyword->currentText(), QStringLiteral("run"));
+  QCOMPARE(pad(3)->pnlPMenu->text(), QStringLiteral("◆"));
 
   QStringList inDialogs;
   auto check = [&inDialogs](const char* which) {

@@ -160,14 +160,18 @@ void TestSchedPad::hourOutsideTheDialAndNonIntegerHours() {
   pad->Panel3->cmbHour->setEditText(QStringLiteral("13"));
   pad->btnReviseClick();
   QCOMPARE(platform.messages.back().text,
-           std::string("'13' は時刻(時)に使えません.\r\n0 から 12 までの整数を入力してください."));
+           std::string("終了時刻の「時」の欄: '13' は時刻(時)に使えません.\r\n0 から 12 までの整数を入力してください."));
   QCOMPARE(day.table().Bars[0].BottomY, 840);
   QCOMPARE(day.table().Pads[0].EndHour, 1);
 
   TSchedPadFrame* other = makePad(2, {8, 0, false}, {9, 0, false});
   other->Panel3->cmbHour->setEditText(QStringLiteral("九"));
   other->btnSaveClick();
-  QCOMPARE(platform.errors, std::vector<std::string>{"'九' は整数ではありません"});
+  // The box, what is wrong and what to type; the box takes the focus.
+  QCOMPARE(platform.errors, std::vector<std::string>{"終了時刻の「時」の欄: '九' は整数ではありません.\r\n"
+                                                     "0 から 12 までの整数を入力してください."});
+  QWidget* focus = other->window()->focusWidget();
+  QVERIFY(focus == other->Panel3->cmbHour || other->Panel3->cmbHour->isAncestorOf(focus));
   QCOMPARE(day.table().Pads[1].PadNo, 0);  // nothing written
   QCOMPARE(day.table().Bars[1].TopY, -1);
 }
@@ -424,6 +428,9 @@ void TestSchedPad::focusedPadComesToTheFrontAndTheTreeReadsIt() {
     while (w && !qobject_cast<TSchedPadFrame*>(w)) w = w->parentWidget();
     return w;
   };
+  // Tab reaches pads: the window may have handed the first one its focus.
+  if (QWidget* f = QApplication::focusWidget()) f->clearFocus();
+  over->raise();
   QCOMPARE(padOnTop(), over);
   under->cmbKeyword->setEditText(QStringLiteral("会議"));
   under->setFocus(Qt::ShortcutFocusReason);
