@@ -3,13 +3,12 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
 namespace plandor {
 
-HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent, Qt::Window) {
   setObjectName(QStringLiteral("HelpWindow"));
   setWindowTitle(QStringLiteral("プランドール ヘルプ"));
   setAccessibleName(windowTitle());
@@ -20,6 +19,8 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   auto* back = new QPushButton(QStringLiteral("戻る(&B)"), this);
   auto* close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
   close->setObjectName(QStringLiteral("btnClose"));
+  // Return follows links in the text; it presses no button.
+  for (QPushButton* b : {contents, back, close}) b->setAutoDefault(false);
   buttons->addWidget(contents);
   buttons->addWidget(back);
   buttons->addStretch();
@@ -33,7 +34,6 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(contents, &QPushButton::clicked, this, &HelpWindow::showContents);
   connect(back, &QPushButton::clicked, browser_, &QTextBrowser::backward);
   connect(close, &QPushButton::clicked, this, &QWidget::close);
-  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 }
 
 bool HelpWindow::open(const QString& path) {
