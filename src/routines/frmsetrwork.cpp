@@ -28,6 +28,8 @@ TfrmSetRWork::TfrmSetRWork(RoutinePadContext& context, std::function<void(int)> 
   setObjectName(QStringLiteral("frmSetRWork"));
   setWindowTitle(q("ルーチン設定"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  // The design's 695 x 550 is the client area the controls are laid out in;
+  // a window manager's frame comes around it.
   setFixedSize(695, 550);
   fillBackground(this, kSkyBlue);
 
@@ -112,21 +114,6 @@ void TfrmSetRWork::focusNextPad(bool forward) {
     RoutineFrameTable[i]->setFocus(Qt::ShortcutFocusReason);
     return;
   }
-}
-
-void TfrmSetRWork::fitOuterSize() {
-  // The frame is known only once the window is on screen (none without a
-  // window manager); the controls keep their places in the client area.
-  const QRect outer = frameGeometry(), inner = geometry();
-  const QSize client(695 - (outer.width() - inner.width()), 550 - (outer.height() - inner.height()));
-  if (client != size() && client.width() > 0 && client.height() > 0) setFixedSize(client);
-}
-
-bool TfrmSetRWork::event(QEvent* e) {
-  const bool r = QDialog::event(e);
-  // A window manager tells the frame after the window is mapped, with a move.
-  if (e->type() == QEvent::Move || e->type() == QEvent::Show) fitOuterSize();
-  return r;
 }
 
 // A pad for every routine, in slot order down the pane.

@@ -223,7 +223,7 @@ void TestRoutines::entryAndDisplayOnAWednesday() {
 }
 
 // Return in a pad's box neither closes the window nor presses another pad's
-// 一時保存; Tab and F6 reach every pad; the window's outer size is 695 x 550.
+// 一時保存; Tab and F6 reach every pad; the window's client area is 695 x 550.
 void TestRoutines::returnAndTabInTheSettingsWindow() {
   RoutineStore& routines = state->routines;
   for (const char* k : {"朝", "昼", "夜"}) {
@@ -233,7 +233,7 @@ void TestRoutines::returnAndTabInTheSettingsWindow() {
   bool ran = false;
   whenModal<TfrmSetRWork>([&](TfrmSetRWork& w) {
     ran = true;
-    QCOMPARE(w.frameGeometry().size(), QSize(695, 550));
+    QCOMPARE(w.size(), QSize(695, 550));
     TRoutineWorkFrame* first = w.RoutineFrameTable[0];
     TRoutineWorkFrame* last = w.RoutineFrameTable[2];
     QCOMPARE(QAccessible::queryAccessibleInterface(first->cmbPadOrigX)->text(QAccessible::Name),
