@@ -224,15 +224,33 @@ void TfrmMain::dayChanged(DayModel::Change change, int) {
     recoveryTimer_->start();
 }
 
-// Commands that could do nothing are disabled; their hints say when.
+// A command that could do nothing is disabled, and its button's hint says
+// why and what to do instead of what it would do.
+static void enableWithReason(QAction* command, QPushButton* button, const char* why) {
+  command->setEnabled(!why);
+  if (!button->property("ownHint").isValid()) button->setProperty("ownHint", button->property(kHintProperty));
+  setHint(button, why ? q(why) : button->property("ownHint").toString());
+}
+
 void TfrmMain::updateCommands() {
   const DayModel& day = state_.day;
-  ScheduleDiary1->setEnabled(day.hasFile() && !day.unread());
+  enableWithReason(ScheduleDiary1, btnDiary,
+                   day.hasFile() && !day.unread()
+                       ? nullptr
+                       : "|この日のファイルはまだないため, ダイアリーは書けません. 先に[保存]を押してください.");
   const RoutineStore& routines = state_.routines;
-  RoutineRead1->setEnabled(CountRoutines(routines.RoutineImage) > 0);
+  enableWithReason(RoutineRead1, btnShowRoutine,
+                   CountRoutines(routines.RoutineImage) > 0
+                       ? nullptr
+                       : "|保存されたルーチンがありません. [ルーチン設定...]でルーチンを保存すると使えます.");
   bool anyPad = false;
   for (int i = 0; i < kPadSlots && !anyPad; ++i) anyPad = day.framed(i);
-  RoutineEntry1->setEnabled(anyPad && routines.RoutineCount() < kRoutineSlots);
+  const char* noEntry = nullptr;
+  if (!anyPad)
+    noEntry = "|スケジュール・パッドがありません. パッドを作って選ぶと, その内容をルーチンとして仮登録できます.";
+  else if (routines.RoutineCount() >= kRoutineSlots)
+    noEntry = "|ルーチンは8件まで登録できます. [ルーチン設定...]で不要なルーチンを削除してください.";
+  enableWithReason(RoutineEntry1, btnEnterRoutine, noEntry);
 }
 
 // "2006年1月3日 (火)", or the file's own name for a file named otherwise.

@@ -170,6 +170,10 @@ void TestFrmMain::firstStartPreparesFilesAndAnEmptyDay() {
   QCOMPARE(run.panel(2), QStringLiteral("ルーチン総数: 0"));
   QVERIFY(run.platform.sounds.empty());
   QVERIFY(run.platform.errors.empty());
+  // Commands that could do nothing yet are disabled, their hints saying why.
+  for (QAction* a : {run.window->ScheduleDiary1, run.window->RoutineRead1, run.window->RoutineEntry1})
+    QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+  QVERIFY(run.window->btnShowRoutine->accessibleDescription().startsWith(QStringLiteral("保存されたルーチンがありません.")));
 
   run.window->show();
   QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
