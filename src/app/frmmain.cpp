@@ -33,7 +33,7 @@ const char* const kNotLoaded = "読込失敗";
 const char* const kIniHintText =
     "\u3000\r\n\u3000左の白いドラッグ・エリア上で, \r\n\u3000\r\n"
     "\u3000およその開始時刻から終了時刻までドラッグしてください. \r\n\u3000\r\n"
-    "\u3000(本メッセージは,左クリックで消えます.) \r\n\u3000";
+    "\u3000(本メッセージは,クリックかキーを押すと消えます.) \r\n\u3000";
 const char* const kCommentText = "本ウィンドウは\r\n高さ方向にのみ\r\n伸縮可能です.";
 const char* const kMonthFolderError = "今月のデータフォルダの作成に失敗しました.\r\n\r\n[プランドール]の起動を中止します.";
 const char* const kAppTitle = "プランドール";

@@ -148,8 +148,8 @@ void TDayView::buildStrip() {
   pnlIniHint = panel(pnlFrame, "pnlIniHint", QRect(350, 250, 295, 35), kCream, QFrame::Panel | QFrame::Raised);
   lblIniHint = place(new QLabel(pnlIniHint), "lblIniHint", QRect(1, 1, 10, 10));
   for (QWidget* w : {static_cast<QWidget*>(pnlIniHint), static_cast<QWidget*>(lblIniHint)}) {
-    setHint(w, q("左クリックで消えます|一読した後,左クリックで消してください."));
-    w->setToolTip(q("左クリックで消えます"));
+    setHint(w, q("クリックかキーで消えます|一読した後,クリックするか,いずれかのキーを押して消してください."));
+    w->setToolTip(q("クリックかキーで消えます"));
     w->installEventFilter(this);
   }
   pnlIniHint->hide();

@@ -625,8 +625,8 @@ void TestFrmMain::hintsFollowTheMouse() {
   QApplication::sendEvent(run.window->ScrollBox1->pbxFrameL, &enter);
   QCOMPARE(run.panel(0), QStringLiteral("パッド表示ペインです. ここにスケジュール・パッドが表示されます."));
   QApplication::sendEvent(run.window->ScrollBox1->pnlIniHint, &enter);
-  QCOMPARE(run.panel(0), QStringLiteral("一読した後,左クリックで消してください."));
-  QCOMPARE(run.window->ScrollBox1->pnlIniHint->toolTip(), QStringLiteral("左クリックで消えます"));
+  QCOMPARE(run.panel(0), QStringLiteral("一読した後,クリックするか,いずれかのキーを押して消してください."));
+  QCOMPARE(run.window->ScrollBox1->pnlIniHint->toolTip(), QStringLiteral("クリックかキーで消えます"));
   QApplication::sendEvent(run.window->Panel1, &enter);  // no hint: empty
   QCOMPARE(run.panel(0), QString());
   QApplication::sendEvent(run.window->edtNow, &enter);
