@@ -335,7 +335,7 @@ void TfrmMain::offerRecovery(bool atStartUp) {
     const LocalDateTime& w = rec->written;
     char when[16];
     std::snprintf(when, sizeof when, "%d:%02d", w.hour, w.minute);
-    const std::string question = "保存されていない変更が残っています (" + longDateText(w.date) + " " + when + ")。復元しますか?";
+    const std::string question = "保存されていない変更が残っています (" + longDateText(w.date) + " " + when + "). 復元しますか？";
     if (platform_.ask(question, {"復元する(&R)", "破棄する(&D)"}, 0, 0) != 0) {
       removeRecovery(path);
       continue;
@@ -362,7 +362,7 @@ void TfrmMain::sessionEnding() {
 bool TfrmMain::mayDiscardDay() {
   DayModel& day = state_.day;
   if (!day.modified()) return true;
-  switch (platform_.ask(dayName(day) + " の変更を保存しますか?", {"保存(&S)", "保存しない(&N)", "キャンセル"}, 0, 2)) {
+  switch (platform_.ask(dayName(day) + " の変更を保存しますか？", {"保存(&S)", "保存しない(&N)", "キャンセル"}, 0, 2)) {
     case 0:
       // Typed edits first, through each pad's own store; a refusal stops.
       return ScrollBox1->storeTypedEdits() && FileSave1Execute();

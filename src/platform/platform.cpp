@@ -4,7 +4,7 @@
 
 namespace plandor {
 
-const char* const kChangedFileText = "このファイルは開いた後で他のプログラムによって変更されています。";
+const char* const kChangedFileText = "このファイルは開いた後で他のプログラムによって変更されています.";
 
 void PlaySaveSound(Platform& platform, const std::string& programFolder) {
   const std::string path = programFolder + "/Shutter.wav";

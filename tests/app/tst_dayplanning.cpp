@@ -503,7 +503,7 @@ void TestDayPlanning::unsavedWorkIsAskedAboutBeforeItGoes() {
   window->FileExit1Execute();
   QCOMPARE(platform->questions.size(), std::size_t(1));
   const auto& q = platform->questions[0];
-  QCOMPARE(q.text, std::string("2006年1月1日 (日) の変更を保存しますか?"));
+  QCOMPARE(q.text, std::string("2006年1月1日 (日) の変更を保存しますか？"));
   QCOMPARE(q.buttons, (std::vector<std::string>{"保存(&S)", "保存しない(&N)", "キャンセル"}));
   QCOMPARE(q.defaultButton, 0);
   QCOMPARE(q.escapeButton, 2);
@@ -579,7 +579,7 @@ void TestDayPlanning::workLeftByACrashIsOfferedBack() {
   // 破棄する: the file goes, the day stays as its file has it.
   start({1});
   QTRY_COMPARE(platform->questions.size(), std::size_t(1));
-  QCOMPARE(platform->questions[0].text, std::string("保存されていない変更が残っています (2006年1月1日 9:41)。復元しますか?"));
+  QCOMPARE(platform->questions[0].text, std::string("保存されていない変更が残っています (2006年1月1日 9:41). 復元しますか？"));
   QCOMPARE(platform->questions[0].buttons, (std::vector<std::string>{"復元する(&R)", "破棄する(&D)"}));
   QVERIFY(!QFile::exists(QString::fromStdString(recovery)));
   QVERIFY(!pad(1));

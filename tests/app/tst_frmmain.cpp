@@ -379,7 +379,7 @@ void TestFrmMain::pastCommand() {
   run.platform.openAnswers.push_back(copy);
   run.platform.askAnswers = {1};  // 保存しない
   run.window->SchedulePast1Execute();
-  QCOMPARE(run.platform.questions.back().text, std::string("2006年1月1日 (日) の変更を保存しますか?"));
+  QCOMPARE(run.platform.questions.back().text, std::string("2006年1月1日 (日) の変更を保存しますか？"));
   QCOMPARE(run.state.day.path(), copy);
   QCOMPARE(run.file(), QStringLiteral("Y2006011.sdf"));
   QCOMPARE(run.state.day.table().Bars[0].TopY, -1);
