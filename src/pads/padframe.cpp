@@ -6,7 +6,6 @@
 #include <QShortcut>
 
 #include "listfile.h"
-#include "readaloud.h"
 #include "timeaxis.h"
 #include "widgetsupport.h"
 
@@ -131,10 +130,6 @@ PadFrameBase::PadFrameBase(PadKind kind, PadContext& context, QWidget* parent)
   Panel3->chbPM->setAccessibleName(q("終了時刻は午後"));
   nameAfter(cmbKeyword, q("キーワード"));
   nameAfter(cmbContent, q("説明"));
-  // Qt names a combo box by its text on this desktop: read as "name: text".
-  for (QComboBox* box : {static_cast<QComboBox*>(Panel2->cmbHour), static_cast<QComboBox*>(Panel3->cmbHour),
-                         static_cast<QComboBox*>(cmbKeyword), static_cast<QComboBox*>(cmbContent)})
-    readListAs(box, box->accessibleName());
   edtPadNo->setAccessibleName(q("パッドNo"));
   pnlPMenu->setAccessibleName(q("マークパネル"));
   resetCommon();

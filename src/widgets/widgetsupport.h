@@ -11,6 +11,8 @@
 #include <QVariant>
 #include <QWidget>
 
+#include "readaloud.h"
+
 namespace plandor {
 
 // Hints are kept in a control's "hint" property as "short|long"; the main
@@ -29,9 +31,12 @@ inline void setHint(QWidget* control, const QString& hint) {
 inline void nameAfter(QWidget* box, QString label) {
   while (label.endsWith(QChar(0xFF1A)) || label.endsWith(QLatin1Char(':'))) label.chop(1);
   box->setAccessibleName(label.trimmed());
-  // An editable combo box's editor takes the focus for it.
-  if (auto* combo = qobject_cast<QComboBox*>(box); combo && combo->lineEdit())
-    combo->lineEdit()->setAccessibleName(box->accessibleName());
+  // A combo box reads as "name: text" (Qt would say the text alone); an
+  // editable one's editor takes the focus for it, with the name.
+  if (auto* combo = qobject_cast<QComboBox*>(box)) {
+    readListAs(combo, box->accessibleName());
+    if (combo->lineEdit()) combo->lineEdit()->setAccessibleName(box->accessibleName());
+  }
 }
 
 // The program's two ground colours.
