@@ -71,7 +71,10 @@ TRoutineWorkFrame::TRoutineWorkFrame(RoutinePadContext& context, QWidget* parent
   btnSaveRoutine->setAutoDefault(false);  // Return in a box is not this pad's press
   setHint(btnSaveRoutine, q("|ルーチン・パッド上で設定した内容を一時保存します(ファイルには保存されません). "
                             "ファイルに保存するには,[保存]ボタンを押します."));
-  for (QWidget* w : Panel1->findChildren<QWidget*>()) w->setFocusPolicy(Qt::ClickFocus);
+  // Controls out of the window's Tab chain (the pad walks its own); frames
+  // and labels stay unfocusable, so a screen reader passes them by.
+  for (QWidget* w : Panel1->findChildren<QWidget*>())
+    if (w->focusPolicy() != Qt::NoFocus) w->setFocusPolicy(Qt::ClickFocus);
   connect(btnSaveRoutine, &QPushButton::clicked, this, &TRoutineWorkFrame::btnSaveRoutineClick);
   hide();
 }

@@ -469,6 +469,10 @@ void TestDayPlanning::screenReadersAndTheKeyboardReachEverything() {
   window->ScheduleDiary1Execute();
   check("lists");
   window->OptionSetList1Execute();
+  platform->confirmAnswers = {true};
+  window->RoutineEntry1Execute();
+  check("routines");
+  window->RoutineSet1Execute();
   QVERIFY2(inDialogs.isEmpty(), qPrintable(inDialogs.join(QStringLiteral(", "))));
 }
 
