@@ -1,6 +1,10 @@
 #include "datepicker.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QCalendarWidget>
+#include <QLocale>
+#include <QToolButton>
 #include <QTextCharFormat>
 #include <QVBoxLayout>
 
@@ -29,7 +33,35 @@ DatePicker::DatePicker(QDate shown, QDate today, std::function<bool(QDate)> hasD
     accept();
   });
   markMonth(shown.year(), shown.month());
+  // The month buttons have only arrows; the grid reads the chosen day whole.
+  if (auto* b = calendar->findChild<QToolButton*>(QStringLiteral("qt_calendar_prevmonth")))
+    b->setAccessibleName(QStringLiteral("前の月"));
+  if (auto* b = calendar->findChild<QToolButton*>(QStringLiteral("qt_calendar_nextmonth")))
+    b->setAccessibleName(QStringLiteral("次の月"));
+  if (auto* b = calendar->findChild<QToolButton*>(QStringLiteral("qt_calendar_monthbutton")))
+    b->setAccessibleName(QStringLiteral("月を選ぶ"));
+  if (auto* b = calendar->findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton")))
+    b->setAccessibleName(QStringLiteral("年"));
+  connect(calendar, &QCalendarWidget::selectionChanged, this, &DatePicker::nameChosenDay);
+  nameChosenDay();
   calendar->setFocus();
+}
+
+// "2006年1月7日 土曜日, 今日, 予定あり" on the grid, which a screen reader
+// reads with each move; its cells alone say only "7".
+void DatePicker::nameChosenDay() {
+  const QDate d = calendar->selectedDate();
+  QString name = QLocale(QLocale::Japanese).toString(d, QStringLiteral("yyyy年M月d日 dddd"));
+  if (d == today_) name += QStringLiteral(", 今日");
+  if (hasDay_(d)) name += QStringLiteral(", 予定あり");
+  if (auto* grid = calendar->findChild<QAbstractItemView*>()) {
+    grid->setAccessibleName(name);
+    if (QAccessible::isActive()) {
+      QAccessibleEvent e(grid, QAccessible::NameChanged);
+      QAccessible::updateAccessibility(&e);
+    }
+  }
+  calendar->setAccessibleDescription(name);
 }
 
 void DatePicker::markMonth(int year, int month) {

@@ -20,6 +20,7 @@ class DatePicker final : public QDialog {
 
  private:
   void markMonth(int year, int month);
+  void nameChosenDay();
 
   QDate today_;
   QDate chosen_;

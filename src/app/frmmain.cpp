@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QTimer>
+#include <QWindow>
 
 #include "aboutbox.h"
 #include "dlgdiary.h"
@@ -32,7 +33,7 @@ const char* const kNotLoaded = "読込失敗";
 const char* const kIniHintText =
     "\u3000\r\n\u3000左の白いドラッグ・エリア上で, \r\n\u3000\r\n"
     "\u3000およその開始時刻から終了時刻までドラッグしてください. \r\n\u3000\r\n"
-    "\u3000(本メッセージは,左クリックで消えます.) \r\n\u3000";
+    "\u3000(本メッセージは,クリックかキーを押すと消えます.) \r\n\u3000";
 const char* const kCommentText = "本ウィンドウは\r\n高さ方向にのみ\r\n伸縮可能です.";
 const char* const kMonthFolderError = "今月のデータフォルダの作成に失敗しました.\r\n\r\n[プランドール]の起動を中止します.";
 const char* const kAppTitle = "プランドール";
@@ -49,6 +50,14 @@ QDate qdate(const LocalDate& d) { return QDate(d.year, d.month, d.day); }
 // state cannot be learned may hold the day, and is read rather than
 // started afresh (a folder only ever fails the save).
 bool mayHoldDay(const std::string& path) { return !fileMissing(path) && !folderExists(path); }
+
+// The day before or after, while a day file's four-digit year can name it.
+std::optional<LocalDate> neighbourDay(const LocalDate& d, int step) {
+  const double serial = toSerialDate(d) + step;
+  const LocalDate n = fromSerialDate(serial);
+  if (toSerialDate(n) != serial || n.year < 1000 || n.year > 9999) return std::nullopt;
+  return n;
+}
 
 }  // namespace
 
@@ -132,18 +141,15 @@ void TfrmMain::FormCreate() {
                                    ScrollBox1->focusPad(slot);
                                  }},
                                 this);
+  updateCommands();
   started_ = true;
 }
 
 void TfrmMain::FormShow() {
-  // Work-area height, at the top left; the frame (if any) counts too.
-  const QRect work = (screen() ? screen() : QGuiApplication::primaryScreen())->availableGeometry();
-  const int decoration = frameGeometry().height() - geometry().height();
-  move(work.topLeft());
   // Scrolled before the resize: the pad frames that wait for the view are
   // made for the rows at 08:00, not for those at 06:00.
   ScrollBox1->verticalScrollBar()->setValue(240);
-  resize(800, std::max(600, work.height() - decoration));
+  fitToWorkArea();
   lblComment->setText(lines(kCommentText));
   lblComment->adjustSize();
   if (!state_.day.hasFile() && !state_.day.unread())
@@ -156,6 +162,27 @@ void TfrmMain::FormShow() {
     btnSave->setFocus();
   // Once the window is up, so the question has the day behind it.
   QTimer::singleShot(0, this, [this] { offerRecovery(true); });
+}
+
+// The work area's height at its top left, the frame included. A window
+// manager frames the window only after it is mapped, so this runs again
+// once the frame is known; a screen lower than the design shrinks it.
+void TfrmMain::fitToWorkArea() {
+  const QRect work = (screen() ? screen() : QGuiApplication::primaryScreen())->availableGeometry();
+  fittedFrame_ = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+  const int height = work.height() - fittedFrame_.top() - fittedFrame_.bottom();
+  setMinimumHeight(std::clamp(height, 200, 600));
+  move(work.topLeft());
+  resize(800, std::max(minimumHeight(), height));
+}
+
+bool TfrmMain::event(QEvent* e) {
+  const bool done = QMainWindow::event(e);
+  const QEvent::Type t = e->type();
+  if (shownOnce_ && (t == QEvent::Move || t == QEvent::Resize || t == QEvent::WindowActivate) && windowHandle() &&
+      windowHandle()->frameMargins() != fittedFrame_)
+    fitToWorkArea();
+  return done;
 }
 
 void TfrmMain::paintEvent(QPaintEvent* e) {
@@ -183,13 +210,47 @@ void TfrmMain::dayChanged(DayModel::Change change, int) {
   const DayModel& day = state_.day;
   ScheduleUndo1->setEnabled(day.canUndo());
   ScheduleRedo1->setEnabled(day.canRedo());
-  if (change == DayModel::Change::Opened) showDayName();
+  if (change == DayModel::Change::Opened) {
+    showDayName();
+    SchedulePrevDay1->setEnabled(neighbourDay(openDayDate(), -1).has_value());
+    ScheduleNextDay1->setEnabled(neighbourDay(openDayDate(), +1).has_value());
+  }
   setWindowModified(day.modified());
+  updateCommands();
   if (change == DayModel::Change::Opened) return;  // nothing to keep yet
   if (change == DayModel::Change::Pending)
     typingTimer_->start();
   else
     recoveryTimer_->start();
+}
+
+// A command that could do nothing is disabled, and its button's hint says
+// why and what to do instead of what it would do.
+static void enableWithReason(QAction* command, QPushButton* button, const char* why) {
+  command->setEnabled(!why);
+  if (!button->property("ownHint").isValid()) button->setProperty("ownHint", button->property(kHintProperty));
+  setHint(button, why ? q(why) : button->property("ownHint").toString());
+}
+
+void TfrmMain::updateCommands() {
+  const DayModel& day = state_.day;
+  enableWithReason(ScheduleDiary1, btnDiary,
+                   day.hasFile() && !day.unread()
+                       ? nullptr
+                       : "|この日のファイルはまだないため, ダイアリーは書けません. 先に[保存]を押してください.");
+  const RoutineStore& routines = state_.routines;
+  enableWithReason(RoutineRead1, btnShowRoutine,
+                   CountRoutines(routines.RoutineImage) > 0
+                       ? nullptr
+                       : "|保存されたルーチンがありません. [ルーチン設定...]でルーチンを保存すると使えます.");
+  bool anyPad = false;
+  for (int i = 0; i < kPadSlots && !anyPad; ++i) anyPad = day.framed(i);
+  const char* noEntry = nullptr;
+  if (!anyPad)
+    noEntry = "|スケジュール・パッドがありません. パッドを作って選ぶと, その内容をルーチンとして仮登録できます.";
+  else if (routines.RoutineCount() >= kRoutineSlots)
+    noEntry = "|ルーチンは8件まで登録できます. [ルーチン設定...]で不要なルーチンを削除してください.";
+  enableWithReason(RoutineEntry1, btnEnterRoutine, noEntry);
 }
 
 // "2006年1月3日 (火)", or the file's own name for a file named otherwise.
@@ -274,7 +335,7 @@ void TfrmMain::offerRecovery(bool atStartUp) {
     const LocalDateTime& w = rec->written;
     char when[16];
     std::snprintf(when, sizeof when, "%d:%02d", w.hour, w.minute);
-    const std::string question = "保存されていない変更が残っています (" + longDateText(w.date) + " " + when + ")。復元しますか?";
+    const std::string question = "保存されていない変更が残っています (" + longDateText(w.date) + " " + when + "). 復元しますか？";
     if (platform_.ask(question, {"復元する(&R)", "破棄する(&D)"}, 0, 0) != 0) {
       removeRecovery(path);
       continue;
@@ -301,7 +362,7 @@ void TfrmMain::sessionEnding() {
 bool TfrmMain::mayDiscardDay() {
   DayModel& day = state_.day;
   if (!day.modified()) return true;
-  switch (platform_.ask(dayName(day) + " の変更を保存しますか?", {"保存(&S)", "保存しない(&N)", "キャンセル"}, 0, 2)) {
+  switch (platform_.ask(dayName(day) + " の変更を保存しますか？", {"保存(&S)", "保存しない(&N)", "キャンセル"}, 0, 2)) {
     case 0:
       // Typed edits first, through each pad's own store; a refusal stops.
       return ScrollBox1->storeTypedEdits() && FileSave1Execute();
@@ -329,12 +390,20 @@ void TfrmMain::closeEvent(QCloseEvent* e) {
 
 void TfrmMain::ScheduleUndo1Execute() {
   state_.day.undo();
-  ScrollBox1->focusPad(state_.day.selectedPad());
+  showDataCount();
+  focusDay(state_.day.selectedPad());
 }
 
 void TfrmMain::ScheduleRedo1Execute() {
   state_.day.redo();
-  ScrollBox1->focusPad(state_.day.selectedPad());
+  showDataCount();
+  focusDay(state_.day.selectedPad());
+}
+
+// After a command the focus is on a pad, else on 保存: never on the empty
+// strip, which a keyboard or screen reader cannot use.
+void TfrmMain::focusDay(int slot) {
+  if (!ScrollBox1->focusPad(slot) && !ScrollBox1->focusLastPad()) btnSave->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmMain::showDataCount() {
@@ -346,16 +415,19 @@ void TfrmMain::showFileHeader() {
   dtpPrepDate->setDate(qdate(fromSerialDate(state_.day.image().CreatedDate)));
 }
 
+// Today's file would be made today; another day's date would read as if
+// its file existed: that day shows 未作成.
 void TfrmMain::showNotCreated() {
   edtThisFile->setText(q(kNotCreated));
-  dtpPrepDate->setDate(qdate(state_.Today));
+  const bool today = state_.day.path() == state_.day.todayPath();
+  dtpPrepDate->setDate(today ? qdate(state_.Today) : dtpPrepDate->minimumDate());
 }
 
 // After a failed load the day stays empty and open under its path, shown
 // as not loaded: the save refuses to write over it.
 void TfrmMain::showLoadFailed() {
   edtThisFile->setText(q(kNotLoaded));
-  dtpPrepDate->setDate(qdate(state_.Today));
+  dtpPrepDate->setDate(dtpPrepDate->minimumDate());
   showDataCount();
 }
 
@@ -403,7 +475,7 @@ bool TfrmMain::FileSave1Execute() {
   }
   if (headerSet) showFileHeader();
   showDataCount();
-  ScrollBox1->focusLastPad();
+  focusDay(-1);
   // Saved: what a crash would have kept is on disk now.
   keepRecovery();
   // Saved, but not known to be durable: the box instead of the sound.
@@ -433,11 +505,8 @@ void TfrmMain::openDay(const std::string& path) {
   showCover();
   IoResult failure;
   const bool loaded = LoadDayFile(path, &failure);
-  if (loaded) {
-    ScrollBox1->focusLastPad();
-  } else {
-    showLoadFailed();
-  }
+  if (!loaded) showLoadFailed();
+  focusDay(-1);
   hideCover();  // before any box: the box must not sit over a blank cover
   if (loaded)
     PlaySaveSound();
@@ -463,6 +532,7 @@ void TfrmMain::openDate(const LocalDate& date) {
     day.openEmpty(path);
     showNotCreated();
     showDataCount();
+    focusDay(-1);
   }
   offerRecovery(false);
 }
@@ -470,14 +540,11 @@ void TfrmMain::openDate(const LocalDate& date) {
 void TfrmMain::ScheduleToday1Execute() { openDate(state_.Today); }
 
 void TfrmMain::SchedulePrevDay1Execute() {
-  // Only dates whose names the day files can hold.
-  const LocalDate d = fromSerialDate(toSerialDate(openDayDate()) - 1);
-  if (dateOfDayFile(dayFileName(d))) openDate(d);
+  if (const auto d = neighbourDay(openDayDate(), -1)) openDate(*d);
 }
 
 void TfrmMain::ScheduleNextDay1Execute() {
-  const LocalDate d = fromSerialDate(toSerialDate(openDayDate()) + 1);
-  if (dateOfDayFile(dayFileName(d))) openDate(d);
+  if (const auto d = neighbourDay(openDayDate(), +1)) openDate(*d);
 }
 
 void TfrmMain::ScheduleGoTo1Execute() {
@@ -503,7 +570,10 @@ void TfrmMain::SchedulePast1Execute() {
   offerRecovery(false);
 }
 
-void TfrmMain::ScheduleRemovePad1Execute() { ScrollBox1->ScheduleRemovePad1Execute(); }
+void TfrmMain::ScheduleRemovePad1Execute() {
+  ScrollBox1->ScheduleRemovePad1Execute();
+  focusDay(state_.day.selectedPad());
+}
 
 void TfrmMain::ScheduleDiary1Execute() {
   DayModel& day = state_.day;

@@ -2,6 +2,7 @@
 // The main window: the day view, the file and clock boxes, the command
 // buttons, menu, actions and status bar; it wires the commands.
 #include <QMainWindow>
+#include <QMargins>
 #include <array>
 
 #include "plannerstate.h"
@@ -90,6 +91,7 @@ class TfrmMain final : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* e) override;
   void showEvent(QShowEvent* e) override;
+  bool event(QEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
@@ -99,7 +101,10 @@ class TfrmMain final : public QMainWindow {
   void FormCreate();
   void FormShow();
   void layoutClient();
+  void fitToWorkArea();
   void showDataCount();
+  void focusDay(int slot);
+  void updateCommands();
   void showRoutineCount(int n);
   void showFileHeader();
   void showNotCreated();
@@ -120,6 +125,7 @@ class TfrmMain final : public QMainWindow {
   Platform& platform_;
   bool started_ = false;
   bool shownOnce_ = false;
+  QMargins fittedFrame_;  // the frame the window was last fitted with
   bool startSound_ = false;  // today's file loaded: its sound follows the first paint
   HintDisplay* hints_ = nullptr;
   PadContext padContext_;

@@ -51,6 +51,9 @@ QDateEdit* dateBox(QWidget* parent, const char* name, QRect r, const char* hint)
   d->setReadOnly(true);  // the program only displays dates here
   d->setButtonSymbols(QAbstractSpinBox::NoButtons);
   d->setFocusPolicy(Qt::ClickFocus);
+  // The earliest date stands for a day without a file (days start at 1000).
+  d->setMinimumDate(QDate(100, 1, 1));
+  d->setSpecialValueText(q(kNotCreated));
   setHint(d, q(hint));
   return d;
 }
@@ -217,20 +220,25 @@ void TfrmMain::buildActions() {
   // The keyboard's ways to what the pointer does, shown with their keys
   // (the keys themselves belong to the day view and the pads).
   m->addSeparator();
+  // The key stands beside the caption as a real shortcut of the menu alone
+  // (a screen reader reads it as the binding); outside the menu the day view
+  // and the pads own it.
   auto keyed = [this, m](const char* name, const char* caption, QKeySequence key, std::function<void()> run) {
-    auto* a = m->addAction(q(caption) + QLatin1Char('\t') + key.toString(QKeySequence::NativeText));
+    auto* a = m->addAction(q(caption));
     a->setObjectName(QLatin1String(name));
+    a->setShortcut(key);
+    a->setShortcutContext(Qt::WidgetShortcut);
     connect(a, &QAction::triggered, this, std::move(run));
     return a;
   };
-  keyed("ScheduleNewPadL1", "左に新しいパッド(&N)", QKeySequence(Qt::CTRL | Qt::Key_N),
+  keyed("ScheduleNewPadL1", "左に新しいパッド(&L)", QKeySequence(Qt::CTRL | Qt::Key_N),
         [this] { ScrollBox1->newPadFromKeyboard(false); });
-  keyed("ScheduleNewPadR1", "右に新しいパッド", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N),
+  keyed("ScheduleNewPadR1", "右に新しいパッド(&I)", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N),
         [this] { ScrollBox1->newPadFromKeyboard(true); });
-  keyed("ScheduleNextPad1", "次のパッドへ", QKeySequence(Qt::Key_F6), [this] { ScrollBox1->focusNextPad(true); });
-  keyed("SchedulePrevPad1", "前のパッドへ", QKeySequence(Qt::SHIFT | Qt::Key_F6),
+  keyed("ScheduleNextPad1", "次のパッドへ(&X)", QKeySequence(Qt::Key_F6), [this] { ScrollBox1->focusNextPad(true); });
+  keyed("SchedulePrevPad1", "前のパッドへ(&V)", QKeySequence(Qt::SHIFT | Qt::Key_F6),
         [this] { ScrollBox1->focusNextPad(false); });
-  keyed("SchedulePadMenu1", "パッドのメニュー", QKeySequence(Qt::Key_Menu), [this] {
+  keyed("SchedulePadMenu1", "パッドのメニュー(&M)", QKeySequence(Qt::Key_Menu), [this] {
     if (TSchedPadFrame* pad = ScrollBox1->padFrame(state_.day.selectedPad())) {
       pad->setFocus(Qt::ShortcutFocusReason);
       pad->popupMenu();

@@ -19,6 +19,7 @@ void TfrmMain::RoutineEntry1Execute() {
   if (!pad->confirmOnPad(s + 1, "をルーチンとして仮登録します.", 180, 250)) return;
   // From the pad's record, as last stored, not from its controls.
   EnterRoutine(routines.RoutineTable, state_.day.pad(s));
+  updateCommands();
   pad->setFocus();  // the mark stays only on the pad that has the focus
 }
 
@@ -28,6 +29,7 @@ void TfrmMain::RoutineSet1Execute() {
   frmSetRWork = &window;
   window.exec();
   frmSetRWork = nullptr;
+  updateCommands();
 }
 
 void TfrmMain::RoutineRead1Execute() {
@@ -48,7 +50,7 @@ void TfrmMain::RoutineRead1Execute() {
   const IoResult r = day.showRoutinePads(bars, pads);
   if (r.ok()) {
     showDataCount();
-    ScrollBox1->focusLastPad();
+    focusDay(-1);
   }
   hideCover();
   if (!r.ok()) {

@@ -1,12 +1,13 @@
 #pragma once
-#include <QWidget>
+#include <QDialog>
 
 class QTextBrowser;
 
 namespace plandor {
 
-// Shows the program's help file (HTML) from its contents page.
-class HelpWindow final : public QWidget {
+// Shows the program's help file (HTML) from its contents page: a window of
+// its own beside the planner (a dialog to a screen reader; Escape closes it).
+class HelpWindow final : public QDialog {
   Q_OBJECT
  public:
   explicit HelpWindow(QWidget* parent = nullptr);

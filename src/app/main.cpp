@@ -12,11 +12,11 @@
 #include "singleinstance.h"
 
 namespace {
-const char* const kNoFolder = "プログラムのフォルダが分かりません.\r\n\r\n[プランドール]の起動を中止します.";
+const char* const kNoFolder = "プログラムのフォルダーが分かりません.\r\n\r\n[プランドール]の起動を中止します.";
 const char* const kNoAnswer =
-    "このフォルダのプランドールは既に起動していますが,応答がありません.\r\n\r\n[プランドール]の起動を中止します.";
-const char* const kNoLock = "データフォルダ \"%s\" をロックできません.\r\n\r\n";
-const char* const kNoDataFolder = "データフォルダの作成に失敗しました.\r\n\r\n";
+    "このフォルダーのプランドールは既に起動していますが,応答がありません.\r\n\r\n[プランドール]の起動を中止します.";
+const char* const kNoLock = "データフォルダー \"%s\" をロックできません.\r\n\r\n";
+const char* const kNoDataFolder = "データフォルダーの作成に失敗しました.\r\n\r\n";
 const char* const kStop = "\r\n\r\n[プランドール]の起動を中止します.";
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QScrollBar>
+#include <QLineEdit>
 #include <QShortcut>
 #include <QTimer>
 #include <QWheelEvent>
@@ -33,6 +34,9 @@ TDayView::TDayView(SchedPadContext& context, QWidget* parent) : QScrollArea(pare
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setWidgetResizable(false);
+  // The strip itself is nothing to a keyboard or a screen reader: Tab
+  // reaches the pads, and a command leaves the focus on one (or on 保存).
+  setFocusPolicy(Qt::NoFocus);
   buildStrip();
   // One turn of the event loop after a paint: that paint is on screen.
   makeAfterPaint_ = new QTimer(this);
@@ -77,7 +81,9 @@ void TDayView::dayChanged(DayModel::Change change, int slot) {
       TSchedPadFrame* pad = PadFrameTable[slot];
       pad->raise();
       if (pnlIniHint->isVisible()) pnlIniHint->raise();
-      pad->setFocus(Qt::OtherFocusReason);
+      // Typing goes straight into the keyword, over its placeholder text.
+      pad->cmbKeyword->setFocus(Qt::OtherFocusReason);
+      if (QLineEdit* edit = pad->cmbKeyword->lineEdit()) edit->selectAll();
       break;
     }
     case C::PadStored:
@@ -142,8 +148,8 @@ void TDayView::buildStrip() {
   pnlIniHint = panel(pnlFrame, "pnlIniHint", QRect(350, 250, 295, 35), kCream, QFrame::Panel | QFrame::Raised);
   lblIniHint = place(new QLabel(pnlIniHint), "lblIniHint", QRect(1, 1, 10, 10));
   for (QWidget* w : {static_cast<QWidget*>(pnlIniHint), static_cast<QWidget*>(lblIniHint)}) {
-    setHint(w, q("左クリックで消えます|一読した後,左クリックで消してください."));
-    w->setToolTip(q("左クリックで消えます"));
+    setHint(w, q("クリックかキーで消えます|一読した後,クリックするか,いずれかのキーを押して消してください."));
+    w->setToolTip(q("クリックかキーで消えます"));
     w->installEventFilter(this);
   }
   pnlIniHint->hide();
@@ -333,15 +339,26 @@ void TDayView::resizeEvent(QResizeEvent* e) {
   if (e->oldSize().isValid()) makeFramesInView();
 }
 
+bool TDayView::focusNextPrevChild(bool next) {
+  // A pad hidden with the focus (a rebuild, a removal) hands it on without
+  // scrolling the view away; Tab to a pad brings it into view.
+  const QWidget* from = QApplication::focusWidget();
+  if (from && !from->isVisible()) return QWidget::focusNextPrevChild(next);
+  return QScrollArea::focusNextPrevChild(next);
+}
+
 void TDayView::repaintDragAreas() {
   pbxTimeL->update();
   pbxTimeR->update();
 }
 
-void TDayView::focusLastPad() { focusPad(ctx_.day.DataCount() - 1); }
+bool TDayView::focusLastPad() { return focusPad(ctx_.day.DataCount() - 1); }
 
-void TDayView::focusPad(int slot) {
-  if (TSchedPadFrame* pad = padFrame(slot)) pad->setFocus();
+bool TDayView::focusPad(int slot) {
+  TSchedPadFrame* pad = padFrame(slot);
+  if (!pad) return false;
+  pad->setFocus();
+  return true;
 }
 
 void TDayView::ScheduleRemovePad1Execute() {

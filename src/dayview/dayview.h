@@ -38,8 +38,9 @@ class TDayView final : public QScrollArea {
   // Frames made again only where the day now differs from what they show
   // (removal, routine display, undo): the others keep their typed edits.
   void syncPadFrames();
-  void focusLastPad();
-  void focusPad(int slot);
+  // False when there is no such pad.
+  bool focusLastPad();
+  bool focusPad(int slot);
   // Every pad's typed edits through its own store; false at the first pad
   // that refuses them, which then has the focus.
   bool storeTypedEdits();
@@ -88,6 +89,7 @@ class TDayView final : public QScrollArea {
  protected:
   bool eventFilter(QObject* watched, QEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  bool focusNextPrevChild(bool next) override;
 
  private:
   void buildStrip();

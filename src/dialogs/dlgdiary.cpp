@@ -38,7 +38,7 @@ TdlgDiary::TdlgDiary(const DiaryRecord& diary, const ListStore& lists, QWidget* 
     setHint(content, contentHint);
     nameAfter(content, group->title() + q(" 内容"));
   };
-  entry("ダリアリー1", 15, "1", cmbTitle1, memContent1, [&e] { return listTexts(e.Title1Entries); });
+  entry("ダイアリー1", 15, "1", cmbTitle1, memContent1, [&e] { return listTexts(e.Title1Entries); });
   entry("ダイアリー2", 180, "2", cmbTitle2, memContent2, [&e] { return listTexts(e.Title2Entries); });
   btnSaveDiary = button(this, "btnSaveDiary", "一時保存して閉じる(&S)", QRect(20, 338, 125, 22),
                         "|ダイアリーの内容を一時保存して,このダイアログを閉じます.");

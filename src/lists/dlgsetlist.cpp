@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
@@ -66,20 +67,19 @@ ListTab::ListTab(const Texts& t, int capacity, int limit, const QString& suffix,
   edit->setGeometry(10, 40, 265, 21);
   edit->setValidator(new Cp932LengthValidator(capacity, edit));
   setHint(edit, q(t.entryHint));
-  btnAppend = button(group, QStringLiteral("btnAppend") + suffix, "追加", QRect(285, 40, 75, 22), t.appendHint);
+  btnAppend = button(group, QStringLiteral("btnAppend") + suffix, "追加(&A)", QRect(285, 40, 75, 22), t.appendHint);
   const QString listLabel = label(t.listLabel, 12, 70);
   list = new QListWidget(group);
   nameAfter(list, listLabel);
   list->setGeometry(10, 85, 265, 178);
-  list->setFocusPolicy(Qt::ClickFocus);
   list->setSelectionMode(QAbstractItemView::SingleSelection);
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   list->setTextElideMode(Qt::ElideNone);
   list->setItemDelegate(new RowDelegate(list));
   setHint(list, q(t.listHint));
-  btnDelete = button(group, QStringLiteral("btnDelete") + suffix, "削除", QRect(285, 175, 75, 22),
+  btnDelete = button(group, QStringLiteral("btnDelete") + suffix, "削除(&D)", QRect(285, 175, 75, 22),
                      "|一覧で選択されている項目を削除します.");
-  btnClear = button(group, QStringLiteral("btnClear") + suffix, "クリア", QRect(285, 240, 75, 22),
+  btnClear = button(group, QStringLiteral("btnClear") + suffix, "クリア(&L)", QRect(285, 240, 75, 22),
                     "|一覧の全ての項目を削除します.");
   BitBtnUp = button(group, QStringLiteral("BitBtnUp") + suffix, "", QRect(205, 265, 25, 25),
                     "|選択されている項目を上に移動します.");
@@ -89,7 +89,12 @@ ListTab::ListTab(const Texts& t, int capacity, int limit, const QString& suffix,
   BitBtnDown->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
   BitBtnUp->setAccessibleName(q("上へ移動"));
   BitBtnDown->setAccessibleName(q("下へ移動"));
-  for (QPushButton* b : {btnDelete, btnClear, BitBtnUp, BitBtnDown}) b->setFocusPolicy(Qt::ClickFocus);
+  // Every control is reached by Tab; in the list Delete removes the entry
+  // and Alt+Up/Down move it, the focus staying there for the next key.
+  BitBtnUp->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Up));
+  BitBtnDown->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Down));
+  connect(new QShortcut(QKeySequence::Delete, list, nullptr, nullptr, Qt::WidgetShortcut), &QShortcut::activated, this,
+          &ListTab::deleteFromList);
   // Enter in the entry box appends (the buttons are never default buttons).
   connect(edit, &QLineEdit::returnPressed, this, &ListTab::btnAppendClick);
   label(t.limitLabel, 12, 270);
@@ -125,6 +130,13 @@ void ListTab::btnDeleteClick() {
   if (row >= 0 && list->item(row)->isSelected()) delete list->takeItem(row);
   if (list->count() > 0) list->setCurrentRow(list->count() - 1);
   edit->setFocus();
+}
+
+void ListTab::deleteFromList() {
+  const int row = list->currentRow();
+  if (row < 0 || !list->item(row)->isSelected()) return;
+  delete list->takeItem(row);
+  if (list->count() > 0) list->setCurrentRow(std::min(row, list->count() - 1));
 }
 
 void ListTab::btnClearClick() {

@@ -47,6 +47,8 @@ class ListTab final : public QWidget {
 
  private:
   void swapWith(int offset);
+  // Delete in the list: the entry goes, its neighbour is selected.
+  void deleteFromList();
   int limit_;
 };
 

@@ -67,7 +67,7 @@ class MarkPanelRightPress final : public QObject {
 
 PadFrameBase::PadFrameBase(PadKind kind, PadContext& context, QWidget* parent)
     : QFrame(parent), context_(context), kind_(kind) {
-  setFocusPolicy(Qt::ClickFocus);
+  setFocusPolicy(Qt::StrongFocus);  // Tab reaches the pad, then its controls
   fillBackground(this, kButtonFace);
   Panel1 = new QFrame(this);
   Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -157,8 +157,13 @@ PadFrameBase::PadFrameBase(PadKind kind, PadContext& context, QWidget* parent)
     return true;
   }();
   Q_UNUSED(rightPressTaken);
-  // The name carries the keyword as it stands.
+  // The name carries the keyword and the times as they stand.
   connect(cmbKeyword, &QComboBox::editTextChanged, this, &PadFrameBase::nameYourself);
+  for (TimeRow* row : {Panel2, Panel3}) {
+    connect(row->cmbHour, &QComboBox::editTextChanged, this, &PadFrameBase::nameYourself);
+    connect(row->speMinute, &QSpinBox::valueChanged, this, &PadFrameBase::nameYourself);
+    connect(row->chbPM, &QCheckBox::toggled, this, &PadFrameBase::nameYourself);
+  }
   connect(qApp, &QApplication::focusChanged, this, &PadFrameBase::focusChanged);
 }
 
@@ -189,6 +194,18 @@ bool PadFrameBase::confirmOnPad(int number, const char* action, int left, int to
   }
   if (!holds(QApplication::focusWidget())) FrameExit();
   return true;
+}
+
+void PadFrameBase::refuseHour(const std::string& text, bool integer) {
+  TimeRow* row = Panel2->cmbHour->currentText().toStdString() == text ? Panel2 : Panel3;
+  const std::string box = row == Panel2 ? "開始時刻の「時」の欄: " : "終了時刻の「時」の欄: ";
+  if (integer) {
+    context_.platform.message(box + "'" + text + kHourOutsideDial);
+  } else {
+    context_.platform.errorBox(box + "'" + text + "' は整数ではありません.\r\n0 から 12 までの整数を入力してください.");
+  }
+  row->cmbHour->setFocus(Qt::OtherFocusReason);
+  if (QLineEdit* edit = row->cmbHour->lineEdit()) edit->selectAll();
 }
 
 // "スケジュール・パッド 2, 9:00 から 10:30": the times on the day's 24-hour
@@ -280,6 +297,13 @@ bool PadFrameBase::focusNextPrevChild(bool next) {
   // From the frame itself Tab enters at the first control, Shift+Tab at the last.
   const qsizetype to = at < 0 ? (next ? 0 : order.size() - 1) : at + (next ? 1 : -1);
   if (at < 0 && now != this) return QFrame::focusNextPrevChild(next);
+  if (to < 0 && at >= 0) {
+    // Backwards out of the pad: past the pad itself, which Tab enters by.
+    setFocusPolicy(Qt::ClickFocus);
+    const bool moved = QFrame::focusNextPrevChild(false);
+    setFocusPolicy(Qt::StrongFocus);
+    return moved;
+  }
   if (to < 0 || to >= order.size()) return QFrame::focusNextPrevChild(next);
   order[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
   return true;

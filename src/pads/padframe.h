@@ -60,6 +60,9 @@ class PadFrameBase : public QFrame {
   // `action` ("を削除します." ...) on pad `number`; a refusal gives the pad
   // the focus back.
   bool confirmOnPad(int number, const char* action, int left, int top);
+  // An hour box's text that is no hour (`integer`: a number outside the
+  // dial): told with the box and what to type, and the box takes the focus.
+  void refuseHour(const std::string& text, bool integer);
   // The accessible name: kind, number, keyword and the times shown, and
   // whether the pad carries the mark.
   void nameYourself();

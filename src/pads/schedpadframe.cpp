@@ -159,10 +159,10 @@ bool TSchedPadFrame::apply(const PadStoreResult& r, const char* orderRefused) {
   Platform& platform = ctx_.pads.platform;
   switch (r.verdict) {
     case PadVerdict::NotInteger:
-      platform.errorBox("'" + r.refusedHour + "' は整数ではありません");
+      refuseHour(r.refusedHour, false);
       return false;
     case PadVerdict::HourOutsideDial:
-      platform.message("'" + r.refusedHour + kHourOutsideDial);
+      refuseHour(r.refusedHour, true);
       return false;
     case PadVerdict::EndNotAfterStart:
       platform.message(orderRefused);

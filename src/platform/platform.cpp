@@ -4,15 +4,19 @@
 
 namespace plandor {
 
-const char* const kChangedFileText = "このファイルは開いた後で他のプログラムによって変更されています。";
+const char* const kChangedFileText = "このファイルは開いた後で他のプログラムによって変更されています.";
 
 void PlaySaveSound(Platform& platform, const std::string& programFolder) {
   const std::string path = programFolder + "/Shutter.wav";
   // Only a regular file: a FIFO there would hold the player, and the end of
   // the program, for good.
-  if (isRegularFile(path))
+  if (isRegularFile(path)) {
     platform.playSound(path);
-  else if (fileExists(path))
+    return;
+  }
+  if (platform.soundProblemTold) return;
+  platform.soundProblemTold = true;
+  if (fileExists(path))
     platform.errorBox("サウンドファイル \"" + path + "\" を再生できません.\r\n\r\n" + errorReason(kNotRegularFile));
   else
     platform.message("[プランドール] インストールフォルダー内に\r\n\r\nサウンドファイル [Shutter.wav] が存在しません",

@@ -39,10 +39,14 @@ class Platform {
   virtual void playSound(const std::string& path) = 0;
   virtual LocalDateTime now() = 0;
   virtual void showHelp(const std::string& path) = 0;
+
+  // A missing or unplayable sound file is told once a run, not at every
+  // command that plays it.
+  bool soundProblemTold = false;
 };
 
-// The confirmation sound: Shutter.wav from the program folder, or a box
-// saying it is missing.
+// The confirmation sound: Shutter.wav from the program folder, or, the first
+// time, a box saying it is missing.
 void PlaySaveSound(Platform& platform, const std::string& programFolder);
 
 // A save of the file at `path` through `save`, asked about when it finds the

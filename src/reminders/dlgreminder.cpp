@@ -35,6 +35,7 @@ TdlgReminder::TdlgReminder(int lead, QWidget* parent) : QDialog(parent) {
     b->setObjectName(QStringLiteral("rdbLead%1").arg(l == kNoReminders ? QStringLiteral("None") : QString::number(l)));
     b->setProperty("lead", l);
     b->setChecked(l == lead);
+    if (l == lead) b->setFocus();  // a Space must not change the choice
     buttons->addButton(b);
     choices->addWidget(b);
   }

@@ -1,5 +1,6 @@
 #include "reminderwindow.h"
 
+#include <QAccessible>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -15,6 +16,7 @@ const char* const kReminderWindowTitle = "リマインダー - プランドー�
 ReminderWindow::ReminderWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
   setObjectName(QStringLiteral("ReminderWindow"));
   setWindowTitle(QString::fromUtf8(kReminderWindowTitle));
+  setAccessibleName(windowTitle());
   setAttribute(Qt::WA_ShowWithoutActivating);
   // Closing the planner ends the program even while reminders are shown.
   setAttribute(Qt::WA_QuitOnClose, false);
@@ -86,6 +88,10 @@ void ReminderWindow::add(const ReminderNote& note) {
     show();
   }
   raise();
+  // It never takes the focus, so a screen reader is told of it as an alert.
+  row->setAccessibleName(note.summary + QLatin1Char(' ') + note.body);
+  QAccessibleEvent alert(row, QAccessible::Alert);
+  QAccessible::updateAccessibility(&alert);
 }
 
 }  // namespace plandor

@@ -28,6 +28,8 @@ TfrmSetRWork::TfrmSetRWork(RoutinePadContext& context, std::function<void(int)> 
   setObjectName(QStringLiteral("frmSetRWork"));
   setWindowTitle(q("ルーチン設定"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  // The design's 695 x 550 is the client area the controls are laid out in;
+  // a window manager's frame comes around it.
   setFixedSize(695, 550);
   fillBackground(this, kSkyBlue);
 
@@ -37,16 +39,16 @@ TfrmSetRWork::TfrmSetRWork(RoutinePadContext& context, std::function<void(int)> 
   pnlPadBase->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   fillBackground(pnlPadBase, kSkyBlue);
   setHint(pnlPadBase, q("パッド表示ペインです. ここにルーチン・パッドが表示されます."));
-  btnRemoveSRW = button(this, QStringLiteral("btnRemoveSRW"), "パッドを削除", QRect(580, 15, 100, 25),
+  btnRemoveSRW = button(this, QStringLiteral("btnRemoveSRW"), "パッドを削除(&D)", QRect(580, 15, 100, 25),
                         "|マークパネルに◆マークが表示されたルーチン・パッドを削除します.\u3000"
                         "対応するデータも削除されるので注意してください.");
-  btnSaveSRW = button(this, QStringLiteral("btnSaveSRW"), "保存", QRect(580, 400, 100, 50),
+  btnSaveSRW = button(this, QStringLiteral("btnSaveSRW"), "保存(&S)", QRect(580, 400, 100, 50),
                       "|ルーチンの内容をファイル(Routines.rdf)に保存します. "
                       "このファイルは初回起動時に自動的に作成されます.");
   QFont big = btnSaveSRW->font();
   big.setPixelSize(15);
   btnSaveSRW->setFont(big);
-  btnCancelSRW = button(this, QStringLiteral("btnCancelSRW"), "閉じる", QRect(580, 470, 100, 25),
+  btnCancelSRW = button(this, QStringLiteral("btnCancelSRW"), "閉じる(&C)", QRect(580, 470, 100, 25),
                         "|このウィンドウを閉じます. 設定・変更の内容は保存されません.");
 
   pnlCover = coverPanel(this, kSkyBlue);
@@ -112,21 +114,6 @@ void TfrmSetRWork::focusNextPad(bool forward) {
     RoutineFrameTable[i]->setFocus(Qt::ShortcutFocusReason);
     return;
   }
-}
-
-void TfrmSetRWork::fitOuterSize() {
-  // The frame is known only once the window is on screen (none without a
-  // window manager); the controls keep their places in the client area.
-  const QRect outer = frameGeometry(), inner = geometry();
-  const QSize client(695 - (outer.width() - inner.width()), 550 - (outer.height() - inner.height()));
-  if (client != size() && client.width() > 0 && client.height() > 0) setFixedSize(client);
-}
-
-bool TfrmSetRWork::event(QEvent* e) {
-  const bool r = QDialog::event(e);
-  // A window manager tells the frame after the window is mapped, with a move.
-  if (e->type() == QEvent::Move || e->type() == QEvent::Show) fitOuterSize();
-  return r;
 }
 
 // A pad for every routine, in slot order down the pane.

@@ -33,7 +33,6 @@ class TfrmSetRWork final : public QDialog {
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
-  bool event(QEvent* e) override;
   // Tab walks every pad in slot order, then the three buttons.
   bool focusNextPrevChild(bool next) override;
 
@@ -44,8 +43,6 @@ class TfrmSetRWork final : public QDialog {
   void focusLastPad();
   // F6 and Shift+F6: the focus to the next (previous) pad.
   void focusNextPad(bool forward);
-  // The window's outer size, title bar and frame included, is 695 x 550.
-  void fitOuterSize();
 
   RoutinePadContext& ctx_;
   std::function<void(int)> showCount_;

@@ -71,7 +71,10 @@ TRoutineWorkFrame::TRoutineWorkFrame(RoutinePadContext& context, QWidget* parent
   btnSaveRoutine->setAutoDefault(false);  // Return in a box is not this pad's press
   setHint(btnSaveRoutine, q("|ルーチン・パッド上で設定した内容を一時保存します(ファイルには保存されません). "
                             "ファイルに保存するには,[保存]ボタンを押します."));
-  for (QWidget* w : Panel1->findChildren<QWidget*>()) w->setFocusPolicy(Qt::ClickFocus);
+  // Controls out of the window's Tab chain (the pad walks its own); frames
+  // and labels stay unfocusable, so a screen reader passes them by.
+  for (QWidget* w : Panel1->findChildren<QWidget*>())
+    if (w->focusPolicy() != Qt::NoFocus) w->setFocusPolicy(Qt::ClickFocus);
   connect(btnSaveRoutine, &QPushButton::clicked, this, &TRoutineWorkFrame::btnSaveRoutineClick);
   hide();
 }
@@ -92,10 +95,10 @@ void TRoutineWorkFrame::btnSaveRoutineClick() {
   const RoutineStoreResult r = storeRoutineEntry(e, ctx_.routines.RoutineTable[s]);
   switch (r.reading) {
     case HourReading::NotInteger:
-      context_.platform.errorBox("'" + r.refusedHour + "' は整数ではありません");
+      refuseHour(r.refusedHour, false);
       return;
     case HourReading::OutsideDial:
-      context_.platform.message("'" + r.refusedHour + kHourOutsideDial);
+      refuseHour(r.refusedHour, true);
       return;
     case HourReading::Dial:
       break;

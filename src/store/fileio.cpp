@@ -145,31 +145,31 @@ std::string errorReason(int error) {
   if (error == kChangedWhileRead) return "読み込み中にファイルが短くなりました";
   if (error == kNotOurFormat) return "ファイルの内容が正しくありません (壊れているか, 別の形式です)";
   if (error == kFolderReplaced)
-    return "データフォルダが, プランドールの起動後に別のフォルダに置き換えられています. プランドールを終了してから起動し直してください";
+    return "データフォルダーが, プランドールの起動後に別のフォルダーに置き換えられています. プランドールを終了してから起動し直してください";
   const char* ja = nullptr;
   switch (error) {
-    case ENOENT: ja = "指定されたファイルまたはフォルダーが見つかりません"; break;
+    case ENOENT: ja = "指定されたファイルまたはフォルダーが見つかりません. 名前と場所を確かめてください"; break;
     case EACCES:
-    case EPERM: ja = "アクセスが拒否されました"; break;
-    case EROFS: ja = "読み取り専用のファイルシステムです"; break;
-    case ENOSPC: ja = "ディスクの空き容量が不足しています"; break;
-    case EDQUOT: ja = "ディスクの使用量の制限を超えました"; break;
-    case EISDIR: ja = "同じ名前のフォルダーがあります"; break;
-    case ENOTDIR: ja = "パスの途中がフォルダーではありません"; break;
-    case EIO: ja = "入出力エラーが発生しました"; break;
+    case EPERM: ja = "アクセスが拒否されました. ファイルとフォルダーのアクセス権を確かめてください"; break;
+    case EROFS: ja = "読み取り専用のドライブです. 書き込めるドライブで使ってください"; break;
+    case ENOSPC: ja = "ディスクの空き容量が不足しています. 不要なファイルを削除してから, もう一度やり直してください"; break;
+    case EDQUOT: ja = "ディスクの使用量の制限を超えました. 不要なファイルを削除してから, もう一度やり直してください"; break;
+    case EISDIR: ja = "同じ名前のフォルダーがあります. そのフォルダーの名前を変えるか移動してから, もう一度やり直してください"; break;
+    case ENOTDIR: ja = "パスの途中にフォルダーではなくファイルがあります. そのファイルの名前を変えるか移動してください"; break;
+    case EIO: ja = "入出力エラーが発生しました. ディスクや接続を確かめてから, もう一度やり直してください"; break;
     case ENAMETOOLONG: ja = "パスが長すぎます"; break;
-    case EEXIST: ja = "同じ名前のファイルがあります"; break;
+    case EEXIST: ja = "同じ名前のファイルがあります. その名前を変えてから, もう一度やり直してください"; break;
     case ENOSYS: ja = "この操作はファイルシステムが対応していません"; break;
     case EOPNOTSUPP: ja = "この操作はサポートされていません"; break;
     case EINVAL: ja = "この操作はこのファイルには行えません"; break;
     case ELOOP: ja = "シンボリックリンクの参照が多すぎるか, 循環しています"; break;
     case EMFILE:
-    case ENFILE: ja = "開いているファイルが多すぎます"; break;
-    case ENOMEM: ja = "メモリが不足しています"; break;
+    case ENFILE: ja = "開いているファイルが多すぎます. ほかのプログラムを終了してから, もう一度やり直してください"; break;
+    case ENOMEM: ja = "メモリーが不足しています. ほかのプログラムを終了してから, もう一度やり直してください"; break;
     case EFBIG: ja = "ファイルが大きすぎます"; break;
     case EOVERFLOW: ja = "ファイルの大きさを扱えません"; break;
     case EBUSY:
-    case ETXTBSY: ja = "ファイルまたはフォルダーが使用中です"; break;
+    case ETXTBSY: ja = "ファイルまたはフォルダーが使用中です. しばらくしてから, もう一度やり直してください"; break;
     case EAGAIN: ja = "一時的に利用できません. しばらくしてからやり直してください"; break;
     case EINTR: ja = "処理が中断されました"; break;
     case EXDEV: ja = "別のドライブへは移動できません"; break;
@@ -177,15 +177,16 @@ std::string errorReason(int error) {
     case EMLINK: ja = "リンクが多すぎます"; break;
     case ENXIO:
     case ENODEV: ja = "デバイスが見つかりません"; break;
-    case ESTALE: ja = "ネットワーク上のファイルが無効になりました"; break;
-    case ENOTCONN: ja = "ドライブとの接続が切れています"; break;
+    case ESTALE: ja = "ネットワーク上のファイルが無効になりました. 接続し直してから, もう一度やり直してください"; break;
+    case ENOTCONN: ja = "ドライブとの接続が切れています. 接続し直してから, もう一度やり直してください"; break;
     case ETIMEDOUT: ja = "接続がタイムアウトしました"; break;
     case EBADF: ja = "ファイルの参照が無効です"; break;
     default: break;
   }
-  std::string sys = std::strerror(error);
-  if (!ja) return "予期しないエラーが発生しました (エラー番号 " + std::to_string(error) + ": " + sys + ")";
-  return std::string(ja) + " (" + sys + ")";
+  // The system's own text (English) only where there is no Japanese one.
+  if (!ja)
+    return "予期しないエラーが発生しました (エラー番号 " + std::to_string(error) + ": " + std::strerror(error) + ")";
+  return ja;
 }
 
 std::string IoResult::message() const {

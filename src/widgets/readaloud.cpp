@@ -5,6 +5,7 @@
 #include <QAccessibleWidget>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QLineEdit>
 #include <QLocale>
 
 namespace plandor {
@@ -23,13 +24,20 @@ class ListReading final : public QAccessibleWidget {
     if (t == QAccessible::Value) return list()->currentText();
     return QAccessibleWidget::text(t);
   }
-  // The items, as Qt's own reading of a combo box offers them.
-  int childCount() const override { return 1; }
+  // The items, as Qt's own reading of a combo box offers them, after the
+  // editor of an editable box.
+  QList<QObject*> parts() const {
+    QList<QObject*> p;
+    if (list()->lineEdit()) p << list()->lineEdit();
+    return p << list()->view();
+  }
+  int childCount() const override { return int(parts().size()); }
   QAccessibleInterface* child(int index) const override {
-    return index == 0 ? QAccessible::queryAccessibleInterface(list()->view()) : nullptr;
+    const QList<QObject*> p = parts();
+    return index >= 0 && index < p.size() ? QAccessible::queryAccessibleInterface(p[index]) : nullptr;
   }
   int indexOfChild(const QAccessibleInterface* child) const override {
-    return child && child->object() == list()->view() ? 0 : -1;
+    return child ? int(parts().indexOf(child->object())) : -1;
   }
 };
 
@@ -38,7 +46,10 @@ class DateReading final : public QAccessibleWidget {
   explicit DateReading(QDateEdit* box) : QAccessibleWidget(box, QAccessible::StaticText) {}
   QString text(QAccessible::Text t) const override {
     auto* box = static_cast<QDateEdit*>(widget());
-    const QString date = QLocale().toString(box->date(), QStringLiteral("yyyy年M月d日 dddd"));
+    // A box that shows its special text ("未作成") is read so.
+    const QString date = !box->specialValueText().isEmpty() && box->date() == box->minimumDate()
+                             ? box->specialValueText()
+                             : QLocale().toString(box->date(), QStringLiteral("yyyy年M月d日 dddd"));
     if (t == QAccessible::Name) return box->property(kSetting).toString() + QStringLiteral(": ") + date;
     if (t == QAccessible::Value) return date;
     return QAccessibleWidget::text(t);

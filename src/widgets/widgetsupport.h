@@ -11,6 +11,8 @@
 #include <QVariant>
 #include <QWidget>
 
+#include "readaloud.h"
+
 namespace plandor {
 
 // Hints are kept in a control's "hint" property as "short|long"; the main
@@ -32,10 +34,13 @@ inline void nameAfter(QWidget* box, QString label) {
   while (label.endsWith(QChar(0xFF1A)) || label.endsWith(QLatin1Char(':'))) label.chop(1);
   label = label.trimmed();
   if (box->accessibleName() != label) box->setAccessibleName(label);
-  // An editable combo box's editor takes the focus for it.
-  if (auto* combo = qobject_cast<QComboBox*>(box))
+  // A combo box reads as "name: text" (Qt would say the text alone); an
+  // editable one's editor takes the focus for it, with the name.
+  if (auto* combo = qobject_cast<QComboBox*>(box)) {
+    readListAs(combo, label);
     if (QLineEdit* editor = combo->lineEdit(); editor && editor->accessibleName() != label)
       editor->setAccessibleName(label);
+  }
 }
 
 // The program's two ground colours.

@@ -418,6 +418,7 @@ void TestDayPlanning::screenReadersAndTheKeyboardReachEverything() {
   // The pad with the focus says it carries the mark.
   QCOMPARE(pad(2)->accessibleName(), QStringLiteral("スケジュール・パッド 2, 23:45 から 0:45, ◆ 選択中"));
   pad(1)->Panel3->cmbHour->setEditText(QStringLiteral("11"));
+  QCOMPARE(pad(1)->accessibleName(), QStringLiteral("スケジュール・パッド 1, 9:00 から 11:30"));  // as typed
   pad(1)->btnReviseClick();
   QCOMPARE(pad(1)->accessibleName(), QStringLiteral("スケジュール・パッド 1, 9:00 から 11:30"));
   QCOMPARE(window->ScrollBox1->pbxTimeL->accessibleDescription().left(11), QStringLiteral("ドラッグ・エリアです."));
@@ -446,7 +447,11 @@ void TestDayPlanning::screenReadersAndTheKeyboardReachEverything() {
   QVERIFY(pad(3));
   QCOMPARE(times(pad(3)), QStringLiteral("AM8:00-AM9:00"));
   QCOMPARE(pad(3)->x(), 4);
-  QCOMPARE(QApplication::focusWidget(), pad(3));
+  // Typing goes into its keyword, over the placeholder.
+  QVERIFY(pad(3)->cmbKeyword->isAncestorOf(QApplication::focusWidget()));
+  QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("run"));
+  QCOMPARE(pad(3)->cmbKeyword->currentText(), QStringLiteral("run"));
+  QCOMPARE(pad(3)->pnlPMenu->text(), QStringLiteral("◆"));
 
   QStringList inDialogs;
   auto check = [&inDialogs](const char* which) {
@@ -464,6 +469,10 @@ void TestDayPlanning::screenReadersAndTheKeyboardReachEverything() {
   window->ScheduleDiary1Execute();
   check("lists");
   window->OptionSetList1Execute();
+  platform->confirmAnswers = {true};
+  window->RoutineEntry1Execute();
+  check("routines");
+  window->RoutineSet1Execute();
   QVERIFY2(inDialogs.isEmpty(), qPrintable(inDialogs.join(QStringLiteral(", "))));
 }
 
@@ -498,7 +507,7 @@ void TestDayPlanning::unsavedWorkIsAskedAboutBeforeItGoes() {
   window->FileExit1Execute();
   QCOMPARE(platform->questions.size(), std::size_t(1));
   const auto& q = platform->questions[0];
-  QCOMPARE(q.text, std::string("2006年1月1日 (日) の変更を保存しますか?"));
+  QCOMPARE(q.text, std::string("2006年1月1日 (日) の変更を保存しますか？"));
   QCOMPARE(q.buttons, (std::vector<std::string>{"保存(&S)", "保存しない(&N)", "キャンセル"}));
   QCOMPARE(q.defaultButton, 0);
   QCOMPARE(q.escapeButton, 2);
@@ -574,7 +583,7 @@ void TestDayPlanning::workLeftByACrashIsOfferedBack() {
   // 破棄する: the file goes, the day stays as its file has it.
   start({1});
   QTRY_COMPARE(platform->questions.size(), std::size_t(1));
-  QCOMPARE(platform->questions[0].text, std::string("保存されていない変更が残っています (2006年1月1日 9:41)。復元しますか?"));
+  QCOMPARE(platform->questions[0].text, std::string("保存されていない変更が残っています (2006年1月1日 9:41). 復元しますか？"));
   QCOMPARE(platform->questions[0].buttons, (std::vector<std::string>{"復元する(&R)", "破棄する(&D)"}));
   QVERIFY(!QFile::exists(QString::fromStdString(recovery)));
   QVERIFY(!pad(1));

@@ -3,8 +3,12 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QDateEdit>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -26,6 +30,9 @@
 #include "aboutbox.h"
 #include "appicon.h"
 #include "appsetup.h"
+#include "datepicker.h"
+#include "helpwindow.h"
+#include "reminderwindow.h"
 #include "datafolder.h"
 #include "dayview.h"
 #include "frmmain.h"
@@ -50,6 +57,59 @@ class EventWatch : public QObject {
  private:
   std::function<void(QObject*, QEvent*)> see_;
 };
+
+// The letter after a single "&" of a caption, upper-cased; none for "&&".
+QChar mnemonicOf(const QString& text) {
+  for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != QLatin1Char('&')) continue;
+    if (text[i + 1] != QLatin1Char('&')) return text[i + 1].toUpper();
+    ++i;
+  }
+  return {};
+}
+
+// Captions that Alt+letter (or the letter in an open menu) could not tell apart.
+QStringList repeatedMnemonics(const QString& where, const QStringList& captions) {
+  QHash<QChar, QString> first;
+  QStringList faults;
+  for (const QString& c : captions) {
+    const QChar m = mnemonicOf(c);
+    if (m.isNull()) continue;
+    if (first.contains(m))
+      faults << QStringLiteral("%1: %2 / %3").arg(where, first[m], c);
+    else
+      first.insert(m, c);
+  }
+  return faults;
+}
+
+QStringList menuMnemonics(const QString& where, QMenu* menu) {
+  QStringList captions, faults;
+  for (QAction* a : menu->actions()) {
+    if (a->isSeparator()) continue;
+    captions << a->text();
+    if (a->menu()) faults << menuMnemonics(where + QLatin1Char('/') + a->text(), a->menu());
+  }
+  return faults << repeatedMnemonics(where, captions);
+}
+
+// Every caption of a window that takes Alt+letter: its shown buttons, labels
+// of boxes, group boxes, tabs and, in the main window, the menu bar.
+QStringList windowMnemonics(const QString& where, QWidget* w) {
+  QStringList captions;
+  for (auto* b : w->findChildren<QAbstractButton*>())
+    if (b->window() == w && b->isVisibleTo(w)) captions << b->text();
+  for (auto* l : w->findChildren<QLabel*>())
+    if (l->window() == w && l->buddy() && l->isVisibleTo(w)) captions << l->text();
+  for (auto* g : w->findChildren<QGroupBox*>())
+    if (g->window() == w && g->isVisibleTo(w)) captions << g->title();
+  for (auto* t : w->findChildren<QTabBar*>())
+    if (t->window() == w && t->isVisibleTo(w))
+      for (int i = 0; i < t->count(); ++i) captions << t->tabText(i);
+  if (auto* main = qobject_cast<QMainWindow*>(w))
+    for (QAction* a : main->menuBar()->actions()) captions << a->text();
+  return repeatedMnemonics(where, captions);
+}
 
 }  // namespace
 
@@ -78,6 +138,10 @@ class TestFrmMain : public QObject {
   void firstUseHintShowsWholeAndAKeyPutsItAway();
   void keyboardCommandsShowInTheMenu();
   void iconIsDrawnOnWholePixels();
+  void everyMnemonicIsUniqueInItsWindow();
+  void helpNamesEveryCommand();
+  void dayBeforeAndAfterStopAtTheEnds_data();
+  void dayBeforeAndAfterStopAtTheEnds();
 
  private:
   std::unique_ptr<QTemporaryDir> dir;
@@ -106,6 +170,10 @@ void TestFrmMain::firstStartPreparesFilesAndAnEmptyDay() {
   QCOMPARE(run.panel(2), QStringLiteral("ルーチン総数: 0"));
   QVERIFY(run.platform.sounds.empty());
   QVERIFY(run.platform.errors.empty());
+  // Commands that could do nothing yet are disabled, their hints saying why.
+  for (QAction* a : {run.window->ScheduleDiary1, run.window->RoutineRead1, run.window->RoutineEntry1})
+    QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+  QVERIFY(run.window->btnShowRoutine->accessibleDescription().startsWith(QStringLiteral("保存されたルーチンがありません.")));
 
   run.window->show();
   QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
@@ -311,7 +379,7 @@ void TestFrmMain::pastCommand() {
   run.platform.openAnswers.push_back(copy);
   run.platform.askAnswers = {1};  // 保存しない
   run.window->SchedulePast1Execute();
-  QCOMPARE(run.platform.questions.back().text, std::string("2006年1月1日 (日) の変更を保存しますか?"));
+  QCOMPARE(run.platform.questions.back().text, std::string("2006年1月1日 (日) の変更を保存しますか？"));
   QCOMPARE(run.state.day.path(), copy);
   QCOMPARE(run.file(), QStringLiteral("Y2006011.sdf"));
   QCOMPARE(run.state.day.table().Bars[0].TopY, -1);
@@ -343,6 +411,8 @@ void TestFrmMain::planAnyDay() {
   QCOMPARE(run.window->accessibleDescription(), QStringLiteral("2006年1月3日 (火)"));
   QCOMPARE(run.file(), QStringLiteral("未作成"));
   QCOMPARE(run.window->dtpToday->date(), QDate(2006, 1, 2));  // today stays today
+  QCOMPARE(run.window->dtpPrepDate->text(), QStringLiteral("未作成"));  // not today's date: no file yet
+  QVERIFY(!run.window->ScheduleDiary1->isEnabled());  // nor a diary
   run.window->RoutineRead1Execute();
   QCOMPARE(run.state.day.pad(0).Keyword.text(), std::string("火曜の会議"));
   QVERIFY(run.window->FileSave1Execute());
@@ -403,6 +473,9 @@ void TestFrmMain::missingSoundIsReported() {
            std::string("[プランドール] インストールフォルダー内に\r\n\r\nサウンドファイル [Shutter.wav] が存在しません"));
   QCOMPARE(run.platform.messages[0].caption, std::string("ファイルが存在しません"));
   QVERIFY(QFile::exists(QString::fromStdString(todayPath())));  // the save itself went through
+  run.window->findChild<QAction*>(QStringLiteral("ScheduleNewPadL1"))->trigger();
+  run.window->FileSave1Execute();
+  QCOMPARE(run.platform.messages.size(), std::size_t(1));  // told once a run
 }
 
 void TestFrmMain::monthFolderThatCannotBeMadeStopsStartUp() {
@@ -552,8 +625,8 @@ void TestFrmMain::hintsFollowTheMouse() {
   QApplication::sendEvent(run.window->ScrollBox1->pbxFrameL, &enter);
   QCOMPARE(run.panel(0), QStringLiteral("パッド表示ペインです. ここにスケジュール・パッドが表示されます."));
   QApplication::sendEvent(run.window->ScrollBox1->pnlIniHint, &enter);
-  QCOMPARE(run.panel(0), QStringLiteral("一読した後,左クリックで消してください."));
-  QCOMPARE(run.window->ScrollBox1->pnlIniHint->toolTip(), QStringLiteral("左クリックで消えます"));
+  QCOMPARE(run.panel(0), QStringLiteral("一読した後,クリックするか,いずれかのキーを押して消してください."));
+  QCOMPARE(run.window->ScrollBox1->pnlIniHint->toolTip(), QStringLiteral("クリックかキーで消えます"));
   QApplication::sendEvent(run.window->Panel1, &enter);  // no hint: empty
   QCOMPARE(run.panel(0), QString());
   QApplication::sendEvent(run.window->edtNow, &enter);
@@ -696,7 +769,9 @@ void TestFrmMain::keyboardCommandsShowInTheMenu() {
   for (const auto& row : rows) {
     QAction* a = run.window->findChild<QAction*>(QLatin1String(row.name));
     QVERIFY2(a && inMenus.contains(a), row.name);
-    QVERIFY2(a->text().endsWith(QLatin1Char('\t') + QLatin1String(row.key)), qPrintable(a->text()));
+      // The key is the item's shortcut, not part of its caption: read as the binding.
+    QVERIFY2(!a->text().contains(QLatin1Char('\t')), qPrintable(a->text()));
+    QCOMPARE(a->shortcut().toString(), QLatin1String(row.key));
   }
   run.window->findChild<QAction*>(QStringLiteral("ScheduleNewPadR1"))->trigger();
   TSchedPadFrame* pad = run.window->ScrollBox1->padFrame(0);
@@ -732,6 +807,126 @@ void TestFrmMain::iconIsDrawnOnWholePixels() {
   QCOMPARE(scaled.size(), QSize(24, 24));
   scaled.setDevicePixelRatio(1.0);
   QCOMPARE(scaled, appIconPixmap(24).toImage());
+}
+
+// Every command of the menus, the pad menu and the window's buttons stands
+// in the help as its caption shows it ("保存(S)").
+void TestFrmMain::helpNamesEveryCommand() {
+  QFile file(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../../resources/PLANDOR.HLP"));
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  const QString help = QString::fromUtf8(file.readAll());
+  Run run(folder);
+  QStringList captions;
+  QList<QMenu*> menus;
+  for (QAction* top : run.window->menuBar()->actions()) menus << top->menu();
+  run.window->findChild<QAction*>(QStringLiteral("ScheduleNewPadL1"))->trigger();
+  menus << run.window->ScrollBox1->padFrame(0)->pumPadFrame;
+  for (QMenu* m : menus)
+    for (QAction* a : m->actions())
+      if (!a->isSeparator()) captions << a->text();
+  for (QPushButton* b : run.window->findChildren<QPushButton*>())
+    if (!b->text().isEmpty() && b->window() == run.window.get()) captions << b->text();
+  QStringList missing;
+  for (QString c : captions) {
+    c.remove(QLatin1Char('&'));
+    if (!help.contains(c)) missing << c;
+  }
+  QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral(", "))));
+}
+
+void TestFrmMain::dayBeforeAndAfterStopAtTheEnds_data() {
+  QTest::addColumn<QDate>("today");
+  QTest::addColumn<bool>("next");
+  QTest::addColumn<QDate>("opened");
+  QTest::addColumn<bool>("prevEnabled");
+  QTest::addColumn<bool>("nextEnabled");
+  QTest::newRow("次の日 from the last day") << QDate(9999, 12, 31) << true << QDate(9999, 12, 31) << true << false;
+  QTest::newRow("次の日 onto the last day") << QDate(9999, 12, 30) << true << QDate(9999, 12, 31) << true << false;
+  QTest::newRow("前の日 from the first day") << QDate(1000, 1, 1) << false << QDate(1000, 1, 1) << false << true;
+  QTest::newRow("前の日 onto the first day") << QDate(1000, 1, 2) << false << QDate(1000, 1, 1) << false << true;
+  QTest::newRow("前の日 over a new year") << QDate(2006, 1, 1) << false << QDate(2005, 12, 31) << true << true;
+}
+
+// The days a day file's four-digit year can name, and no others.
+void TestFrmMain::dayBeforeAndAfterStopAtTheEnds() {
+  QFETCH(QDate, today);
+  QFETCH(bool, next);
+  QFETCH(QDate, opened);
+  QFETCH(bool, prevEnabled);
+  QFETCH(bool, nextEnabled);
+  Run run(folder, LocalDate{today.year(), today.month(), today.day()});
+  (next ? run.window->ScheduleNextDay1 : run.window->SchedulePrevDay1)->trigger();
+  const std::optional<LocalDate> d = run.state.day.date();
+  QVERIFY(d);
+  QCOMPARE(QDate(d->year, d->month, d->day), opened);
+  QCOMPARE(run.window->SchedulePrevDay1->isEnabled(), prevEnabled);
+  QCOMPARE(run.window->ScheduleNextDay1->isEnabled(), nextEnabled);
+  QVERIFY(run.window->FileSave1Execute());
+  QVERIFY(!QDir(folder).exists(QStringLiteral("Y189912")));
+  QVERIFY(run.platform.errors.empty());
+}
+
+// Every menu and every window of the program: no two captions of one menu
+// or one window share a mnemonic letter.
+void TestFrmMain::everyMnemonicIsUniqueInItsWindow() {
+  Run run(folder);
+  TfrmMain& w = *run.window;
+  w.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  TSchedPadFrame* pad = storedPad(*w.ScrollBox1, 240, 360, "会議");
+  QVERIFY(pad && w.FileSave1Execute());
+  QStringList faults = windowMnemonics(QStringLiteral("main window"), &w);
+  for (QAction* top : w.menuBar()->actions()) faults << menuMnemonics(top->text(), top->menu());
+  faults << menuMnemonics(QStringLiteral("pad menu"), pad->pumPadFrame);
+
+  int opened = 0;
+  // Each modal window of a command, looked at while it is up, then closed.
+  auto inModal = [&](const QString& where, const std::function<void()>& open,
+                     const std::function<void(QDialog&)>& look = {}) {
+    QTimer::singleShot(0, [&] {
+      auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!d) return;
+      ++opened;
+      faults << windowMnemonics(where, d);
+      if (look) look(*d);
+      d->reject();
+    });
+    open();
+  };
+  inModal(QStringLiteral("about"), [&] { w.HelpAbout1Execute(); });
+  inModal(QStringLiteral("diary"), [&] { w.ScheduleDiary1Execute(); });
+  inModal(QStringLiteral("memo"), [&] { w.openPadMemo(*pad); });
+  inModal(QStringLiteral("reminders"), [&] { w.OptionReminder1Execute(); });
+  inModal(QStringLiteral("lists"), [&] { w.OptionSetList1Execute(); }, [&](QDialog& d) {
+    auto* pages = d.findChild<QTabWidget*>();
+    for (int i = 1; pages && i < pages->count(); ++i) {
+      pages->setCurrentIndex(i);
+      faults << windowMnemonics(QStringLiteral("lists, tab %1").arg(i + 1), &d);
+    }
+  });
+  run.platform.confirmAnswers = {true};
+  w.RoutineEntry1Execute();
+  inModal(QStringLiteral("routines"), [&] { w.RoutineSet1Execute(); }, [&](QDialog& d) {
+    for (auto* menu : d.findChildren<QMenu*>()) faults << menuMnemonics(QStringLiteral("routine pad menu"), menu);
+  });
+  QCOMPARE(opened, 6);
+  // Windows the platform opens.
+  DatePicker picker(QDate(2006, 1, 1), QDate(2006, 1, 1), [](QDate) { return false; });
+  faults << windowMnemonics(QStringLiteral("date"), &picker);
+  HelpWindow help;
+  faults << windowMnemonics(QStringLiteral("help"), &help);
+  ReminderWindow notes;
+  faults << windowMnemonics(QStringLiteral("reminder window"), &notes);
+  // The questions: the unsaved day's, recovery's.
+  editTable(run.state.day, [](PadTable& t) { t.Bars[1].TopY = 5; });
+  w.ScheduleNextDay1Execute();
+  for (const auto& question : run.platform.questions) {
+    QStringList captions;
+    for (const std::string& b : question.buttons) captions << QString::fromStdString(b);
+    faults << repeatedMnemonics(QString::fromStdString(question.text), captions);
+  }
+  QVERIFY(!run.platform.questions.empty());
+  QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(TestFrmMain)

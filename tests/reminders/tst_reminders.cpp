@@ -260,6 +260,7 @@ void TestReminders::leadDialogKeepsTheChoiceBesideTheData() {
   whenModal<TdlgReminder>([&](TdlgReminder& d) {
     for (auto* b : d.findChildren<QRadioButton*>()) captions << b->text();
     QVERIFY(d.choice(5)->isChecked());  // the default
+    QVERIFY(d.choice(5)->hasFocus());  // a Space keeps the choice
     d.choice(15)->click();
     d.findChild<QPushButton*>("btnOK")->click();
   });

@@ -380,7 +380,7 @@ void TestWindowSave::dayChangedByAnotherProgram() {
   w->FileSave1Execute();  // Escape: キャンセル
   QCOMPARE(platform.questions.size(), std::size_t(1));
   const ScriptedPlatform::Question& q = platform.questions[0];
-  QCOMPARE(q.text, std::string("このファイルは開いた後で他のプログラムによって変更されています。"));
+  QCOMPARE(q.text, std::string("このファイルは開いた後で他のプログラムによって変更されています."));
   QCOMPARE(q.buttons, (std::vector<std::string>{"上書き保存", "別名で保存", "キャンセル"}));
   QCOMPARE(q.defaultButton, 2);
   QCOMPARE(q.escapeButton, 2);

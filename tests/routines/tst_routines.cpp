@@ -90,7 +90,8 @@ void TestRoutines::settingsWindowSavesRemovesAndReverts() {
     one->Panel2->cmbHour->setEditText(QStringLiteral("x"));
     one->cmbKeyword->setEditText(QStringLiteral("変えた"));
     one->btnSaveRoutineClick();
-    QCOMPARE(platform->errors.back(), std::string("'x' は整数ではありません"));
+    QCOMPARE(platform->errors.back(),
+             std::string("開始時刻の「時」の欄: 'x' は整数ではありません.\r\n0 から 12 までの整数を入力してください."));
     QCOMPARE(routines.RoutineTable[0].Keyword.text(), std::string("朝"));  // nothing written
 
     // The routine memo goes to the routine, from a dialog of its own caption.
@@ -222,7 +223,7 @@ void TestRoutines::entryAndDisplayOnAWednesday() {
 }
 
 // Return in a pad's box neither closes the window nor presses another pad's
-// 一時保存; Tab and F6 reach every pad; the window's outer size is 695 x 550.
+// 一時保存; Tab and F6 reach every pad; the window's client area is 695 x 550.
 void TestRoutines::returnAndTabInTheSettingsWindow() {
   RoutineStore& routines = state->routines;
   for (const char* k : {"朝", "昼", "夜"}) {
@@ -232,7 +233,7 @@ void TestRoutines::returnAndTabInTheSettingsWindow() {
   bool ran = false;
   whenModal<TfrmSetRWork>([&](TfrmSetRWork& w) {
     ran = true;
-    QCOMPARE(w.frameGeometry().size(), QSize(695, 550));
+    QCOMPARE(w.size(), QSize(695, 550));
     TRoutineWorkFrame* first = w.RoutineFrameTable[0];
     TRoutineWorkFrame* last = w.RoutineFrameTable[2];
     QCOMPARE(QAccessible::queryAccessibleInterface(first->cmbPadOrigX)->text(QAccessible::Name),
@@ -302,7 +303,8 @@ void TestRoutines::routineHoursFollowTheDial() {
     pad->cmbKeyword->setEditText(QStringLiteral("変えた"));
     pad->btnSaveRoutineClick();
     QCOMPARE(platform->messages.back().text,
-             std::string("'13' は時刻(時)に使えません.\r\n0 から 12 までの整数を入力してください."));
+             std::string(
+                 "終了時刻の「時」の欄: '13' は時刻(時)に使えません.\r\n0 から 12 までの整数を入力してください."));
     QCOMPARE(routines.RoutineTable[0].EndHour, 1);
     QCOMPARE(routines.RoutineTable[0].Keyword.text(), std::string("昼"));
     w.btnSaveSRWClick();
