@@ -130,7 +130,9 @@ void TfrmMain::FormCreate() {
                                  [this](int slot) {
                                    if (QWidget* pad = ScrollBox1->padFrame(slot)) ScrollBox1->ensureWidgetVisible(pad);
                                    ScrollBox1->focusPad(slot);
-                                 }},
+                                 },
+                                 [this] { comeForward(); },
+                                 [this](const QString& text) { statusPanels[0]->setText(text); }},
                                 this);
   started_ = true;
 }

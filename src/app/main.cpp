@@ -8,6 +8,7 @@
 #include "frmmain.h"
 #include "pathbytes.h"
 #include "qtplatform.h"
+#include "sessionbus.h"
 #include "singleinstance.h"
 
 namespace {
@@ -20,6 +21,8 @@ const char* const kStop = "\r\n\r\n[プランドール]の起動を中止しま�
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before Qt looks for the bus: never start one, never wait for a hung one.
+  plandor::settleSessionBus();
   QApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("plandor"));
   plandor::setUpApplication(app);

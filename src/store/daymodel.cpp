@@ -46,9 +46,14 @@ bool DayModel::modified() const {
   return false;
 }
 
+void DayModel::identify(DaySnapshot& s) {
+  for (int i = 0; i < kPadSlots; ++i) s.ids[i] = s.table.Pads[i].StartHour != -1 || s.fresh[i].open ? ++nextId_ : 0;
+}
+
 void DayModel::clear() {
   now_.table = emptyPadTable();
   now_.fresh = {};
+  now_.ids = {};
   now_.selected = 0;
   image_ = emptyDayFile();
   dataCount_ = 0;
@@ -81,6 +86,7 @@ IoResult DayModel::load(const std::string& path) {
     if (now_.table.Pads[i].StartHour != -1) now_.table.Pads[i].PadNo = i + 1;
   if (path != temporaryPath_) now_.table.Diary = image_.Diary;
   now_.fresh = {};
+  identify(now_);
   dataCount_ = CountPads(image_.Bars);
   return r;
 }
@@ -113,6 +119,7 @@ void DayModel::commit(const DaySnapshot& after, Change change, int slot) {
 void DayModel::storePad(int slot, const BarRecord& bar, const PadRecord& pad) {
   if (slot < 0 || slot >= kPadSlots) return;
   DaySnapshot after = now_;
+  if (!framed(slot)) after.ids[slot] = ++nextId_;
   after.table.Bars[slot] = bar;
   after.table.Pads[slot] = pad;
   if (pad.StartHour != -1) after.fresh[slot] = {};
@@ -124,6 +131,7 @@ void DayModel::makePad(int slot, const FreshPad& fresh) {
   DaySnapshot after = now_;
   after.fresh[slot] = fresh;
   after.fresh[slot].open = true;
+  after.ids[slot] = ++nextId_;
   after.selected = slot;
   commit(after, Change::PadMade, slot);
 }
@@ -131,9 +139,11 @@ void DayModel::makePad(int slot, const FreshPad& fresh) {
 void DayModel::removePad(int slot) {
   if (slot < 0 || slot >= kPadSlots) return;
   DaySnapshot after = now_;
-  RemovePadAndPack(after.table, slot);
+  std::array<int, kPadSlots> from;
+  RemovePadAndPack(after.table, slot, &from);
   // Every frame is made again from the table: pads never stored go.
   after.fresh = {};
+  for (int i = 0; i < kPadSlots; ++i) after.ids[i] = from[i] < 0 ? 0 : now_.ids[from[i]];
   commit(after, Change::Replaced, slot);
   recount();
 }
@@ -175,6 +185,7 @@ void DayModel::restore(const PadTable& table) {
   DaySnapshot after = now_;
   after.table = table;
   after.fresh = {};
+  identify(after);
   commit(after, Change::Replaced, -1);
   recount();
 }
