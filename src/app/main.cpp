@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QSessionManager>
+#include <QTimer>
 
 #include "appsetup.h"
 #include "datafolder.h"
@@ -8,6 +9,7 @@
 #include "frmmain.h"
 #include "pathbytes.h"
 #include "qtplatform.h"
+#include "reminderroom.h"
 #include "sessionbus.h"
 #include "singleinstance.h"
 
@@ -71,5 +73,9 @@ int main(int argc, char** argv) {
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &frmMain,
                    [&frmMain](QSessionManager&) { frmMain.sessionEnding(); });
   frmMain.show();
+  // Started from a reminder of plandor-remind: today, with its pad.
+  for (const QString& a : app.arguments())
+    if (a.startsWith(QLatin1String("--reminder=")) && frmMain.reminders())
+      QTimer::singleShot(0, &frmMain, [&frmMain, a] { frmMain.reminders()->openReminder(a); });
   return app.exec();
 }

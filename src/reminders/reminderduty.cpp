@@ -63,7 +63,7 @@ int ReminderDuty::interval() const { return timer_->interval(); }
 bool ReminderDuty::waiting() const { return timer_->isActive(); }
 
 void ReminderDuty::checkSoon() {
-  if (settingsRead_ && settings_.lead != kNoReminders) timer_->start(0);
+  if (hooks_.arm || (settingsRead_ && settings_.lead != kNoReminders)) timer_->start(0);
 }
 
 void ReminderDuty::readSettings() {
@@ -285,11 +285,16 @@ void ReminderDuty::check() {
     writeReminded();
     show(c.show);
     last_ = now;
-    if (settings_.lead != kNoReminders) {
-      qint64 ms = wakeLimitMs_;
-      if (c.next) ms = std::clamp<qint64>((*c.next - now) * 1000, 1000, wakeLimitMs_);
+    if (settings_.lead != kNoReminders && hooks_.arm) {
+      WallSeconds at = nextPlanChange(nowTime, settings_.lead);
+      if (c.next) at = std::min(at, *c.next);
+      hooks_.arm(std::max<qint64>((at - now) * 1000, 1000));
+    } else if (settings_.lead != kNoReminders) {
+      qint64 ms = kWakeLimitMs;
+      if (c.next) ms = std::clamp<qint64>((*c.next - now) * 1000, 1000, kWakeLimitMs);
       timer_->start(int(ms));
     } else {
+      if (hooks_.arm) hooks_.arm(-1);
       // Nothing fell due while reminders were off: turned on again, they
       // start afresh.
       last_.reset();
@@ -297,6 +302,7 @@ void ReminderDuty::check() {
   } else {
     // Off duty: the planner reminds, and keeps the file.
     last_ = now;
+    if (hooks_.arm) hooks_.arm(-1);
   }
   checking_ = false;
   for (const std::string& f : failures)

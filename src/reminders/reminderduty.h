@@ -37,6 +37,9 @@ class ReminderDuty final : public QObject {
     std::function<bool()> onDuty;
     // A failure to tell (a day file or the settings that cannot be read); never waits.
     std::function<void(const std::string& text)> tell;
+    // Wakes the duty after `ms` (negative: never) instead of its own timer;
+    // with it the duty wakes only for what falls due and for the plans' change.
+    std::function<void(qint64 ms)> arm;
   };
 
   ReminderDuty(std::string dataFolder, Hooks hooks, QObject* parent = nullptr);
@@ -78,8 +81,8 @@ class ReminderDuty final : public QObject {
   void activated(int id);
 
  public:
-  // No limit: the helper is woken by the files and the planner's end instead.
-  void setWakeLimit(int ms) { wakeLimitMs_ = ms; }
+  // Settings.ini is read again at the next check (another program changed it).
+  void rereadSettings() { settingsRead_ = false; }
 
   // Test seams.
   int interval() const;
@@ -98,7 +101,6 @@ class ReminderDuty final : public QObject {
   Hooks hooks_;
   QTimer* timer_ = nullptr;
   Notifier* notifier_ = nullptr;
-  int wakeLimitMs_ = kWakeLimitMs;
   bool settingsRead_ = false;
   ReminderSettings settings_;
   bool checking_ = false;

@@ -97,7 +97,9 @@ ReminderRoom::ReminderRoom(DayModel& day, Platform& platform, std::string dataFo
   connect(dialogPoll_, &QTimer::timeout, this, [this] {
     if (dialogOpen()) return;
     dialogPoll_->stop();
-    open(std::exchange(deferred_, 0));
+    const ReminderDuty::Target t = *deferred_;
+    deferred_.reset();
+    openTarget(t);
   });
 }
 
@@ -130,19 +132,36 @@ bool ReminderRoom::dialogOpen() const {
 }
 
 void ReminderRoom::open(int id) {
-  if (id == 0) return;
+  if (const ReminderDuty::Target* t = duty_->target(id)) openTarget(*t);
+}
+
+void ReminderRoom::openReminder(const QString& argument) {
+  const QStringList parts = argument.section(QLatin1Char('='), 1).split(QLatin1Char(','));
+  bool ok[3] = {};
+  if (parts.size() != 3) return;
+  ReminderDuty::Target t;
+  t.reminder.print = {parts[0].toLongLong(&ok[0]), parts[1].toULongLong(&ok[1], 16), parts[2].toInt(&ok[2])};
+  if (!ok[0] || !ok[1] || !ok[2]) return;
+  const WallSeconds start = t.reminder.print.start;
+  constexpr WallSeconds kDay = 24 * 3600;
+  const WallSeconds inDay = ((start % kDay) + kDay) % kDay;
+  t.date = planDateAt({fromSerialDate(std::int32_t((start - inDay) / kDay)), int(inDay / 3600), int(inDay / 60 % 60), 0});
+  t.reminder.date = t.date;
+  t.reminder.start = start;
+  t.path = duty_->dayPath(t.date);
+  openTarget(t);
+}
+
+void ReminderRoom::openTarget(const ReminderDuty::Target& target) {
   if (QApplication::activeModalWidget()) {
     // The dialog edits the open day: the day changes only once it is closed.
     if (hooks_.comeForward) hooks_.comeForward();
     if (hooks_.status) hooks_.status(QString::fromUtf8(kReminderAfterDialogText));
-    deferred_ = id;
+    deferred_ = target;
     deferLevel_ = QThread::currentThread()->loopLevel();
     dialogPoll_->start(kDialogPollMs);
     return;
   }
-  const ReminderDuty::Target* t = duty_->target(id);
-  if (!t) return;
-  const ReminderDuty::Target target = *t;
   if (!hooks_.bringDay || !hooks_.bringDay(target.path) || day_.path() != target.path) return;
   // The pad where it is now: a removal may have packed it into another slot.
   const std::vector<Reminder> now = remindersOf(target.date, day_.table().Pads, 0, day_.padIds());

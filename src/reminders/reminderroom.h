@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "daymodel.h"
@@ -53,6 +54,8 @@ class ReminderRoom final : public QObject {
   void check() { duty_->check(); }
   // The default action of the note `id`; while a dialog is open, after it closes.
   void open(int id);
+  // The same for a reminder plandor-remind showed ("--reminder=START,TEXT,ORDER").
+  void openReminder(const QString& argument);
 
   std::string dayPath(const LocalDate& date) const { return duty_->dayPath(date); }
 
@@ -63,10 +66,11 @@ class ReminderRoom final : public QObject {
   // Test seams.
   int interval() const { return duty_->interval(); }
   bool waiting() const { return duty_->waiting(); }
-  bool deferred() const { return deferred_ != 0; }
+  bool deferred() const { return deferred_.has_value(); }
 
  private:
   void tell(const std::string& text);
+  void openTarget(const ReminderDuty::Target& target);
   bool dialogOpen() const;
 
   DayModel& day_;
@@ -75,7 +79,7 @@ class ReminderRoom final : public QObject {
   ReminderDuty* duty_ = nullptr;
   QTimer* first_ = nullptr;
   int listener_ = 0;
-  int deferred_ = 0;    // the note whose action waits for a dialog
+  std::optional<ReminderDuty::Target> deferred_;  // an action that waits for a dialog
   int deferLevel_ = 0;  // the event loop's depth then
   QTimer* dialogPoll_ = nullptr;
   bool telling_ = false;

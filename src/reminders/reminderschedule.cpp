@@ -62,6 +62,13 @@ std::uint64_t textPrint(const std::string& keyword, const std::string& content) 
 
 }  // namespace
 
+WallSeconds nextPlanChange(const LocalDateTime& now, int leadMinutes) {
+  const WallSeconds t = wallSeconds(now);
+  const WallSeconds nextSix = dayStart(addDays(planDateAt(now), 1)) + kPlanStart;
+  const WallSeconds early = nextSix - WallSeconds(std::max(leadMinutes, 0) + 1) * 60;
+  return early > t ? early : nextSix;
+}
+
 std::vector<Reminder> remindersOf(const LocalDate& date, const PadRecord (&pads)[kPadSlots], int leadMinutes,
                                   const std::uint32_t* ids) {
   std::vector<Reminder> out;

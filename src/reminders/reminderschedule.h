@@ -29,6 +29,8 @@ LocalDate planDateAt(const LocalDateTime& t);
 // The plans whose reminders can fall due at `now`: the one running, and the
 // next one once its first pads are within the lead time (and a minute).
 std::vector<LocalDate> plansToWatch(const LocalDateTime& now, int leadMinutes);
+// The next time after `now` at which the plans watched change.
+WallSeconds nextPlanChange(const LocalDateTime& now, int leadMinutes);
 
 // A reminder as another run or another program can know it from the file
 // alone: its start, its texts and its place among the plan's pads with the
