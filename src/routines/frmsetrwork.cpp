@@ -185,7 +185,7 @@ void TfrmSetRWork::btnSaveSRWClick() {
   const std::optional<IoResult> r = saveMindingChanges(
       ctx_.pads.platform, routines.RoutineFilePath,
       [&](bool overwrite) { return routines.WriteRoutineFile(overwrite); },
-      [&](const std::string& copy) { return routines.WriteRoutineCopy(copy); });
+      [&](std::string& copy) { return routines.WriteRoutineCopy(copy); });
   if (!r) return;
   if (!r->written()) {
     ctx_.pads.platform.errorBox(r->message());

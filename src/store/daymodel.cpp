@@ -157,7 +157,7 @@ IoResult DayModel::showRoutinePads(const BarRecord (&bars)[kPadSlots], const Pad
   std::memcpy(staged.Bars, bars, sizeof staged.Bars);
   std::memcpy(staged.Pads, pads, sizeof staged.Pads);
   staged.Diary = now_.table.Diary;
-  IoResult r = writeFileAtomic(temporaryPath_, &staged, sizeof staged, false);
+  IoResult r = writeOwnFile(temporaryPath_, &staged, sizeof staged);
   // The staging file is read back at once: whether it would survive a power
   // loss does not matter.
   if (!r.written()) return r;
@@ -249,10 +249,10 @@ IoResult DayModel::save(const LocalDate& today, bool* headerSet, bool overwriteC
   return r;
 }
 
-IoResult DayModel::saveCopy(const std::string& path, const LocalDate& today) const {
+IoResult DayModel::saveCopy(std::string& path, const LocalDate& today) const {
   DayFile copy;
   nextImage(today, &copy);
-  return writeFileAtomic(path, &copy, sizeof copy, false);
+  return createOwnFileExclusive(path, &copy, sizeof copy);
 }
 
 }  // namespace plandor
