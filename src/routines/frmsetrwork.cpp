@@ -140,7 +140,7 @@ void TfrmSetRWork::placePads() {
     if (table[i].RoutineNo == 0) continue;
     auto* pad = new TRoutineWorkFrame(ctx_, pnlPadBase);
     RoutineFrameTable[i] = pad;
-    FillRoutinePad(*pad, table[i]);
+    FillRoutinePad(*pad, i, table[i]);
     pad->move(1, i * 60 + 1);
     pad->show();
   }
