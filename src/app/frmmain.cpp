@@ -396,7 +396,7 @@ bool TfrmMain::FileSave1Execute() {
   // day saved: the work stays unsaved.
   const std::optional<IoResult> saved = saveMindingChanges(
       platform_, day.path(), [&](bool overwrite) { return day.save(state_.Today, &headerSet, overwrite); },
-      [&](const std::string& copy) { return day.saveCopy(copy, state_.Today); });
+      [&](std::string& copy) { return day.saveCopy(copy, state_.Today); });
   if (!saved) return false;
   const IoResult& r = *saved;
   if (!r.written()) {
