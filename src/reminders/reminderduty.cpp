@@ -138,7 +138,7 @@ void ReminderDuty::writeReminded() {
   const std::string path = dataFolder_ + "/" + kRemindedFile;
   const std::string text = remindedText(reminded_.prints);
   // Not the user's data: a failure leaves this run's memory to do.
-  if (!writeFileAtomic(path, text.data(), text.size(), false).written()) return;
+  if (!writeOwnFile(path, text.data(), text.size()).written()) return;
   written_ = reminded_.prints;
   remindedStamp_->present = ::stat(path.c_str(), &remindedStamp_->st) == 0;
 }

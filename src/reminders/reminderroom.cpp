@@ -70,7 +70,7 @@ QVariantMap desktopHints() {
 ReminderRoom::ReminderRoom(DayModel& day, Platform& platform, std::string dataFolder, Hooks hooks, QObject* parent)
     : QObject(parent), day_(day), platform_(platform), hooks_(std::move(hooks)) {
   // What a save cut short left; only this copy saves here, and not now.
-  removeStaleTemporaries(dataFolder, {kSettingsFile});
+  removeStaleTemporaries(dataFolder, {kSettingsFile, kRemindedFile});
   ReminderDuty::Hooks h;
   h.now = [this] { return platform_.now(); };
   h.openDay = [this](const std::string& path, const LocalDate& date, int lead, std::vector<Reminder>* out) {
