@@ -14,6 +14,7 @@
 
 #include "appsetup.h"
 #include "daystore.h"
+#include "dlgdiary.h"
 #include "dlgreminder.h"
 #include "filehelpers.h"
 #include "frmmain.h"
@@ -96,6 +97,8 @@ class TestReminders : public QObject {
   void nextMorningMovesOnToThatDay();
   void wakesAimedNeverLongerThanTwentySecondsNorWhenOff();
   void defaultActionOpensTodayAndFocusesThePad();
+  void defaultActionWaitsForAnOpenDialog();
+  void manyAtOnceAndNotesFollowTheirPads();
   void leadDialogKeepsTheChoiceBesideTheData();
   void ownWindowWithoutASessionBus();
   void closingThePlannerEndsItWhileAReminderIsShown();
@@ -255,6 +258,75 @@ void TestReminders::defaultActionOpensTodayAndFocusesThePad() {
   QCOMPARE(run.state.day.selectedPad(), 1);
   QWidget* viewport = run.window->ScrollBox1->viewport();
   QVERIFY(viewport->rect().contains(QRect(pad->mapTo(viewport, QPoint(0, 0)), pad->size())));
+}
+
+// The click on a reminder while the diary of another day is open: the day
+// under the dialog stays; today and the pad come once the dialog is closed.
+void TestReminders::defaultActionWaitsForAnOpenDialog() {
+  PadTable t = emptyPadTable();
+  putPad(t, 0, 8, 0, 8, 30, "朝");
+  putPad(t, 1, 9, 6, 9, 30, "歯医者");
+  writeDay(todayPath(), t);
+  Run run(folder);
+  run.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
+  run.at(9, 1);
+  QCOMPARE(run.notes->summaries(), QStringList{"歯医者"});
+  const std::string next = folder.toStdString() + "/Y200601/Y2006012.sdf";
+  writeDay(next, emptyPadTable());
+  run.state.day.open(next);
+  bool deferred = false;
+  whenModal<TdlgDiary>([&](TdlgDiary& d) {
+    emit run.notes->activated(run.notes->notes[0].id);
+    deferred = run.room().deferred();
+    QCOMPARE(run.state.day.path(), next);
+    QCOMPARE(run.window->statusPanels[0]->text(), QString::fromUtf8(kReminderAfterDialogText));
+    QTest::qWait(2 * ReminderRoom::kDialogPollMs);
+    QCOMPARE(run.state.day.path(), next);
+    d.reject();
+  });
+  run.window->ScheduleDiary1->trigger();
+  QVERIFY(deferred);
+  QTRY_COMPARE(run.state.day.path(), todayPath());
+  QTRY_COMPARE(run.state.day.selectedPad(), 1);
+  QVERIFY(!run.room().deferred());
+}
+
+// 24 pads at one start: three notes, then one for the other 21 that names
+// the first of them; the program's own list shows every one. A pad moved or
+// removed afterwards takes its note with it, or shrinks the group's.
+void TestReminders::manyAtOnceAndNotesFollowTheirPads() {
+  Run run(folder);
+  run.at(8, 50);
+  editTable(run.state.day, [](PadTable& t) {
+    for (int i = 0; i < kPadSlots; ++i) putPad(t, i, 9, 6, 9, 30, ("P" + std::to_string(i + 1)).c_str());
+  });
+  run.at(9, 1);
+  QCOMPARE(run.notes->summaries(), (QStringList{"P1", "P2", "P3", "他 21 件"}));
+  const ReminderNote group = run.notes->notes[3];
+  QCOMPARE(group.body, QStringLiteral("9:06  P4、P5、P6、P7…"));
+  QCOMPARE(group.rows.size(), 21);
+  QCOMPARE(group.rows[0].summary, QStringLiteral("P4"));
+  QCOMPARE(group.rows[20].body, QStringLiteral("9:06 – 9:30  駅前"));
+  // Removed: P5 leaves the group, which is shown again in its place.
+  run.state.day.removePad(4);
+  run.at(9, 1, 10);
+  QCOMPARE(run.notes->notes.size(), 5u);
+  QCOMPARE(run.notes->notes[4].id, group.id);
+  QCOMPARE(run.notes->notes[4].summary, QStringLiteral("他 20 件"));
+  QVERIFY(run.notes->withdrawn.empty());
+  // Moved to another start: P2's note goes; it reminds again for 10:00.
+  editTable(run.state.day, [](PadTable& t) { t.Pads[1].StartHour = 10, t.Pads[1].StartMinute = 0; });
+  run.at(9, 1, 20);
+  QCOMPARE(run.notes->withdrawn, std::vector<int>{run.notes->notes[1].id});
+  run.at(9, 55);
+  QCOMPARE(run.notes->notes.back().summary, QStringLiteral("P2"));
+  // The own window lists each of the group's reminders.
+  WindowNotifier own;
+  own.notify(group);
+  QCOMPARE(own.window()->count(), 21);
+  own.withdraw(group.id);
+  QCOMPARE(own.window()->count(), 0);
 }
 
 void TestReminders::leadDialogKeepsTheChoiceBesideTheData() {
