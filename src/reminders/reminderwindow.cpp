@@ -69,12 +69,17 @@ void ReminderWindow::fit() {
   // As tall as the rows, up to half the work area; more scroll.
   const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
   const QRect work = s ? s->availableGeometry() : QRect(0, 0, 800, 600);
-  scroll_->widget()->adjustSize();
-  const QSize list = scroll_->widget()->sizeHint();
+  // The rows' sizes with their fonts and style, as they will be shown.
+  scroll_->widget()->ensurePolished();
+  for (int i = 0; i < rows_->count(); ++i)
+    if (QWidget* row = rows_->itemAt(i)->widget()) row->layout()->activate();
+  scroll_->widget()->layout()->activate();
+  const QSize list = scroll_->widget()->layout()->sizeHint();
   const int bar = scroll_->verticalScrollBar()->sizeHint().width();
   scroll_->setMinimumWidth(list.width() + bar);
   scroll_->setMinimumHeight(std::min(list.height(), work.height() / 2));
-  adjustSize();
+  layout()->activate();
+  resize(sizeHint().expandedTo(minimumSizeHint()));
 }
 
 void ReminderWindow::add(const ReminderNote& note) {
@@ -111,6 +116,8 @@ void ReminderWindow::add(const ReminderNote& note) {
       emit activated(id);
     });
     rows_->insertWidget(0, row);
+    // Now, not at the next event: the window is sized for it below.
+    row->show();
   }
   fit();
   if (!isVisible()) {

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QTimer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -378,6 +379,9 @@ void TestReminders::ownWindowWithoutASessionBus() {
   QCOMPARE(QApplication::activeModalWidget(), before);
   QCOMPARE(w->windowTitle(), QStringLiteral("リマインダー - プランドール"));
   QCOMPARE(w->count(), 2);
+  // Both rows in view, none cut.
+  auto* list = w->findChild<QScrollArea*>();
+  QTRY_VERIFY(list->viewport()->height() >= list->widget()->height());
   QFrame* row = w->findChild<QFrame*>("note7");
   QVERIFY(row);
   QCOMPARE(row->findChild<QLabel*>("summary")->text(), QStringLiteral("会議"));
