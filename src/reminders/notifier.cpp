@@ -1,9 +1,11 @@
 #include "notifier.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 
@@ -43,7 +45,8 @@ void DesktopNotifier::connectBus() {
   // The first connection to the bus, and the match rules, wait for the bus
   // daemon: done on a thread of their own. Senders are matched by path, not
   // by the service's name, which would ask the bus for its owner.
-  QThread* t = QThread::create([this] {
+  const QPointer<DesktopNotifier> self(this);
+  QThread* t = QThread::create([this, self] {
     QDBusConnection bus = QDBusConnection::sessionBus();
     const bool ok = bus.isConnected();
     if (ok) {
@@ -52,7 +55,10 @@ void DesktopNotifier::connectBus() {
       bus.connect(QString(), kPath, kInterface, QStringLiteral("NotificationClosed"), this,
                   SLOT(onClosed(uint, uint)));
     }
-    QMetaObject::invokeMethod(this, [this, ok] { busReady(ok); }, Qt::QueuedConnection);
+    // Through the application: this notifier may be gone by now.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [self, ok] {
+      if (self) self->busReady(ok);
+    }, Qt::QueuedConnection);
   });
   // Never waited for: a thread stuck in a hung bus is left to the end of the process.
   connect(t, &QThread::finished, t, &QObject::deleteLater);
