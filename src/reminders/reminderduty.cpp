@@ -280,6 +280,7 @@ void ReminderDuty::check() {
     const ReminderCheck c = checkReminders(all, *last_, now, reminded_);
     for (const Reminder& r : c.show) reminded_.add(r);
     reminded_.forget(now - kRemember);
+    std::erase_if(targets_, [now](const auto& t) { return t.second.reminder.start < now - kRemember; });
     // Written before the notes go out: the other program, starting now,
     // finds them reminded.
     writeReminded();
