@@ -139,7 +139,9 @@ void TfrmMain::FormCreate() {
                                  [this](int slot) {
                                    if (QWidget* pad = ScrollBox1->padFrame(slot)) ScrollBox1->ensureWidgetVisible(pad);
                                    ScrollBox1->focusPad(slot);
-                                 }},
+                                 },
+                                 [this] { comeForward(); },
+                                 [this](const QString& text) { statusPanels[0]->setText(text); }},
                                 this);
   updateCommands();
   started_ = true;
@@ -466,7 +468,7 @@ bool TfrmMain::FileSave1Execute() {
   // day saved: the work stays unsaved.
   const std::optional<IoResult> saved = saveMindingChanges(
       platform_, day.path(), [&](bool overwrite) { return day.save(state_.Today, &headerSet, overwrite); },
-      [&](const std::string& copy) { return day.saveCopy(copy, state_.Today); });
+      [&](std::string& copy) { return day.saveCopy(copy, state_.Today); });
   if (!saved) return false;
   const IoResult& r = *saved;
   if (!r.written()) {

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QSessionManager>
 #include <QSettings>
+#include <QTimer>
 
 #include "appsetup.h"
 #include "datafolder.h"
@@ -9,6 +10,8 @@
 #include "frmmain.h"
 #include "pathbytes.h"
 #include "qtplatform.h"
+#include "reminderroom.h"
+#include "sessionbus.h"
 #include "singleinstance.h"
 
 namespace {
@@ -21,6 +24,8 @@ const char* const kStop = "\r\n\r\n[プランドール]の起動を中止しま�
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before Qt looks for the bus: never start one, never wait for a hung one.
+  plandor::settleSessionBus();
   QApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("plandor"));
   plandor::setUpApplication(app);
@@ -76,5 +81,9 @@ int main(int argc, char** argv) {
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &frmMain,
                    [&frmMain](QSessionManager&) { frmMain.sessionEnding(); });
   frmMain.show();
+  // Started from a reminder of plandor-remind: today, with its pad.
+  for (const QString& a : app.arguments())
+    if (a.startsWith(QLatin1String("--reminder=")) && frmMain.reminders())
+      QTimer::singleShot(0, &frmMain, [&frmMain, a] { frmMain.reminders()->openReminder(a); });
   return app.exec();
 }

@@ -25,7 +25,7 @@ void PlaySaveSound(Platform& platform, const std::string& programFolder) {
 
 std::optional<IoResult> saveMindingChanges(Platform& platform, const std::string& path,
                                            const std::function<IoResult(bool overwriteChanged)>& save,
-                                           const std::function<IoResult(const std::string& copyPath)>& saveCopy) {
+                                           const std::function<IoResult(std::string& copyPath)>& saveCopy) {
   const IoResult r = save(false);
   if (r.op != IoResult::Op::Changed) return r;
   switch (platform.ask(kChangedFileText, {"上書き保存", "別名で保存", "キャンセル"}, 2, 2)) {
@@ -33,7 +33,7 @@ std::optional<IoResult> saveMindingChanges(Platform& platform, const std::string
       return save(true);
     case 1: {
       const LocalDateTime t = platform.now();
-      const std::string copy = changedCopyPath(path, t.date.year, t.date.month, t.date.day, t.hour, t.minute);
+      std::string copy = changedCopyPath(path, t.date.year, t.date.month, t.date.day, t.hour, t.minute);
       const IoResult c = saveCopy(copy);
       if (!c.written())
         platform.errorBox(c.message());

@@ -1,19 +1,17 @@
 #pragma once
-// Reminders while the planner runs: watches the clock and the day model,
-// reads the day files of the plans that are not open, and hands what falls
-// due to a notifier. Nothing here runs before the window is up.
+// Reminders while the planner runs: the data folder's reminder duty fed with
+// the open day's pads, the lead dialog, and the default action, which never
+// changes the day under an open dialog. Nothing here runs before the window
+// is up.
 #include <QObject>
+#include <QString>
 #include <functional>
-#include <map>
-#include <memory>
-#include <set>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "daymodel.h"
 #include "platform.h"
-#include "reminderschedule.h"
-#include "remindersettings.h"
+#include "reminderduty.h"
 
 class QTimer;
 class QWidget;
@@ -30,6 +28,10 @@ class ReminderRoom final : public QObject {
     // before unsaved work goes); true when that day is open.
     std::function<bool(const std::string& path)> bringDay;
     std::function<void(int slot)> focusPad;
+    // Brings the planner forward only: a dialog is open.
+    std::function<void()> comeForward;
+    // A line in the status bar.
+    std::function<void(const QString& text)> status;
   };
 
   ReminderRoom(DayModel& day, Platform& platform, std::string dataFolder, Hooks hooks, QObject* parent = nullptr);
@@ -39,56 +41,50 @@ class ReminderRoom final : public QObject {
   // Test seam: the notifier to use instead of the desktop's (owned).
   void setNotifier(Notifier* notifier);
 
-  int lead();
+  int lead() { return duty_->lead(); }
   // Sets and keeps the lead time; a failed write is told, the lead still
   // holds for this run.
-  void setLead(int lead);
+  void setLead(int lead) { duty_->setLead(lead); }
   // オプション → "リマインダー(&M)...".
   void OptionReminder1Execute(QWidget* parent);
 
   // Shows what is due now and aims the timer at the next due time, never
   // further than kWakeLimitMs: the wall clock is compared each time, so a
   // sleep or a clock change is noticed within that.
-  void check();
-  // The default action of the note `id`.
+  void check() { duty_->check(); }
+  // The default action of the note `id`; while a dialog is open, after it closes.
   void open(int id);
+  // The same for a reminder plandor-remind showed ("--reminder=START,TEXT,ORDER").
+  void openReminder(const QString& argument);
 
-  // The day file a plan is kept in.
-  std::string dayPath(const LocalDate& date) const;
+  std::string dayPath(const LocalDate& date) const { return duty_->dayPath(date); }
 
   static constexpr int kFirstCheckMs = 1000;
-  static constexpr int kWakeLimitMs = 20000;
+  static constexpr int kWakeLimitMs = ReminderDuty::kWakeLimitMs;
+  static constexpr int kDialogPollMs = 250;
 
   // Test seams.
-  int interval() const;
-  bool waiting() const;
+  int interval() const { return duty_->interval(); }
+  bool waiting() const { return duty_->waiting(); }
+  bool deferred() const { return deferred_.has_value(); }
 
  private:
-  struct DayFilePads;
-  std::vector<Reminder> remindersFor(const LocalDate& date, std::vector<std::string>* failures);
-  void readSettings();
+  void tell(const std::string& text);
+  void openTarget(const ReminderDuty::Target& target);
+  bool dialogOpen() const;
 
   DayModel& day_;
   Platform& platform_;
-  std::string dataFolder_;
   Hooks hooks_;
+  ReminderDuty* duty_ = nullptr;
+  QTimer* first_ = nullptr;
   int listener_ = 0;
-  QTimer* timer_ = nullptr;
-  Notifier* notifier_ = nullptr;
-  bool settingsRead_ = false;
-  ReminderSettings settings_;
-  bool checking_ = false;
-  std::optional<WallSeconds> last_;
-  std::set<ReminderKey> shown_;
-  std::map<std::string, std::unique_ptr<DayFilePads>> files_;
-  std::set<std::string> told_;  // files whose failure was told, until they read again
-  struct Note {
-    std::string path;
-    LocalDate date;
-    ReminderKey key;
-  };
-  std::map<int, Note> notes_;
-  int nextNote_ = 0;
+  std::optional<ReminderDuty::Target> deferred_;  // an action that waits for a dialog
+  int deferLevel_ = 0;  // the event loop's depth then
+  QTimer* dialogPoll_ = nullptr;
+  bool telling_ = false;
 };
+
+extern const char* const kReminderAfterDialogText;
 
 }  // namespace plandor

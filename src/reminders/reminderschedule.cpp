@@ -47,7 +47,30 @@ std::vector<LocalDate> plansToWatch(const LocalDateTime& now, int leadMinutes) {
   return {running};
 }
 
-std::vector<Reminder> remindersOf(const LocalDate& date, const PadRecord (&pads)[kPadSlots], int leadMinutes) {
+namespace {
+
+std::uint64_t textPrint(const std::string& keyword, const std::string& content) {
+  std::uint64_t h = 1469598103934665603ull;  // FNV-1a
+  auto mix = [&h](const std::string& s) {
+    for (unsigned char c : s) h = (h ^ c) * 1099511628211ull;
+  };
+  mix(keyword);
+  h = (h ^ 0xff) * 1099511628211ull;  // never a byte of UTF-8 text
+  mix(content);
+  return h;
+}
+
+}  // namespace
+
+WallSeconds nextPlanChange(const LocalDateTime& now, int leadMinutes) {
+  const WallSeconds t = wallSeconds(now);
+  const WallSeconds nextSix = dayStart(addDays(planDateAt(now), 1)) + kPlanStart;
+  const WallSeconds early = nextSix - WallSeconds(std::max(leadMinutes, 0) + 1) * 60;
+  return early > t ? early : nextSix;
+}
+
+std::vector<Reminder> remindersOf(const LocalDate& date, const PadRecord (&pads)[kPadSlots], int leadMinutes,
+                                  const std::uint32_t* ids) {
   std::vector<Reminder> out;
   if (leadMinutes < 0) return out;
   const WallSeconds base = dayStart(date) + kPlanStart;
@@ -59,26 +82,71 @@ std::vector<Reminder> remindersOf(const LocalDate& date, const PadRecord (&pads)
     Reminder r;
     r.date = date;
     r.slot = slot;
+    r.pad = ids ? ids[slot] : 0;
     r.start = base + *start;
     r.due = r.start - WallSeconds(leadMinutes) * 60;
     // A pad lasts at least its first minute, also with an end off the dial
     // or before its start.
     const auto end = dialOffset(p.EndHour, p.EndMinute, p.EndPM);
     r.end = std::max(end ? base + *end : r.start, r.start + 60);
-    for (const Reminder& o : out)
-      if (o.start == r.start) ++r.rank;
     r.keyword = p.Keyword.text();
     r.content = p.Content.text();
+    r.print = {r.start, textPrint(r.keyword, r.content), 0};
+    for (const Reminder& o : out)
+      if (o.print.start == r.print.start && o.print.text == r.print.text) ++r.print.order;
     out.push_back(std::move(r));
   }
   return out;
 }
 
+bool Reminded::has(const Reminder& r) const {
+  return (r.pad != 0 && pads.count({r.pad, r.start})) || prints.count(r.print);
+}
+
+void Reminded::add(const Reminder& r) {
+  if (r.pad != 0) pads.insert({r.pad, r.start});
+  prints.insert(r.print);
+}
+
+void Reminded::forget(WallSeconds before) {
+  std::erase_if(pads, [before](const auto& p) { return p.second < before; });
+  std::erase_if(prints, [before](const ReminderPrint& p) { return p.start < before; });
+}
+
+std::string remindedText(const std::set<ReminderPrint>& prints) {
+  std::string out;
+  char line[64];
+  for (const ReminderPrint& p : prints) {
+    std::snprintf(line, sizeof line, "%lld %016llx %d\n", static_cast<long long>(p.start),
+                  static_cast<unsigned long long>(p.text), p.order);
+    out += line;
+  }
+  return out;
+}
+
+std::set<ReminderPrint> parseReminded(const std::string& text) {
+  std::set<ReminderPrint> out;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(at, end - at);
+    at = end + 1;
+    long long start = 0;
+    unsigned long long h = 0;
+    int order = 0, used = 0;
+    if (std::sscanf(line.c_str(), "%lld %16llx %d%n", &start, &h, &order, &used) == 3 &&
+        used == int(line.size()) && order >= 0 && order < kPadSlots)
+      out.insert({start, h, order});
+  }
+  return out;
+}
+
 ReminderCheck checkReminders(const std::vector<Reminder>& all, WallSeconds last, WallSeconds now,
-                             const std::set<ReminderKey>& shown) {
+                             const Reminded& shown) {
   ReminderCheck c;
   for (const Reminder& r : all) {
-    if (shown.count(r.key())) continue;
+    if (shown.has(r)) continue;
     if (r.due > now) {
       if (!c.next || r.due < *c.next) c.next = r.due;
       continue;
@@ -96,6 +164,19 @@ std::string reminderSummary(const Reminder& r) { return r.keyword.empty() ? std:
 std::string reminderBody(const Reminder& r) {
   std::string body = clock(r.start) + " \u2013 " + clock(r.end);
   if (!r.content.empty()) body += "  " + r.content;
+  return body;
+}
+
+std::string groupSummary(std::size_t count) { return "他 " + std::to_string(count) + " 件"; }
+
+std::string groupBody(const std::vector<Reminder>& rs) {
+  constexpr std::size_t kNamed = 4;
+  std::string body = rs.empty() ? std::string() : clock(rs.front().start) + "  ";
+  for (std::size_t i = 0; i < rs.size() && i < kNamed; ++i) {
+    if (i) body += "、";
+    body += reminderSummary(rs[i]);
+  }
+  if (rs.size() > kNamed) body += "…";
   return body;
 }
 

@@ -107,7 +107,7 @@ IoResult writeReminderSettings(const std::string& path, const ReminderSettings& 
   // What could not be read is not carried over; the lead still gets written.
   readText(path, &text);
   const std::string out = withReminderSettings(text, settings);
-  return writeFileAtomic(path, out.data(), out.size(), false);
+  return writeOwnFile(path, out.data(), out.size());
 }
 
 }  // namespace plandor

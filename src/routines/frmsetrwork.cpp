@@ -127,7 +127,7 @@ void TfrmSetRWork::placePads() {
     if (table[i].RoutineNo == 0) continue;
     auto* pad = new TRoutineWorkFrame(ctx_, pnlPadBase);
     RoutineFrameTable[i] = pad;
-    FillRoutinePad(*pad, table[i]);
+    FillRoutinePad(*pad, i, table[i]);
     pad->move(1, i * 60 + 1);
     pad->show();
   }
@@ -172,7 +172,7 @@ void TfrmSetRWork::btnSaveSRWClick() {
   const std::optional<IoResult> r = saveMindingChanges(
       ctx_.pads.platform, routines.RoutineFilePath,
       [&](bool overwrite) { return routines.WriteRoutineFile(overwrite); },
-      [&](const std::string& copy) { return routines.WriteRoutineCopy(copy); });
+      [&](std::string& copy) { return routines.WriteRoutineCopy(copy); });
   if (!r) return;
   if (!r->written()) {
     ctx_.pads.platform.errorBox(r->message());

@@ -46,9 +46,14 @@ bool DayModel::modified() const {
   return false;
 }
 
+void DayModel::identify(DaySnapshot& s) {
+  for (int i = 0; i < kPadSlots; ++i) s.ids[i] = s.table.Pads[i].StartHour != -1 || s.fresh[i].open ? ++nextId_ : 0;
+}
+
 void DayModel::clear() {
   now_.table = emptyPadTable();
   now_.fresh = {};
+  now_.ids = {};
   now_.selected = 0;
   image_ = emptyDayFile();
   dataCount_ = 0;
@@ -74,13 +79,12 @@ IoResult DayModel::load(const std::string& path) {
   if (path == currentPath_) stamp_ = read;
   std::memcpy(now_.table.Bars, image_.Bars, sizeof now_.table.Bars);
   std::memcpy(now_.table.Pads, image_.Pads, sizeof now_.table.Pads);
-  // A pad frame finds its record by the number it shows: a file that numbers
-  // a pad otherwise (damaged or foreign) must not send its edits to another
-  // slot, or past the table.
-  for (int i = 0; i < kPadSlots; ++i)
-    if (now_.table.Pads[i].StartHour != -1) now_.table.Pads[i].PadNo = i + 1;
+  // A pad number that is not its slot's (a damaged or foreign file) stays
+  // as read, so an untouched day saves as it was loaded: frames number
+  // their pads by slot, and an edit stores the slot's number.
   if (path != temporaryPath_) now_.table.Diary = image_.Diary;
   now_.fresh = {};
+  identify(now_);
   dataCount_ = CountPads(image_.Bars);
   return r;
 }
@@ -113,6 +117,7 @@ void DayModel::commit(const DaySnapshot& after, Change change, int slot) {
 void DayModel::storePad(int slot, const BarRecord& bar, const PadRecord& pad) {
   if (slot < 0 || slot >= kPadSlots) return;
   DaySnapshot after = now_;
+  if (!framed(slot)) after.ids[slot] = ++nextId_;
   after.table.Bars[slot] = bar;
   after.table.Pads[slot] = pad;
   if (pad.StartHour != -1) after.fresh[slot] = {};
@@ -124,6 +129,7 @@ void DayModel::makePad(int slot, const FreshPad& fresh) {
   DaySnapshot after = now_;
   after.fresh[slot] = fresh;
   after.fresh[slot].open = true;
+  after.ids[slot] = ++nextId_;
   after.selected = slot;
   commit(after, Change::PadMade, slot);
 }
@@ -131,9 +137,11 @@ void DayModel::makePad(int slot, const FreshPad& fresh) {
 void DayModel::removePad(int slot) {
   if (slot < 0 || slot >= kPadSlots) return;
   DaySnapshot after = now_;
-  RemovePadAndPack(after.table, slot);
+  std::array<int, kPadSlots> from;
+  RemovePadAndPack(after.table, slot, &from);
   // Every frame is made again from the table: pads never stored go.
   after.fresh = {};
+  for (int i = 0; i < kPadSlots; ++i) after.ids[i] = from[i] < 0 ? 0 : now_.ids[from[i]];
   commit(after, Change::Replaced, slot);
   recount();
 }
@@ -157,7 +165,7 @@ IoResult DayModel::showRoutinePads(const BarRecord (&bars)[kPadSlots], const Pad
   std::memcpy(staged.Bars, bars, sizeof staged.Bars);
   std::memcpy(staged.Pads, pads, sizeof staged.Pads);
   staged.Diary = now_.table.Diary;
-  IoResult r = writeFileAtomic(temporaryPath_, &staged, sizeof staged, false);
+  IoResult r = writeOwnFile(temporaryPath_, &staged, sizeof staged);
   // The staging file is read back at once: whether it would survive a power
   // loss does not matter.
   if (!r.written()) return r;
@@ -175,6 +183,7 @@ void DayModel::restore(const PadTable& table) {
   DaySnapshot after = now_;
   after.table = table;
   after.fresh = {};
+  identify(after);
   commit(after, Change::Replaced, -1);
   recount();
 }
@@ -249,10 +258,10 @@ IoResult DayModel::save(const LocalDate& today, bool* headerSet, bool overwriteC
   return r;
 }
 
-IoResult DayModel::saveCopy(const std::string& path, const LocalDate& today) const {
+IoResult DayModel::saveCopy(std::string& path, const LocalDate& today) const {
   DayFile copy;
   nextImage(today, &copy);
-  return writeFileAtomic(path, &copy, sizeof copy, false);
+  return createOwnFileExclusive(path, &copy, sizeof copy);
 }
 
 }  // namespace plandor

@@ -37,6 +37,11 @@ struct DaySnapshot {
   PadTable table;
   std::array<FreshPad, kPadSlots> fresh{};
   int selected = 0;
+  // Each framed slot's pad identity: new when a pad comes into the day (a
+  // drag, a load, a store into an empty slot), kept through edits, moves and
+  // a removal's packing, so that a pad is told apart from one that takes its
+  // slot or its time.
+  std::array<std::uint32_t, kPadSlots> ids{};
 };
 
 class DayModel {
@@ -80,6 +85,8 @@ class DayModel {
   // removal or a drag release.
   std::int32_t DataCount() const { return dataCount_; }
   std::int32_t recount() { return dataCount_ = CountPads(now_.table.Bars); }
+  std::uint32_t padId(int slot) const { return now_.ids[slot]; }
+  const std::uint32_t* padIds() const { return now_.ids.data(); }
   // The schedule pad that last had the focus.
   int selectedPad() const { return now_.selected; }
 
@@ -140,10 +147,11 @@ class DayModel {
   // since the day was read or saved is left alone (Op::Changed) unless
   // `overwriteChanged`.
   IoResult save(const LocalDate& today, bool* headerSet, bool overwriteChanged = false);
-  // The day as a save would write it, to a new file at `path` (a copy kept
+  // The day as a save would write it, to a new file at `path` or a free
+  // numbered name beside it, which `path` receives (a copy kept
   // beside a file another program changed); the open day's file, and what
   // is known of it, stay as they are.
-  IoResult saveCopy(const std::string& path, const LocalDate& today) const;
+  IoResult saveCopy(std::string& path, const LocalDate& today) const;
 
   static constexpr std::size_t kHistoryLimit = 200;
 
@@ -163,6 +171,8 @@ class DayModel {
   void commit(const DaySnapshot& after, Change change, int slot);
   void startHistory();
   void tell(Change change, int slot);
+  // New identities for every slot of `s` that holds a pad.
+  void identify(DaySnapshot& s);
 
   DaySnapshot now_;
   PadTable saved_;  // the table last loaded or saved
@@ -176,6 +186,7 @@ class DayModel {
   FileStamp stamp_;  // the open day's file as last read or saved
   std::vector<std::pair<int, Listener>> listeners_;
   int nextListener_ = 0;
+  std::uint32_t nextId_ = 0;
 };
 
 }  // namespace plandor

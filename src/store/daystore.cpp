@@ -66,7 +66,8 @@ std::int32_t CountPads(const BarRecord (&bars)[kPadSlots]) {
   return 0;
 }
 
-void RemovePadAndPack(PadTable& table, int slot) {
+void RemovePadAndPack(PadTable& table, int slot, std::array<int, kPadSlots>* from) {
+  if (from) from->fill(-1);
   clearBar(table.Bars[slot]);
   clearPad(table.Pads[slot]);
   BarRecord bars[kPadSlots];
@@ -81,6 +82,7 @@ void RemovePadAndPack(PadTable& table, int slot) {
     bars[j] = table.Bars[i];
     pads[j] = table.Pads[i];
     pads[j].PadNo = j + 1;
+    if (from) (*from)[j] = i;
     ++j;
   }
   std::memcpy(table.Bars, bars, sizeof bars);

@@ -1,5 +1,6 @@
 #pragma once
 // The rules on a day's records that the day model and the tools share.
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -30,7 +31,8 @@ std::int32_t CountPads(const BarRecord (&bars)[kPadSlots]);
 
 // Removes the pad in `slot`, then packs the pads that keep a bar to the
 // front, renumbered 1..k in their order (memos travel with them).
-void RemovePadAndPack(PadTable& table, int slot);
+// `from`, when given, gets each new slot's old slot (-1 for an empty one).
+void RemovePadAndPack(PadTable& table, int slot, std::array<int, kPadSlots>* from = nullptr);
 
 // The file name recorded in a header path: what follows the last "/" or "\".
 // Paths written on Windows use "\"; decode before looking for it, since a

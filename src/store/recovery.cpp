@@ -44,7 +44,7 @@ IoResult writeRecovery(const std::string& path, const Recovery& r) {
   const std::uint64_t sum = checksum(out.data(), out.size());
   put32(out, std::uint32_t(sum));
   put32(out, std::uint32_t(sum >> 32));
-  return writeFileAtomic(path, out.data(), out.size(), false);
+  return writeOwnFile(path, out.data(), out.size());
 }
 
 IoResult readRecovery(const std::string& path, std::optional<Recovery>* out) {

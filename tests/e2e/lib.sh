@@ -64,6 +64,27 @@ e2e_init() {
   e2e_start_xvfb
 }
 
+# A private session bus with a real notification daemon (dunst) on it, both
+# children of this test; DUNSTRC names its configuration (empty: dunst's
+# defaults, whatever the machine's).
+e2e_private_notifications() {
+  local tool
+  for tool in dbus-daemon dunst dunstctl; do
+    command -v "$tool" >/dev/null || e2e_skip "missing tool: $tool (install dbus, dunst)"
+  done
+  : >"$E2E_WORK/bus"
+  dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$E2E_WORK/bus" >"$E2E_WORK/bus.log" 2>&1 &
+  E2E_PIDS+=("$!")
+  e2e_wait_until 5 test -s "$E2E_WORK/bus" || e2e_fail "the private session bus did not start"
+  DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$E2E_WORK/bus")
+  export DBUS_SESSION_BUS_ADDRESS
+  [[ -f $E2E_WORK/dunstrc ]] || : >"$E2E_WORK/dunstrc"
+  dunst -config "$E2E_WORK/dunstrc" >"$E2E_WORK/dunst.log" 2>&1 &
+  E2E_PIDS+=("$!")
+  e2e_wait_until 5 _e2e_dunst_up || e2e_fail "dunst did not come up on the private bus"
+}
+_e2e_dunst_up() { dunstctl count displayed >/dev/null 2>&1; }
+
 e2e_start_xvfb() {
   # -displayfd lets the server pick a free display number itself, so
   # parallel runs and other servers on this machine never collide.

@@ -7,23 +7,7 @@
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 e2e_init "$1"
-for tool in dbus-daemon dunst dunstctl; do
-  command -v "$tool" >/dev/null || e2e_skip "missing tool: $tool (install dbus, dunst)"
-done
-
-# A private bus and its notification daemon, both children of this test.
-: >"$E2E_WORK/bus"
-dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$E2E_WORK/bus" >"$E2E_WORK/bus.log" 2>&1 &
-E2E_PIDS+=("$!")
-e2e_wait_until 5 test -s "$E2E_WORK/bus" || e2e_fail "the private session bus did not start"
-DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$E2E_WORK/bus")
-export DBUS_SESSION_BUS_ADDRESS
-# An empty configuration: dunst's defaults, whatever the machine's.
-: >"$E2E_WORK/dunstrc"
-dunst -config "$E2E_WORK/dunstrc" >"$E2E_WORK/dunst.log" 2>&1 &
-E2E_PIDS+=("$!")
-_dunst_up() { dunstctl count displayed >/dev/null 2>&1; }
-e2e_wait_until 5 _dunst_up || e2e_fail "dunst did not come up on the private bus"
+e2e_private_notifications
 _displayed() { [[ $(dunstctl count displayed 2>/dev/null) == "$1" ]]; }
 
 # Today's file: 会議 and 済み (完了) at 9:06 on the left (済み placed

@@ -30,6 +30,13 @@ done
 [[ -x $own/plandor-ics && $(readlink "$prefix/bin/plandor-ics") == ../lib/plandor/plandor-ics ]] ||
   fail "plandor-ics is not installed beside plandor with its bin link"
 
+# plandor-remind beside the planner, started at login by its autostart entry.
+remind=$prefix/etc/xdg/autostart/org.plandor.Remind.desktop
+[[ -x $own/plandor-remind ]] || fail "plandor-remind is not installed beside plandor"
+desktop-file-validate "$remind" || fail "desktop-file-validate (autostart)"
+grep -qx "Exec=\"$own/plandor-remind\"" "$remind" || fail "the autostart entry does not start $own/plandor-remind"
+grep -qx 'NoDisplay=true' "$remind" || fail "the autostart entry shows in menus"
+
 desktop=$prefix/share/applications/org.plandor.Plandor.desktop
 metainfo=$prefix/share/metainfo/org.plandor.Plandor.metainfo.xml
 desktop-file-validate "$desktop" || fail "desktop-file-validate"

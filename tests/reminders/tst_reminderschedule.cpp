@@ -1,6 +1,7 @@
 // Which pads remind when: lead times, the wall clock across midnight, a
 // sleep and clock jumps; the plans watched; the settings file's text.
 #include <QTest>
+#include <array>
 #include <cstring>
 
 #include "daystore.h"
@@ -26,9 +27,11 @@ void setDial(int hour24, int minute, std::int32_t& h, std::int32_t& m, std::uint
 }
 
 // One pad a string, in slot order: "9:06-9:30 会議 駅前", "*" before the
-// times for 完了, "-" for an empty slot.
-PadTable plan(const QStringList& pads) {
+// times for 完了, "-" for an empty slot, "#7" for the pad's identity in the
+// open day (otherwise its slot number).
+PadTable plan(const QStringList& pads, std::array<std::uint32_t, kPadSlots>* ids = nullptr) {
   PadTable t = emptyPadTable();
+  if (ids) ids->fill(0);
   for (int i = 0; i < pads.size(); ++i) {
     QString s = pads[i];
     if (s == QLatin1String("-")) continue;
@@ -38,7 +41,13 @@ PadTable plan(const QStringList& pads) {
       p.Completed = 1;
       s.remove(0, 1);
     }
-    const QStringList parts = s.split(QLatin1Char(' '));
+    QStringList parts = s.split(QLatin1Char(' '));
+    if (ids) (*ids)[i] = i + 1;
+    for (qsizetype k = parts.size() - 1; k > 0; --k)
+      if (parts[k].startsWith(QLatin1Char('#'))) {
+        if (ids) (*ids)[i] = parts[k].mid(1).toUInt();
+        parts.removeAt(k);
+      }
     const QStringList times = parts[0].split(QLatin1Char('-'));
     const QStringList a = times[0].split(QLatin1Char(':')), b = times[1].split(QLatin1Char(':'));
     setDial(a[0].toInt(), a[1].toInt(), p.StartHour, p.StartMinute, p.StartPM);
@@ -63,6 +72,7 @@ class TestReminderSchedule : public QObject {
   void check_data();
   void check();
   void keysSurviveARemoval();
+  void remindedText();
   void damagedTimes();
   void texts();
   void plansWatched_data();
@@ -77,7 +87,8 @@ void TestReminderSchedule::check_data() {
   QTest::addColumn<QStringList>("pads");
   QTest::addColumn<QString>("last");
   QTest::addColumn<QString>("now");
-  QTest::addColumn<QStringList>("shownBefore");  // keywords already shown
+  // Keywords already shown; "=9:06-9:30 先 #2": that pad, as it was, shown.
+  QTest::addColumn<QStringList>("shownBefore");
   QTest::addColumn<QStringList>("show");
   QTest::addColumn<QString>("next");  // empty: nothing left to wait for
 
@@ -128,6 +139,28 @@ void TestReminderSchedule::check_data() {
   QTest::newRow("the next is the earliest not shown")
       << 5 << QStringList{"10:00-11:00 B", "9:30-9:45 A", "9:06-9:30 C"} << "2006-01-01 09:01:00"
       << "2006-01-01 09:02:00" << QStringList{"C"} << QStringList() << "2006-01-01 09:25:00";
+  // A reminder belongs to its pad: once per start time the pad has.
+  QTest::newRow("a pad moved to the start of one reminded: it reminds, the other not again")
+      << 5 << QStringList{"9:06-10:00 後", "9:06-9:30 先"} << "2006-01-01 09:01:00" << "2006-01-01 09:01:04"
+      << QStringList{"=9:30-10:00 後 #1", "=9:06-9:30 先 #2"} << QStringList{"後"} << "";
+  QTest::newRow("packed into another slot by a removal: not again")
+      << 5 << QStringList{"9:06-9:30 B #2", "9:06-9:40 C #3"} << "2006-01-01 09:01:00" << "2006-01-01 09:02:00"
+      << QStringList{"=9:06-9:30 B #2", "=9:06-9:40 C #3"} << QStringList() << "";
+  QTest::newRow("a new pad stored in an earlier slot at a reminded start: it reminds")
+      << 5 << QStringList{"9:06-9:30 新 #3", "9:06-9:30 先 #2"} << "2006-01-01 09:01:00" << "2006-01-01 09:02:00"
+      << QStringList{"=9:06-9:30 先 #2"} << QStringList{"新"} << "";
+  QTest::newRow("edited after its reminder: not again")
+      << 5 << QStringList{"9:06-9:45 打合せ 本社"} << "2006-01-01 09:01:00" << "2006-01-01 09:02:00"
+      << QStringList{"=9:06-9:30 会議 駅前 #1"} << QStringList() << "";
+  QTest::newRow("moved to a later start: reminds again then")
+      << 5 << QStringList{"9:40-10:00 会議"} << "2006-01-01 09:34:00" << "2006-01-01 09:35:00"
+      << QStringList{"=9:06-9:30 会議 #1"} << QStringList{"会議"} << "";
+  QTest::newRow("read again (new identities), same texts: not again")
+      << 5 << QStringList{"9:06-9:30 会議 #8", "9:06-9:30 電話 #9"} << "2006-01-01 09:01:00"
+      << "2006-01-01 09:02:00" << QStringList{"=9:06-9:30 会議 #1", "=9:06-9:30 電話 #2"} << QStringList() << "";
+  QTest::newRow("from the file (no identities): two alike remind twice, once each")
+      << 5 << QStringList{"9:06-9:30 会議 #0", "9:06-9:30 会議 #0"} << "2006-01-01 09:01:00"
+      << "2006-01-01 09:02:00" << QStringList{"=9:06-9:30 会議 #0"} << QStringList{"会議"} << "";
 }
 
 void TestReminderSchedule::check() {
@@ -138,11 +171,18 @@ void TestReminderSchedule::check() {
   QFETCH(QStringList, shownBefore);
   QFETCH(QStringList, show);
   QFETCH(QString, next);
-  const PadTable t = plan(pads);
-  const std::vector<Reminder> all = remindersOf(kPlan, t.Pads, lead);
-  std::set<ReminderKey> shown;
+  std::array<std::uint32_t, kPadSlots> ids;
+  const PadTable t = plan(pads, &ids);
+  const std::vector<Reminder> all = remindersOf(kPlan, t.Pads, lead, ids.data());
+  Reminded shown;
   for (const Reminder& r : all)
-    if (shownBefore.contains(QString::fromStdString(r.keyword))) shown.insert(r.key());
+    if (shownBefore.contains(QString::fromStdString(r.keyword))) shown.add(r);
+  QStringList earlier;
+  for (const QString& s : shownBefore)
+    if (s.startsWith(QLatin1Char('='))) earlier << s.mid(1);
+  std::array<std::uint32_t, kPadSlots> earlierIds;
+  const PadTable before = plan(earlier, &earlierIds);
+  for (const Reminder& r : remindersOf(kPlan, before.Pads, lead, earlierIds.data())) shown.add(r);
   const ReminderCheck c = checkReminders(all, wallSeconds(at(last)), wallSeconds(at(now)), shown);
   QCOMPARE(keywords(c.show), show);
   if (next.isEmpty())
@@ -159,9 +199,20 @@ void TestReminderSchedule::keysSurviveARemoval() {
   RemovePadAndPack(t, 0);
   const std::vector<Reminder> after = remindersOf(kPlan, t.Pads, 5);
   QCOMPARE(keywords(after), (QStringList{"B", "C"}));
-  QCOMPARE(after[0].key(), before[1].key());
-  QCOMPARE(after[1].key(), before[2].key());
+  QCOMPARE(after[0].print, before[1].print);
+  QCOMPARE(after[1].print, before[2].print);
   QCOMPARE(after[0].slot, 0);
+}
+
+// What was reminded, as the other program reads it: damaged lines are
+// skipped, never taken for a reminder.
+void TestReminderSchedule::remindedText() {
+  const std::set<ReminderPrint> prints{{3345177960, 0x0123456789abcdefull, 0}, {3345177960, 42, 3}};
+  const std::string text = plandor::remindedText(prints);
+  QCOMPARE(parseReminded(text), prints);
+  const std::string damaged = "3345177960 0123456789abcdef 0\n3345177960 zz 1\n12 34 99\n3345177960 2a 3 x\n" +
+                              std::string("\0\xff", 2) + "\n334517";
+  QCOMPARE(parseReminded(damaged), (std::set<ReminderPrint>{{3345177960, 0x0123456789abcdefull, 0}}));
 }
 
 void TestReminderSchedule::damagedTimes() {

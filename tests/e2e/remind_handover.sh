@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# The hand-over between the planner and plandor-remind on one data folder,
+# with a real notification daemon and one faked clock shared by both
+# (a relative offset in FAKETIME_TIMESTAMP_FILE). 会議 at 9:06 and 電話 at
+# 9:07 remind 5 minutes before. plandor-remind runs throughout: silent while
+# the planner runs; the planner ended at 9:00:5x → plandor-remind shows 会議 at
+# 9:01; the planner started again at 9:01:0x shows no second 会議, and shows
+# 電話 at 9:02 itself; ended at 9:02:0x, plandor-remind shows neither again.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+e2e_init "$1"
+[[ -x $E2E_BUILT/plandor-remind ]] || e2e_fail "no plandor-remind beside plandor"
+e2e_private_notifications
+_displayed() { [[ $(dunstctl count displayed 2>/dev/null) == "$1" ]]; }
+
+prog=$E2E_WORK/prog
+e2e_new_folder "$prog"
+cp "$E2E_BUILT/plandor-remind" "$prog/"
+E2E_SUPPORT=$(cd "$E2E_LIB_DIR/../support" && pwd) $E2E_PYTHON - "$prog" <<'PY'
+import datetime, os, struct, sys
+sys.path.insert(0, os.environ["E2E_SUPPORT"])
+import plandor_files as pf
+pads = [pf.pad(1, (9, 6, 0), (9, 30, 0), "会議"), pf.pad(2, (9, 7, 0), (9, 30, 0), "電話")]
+for p, top in zip(pads, (373, 473)):
+    struct.pack_into("<ii", p, 4, 4, top)
+data = bytearray(pf.day_file(pads))
+for i in range(2):
+    struct.pack_into("<B1s2xiii", data, 264 + 16 * i, 1, b"L", 372 + 2 * i, 420, 0xFF)
+pf.write(pf.day_path(sys.argv[1], datetime.date(2006, 1, 1)), bytes(data))
+PY
+
+clock=$E2E_WORK/clock
+echo "$(($(date -d '2006-01-01 09:00:50' +%s) - $(date +%s)))" >"$clock"
+fake_now() { date -d "@$(($(date +%s) + $(cat "$clock")))" +%T; }
+_fake_past() { [[ $(fake_now) > $1 || $(fake_now) == "$1" ]]; }
+run() {
+  local log=$E2E_WORK/$1-$(( ${#E2E_PIDS[@]} + 1 )).log
+  (cd "$prog" && exec env LD_PRELOAD="$E2E_FAKETIME_LIB" FAKETIME_TIMESTAMP_FILE="$clock" FAKETIME_NO_CACHE=1 \
+    FAKETIME_DONT_FAKE_MONOTONIC=1 "$prog/$1") >"$log" 2>&1 &
+  E2E_PID=$!
+  E2E_PIDS+=("$E2E_PID")
+}
+
+run plandor
+planner=$E2E_PID
+e2e_wait_window "$planner"
+run plandor-remind
+remind=$E2E_PID
+sleep 1
+kill -0 "$remind" || e2e_fail "plandor-remind ended: $(cat "$E2E_WORK"/plandor-remind-*.log)"
+_fake_past 09:00:57 && e2e_skip "the start took past 9:00:57 on the faked clock; machine too busy"
+kill "$planner"
+e2e_wait_exit "$planner"
+_displayed 0 || e2e_fail "a notification before 9:01"
+e2e_wait_until 15 _displayed 1 || e2e_fail "plandor-remind showed no reminder by 9:01:0x after the planner ended"
+_fake_past 09:01:00 || e2e_fail "the reminder came before 9:01 ($(fake_now))"
+e2e_screenshot remind
+
+# The planner again: 会議 was reminded, by the other program.
+run plandor
+planner=$E2E_PID
+e2e_wait_window "$planner"
+sleep 3
+_displayed 1 || e2e_fail "会議 reminded twice across the hand-over: $(dunstctl count displayed)"
+e2e_wait_until 60 _fake_past 09:02:01 || true
+e2e_wait_until 5 _displayed 2 || e2e_fail "the planner did not remind 電話 at 9:02"
+kill "$planner"
+e2e_wait_exit "$planner"
+sleep 4
+_displayed 2 || e2e_fail "plandor-remind reminded again after the planner ended: $(dunstctl count displayed)"
+kill -0 "$remind" || e2e_fail "plandor-remind ended"
+dunstctl close-all
+e2e_wait_until 5 eval '[[ $(dunstctl count history) -ge 2 ]]' || e2e_fail "the notifications did not reach dunst's history"
+dunstctl history >"$E2E_WORK/history.json"
+$E2E_PYTHON - "$E2E_WORK/history.json" <<'PY' || e2e_fail "dunst's history: $(cat "$E2E_WORK/history.json")"
+import json, sys
+notes = [n for group in json.load(open(sys.argv[1]))["data"] for n in group]
+got = sorted(n["summary"]["data"] for n in notes)
+assert got == ["会議", "電話"], got
+PY
+[[ $(wc -l <"$prog/Reminded.txt") == 2 ]] || e2e_fail "Reminded.txt: $(cat "$prog/Reminded.txt")"
+e2e_pass
