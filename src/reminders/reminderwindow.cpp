@@ -93,6 +93,7 @@ void ReminderWindow::add(const ReminderNote& note) {
     row->setObjectName(QStringLiteral("note%1").arg(r.id));
     row->setProperty("note", note.id);
     row->setFrameStyle(QFrame::StyledPanel | QFrame::Plain);
+    row->setAccessibleName(r.summary + QLatin1Char(' ') + r.body);
     auto* summary = new QLabel(r.summary, row);
     summary->setObjectName(QStringLiteral("summary"));
     QFont bold = summary->font();
@@ -132,10 +133,12 @@ void ReminderWindow::add(const ReminderNote& note) {
   }
   scroll_->verticalScrollBar()->setValue(0);
   raise();
-  // It never takes the focus, so a screen reader is told of it as an alert.
-  row->setAccessibleName(note.summary + QLatin1Char(' ') + note.body);
-  QAccessibleEvent alert(row, QAccessible::Alert);
-  QAccessible::updateAccessibility(&alert);
+  // It never takes the focus, so a screen reader is told of the newest note
+  // (the top row) as an alert.
+  if (QWidget* top = rows_->count() ? rows_->itemAt(0)->widget() : nullptr) {
+    QAccessibleEvent alert(top, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
+  }
 }
 
 WindowNotifier::WindowNotifier(QObject* parent) : Notifier(parent) {}
