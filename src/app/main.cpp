@@ -3,6 +3,7 @@
 
 #include "appsetup.h"
 #include "datafolder.h"
+#include "endsignals.h"
 #include "fileio.h"
 #include "folderlock.h"
 #include "frmmain.h"
@@ -67,6 +68,9 @@ int main(int argc, char** argv) {
   // Never blocks the end of the session: unsaved work goes to the recovery file.
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &frmMain,
                    [&frmMain](QSessionManager&) { frmMain.sessionEnding(); });
+  // Told to end, or the display gone: the work on screen goes to the
+  // recovery file before the program ends.
+  plandor::EndSignals ending([&frmMain] { frmMain.keepWorkNow(); });
   frmMain.show();
   return app.exec();
 }

@@ -485,7 +485,7 @@ void TestDayPlanning::unsavedWorkIsAskedAboutBeforeItGoes() {
   QFETCH(bool, typedOnly);
   QFETCH(bool, ends);
   QFETCH(bool, saved);
-  const std::string day = state->day.todayPath(), recovery = dir->filePath("Recovery.pdr").toStdString();
+  const std::string day = state->day.todayPath(), recovery = dir->filePath("Recovery-2006-01-01.pdr").toStdString();
   window->FileExit1Execute();  // nothing unsaved: no question
   QVERIFY(platform->questions.empty());
   start();
@@ -522,7 +522,7 @@ void TestDayPlanning::theSessionsEndNeverWaits() {
   QVERIFY(platform->questions.empty());
   QVERIFY(!QFile::exists(QString::fromStdString(state->day.todayPath())));
   std::optional<Recovery> kept;
-  QVERIFY(readRecovery(dir->filePath("Recovery.pdr").toStdString(), &kept).ok() && kept);
+  QVERIFY(readRecovery(dir->filePath("Recovery-2006-01-01.pdr").toStdString(), &kept).ok() && kept);
   QCOMPARE(kept->image.Pads[0].Keyword.text(), std::string("入力中"));  // typed, not yet stored
 }
 
@@ -560,9 +560,9 @@ void TestDayPlanning::undoBringsARemovedPadBackWhole() {
 }
 
 void TestDayPlanning::workLeftByACrashIsOfferedBack() {
-  const std::string recovery = dir->filePath("Recovery.pdr").toStdString();
+  const std::string recovery = dir->filePath("Recovery-2006-01-01.pdr").toStdString();
   Recovery r;
-  r.dayPath = state->day.todayPath();
+  r.dayName = "Y200601/Y2006011.sdf";
   r.written = {{2006, 1, 1}, 9, 41, 0};
   std::memcpy(&r.image, &state->day.image(), sizeof r.image);
   storedPad(240, 420);
@@ -574,7 +574,7 @@ void TestDayPlanning::workLeftByACrashIsOfferedBack() {
   // 破棄する: the file goes, the day stays as its file has it.
   start({1});
   QTRY_COMPARE(platform->questions.size(), std::size_t(1));
-  QCOMPARE(platform->questions[0].text, std::string("保存されていない変更が残っています (2006年1月1日 9:41)。復元しますか?"));
+  QCOMPARE(platform->questions[0].text, std::string("2006年1月1日 (日) の保存されていない変更が残っています (1月1日 9:41 に記録)。復元しますか?"));
   QCOMPARE(platform->questions[0].buttons, (std::vector<std::string>{"復元する(&R)", "破棄する(&D)"}));
   QVERIFY(!QFile::exists(QString::fromStdString(recovery)));
   QVERIFY(!pad(1));
@@ -600,7 +600,7 @@ void TestDayPlanning::workLeftByACrashIsOfferedBack() {
   QTRY_COMPARE(platform->errors.size(), std::size_t(1));
   QVERIFY(QString::fromStdString(platform->errors[0]).contains(QString::fromStdString(recovery)));
   storedPad(600, 700);
-  QTRY_VERIFY(QFile::exists(dir->filePath("Recovery-2.pdr")));
+  QTRY_VERIFY(QFile::exists(dir->filePath("Recovery-2006-01-01-2.pdr")));
   QCOMPARE(readAll(recovery), QByteArray("torn"));
 }
 

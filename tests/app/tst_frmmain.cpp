@@ -234,9 +234,17 @@ void TestFrmMain::failedSaveReportsAndKeepsTheDay() {
   const QByteArray before = readAll(todayPath());
   makeReadOnly(todayPath());
   editTable(run.state.day, [](PadTable& t) { t.Bars[2].TopY = 100; });
+  run.window->FileSave1Execute();  // キャンセル
+  QCOMPARE(run.platform.questions.size(), std::size_t(1));
+  QVERIFY(QString::fromStdString(run.platform.questions[0].text).contains(QString::fromStdString(todayPath())));
+  QVERIFY(QString::fromStdString(run.platform.questions[0].text).endsWith("別名で保存しますか?"));
+  QCOMPARE(readAll(todayPath()), before);
+  // 別名で保存: the work goes beside the file it cannot replace, and is still unsaved.
+  run.platform.askAnswers = {0};
   run.window->FileSave1Execute();
-  QCOMPARE(run.platform.errors.size(), std::size_t(1));
-  QVERIFY(QString::fromStdString(run.platform.errors[0]).contains(QString::fromStdString(todayPath())));
+  const QStringList copies = QDir(QFileInfo(QString::fromStdString(todayPath())).path()).entryList({"Y2006011 (*).sdf"});
+  QCOMPARE(copies.size(), 1);
+  QVERIFY(run.window->isWindowModified());
   QCOMPARE(readAll(todayPath()), before);
   QCOMPARE(run.panel(1), QStringLiteral("データ総数: 0"));
   QCOMPARE(run.state.day.table().Bars[2].TopY, 100);

@@ -125,7 +125,12 @@ void TestRoutines::settingsWindowSavesRemovesAndReverts() {
     QCOMPARE(w.RoutineFrameTable[1]->pos(), QPoint(1, 61));
     QCOMPARE(w.RoutineFrameTable[0]->cmbPadOrigX->currentText(), QStringLiteral("右"));
     QCOMPARE(QApplication::focusWidget(), w.RoutineFrameTable[1]);
-    w.btnCancelSRW->click();  // 閉じる drops the removal
+    platform->askAnswers = {2};  // キャンセル: the window stays
+    w.btnCancelSRW->click();
+    QVERIFY(w.isVisible());
+    QCOMPARE(platform->questions.back().text, std::string("ルーチンの変更を保存しますか?"));
+    platform->askAnswers = {1};
+    w.btnCancelSRW->click();  // 閉じる, 保存しない: drops the removal
   });
   window->RoutineSet1Execute();
   QCOMPARE(CountRoutines(routines.RoutineTable), 3);
@@ -279,7 +284,10 @@ void TestRoutines::returnAndTabInTheSettingsWindow() {
     QTest::keyClick(w.btnSaveSRW, Qt::Key_Return);
     QCOMPARE(bytesOf(routines.RoutineImage), bytesOf(routines.RoutineTable));
     QVERIFY(w.isVisible());
-    w.btnCancelSRW->click();
+    // Escape, like 閉じる, asks about the pads' typed edits; 保存しない drops them.
+    platform->askAnswers = {1};
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QCOMPARE(platform->questions.back().text, std::string("ルーチンの変更を保存しますか?"));
   });
   window->RoutineSet1Execute();
   QVERIFY(ran);
@@ -306,6 +314,7 @@ void TestRoutines::routineHoursFollowTheDial() {
     QCOMPARE(routines.RoutineTable[0].EndHour, 1);
     QCOMPARE(routines.RoutineTable[0].Keyword.text(), std::string("昼"));
     w.btnSaveSRWClick();
+    platform->askAnswers = {1};  // the refused edit is not kept
     w.btnCancelSRW->click();
   });
   window->RoutineSet1Execute();
