@@ -402,6 +402,26 @@ int ownFileRefusal(const struct stat& st, const std::string& path) {
   return writeRefusal(st, path);
 }
 
+// Renames `from` to `*name` or, when anything at all stands there, to the
+// first free numbered name beside it, in a step that fails rather than
+// replace or follow anything. 0, or the reason; `*name` is the name tried last.
+int moveToFreeName(const std::string& from, std::string* name) {
+  const std::string wanted = *name;
+  for (long n = 1; n < 1000000; ++n) {
+    *name = n == 1 ? wanted : numberedName(wanted, n);
+    int placed = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, name->c_str(), RENAME_NOREPLACE);
+    if (placed != 0 && (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+      // No exclusive rename on this file system: a hard link is as exclusive.
+      placed = ::link(from.c_str(), name->c_str());
+      if (placed == 0) ::unlink(from.c_str());
+    }
+    if (placed == 0) return 0;
+    if (errno != EEXIST) return errno;
+  }
+  *name = wanted;
+  return EEXIST;
+}
+
 }  // namespace
 
 IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t size, bool mustExist,
@@ -546,23 +566,46 @@ IoResult createOwnFileExclusive(std::string& path, const void* data, std::size_t
   const int e = errno;
   if (::close(fd) != 0 || !written) return fail(path, written ? errno : e);
 
-  // The complete file takes the first name nothing stands at, in one step
-  // that fails rather than replace or follow anything.
-  for (long n = 1; n < 1000000; ++n) {
-    const std::string name = n == 1 ? wanted : numberedName(wanted, n);
-    int placed = ::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE);
-    if (placed != 0 && (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
-      // No exclusive rename on this file system: a hard link is as exclusive.
-      placed = ::link(tmp.c_str(), name.c_str());
-      if (placed == 0) ::unlink(tmp.c_str());
-    }
-    if (placed == 0) {
-      path = name;
-      return syncFolder(folder, path);
-    }
-    if (errno != EEXIST) return fail(name, errno);
+  std::string name = wanted;
+  if (const int e2 = moveToFreeName(tmp, &name)) return fail(name, e2);
+  path = name;
+  return syncFolder(folder, path);
+}
+
+IoResult keepFileAside(const std::string& path, std::string& kept) {
+  if (folderReplaced(path)) return IoResult::failure(IoResult::Op::Write, path, kFolderReplaced);
+  if (const int e = moveToFreeName(path, &kept)) return IoResult::failure(IoResult::Op::Write, kept, e);
+  return syncFolder(folderOf(kept), kept);
+}
+
+IoResult readOwnFile(const std::string& path, std::string* bytes, std::size_t limit) {
+  bytes->clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  struct stat st;
+  if (fd < 0) {
+    const int e = errno;
+    const bool link = e == ELOOP && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    return IoResult::failure(IoResult::Op::Open, path, link ? kLinkNotFollowed : e);
   }
-  return fail(wanted, EEXIST);
+  auto fail = [&](int e) {
+    ::close(fd);
+    bytes->clear();
+    return IoResult::failure(IoResult::Op::Open, path, e);
+  };
+  if (::fstat(fd, &st) != 0) return fail(errno);
+  if (!S_ISREG(st.st_mode)) return fail(S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile);
+  if (st.st_size > static_cast<off_t>(limit)) return fail(EFBIG);
+  char buf[65536];
+  for (;;) {
+    const ssize_t r = ::read(fd, buf, sizeof buf);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return fail(errno);
+    if (r == 0) break;
+    if (bytes->size() + static_cast<std::size_t>(r) > limit) return fail(EFBIG);  // grew while read
+    bytes->append(buf, static_cast<std::size_t>(r));
+  }
+  ::close(fd);
+  return IoResult::success();
 }
 
 std::string temporaryPrefix(const std::string& name) { return "." + name + ".plandor-save-"; }

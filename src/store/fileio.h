@@ -123,6 +123,16 @@ IoResult writeOwnFile(const std::string& path, const void* data, std::size_t siz
 // complete. `path` receives the name used.
 IoResult createOwnFileExclusive(std::string& path, const void* data, std::size_t size);
 
+// Moves the file at `path` (whatever it is: never followed) to the name
+// `kept`, or the first free numbered name beside it, which `kept` receives:
+// a file the program cannot use, kept for the user before a new one is made.
+IoResult keepFileAside(const std::string& path, std::string& kept);
+
+// Reads the whole of the program's own file at `path` into `bytes`. Only a
+// regular file is opened, never through a symbolic link (kLinkNotFollowed);
+// one larger than `limit` fails with EFBIG.
+IoResult readOwnFile(const std::string& path, std::string* bytes, std::size_t limit);
+
 // The data folder this copy locked at start, by its identity then: a save
 // under `folder` is refused (kFolderReplaced) once another folder stands at
 // that path (a backup restored while the program runs).
