@@ -498,7 +498,7 @@ bool TfrmMain::FileSave1Execute() {
   // day saved: the work stays unsaved.
   const std::optional<IoResult> saved = saveMindingChanges(
       platform_, day.path(), [&](bool overwrite) { return day.save(state_.Today, &headerSet, overwrite); },
-      [&](const std::string& copy) { return day.saveCopy(copy, state_.Today); });
+      [&](std::string& copy) { return day.saveCopy(copy, state_.Today); });
   if (!saved) return false;
   const IoResult& r = *saved;
   if (!r.written()) {
@@ -507,7 +507,7 @@ bool TfrmMain::FileSave1Execute() {
     if (!refused) {
       reportIo(r);
     } else if (platform_.ask(r.message() + "\r\n\r\n別名で保存しますか?", {"別名で保存", "キャンセル"}, 0, 1) == 0) {
-      saveCopyBeside(platform_, day.path(), [&](const std::string& copy) { return day.saveCopy(copy, state_.Today); });
+      saveCopyBeside(platform_, day.path(), [&](std::string& copy) { return day.saveCopy(copy, state_.Today); });
     }
     return false;
   }

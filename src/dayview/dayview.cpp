@@ -298,7 +298,7 @@ void TDayView::makePadFrame(int slot) {
     frame->showNew(slot + 1, {f.startHour, f.startMinute, f.startPM}, {f.endHour, f.endMinute, f.endPM}, f.left, f.top);
     frame->show();
   } else {
-    frame->showRecord(ctx_.day.pad(slot));
+    frame->showRecord(slot, ctx_.day.pad(slot));
   }
   // Under the next higher number, whatever order frames are made in.
   for (int i = slot + 1; i < kPadSlots; ++i)

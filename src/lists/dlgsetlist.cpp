@@ -212,7 +212,7 @@ void TdlgSetList::btnSaveEntriesClick() {
   storeItems(e.Title2Entries, tabs[3]->items());
   const std::optional<IoResult> r = saveMindingChanges(
       platform_, lists_.ListFilePath, [&](bool overwrite) { return lists_.WriteListFile(overwrite); },
-      [&](const std::string& copy) { return lists_.WriteListCopy(copy); });
+      [&](std::string& copy) { return lists_.WriteListCopy(copy); });
   if (r && !r->ok()) platform_.errorBox(r->message());
 }
 

@@ -46,8 +46,8 @@ IoResult ListStore::WriteListFile(bool overwriteChanged) {
   return r;
 }
 
-IoResult ListStore::WriteListCopy(const std::string& path) {
-  return writeFileAtomic(path, &entries, sizeof entries, false);
+IoResult ListStore::WriteListCopy(std::string& path) {
+  return createOwnFileExclusive(path, &entries, sizeof entries);
 }
 
 }  // namespace plandor

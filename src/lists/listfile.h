@@ -48,8 +48,8 @@ class ListStore {
   // another program changed since it was read or saved is left alone
   // (Op::Changed) unless `overwriteChanged`.
   IoResult WriteListFile(bool overwriteChanged = false);
-  // The lists to a new file at `path`.
-  IoResult WriteListCopy(const std::string& path);
+  // The lists to a new file at `path` (or the free name it receives).
+  IoResult WriteListCopy(std::string& path);
   bool unread() const { return !unread_.ok(); }
   // All slots empty, then the default entries.
   void setDefaults();

@@ -126,10 +126,10 @@ void TSchedPadFrame::reset() {
   btnRevise->setEnabled(true);
 }
 
-void TSchedPadFrame::showRecord(const PadRecord& p) {
+void TSchedPadFrame::showRecord(int slot, const PadRecord& p) {
   const QScopedValueRollback<bool> filling(filling_, true);
   edited_ = false;
-  setNumber(p.PadNo);
+  setNumber(slot + 1);
   move(p.Left, p.Top);
   showCommon(p, true);
   chbCompleted->setChecked(p.Completed != 0);

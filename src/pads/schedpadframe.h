@@ -30,8 +30,9 @@ class TSchedPadFrame final : public PadFrameBase {
 
   // Back to the values of a frame just made.
   void reset();
-  // A stored pad, shown from its record (load and rebuild).
-  void showRecord(const PadRecord& p);
+  // A stored pad, shown from its record (load and rebuild). Its number is
+  // its slot's, whatever the record says: edits must reach that slot.
+  void showRecord(int slot, const PadRecord& p);
   // A new pad from a drag: number, times and position; the rest initial.
   void showNew(int padNo, PadTime start, PadTime end, int left, int top);
 

@@ -20,9 +20,9 @@ void PlaySaveSound(Platform& platform, const std::string& programFolder) {
 }
 
 bool saveCopyBeside(Platform& platform, const std::string& path,
-                    const std::function<IoResult(const std::string& copyPath)>& saveCopy) {
+                    const std::function<IoResult(std::string& copyPath)>& saveCopy) {
   const LocalDateTime t = platform.now();
-  const std::string copy = changedCopyPath(path, t.date.year, t.date.month, t.date.day, t.hour, t.minute);
+  std::string copy = changedCopyPath(path, t.date.year, t.date.month, t.date.day, t.hour, t.minute);
   const IoResult c = saveCopy(copy);
   if (!c.written())
     platform.errorBox(c.message());
@@ -33,7 +33,7 @@ bool saveCopyBeside(Platform& platform, const std::string& path,
 
 std::optional<IoResult> saveMindingChanges(Platform& platform, const std::string& path,
                                            const std::function<IoResult(bool overwriteChanged)>& save,
-                                           const std::function<IoResult(const std::string& copyPath)>& saveCopy) {
+                                           const std::function<IoResult(std::string& copyPath)>& saveCopy) {
   const IoResult r = save(false);
   if (r.op != IoResult::Op::Changed) return r;
   switch (platform.ask(kChangedFileText, {"上書き保存", "別名で保存", "キャンセル"}, 2, 2)) {

@@ -49,17 +49,17 @@ void PlaySaveSound(Platform& platform, const std::string& programFolder);
 // file changed by another program since it was read (Op::Changed: a sync
 // tool, a restored backup). 上書き保存 saves over it; 別名で保存 puts the
 // program's version at a new name beside it through `saveCopy`
-// (changedCopyPath, stamped with the platform's clock) and tells where, or
-// why not; キャンセル is the default and the answer of Escape. The other
+// (changedCopyPath, stamped with the platform's clock; a later number when
+// that name is taken) and tells where, or why not; キャンセル is the default and the answer of Escape. The other
 // program's file stays unless overwritten. Empty when the file was not
 // saved over; otherwise the save's result, for the caller to report.
 extern const char* const kChangedFileText;
 // 別名で保存: the program's version at changedCopyPath beside `path`, and
 // where it went (or why not) told. True when written.
 bool saveCopyBeside(Platform& platform, const std::string& path,
-                    const std::function<IoResult(const std::string& copyPath)>& saveCopy);
+                    const std::function<IoResult(std::string& copyPath)>& saveCopy);
 std::optional<IoResult> saveMindingChanges(Platform& platform, const std::string& path,
                                            const std::function<IoResult(bool overwriteChanged)>& save,
-                                           const std::function<IoResult(const std::string& copyPath)>& saveCopy);
+                                           const std::function<IoResult(std::string& copyPath)>& saveCopy);
 
 }  // namespace plandor

@@ -63,7 +63,7 @@ void ReminderRoom::readSettings() {
   // What a save cut short left; only this copy saves here, and not now.
   removeStaleTemporaries(dataFolder_, {kSettingsFile});
   const IoResult r = readReminderSettings(settingsPath(dataFolder_), &settings_);
-  if (!r.ok()) platform_.errorBox(r.message());
+  if (!r.ok()) platform_.errorBox(settingsReadProblem(r));
 }
 
 int ReminderRoom::lead() {

@@ -140,7 +140,7 @@ void TfrmSetRWork::placePads() {
     if (table[i].RoutineNo == 0) continue;
     auto* pad = new TRoutineWorkFrame(ctx_, pnlPadBase);
     RoutineFrameTable[i] = pad;
-    FillRoutinePad(*pad, table[i]);
+    FillRoutinePad(*pad, i, table[i]);
     pad->move(1, i * 60 + 1);
     pad->show();
   }
@@ -185,7 +185,7 @@ bool SaveRoutineFile(RoutineStore& routines, Platform& platform) {
   // A failed write leaves the stored routines and the file as they were.
   const std::optional<IoResult> r = saveMindingChanges(
       platform, routines.RoutineFilePath, [&](bool overwrite) { return routines.WriteRoutineFile(overwrite); },
-      [&](const std::string& copy) { return routines.WriteRoutineCopy(copy); });
+      [&](std::string& copy) { return routines.WriteRoutineCopy(copy); });
   if (!r) return false;
   if (!r->written()) {
     platform.errorBox(r->message());

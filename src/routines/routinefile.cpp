@@ -65,8 +65,8 @@ IoResult RoutineStore::WriteRoutineFile(bool overwriteChanged) {
   return r;
 }
 
-IoResult RoutineStore::WriteRoutineCopy(const std::string& path) {
-  return writeFileAtomic(path, RoutineTable, sizeof RoutineTable, false);
+IoResult RoutineStore::WriteRoutineCopy(std::string& path) {
+  return createOwnFileExclusive(path, RoutineTable, sizeof RoutineTable);
 }
 
 void RoutineStore::RevertRoutineTable() {

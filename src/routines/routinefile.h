@@ -69,8 +69,9 @@ class RoutineStore {
   // one another program changed since it was read or saved (Op::Changed)
   // unless `overwriteChanged`.
   IoResult WriteRoutineFile(bool overwriteChanged = false);
-  // The working set to a new file at `path`; the stored set stays.
-  IoResult WriteRoutineCopy(const std::string& path);
+  // The working set to a new file at `path` (or the free name it receives);
+  // the stored set stays.
+  IoResult WriteRoutineCopy(std::string& path);
   bool unread() const { return !unread_.ok(); }
   // The working set is not what the file holds (provisional entries, a
   // pad's 一時保存, a removal).

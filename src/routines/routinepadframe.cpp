@@ -78,8 +78,8 @@ TRoutineWorkFrame::TRoutineWorkFrame(RoutinePadContext& context, QWidget* parent
   hide();
 }
 
-void FillRoutinePad(TRoutineWorkFrame& pad, const RoutineRecord& r) {
-  pad.setNumber(r.RoutineNo);
+void FillRoutinePad(TRoutineWorkFrame& pad, int slot, const RoutineRecord& r) {
+  pad.setNumber(slot + 1);
   pad.cmbPadOrigX->setCurrentIndex(r.Left == 4 ? 0 : 1);
   pad.showCommon(r, false);
   pad.chbShow->setChecked(r.Show != 0);

@@ -41,12 +41,13 @@ class TRoutineWorkFrame final : public PadFrameBase {
   QList<QWidget*> keyOrder() const override;
 
  private:
-  friend void FillRoutinePad(TRoutineWorkFrame& pad, const RoutineRecord& r);
+  friend void FillRoutinePad(TRoutineWorkFrame& pad, int slot, const RoutineRecord& r);
   RoutineStoreResult typed() const;
   RoutinePadContext& ctx_;
 };
 
-// Shows a routine in its pad; empty texts stay empty.
-void FillRoutinePad(TRoutineWorkFrame& pad, const RoutineRecord& r);
+// Shows a routine in its pad, numbered by its slot whatever the record
+// says; empty texts stay empty.
+void FillRoutinePad(TRoutineWorkFrame& pad, int slot, const RoutineRecord& r);
 
 }  // namespace plandor

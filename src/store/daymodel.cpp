@@ -75,11 +75,9 @@ IoResult DayModel::load(const std::string& path) {
   if (path == currentPath_) stamp_ = read;
   std::memcpy(now_.table.Bars, image_.Bars, sizeof now_.table.Bars);
   std::memcpy(now_.table.Pads, image_.Pads, sizeof now_.table.Pads);
-  // A pad frame finds its record by the number it shows: a file that numbers
-  // a pad otherwise (damaged or foreign) must not send its edits to another
-  // slot, or past the table.
-  for (int i = 0; i < kPadSlots; ++i)
-    if (now_.table.Pads[i].StartHour != -1) now_.table.Pads[i].PadNo = i + 1;
+  // A pad number that is not its slot's (a damaged or foreign file) stays
+  // as read, so an untouched day saves as it was loaded: frames number
+  // their pads by slot, and an edit stores the slot's number.
   if (path != temporaryPath_) now_.table.Diary = image_.Diary;
   now_.fresh = {};
   dataCount_ = CountPads(image_.Bars);
@@ -159,7 +157,7 @@ IoResult DayModel::showRoutinePads(const BarRecord (&bars)[kPadSlots], const Pad
   std::memcpy(staged.Bars, bars, sizeof staged.Bars);
   std::memcpy(staged.Pads, pads, sizeof staged.Pads);
   staged.Diary = now_.table.Diary;
-  IoResult r = writeFileAtomic(temporaryPath_, &staged, sizeof staged, false);
+  IoResult r = writeOwnFile(temporaryPath_, &staged, sizeof staged);
   // The staging file is read back at once: whether it would survive a power
   // loss does not matter.
   if (!r.written()) return r;
@@ -260,10 +258,10 @@ IoResult DayModel::save(const LocalDate& today, bool* headerSet, bool overwriteC
   return r;
 }
 
-IoResult DayModel::saveCopy(const std::string& path, const LocalDate& today) const {
+IoResult DayModel::saveCopy(std::string& path, const LocalDate& today) const {
   DayFile copy;
   nextImage(today, &copy);
-  return writeFileAtomic(path, &copy, sizeof copy, false);
+  return createOwnFileExclusive(path, &copy, sizeof copy);
 }
 
 }  // namespace plandor

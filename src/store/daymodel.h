@@ -148,10 +148,11 @@ class DayModel {
   // since the day was read or saved is left alone (Op::Changed) unless
   // `overwriteChanged`.
   IoResult save(const LocalDate& today, bool* headerSet, bool overwriteChanged = false);
-  // The day as a save would write it, to a new file at `path` (a copy kept
+  // The day as a save would write it, to a new file at `path` or a free
+  // numbered name beside it, which `path` receives (a copy kept
   // beside a file another program changed); the open day's file, and what
   // is known of it, stay as they are.
-  IoResult saveCopy(const std::string& path, const LocalDate& today) const;
+  IoResult saveCopy(std::string& path, const LocalDate& today) const;
 
   static constexpr std::size_t kHistoryLimit = 200;
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -119,17 +120,30 @@ void guardDataFolder(const std::string& folder, std::uint64_t device, std::uint6
   g_dataFolder = {folder, device, inode};
 }
 
-std::string changedCopyPath(const std::string& path, int year, int month, int day, int hour, int minute) {
+namespace {
+
+// "X.sdf" as "X" and ".sdf"; a leading dot starts no extension.
+std::pair<std::string, std::string> splitExtension(const std::string& path) {
   const auto slash = path.find_last_of('/');
   const auto dot = path.find_last_of('.');
   const bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
-  const std::string stem = hasExt ? path.substr(0, dot) : path;
-  const std::string ext = hasExt ? path.substr(dot) : "";
+  return {hasExt ? path.substr(0, dot) : path, hasExt ? path.substr(dot) : ""};
+}
+
+// The n-th name for a copy: "X (when).sdf" → "X (when n).sdf", "X.txt" → "X (n).txt".
+std::string numberedName(const std::string& path, long n) {
+  auto [stem, ext] = splitExtension(path);
+  if (!stem.empty() && stem.back() == ')') return stem.substr(0, stem.size() - 1) + " " + std::to_string(n) + ")" + ext;
+  return stem + " (" + std::to_string(n) + ")" + ext;
+}
+
+}  // namespace
+
+std::string changedCopyPath(const std::string& path, int year, int month, int day, int hour, int minute) {
+  const auto [stem, ext] = splitExtension(path);
   char when[40];
   std::snprintf(when, sizeof when, "%04d-%02d-%02d %02d-%02d", year, month, day, hour, minute);
-  std::string copy = stem + " (" + when + ")" + ext;
-  for (int n = 2; !fileMissing(copy) && n < 1000; ++n) copy = stem + " (" + when + " " + std::to_string(n) + ")" + ext;
-  return copy;
+  return stem + " (" + when + ")" + ext;
 }
 
 bool isSyncConflictName(const std::string& name) {
@@ -144,6 +158,7 @@ std::string errorReason(int error) {
   if (error == kNotRegularFile) return "通常のファイルではありません (名前付きパイプ、デバイスなど)";
   if (error == kChangedWhileRead) return "読み込み中にファイルが短くなりました";
   if (error == kNotOurFormat) return "ファイルの内容が正しくありません (壊れているか, 別の形式です)";
+  if (error == kLinkNotFollowed) return "シンボリックリンクです. プランドールは自分のファイルをリンクの先には書き込みません";
   if (error == kFolderReplaced)
     return "データフォルダが, プランドールの起動後に別のフォルダに置き換えられています. プランドールを終了してから起動し直してください";
   const char* ja = nullptr;
@@ -305,10 +320,6 @@ bool modeUnsupported(int error) { return error == ENOSYS || error == EPERM || er
 // A file system that cannot sync folders keeps renames as well as it can.
 bool folderSyncUnsupported(int error) { return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
 
-}  // namespace
-
-namespace {
-
 // Copies what `from` holds past `offset` to `to`: bytes another tool keeps
 // after the record.
 bool copyTail(int from, off_t offset, int to) {
@@ -330,6 +341,85 @@ bool copyTail(int from, off_t offset, int to) {
 // their own file. Where the system refuses, the group alone may still go.
 void giveOwner(int fd, uid_t uid, gid_t gid) {
   if (::fchown(fd, uid, gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), gid);
+}
+
+// A temporary for a save of `name` in `folder` that only this call made:
+// created exclusively, never through a link planted under its name.
+int makeTemporary(const std::string& folder, const std::string& name, std::string* tmp) {
+  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  static unsigned counter = 0;
+  for (int tries = 0; tries < 100; ++tries) {
+    unsigned char r[6];
+    if (::getrandom(r, sizeof r, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof r)) {
+      const unsigned long long seed = static_cast<unsigned long long>(::time(nullptr)) * 2654435761u + ::getpid() + ++counter * 40503u;
+      for (std::size_t i = 0; i < sizeof r; ++i) r[i] = static_cast<unsigned char>(seed >> (8 * i));
+    }
+    std::string suffix;
+    for (unsigned char b : r) suffix += kLetters[b % 62];
+    *tmp = folder + "/" + temporaryPrefix(name) + suffix;
+    const int fd = ::open(tmp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+// Gives the new file `fd` the mode, owner and group of the file it replaces
+// (`old`), or for a new file the mode the umask allows, and when root makes
+// it in another user's folder, that user's ownership.
+int takeOver(int fd, const struct stat* old, const std::string& folder) {
+  mode_t mode;
+  if (old) {
+    mode = old->st_mode & 07777;
+    if (old->st_uid != ::geteuid() || old->st_gid != ::getegid()) giveOwner(fd, old->st_uid, old->st_gid);
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+    struct stat in;
+    if (::geteuid() == 0 && ::stat(folder.c_str(), &in) == 0 && in.st_uid != 0) giveOwner(fd, in.st_uid, in.st_gid);
+  }
+  if (::fchmod(fd, mode) != 0 && !modeUnsupported(errno)) return errno;
+  return 0;
+}
+
+// Makes a new name in `folder` durable; the file is in place either way.
+IoResult syncFolder(const std::string& folder, const std::string& path) {
+  const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) return IoResult::failure(IoResult::Op::Sync, path, errno);
+  const int synced = ::fsync(dfd);
+  const int e = errno;
+  ::close(dfd);
+  if (synced != 0 && !folderSyncUnsupported(e)) return IoResult::failure(IoResult::Op::Sync, path, e);
+  return IoResult::success();
+}
+
+// Why the program's own file at `path` (as lstat saw it) is not replaced, or 0.
+int ownFileRefusal(const struct stat& st, const std::string& path) {
+  if (S_ISLNK(st.st_mode)) return kLinkNotFollowed;
+  if (S_ISDIR(st.st_mode)) return EISDIR;
+  if (!S_ISREG(st.st_mode)) return kNotRegularFile;
+  return writeRefusal(st, path);
+}
+
+// Renames `from` to `*name` or, when anything at all stands there, to the
+// first free numbered name beside it, in a step that fails rather than
+// replace or follow anything. 0, or the reason; `*name` is the name tried last.
+int moveToFreeName(const std::string& from, std::string* name) {
+  const std::string wanted = *name;
+  for (long n = 1; n < 1000000; ++n) {
+    *name = n == 1 ? wanted : numberedName(wanted, n);
+    int placed = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, name->c_str(), RENAME_NOREPLACE);
+    if (placed != 0 && (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+      // No exclusive rename on this file system: a hard link is as exclusive.
+      placed = ::link(from.c_str(), name->c_str());
+      if (placed == 0) ::unlink(from.c_str());
+    }
+    if (placed == 0) return 0;
+    if (errno != EEXIST) return errno;
+  }
+  *name = wanted;
+  return EEXIST;
 }
 
 }  // namespace
@@ -365,21 +455,12 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
   }
 
   const std::string folder = folderOf(target);
-  std::string tmp = folder + "/" + temporaryPrefix(nameOf(target)) + "XXXXXX";
-  int fd = ::mkstemp(tmp.data());
+  std::string tmp;
+  int fd = makeTemporary(folder, nameOf(target), &tmp);
   if (fd < 0) {
     const int e = errno;
     if (old >= 0) ::close(old);
     return IoResult::failure(failOp, path, e);
-  }
-
-  mode_t mode;
-  if (exists) {
-    mode = st.st_mode & 07777;
-  } else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
   }
   auto fail = [&](int e) {
     ::close(fd);
@@ -387,12 +468,7 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
     ::unlink(tmp.c_str());
     return IoResult::failure(failOp, path, e);
   };
-  struct stat in;
-  if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()))
-    giveOwner(fd, st.st_uid, st.st_gid);
-  else if (!exists && ::geteuid() == 0 && ::stat(folder.c_str(), &in) == 0 && in.st_uid != 0)
-    giveOwner(fd, in.st_uid, in.st_gid);
-  if (::fchmod(fd, mode) != 0 && !modeUnsupported(errno)) return fail(errno);
+  if (int e = takeOver(fd, exists ? &st : nullptr, folder)) return fail(e);
   if (!writeAll(fd, static_cast<const char*>(data), size)) return fail(errno);
   if (old >= 0 && !copyTail(old, static_cast<off_t>(size), fd)) return fail(errno);
   step("written");
@@ -418,14 +494,117 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
     stamp->digest = digestOf(data, size);
     stamp->length = size;
   }
-  // Make the new name itself durable; the file is in place either way.
-  int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd < 0) return IoResult::failure(Op::Sync, path, errno);
-  const int synced = ::fsync(dfd);
-  const int e = errno;
-  ::close(dfd);
-  if (synced != 0 && !folderSyncUnsupported(e)) return IoResult::failure(Op::Sync, path, e);
+  IoResult synced = syncFolder(folder, path);
+  if (!synced.ok()) return synced;
   if (exists && st.st_nlink > 1) return IoResult::failure(Op::Split, path, 0);
+  return IoResult::success();
+}
+
+IoResult writeOwnFile(const std::string& path, const void* data, std::size_t size) {
+  using Op = IoResult::Op;
+  if (folderReplaced(path)) return IoResult::failure(Op::Write, path, kFolderReplaced);
+  // The name itself, never what it may point to.
+  struct stat st;
+  const bool exists = ::lstat(path.c_str(), &st) == 0;
+  if (!exists && errno != ENOENT) return IoResult::failure(Op::Open, path, errno);
+  if (int e = exists ? ownFileRefusal(st, path) : 0) return IoResult::failure(Op::Write, path, e);
+  const Op failOp = exists ? Op::Write : Op::Create;
+
+  const std::string folder = folderOf(path);
+  std::string tmp;
+  const int fd = makeTemporary(folder, nameOf(path), &tmp);
+  if (fd < 0) return IoResult::failure(failOp, path, errno);
+  auto fail = [&](int e) {
+    ::close(fd);
+    ::unlink(tmp.c_str());
+    return IoResult::failure(failOp, path, e);
+  };
+  if (int e = takeOver(fd, exists ? &st : nullptr, folder)) return fail(e);
+  if (!writeAll(fd, static_cast<const char*>(data), size)) return fail(errno);
+  step("written");
+  if (::fsync(fd) != 0) return fail(errno);
+  step("synced");
+  if (::close(fd) != 0) {
+    const int e = errno;
+    ::unlink(tmp.c_str());
+    return IoResult::failure(failOp, path, e);
+  }
+  // A link or FIFO put at the name meanwhile is left alone too. (The rename
+  // itself never follows one: at worst it would replace the link.)
+  struct stat now;
+  const bool there = ::lstat(path.c_str(), &now) == 0;
+  if (int e = there ? ownFileRefusal(now, path) : 0) {
+    ::unlink(tmp.c_str());
+    return IoResult::failure(Op::Write, path, e);
+  }
+  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    const int e = errno;
+    ::unlink(tmp.c_str());
+    return IoResult::failure(failOp, path, e);
+  }
+  step("renamed");
+  return syncFolder(folder, path);
+}
+
+IoResult createOwnFileExclusive(std::string& path, const void* data, std::size_t size) {
+  using Op = IoResult::Op;
+  if (folderReplaced(path)) return IoResult::failure(Op::Create, path, kFolderReplaced);
+  const std::string folder = folderOf(path);
+  const std::string wanted = path;
+  std::string tmp;
+  const int fd = makeTemporary(folder, nameOf(path), &tmp);
+  if (fd < 0) return IoResult::failure(Op::Create, path, errno);
+  auto fail = [&](const std::string& at, int e) {
+    ::unlink(tmp.c_str());
+    return IoResult::failure(Op::Create, at, e);
+  };
+  if (int e = takeOver(fd, nullptr, folder)) {
+    ::close(fd);
+    return fail(path, e);
+  }
+  const bool written = writeAll(fd, static_cast<const char*>(data), size) && ::fsync(fd) == 0;
+  const int e = errno;
+  if (::close(fd) != 0 || !written) return fail(path, written ? errno : e);
+
+  std::string name = wanted;
+  if (const int e2 = moveToFreeName(tmp, &name)) return fail(name, e2);
+  path = name;
+  return syncFolder(folder, path);
+}
+
+IoResult keepFileAside(const std::string& path, std::string& kept) {
+  if (folderReplaced(path)) return IoResult::failure(IoResult::Op::Write, path, kFolderReplaced);
+  if (const int e = moveToFreeName(path, &kept)) return IoResult::failure(IoResult::Op::Write, kept, e);
+  return syncFolder(folderOf(kept), kept);
+}
+
+IoResult readOwnFile(const std::string& path, std::string* bytes, std::size_t limit) {
+  bytes->clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  struct stat st;
+  if (fd < 0) {
+    const int e = errno;
+    const bool link = e == ELOOP && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    return IoResult::failure(IoResult::Op::Open, path, link ? kLinkNotFollowed : e);
+  }
+  auto fail = [&](int e) {
+    ::close(fd);
+    bytes->clear();
+    return IoResult::failure(IoResult::Op::Open, path, e);
+  };
+  if (::fstat(fd, &st) != 0) return fail(errno);
+  if (!S_ISREG(st.st_mode)) return fail(S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile);
+  if (st.st_size > static_cast<off_t>(limit)) return fail(EFBIG);
+  char buf[65536];
+  for (;;) {
+    const ssize_t r = ::read(fd, buf, sizeof buf);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return fail(errno);
+    if (r == 0) break;
+    if (bytes->size() + static_cast<std::size_t>(r) > limit) return fail(EFBIG);  // grew while read
+    bytes->append(buf, static_cast<std::size_t>(r));
+  }
+  ::close(fd);
   return IoResult::success();
 }
 

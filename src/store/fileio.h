@@ -39,6 +39,7 @@ constexpr int kNotRegularFile = -1;   // a FIFO, device or socket: never opened
 constexpr int kChangedWhileRead = -2; // the file shrank while it was read
 constexpr int kNotOurFormat = -3;     // not what the program writes there (damaged, or another's)
 constexpr int kFolderReplaced = -4;   // the data folder is no longer the one locked at start
+constexpr int kLinkNotFollowed = -5;  // a symbolic link where the program keeps a file of its own
 
 // What a read saw of a file, to tell later whether another program (a sync
 // tool, a restored backup) changed or replaced it since. The file's identity,
@@ -54,8 +55,8 @@ struct FileStamp {
 };
 
 // The name of a copy that keeps the program's version beside a file another
-// program changed: "Y2006013 (2026-12-07 09-41).sdf"; a later number when
-// that name is taken.
+// program changed: "Y2006013 (2026-12-07 09-41).sdf". createOwnFileExclusive
+// gives it a later number when that name is taken.
 std::string changedCopyPath(const std::string& path, int year, int month, int day, int hour, int minute);
 
 // A file a sync tool left beside another's version ("X.sync-conflict-…",
@@ -106,6 +107,31 @@ std::string saveTarget(const std::string& path);
 // stamp describes the new file.
 IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t size, bool mustExist,
                          FileStamp* stamp = nullptr);
+
+// Replaces the program's own file at `path` (a recovery file, Temporary.sdf,
+// Settings.ini) whole: the new file holds exactly `data`, made complete in a
+// temporary beside it, synced and renamed over the old one, whose mode,
+// owner and group it keeps. A symbolic link, FIFO or device at `path` is
+// never followed or opened: refused (kLinkNotFollowed, kNotRegularFile) and
+// left as it is. Op::Sync as for writeFileAtomic.
+IoResult writeOwnFile(const std::string& path, const void* data, std::size_t size);
+
+// Creates a new file holding `data` under the wanted name `path`, or, when
+// anything at all stands there (a dangling link included), under the first
+// free numbered name beside it: "X (2026-12-07 09-41 2).sdf", "X (2).txt".
+// Nothing existing is ever replaced or written through; the file appears
+// complete. `path` receives the name used.
+IoResult createOwnFileExclusive(std::string& path, const void* data, std::size_t size);
+
+// Moves the file at `path` (whatever it is: never followed) to the name
+// `kept`, or the first free numbered name beside it, which `kept` receives:
+// a file the program cannot use, kept for the user before a new one is made.
+IoResult keepFileAside(const std::string& path, std::string& kept);
+
+// Reads the whole of the program's own file at `path` into `bytes`. Only a
+// regular file is opened, never through a symbolic link (kLinkNotFollowed);
+// one larger than `limit` fails with EFBIG.
+IoResult readOwnFile(const std::string& path, std::string* bytes, std::size_t limit);
 
 // The data folder this copy locked at start, by its identity then: a save
 // under `folder` is refused (kFolderReplaced) once another folder stands at

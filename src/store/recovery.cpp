@@ -140,7 +140,7 @@ IoResult writeRecovery(const std::string& path, const Recovery& r) {
   }
   w.u64(checksum(w.out.data(), w.out.size()));
   std::vector<unsigned char>& out = w.out;
-  return writeFileAtomic(path, out.data(), out.size(), false);
+  return writeOwnFile(path, out.data(), out.size());
 }
 
 bool parseRecovery(const unsigned char* data, std::size_t size, Recovery* out) {

@@ -18,6 +18,7 @@
 #include <functional>
 
 #include "filehelpers.h"
+#include "modalhelpers.h"
 #include "dlgdiary.h"
 #include "dlgpadmemo.h"
 #include "appsetup.h"
@@ -105,6 +106,7 @@ class TestDayPlanning : public QObject {
   void theSessionsEndNeverWaits();
   void undoBringsARemovedPadBackWhole();
   void workLeftByACrashIsOfferedBack();
+  void typedWorkComesBackAsTyped();
 
  private:
   // A new start; `answers` for the questions the start asks.
@@ -602,6 +604,37 @@ void TestDayPlanning::workLeftByACrashIsOfferedBack() {
   storedPad(600, 700);
   QTRY_VERIFY(QFile::exists(dir->filePath("Recovery-2006-01-01-2.pdr")));
   QCOMPARE(readAll(recovery), QByteArray("torn"));
+}
+
+// What 一時保存 would refuse, and a memo being typed, reach the recovery
+// file and come back exactly as typed, still unsaved.
+void TestDayPlanning::typedWorkComesBackAsTyped() {
+  storedPad(600, 700);
+  drag(window->ScrollBox1->pbxTimeL, 240, 240);  // a click: start = end
+  TSchedPadFrame* p = pad(2);
+  p->cmbKeyword->setEditText(QStringLiteral("拒否される"));
+  p->Panel3->cmbHour->setEditText(QStringLiteral("x"));
+  const std::string recovery = dir->filePath("Recovery-2006-01-01.pdr").toStdString();
+  QTRY_VERIFY(QFile::exists(QString::fromStdString(recovery)));
+  QByteArray killed;  // the file as a kill with the memo open leaves it
+  whenModal<TdlgPadMemo>([&](TdlgPadMemo& memo) {
+    memo.memPadMemo->setPlainText(QStringLiteral("書きかけ"));
+    QVERIFY(window->isWindowModified());
+    QTRY_VERIFY(readAll(recovery).contains(sjis("書きかけ")));
+    killed = readAll(recovery);
+    memo.reject();
+  });
+  pad(1)->pmiMemo->trigger();
+  window.reset();
+  writeAll(recovery, killed);
+
+  start({0});
+  QTRY_VERIFY(pad(2));
+  QCOMPARE(pad(2)->cmbKeyword->currentText(), QStringLiteral("拒否される"));
+  QCOMPARE(pad(2)->Panel3->cmbHour->currentText(), QStringLiteral("x"));
+  QVERIFY(pad(2)->btnSave->isEnabled() && state->day.pending(1));
+  QCOMPARE(state->day.pad(0).Memo.text(), std::string("書きかけ"));
+  QVERIFY(window->isWindowModified());
 }
 
 QTEST_MAIN(TestDayPlanning)

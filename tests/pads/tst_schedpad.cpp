@@ -335,7 +335,7 @@ void TestSchedPad::coloursFromFilesAreKeptAndTextsFitTheirFields() {
   rec.StartMinute = rec.EndMinute = 0;
   rec.Color = 0x00123456;  // in no list
   auto* pad = new TSchedPadFrame(*ctx, container);
-  pad->showRecord(rec);
+  pad->showRecord(0, rec);
   QCOMPARE(pad->cmbKeyword->currentText(), QStringLiteral("キーワード"));
   QVERIFY(!pad->btnSave->isEnabled());
   pad->btnReviseClick();

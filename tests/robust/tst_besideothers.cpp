@@ -59,7 +59,7 @@ struct Run : FolderStores {
     }
     return {};
   }
-  IoResult saveCopy(Store s, const std::string& path) {
+  IoResult saveCopy(Store s, std::string& path) {
     switch (s) {
       case Store::Day: return day.saveCopy(path, {2006, 1, 1});
       case Store::Routines: return routines.WriteRoutineCopy(path);
@@ -147,7 +147,7 @@ int changedFile() {
       CHECK(run.save(s).op == IoResult::Op::Changed);
 
       // 別名で保存: our version beside it, theirs stays.
-      const std::string copy = changedCopyPath(path, 2026, 12, 7, 9, 41);
+      std::string copy = changedCopyPath(path, 2026, 12, 7, 9, 41);
       r = run.saveCopy(s, copy);
       CHECK_MSG(r.ok(), "%s: %s", what, r.message().c_str());
       CHECK(Run::dataOf(s, readFile(copy)) == run.intended(s));
@@ -330,7 +330,9 @@ int names() {
   const std::string copy = changedCopyPath(day, 2026, 12, 7, 9, 41);
   CHECK_MSG(copy == folder + "/Y2006013 (2026-12-07 09-41).sdf", "%s", copy.c_str());
   putFile(copy, "taken");
-  CHECK(changedCopyPath(day, 2026, 12, 7, 9, 41) == folder + "/Y2006013 (2026-12-07 09-41 2).sdf");
+  std::string used = copy;
+  CHECK(createOwnFileExclusive(used, "copy", 4).ok());
+  CHECK_MSG(used == folder + "/Y2006013 (2026-12-07 09-41 2).sdf", "%s", used.c_str());
   return finish(folder);
 }
 

@@ -67,6 +67,7 @@ class TestHostileDay : public QObject {
   void barsBeyondTheTimelineAreClipped();
   void aPadNumberOfAnotherSlotEditsOnlyItsOwnSlot();
   void aPadNumberOutsideTheTableEditsOnlyItsOwnSlot();
+  void routineNumbersOfOtherSlotsEditOnlyTheirOwnSlot();
   void fifosAndDevicesAreNeverOpenedNorSavedOver();
   void namesThatAreNotUtf8();
   void pastDayDialogNamesTheFolderAndHidesConflictCopies();
@@ -150,9 +151,16 @@ void TestHostileDay::aPadNumberOutsideTheTableEditsOnlyItsOwnSlot() {
   usePad(d, 0, 0, "zero");
   usePad(d, 1, 1000, "thousand");
   usePad(d, 2, -5, "negative");
+  usePad(d, 3, INT_MIN, "lowest");
+  usePad(d, 4, INT_MAX, "highest");
   writeDay(d);
   const PadTable before = d;
+  const QByteArray loaded = readAll(dayPath());
   start();
+  for (int i = 0; i < 5; ++i) QCOMPARE(window->ScrollBox1->padFrame(i)->edtPadNo->text(), QString::number(i + 1));
+  // Nothing edited: saved as loaded, the odd numbers included.
+  window->FileSave1Execute();
+  QCOMPARE(readAll(dayPath()), loaded);
 
   revise(0, "zero, edited");
   revise(1, "thousand, edited");
@@ -162,10 +170,43 @@ void TestHostileDay::aPadNumberOutsideTheTableEditsOnlyItsOwnSlot() {
   QCOMPARE(t.Pads[1].Keyword.text(), std::string("thousand, edited"));
   QCOMPARE(t.Pads[2].Keyword.text(), std::string("negative, edited"));
   for (int i = 0; i < 3; ++i) QCOMPARE(t.Pads[i].Memo.text(), before.Pads[i].Memo.text());
+  for (int i = 0; i < 3; ++i) QCOMPARE(t.Pads[i].PadNo, i + 1);  // an edit stores the slot's number
   for (int i = 3; i < kPadSlots; ++i) {
     QCOMPARE(std::memcmp(&t.Pads[i], &before.Pads[i], sizeof(PadRecord)), 0);
     QCOMPARE(std::memcmp(&t.Bars[i], &before.Bars[i], sizeof(BarRecord)), 0);
   }
+}
+
+void TestHostileDay::routineNumbersOfOtherSlotsEditOnlyTheirOwnSlot() {
+  RoutineSet set;
+  std::memset(set, 0, sizeof set);
+  for (auto& r : set) ClearRoutine(r);
+  const std::int32_t numbers[] = {1, INT_MIN, 1, INT_MAX};  // R2 and R4 say other numbers, R3 that it is R1
+  for (int i = 0; i < 4; ++i) {
+    set[i].RoutineNo = numbers[i];
+    set[i].Left = 4, set[i].Top = 241 + i * 60;
+    set[i].Keyword.setText("routine " + std::to_string(i + 1));
+    set[i].StartHour = 8 + i, set[i].StartMinute = 0, set[i].EndHour = 8 + i, set[i].EndMinute = 30;
+    set[i].Show = 1;
+    set[i].DOW[0] = set[i].DOW[1] = 1;
+  }
+  const std::string routines = folder + "/Routines.rdf";
+  writeAll(routines, bytesOf(set));
+  start();
+  whenModal<TfrmSetRWork>([&](TfrmSetRWork& rw) {
+    for (int i = 0; i < 4; ++i) QCOMPARE(rw.RoutineFrameTable[i]->edtPadNo->text(), QString::number(i + 1));
+    rw.btnSaveSRWClick();  // nothing edited: the file as it was
+    QCOMPARE(readAll(routines), bytesOf(set));
+    rw.RoutineFrameTable[1]->chbDOW[0]->setChecked(false);  // 日 off for R2 only
+    rw.RoutineFrameTable[1]->btnSaveRoutineClick();
+    const RoutineSet& t = state->routines.RoutineTable;
+    QCOMPARE(t[1].DOW[0], std::uint8_t(0));
+    QCOMPARE(t[1].RoutineNo, 2);
+    QCOMPARE(t[1].Keyword.text(), std::string("routine 2"));
+    for (int i : {0, 2, 3}) QCOMPARE(std::memcmp(&t[i], &set[i], sizeof(RoutineRecord)), 0);
+    rw.btnCancelSRW->click();
+  });
+  window->RoutineSet1Execute();
 }
 
 void TestHostileDay::fifosAndDevicesAreNeverOpenedNorSavedOver() {

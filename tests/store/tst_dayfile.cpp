@@ -5,6 +5,8 @@
 #include <QTest>
 #include <fstream>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "daymodel.h"
 #include "filehelpers.h"
@@ -56,6 +58,8 @@ class TestDayFile : public QObject {
   void saveIntoAPathThatIsAFolderOrAVanishedFolderFails();
   void interruptedSaveLeavesTheOldFileWhole();
   void temporaryFileKeepsTheDiary();
+  void writePathKinds_data();
+  void writePathKinds();
 
  private:
   std::unique_ptr<QTemporaryDir> dir;
@@ -275,6 +279,86 @@ void TestDayFile::temporaryFileKeepsTheDiary() {
   QVERIFY(d.showRoutinePads(routines.Bars, routines.Pads).ok());
   QCOMPARE(d.diary().Title1.text(), std::string("open day"));
   QCOMPARE(d.pad(0).StartHour, 8);
+}
+
+// What stands at the name before a write, and what the write does.
+enum class Before { Nothing, Longer, LinkToOutside, DanglingLink, Fifo, CopyNamesTaken };
+enum class Kind { Record, Own, Copy };
+Q_DECLARE_METATYPE(Before)
+Q_DECLARE_METATYPE(Kind)
+
+void TestDayFile::writePathKinds_data() {
+  QTest::addColumn<Kind>("kind");
+  QTest::addColumn<Before>("before");
+  QTest::addColumn<QByteArray>("expected");  // at the name (its target for a record file), or the copy
+  QTest::addColumn<int>("error");            // the refusal's reason, 0 when written
+  QTest::addColumn<QString>("usedName");     // the copy's name, or the outside file's bytes after
+  QTest::newRow("record file keeps the old tail") << Kind::Record << Before::Longer << QByteArray("new-longer-tail") << 0 << "";
+  QTest::newRow("record file through a link reaches its target")
+      << Kind::Record << Before::LinkToOutside << QByteArray("newside") << 0 << "newside";
+  QTest::newRow("own file replaced whole") << Kind::Own << Before::Longer << QByteArray("new") << 0 << "";
+  QTest::newRow("own file new") << Kind::Own << Before::Nothing << QByteArray("new") << 0 << "";
+  QTest::newRow("own file: link refused, its target untouched")
+      << Kind::Own << Before::LinkToOutside << QByteArray() << kLinkNotFollowed << "outside";
+  QTest::newRow("own file: dangling link refused, nothing made outside")
+      << Kind::Own << Before::DanglingLink << QByteArray() << kLinkNotFollowed << "";
+  QTest::newRow("own file: FIFO refused") << Kind::Own << Before::Fifo << QByteArray() << kNotRegularFile << "";
+  QTest::newRow("copy at a free name") << Kind::Copy << Before::Nothing << QByteArray("new") << 0 << "C (09-41).sdf";
+  QTest::newRow("copy beside a dangling link, nothing made outside")
+      << Kind::Copy << Before::DanglingLink << QByteArray("new") << 0 << "C (09-41 2).sdf";
+  QTest::newRow("copy past a thousand taken names")
+      << Kind::Copy << Before::CopyNamesTaken << QByteArray("new") << 0 << "C (09-41 1001).sdf";
+}
+
+void TestDayFile::writePathKinds() {
+  QFETCH(Kind, kind);
+  QFETCH(Before, before);
+  QFETCH(QByteArray, expected);
+  QFETCH(int, error);
+  QFETCH(QString, usedName);
+  const std::string name = dir->filePath(kind == Kind::Copy ? "C (09-41).sdf" : "F").toStdString();
+  const std::string outside = dir->filePath("outside").toStdString();
+  switch (before) {
+    case Before::Nothing: break;
+    case Before::Longer: writeAll(name, "old-longer-tail"); break;
+    case Before::LinkToOutside:
+      writeAll(outside, "outside");
+      QCOMPARE(::symlink(outside.c_str(), name.c_str()), 0);
+      break;
+    case Before::DanglingLink: QCOMPARE(::symlink(outside.c_str(), name.c_str()), 0); break;
+    case Before::Fifo: QCOMPARE(::mkfifo(name.c_str(), 0600), 0); break;
+    case Before::CopyNamesTaken:
+      writeAll(name, "taken");
+      for (int n = 2; n <= 1000; ++n) writeAll(dir->filePath(QString("C (09-41 %1).sdf").arg(n)).toStdString(), "taken");
+      break;
+  }
+  std::string used = name;
+  const IoResult r = kind == Kind::Record ? writeFileAtomic(name, "new", 3, false)
+                     : kind == Kind::Own  ? writeOwnFile(name, "new", 3)
+                                          : createOwnFileExclusive(used, "new", 3);
+  QCOMPARE(r.error, error);
+  QCOMPARE(r.ok(), error == 0);
+  struct stat st;
+  if (error) {
+    QVERIFY(!r.message().empty());
+    QCOMPARE(::lstat(name.c_str(), &st), 0);  // what stood there stays
+    QVERIFY(!S_ISREG(st.st_mode));
+  } else if (kind == Kind::Copy) {
+    QCOMPARE(QString::fromStdString(used), dir->filePath(usedName));
+    QCOMPARE(readAll(used), expected);
+  } else {
+    QCOMPARE(readAll(name), expected);
+  }
+  if (before == Before::LinkToOutside || before == Before::DanglingLink) {
+    QCOMPARE(::lstat(name.c_str(), &st), 0);
+    QVERIFY(S_ISLNK(st.st_mode));
+    if (usedName.isEmpty() || kind == Kind::Copy)
+      QVERIFY(!QFileInfo::exists(QString::fromStdString(outside)));
+    else
+      QCOMPARE(readAll(outside), usedName.toUtf8());
+  }
+  // No temporary is left behind.
+  QCOMPARE(QDir(dir->path()).entryList(QDir::Hidden | QDir::Files | QDir::System).filter(".plandor-save-").size(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestDayFile)
