@@ -102,7 +102,8 @@ void TfrmMain::FormCreate() {
   const std::string& folder = state_.DataFolder;
   // Saves cut short by a crash or power loss leave hidden temporaries; this
   // copy alone runs on the folder, so no save of its own is under way.
-  removeStaleTemporaries(folder, {"Routines.rdf", "LEntries.lef", "Temporary.sdf", "Recovery.pdr", "Recovery-2.pdr"});
+  removeStaleTemporaries(folder, {"Routines.rdf", "LEntries.lef", "Temporary.sdf"});
+  removeStaleTemporaries(folder, isRecoveryFileName);
   IoResult r = state_.routines.LoadRoutineFile(folder);
   if (!r.ok()) reportIo(r);
   showRoutineCount(state_.routines.RoutineCount());
@@ -391,6 +392,7 @@ void TfrmMain::restoreRecovery(const std::string& file, const Recovery& rec, con
   for (const TypedPad& t : rec.typed)
     if (TSchedPadFrame* pad = ScrollBox1->padFrame(t.slot)) pad->showTyped(t);
   showDataCount();
+  ScrollBox1->pnlIniHint->hide();  // the day is planned now
   ScrollBox1->focusPad(day.selectedPad());
   // The work lives in the day now, and in the day's own file from here on;
   // the file it came from goes once that holds it.

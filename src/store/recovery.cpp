@@ -104,14 +104,17 @@ std::vector<std::string> legacyRecoveryPaths(const std::string& dataFolder) {
   return {dataFolder + "/Recovery.pdr", dataFolder + "/Recovery-2.pdr"};
 }
 
+bool isRecoveryFileName(const std::string& name) {
+  return name.size() >= 12 && name.compare(0, 8, "Recovery") == 0 && name.compare(name.size() - 4, 4, ".pdr") == 0;
+}
+
 std::vector<std::string> recoveryFiles(const std::string& dataFolder) {
   std::vector<std::string> found;
   DIR* dir = ::opendir(dataFolder.c_str());
   if (!dir) return found;
   while (const dirent* e = ::readdir(dir)) {
     const std::string name = e->d_name;
-    if (name.size() > 12 && name.compare(0, 8, "Recovery") == 0 && name.compare(name.size() - 4, 4, ".pdr") == 0)
-      found.push_back(dataFolder + "/" + name);
+    if (isRecoveryFileName(name)) found.push_back(dataFolder + "/" + name);
   }
   ::closedir(dir);
   std::sort(found.begin(), found.end());

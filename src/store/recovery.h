@@ -47,6 +47,8 @@ std::string recoveryPath(const std::string& dataFolder, const LocalDate& day, bo
 // The files of the first format ("Recovery.pdr", "Recovery-2.pdr"): read
 // and offered, never written.
 std::vector<std::string> legacyRecoveryPaths(const std::string& dataFolder);
+// "Recovery….pdr": a name of ours in the data folder.
+bool isRecoveryFileName(const std::string& name);
 // Every recovery file in the folder, by name.
 std::vector<std::string> recoveryFiles(const std::string& dataFolder);
 
