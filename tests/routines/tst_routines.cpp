@@ -178,6 +178,13 @@ void TestRoutines::entryAndDisplayOnAWednesday() {
   const std::size_t confirms = platform->confirms.size();
   window->RoutineRead1Execute();
   QCOMPARE(platform->confirms.size(), confirms);
+  // 終了 asks about them after the day: キャンセル stays, 保存 writes them.
+  platform->askAnswers = {1, 2};
+  window->FileExit1Execute();
+  QVERIFY(window->isVisible());
+  QCOMPARE(platform->questions.back().text, std::string("ルーチンの変更を保存しますか?"));
+  QCOMPARE(platform->questions.back().buttons, (std::vector<std::string>{"保存(&S)", "保存しない(&N)", "キャンセル"}));
+  QVERIFY(routines.changed());
 
   routines.RoutineTable[1].DOW[3] = 0;  // not on Wednesdays
   QVERIFY(routines.WriteRoutineFile().ok());
@@ -318,6 +325,15 @@ void TestRoutines::routineHoursFollowTheDial() {
     w.btnCancelSRW->click();
   });
   window->RoutineSet1Execute();
+  // 保存しない, then キャンセル in the display's own box: the pads stay on
+  // screen unsaved, and so does their recovery file.
+  const QString recovery = dir->filePath(QStringLiteral("Recovery-2006-01-04.pdr"));
+  QTRY_VERIFY(QFile::exists(recovery));
+  platform->confirmAnswers = {false};
+  platform->askAnswers = {1};
+  window->RoutineRead1Execute();
+  QVERIFY(window->isWindowModified());
+  QVERIFY(QFile::exists(recovery));
   platform->confirmAnswers = {true};
   platform->askAnswers = {1};  // the day's pad was never saved
   window->RoutineRead1Execute();
