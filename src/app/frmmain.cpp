@@ -505,12 +505,10 @@ bool TfrmMain::FileSave1Execute() {
   const IoResult& r = *saved;
   if (!r.written()) {
     // A file that could not be read or is read-only: the work can still go beside it.
+    reportIo(r);
     const bool refused = r.op == IoResult::Op::Overwrite || r.error == EACCES || r.error == EROFS || r.error == EPERM;
-    if (!refused) {
-      reportIo(r);
-    } else if (platform_.ask(r.message() + "\r\n\r\n別名で保存しますか?", {"別名で保存", "キャンセル"}, 0, 1) == 0) {
+    if (refused && platform_.ask(dayName(day) + " の変更を別名で保存しますか?", {"別名で保存", "キャンセル"}, 0, 1) == 0)
       saveCopyBeside(platform_, day.path(), [&](std::string& copy) { return day.saveCopy(copy, state_.Today); });
-    }
     return false;
   }
   if (headerSet) showFileHeader();

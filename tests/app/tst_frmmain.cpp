@@ -235,9 +235,9 @@ void TestFrmMain::failedSaveReportsAndKeepsTheDay() {
   makeReadOnly(todayPath());
   editTable(run.state.day, [](PadTable& t) { t.Bars[2].TopY = 100; });
   run.window->FileSave1Execute();  // キャンセル
-  QCOMPARE(run.platform.questions.size(), std::size_t(1));
-  QVERIFY(QString::fromStdString(run.platform.questions[0].text).contains(QString::fromStdString(todayPath())));
-  QVERIFY(QString::fromStdString(run.platform.questions[0].text).endsWith("別名で保存しますか?"));
+  QCOMPARE(run.platform.errors.size(), std::size_t(1));
+  QVERIFY(QString::fromStdString(run.platform.errors[0]).contains(QString::fromStdString(todayPath())));
+  QCOMPARE(run.platform.questions.back().text, std::string("2006年1月1日 (日) の変更を別名で保存しますか?"));
   QCOMPARE(readAll(todayPath()), before);
   // 別名で保存: the work goes beside the file it cannot replace, and is still unsaved.
   run.platform.askAnswers = {0};
