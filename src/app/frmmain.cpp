@@ -333,10 +333,7 @@ void TfrmMain::offerRecovery(bool atStartUp) {
     c.openDay = folderDay();
     c.openModified = day.modified();
     if (f.rec) {
-      PadTable table;
-      std::memcpy(table.Bars, f.rec->image.Bars, sizeof table.Bars);
-      std::memcpy(table.Pads, f.rec->image.Pads, sizeof table.Pads);
-      table.Diary = f.rec->image.Diary;
+      const PadTable table = recoveredTable(*f.rec);
       c.sameAsOpen = f.rec->typed.empty() && std::memcmp(&table, &day.table(), sizeof table) == 0;
     }
     switch (decideOffer(c)) {
@@ -372,10 +369,7 @@ void TfrmMain::offerRecovery(bool atStartUp) {
 void TfrmMain::restoreRecovery(const std::string& file, const Recovery& rec, const LocalDate& date, DayFileNow now) {
   DayModel& day = state_.day;
   if (folderDay() != date) showDate(dayPathOf(date));
-  PadTable table;
-  std::memcpy(table.Bars, rec.image.Bars, sizeof table.Bars);
-  std::memcpy(table.Pads, rec.image.Pads, sizeof table.Pads);
-  table.Diary = rec.image.Diary;
+  const PadTable table = recoveredTable(rec);
   // Pads never stored come back as the frames they were, with what was typed.
   std::array<FreshPad, kPadSlots> fresh{};
   for (const TypedPad& t : rec.typed) {

@@ -94,6 +94,14 @@ LocalDateTime readWhen(Reader& r) {
 
 }  // namespace
 
+PadTable recoveredTable(const Recovery& r) {
+  PadTable table;
+  std::memcpy(table.Bars, r.image.Bars, sizeof table.Bars);
+  std::memcpy(table.Pads, r.image.Pads, sizeof table.Pads);
+  table.Diary = r.image.Diary;
+  return table;
+}
+
 std::string recoveryPath(const std::string& dataFolder, const LocalDate& day, bool second) {
   char name[48];
   std::snprintf(name, sizeof name, "/Recovery-%04d-%02d-%02d%s.pdr", day.year, day.month, day.day, second ? "-2" : "");

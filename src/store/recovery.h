@@ -41,6 +41,9 @@ struct Recovery {
   std::vector<TypedPad> typed;
 };
 
+// The pads, bars and diary the record holds, as the day's table.
+PadTable recoveredTable(const Recovery& r);
+
 // The file for one day's work: "Recovery-2006-01-03.pdr", or with `second`
 // "Recovery-2006-01-03-2.pdr", used while the first is damaged and kept.
 std::string recoveryPath(const std::string& dataFolder, const LocalDate& day, bool second = false);
