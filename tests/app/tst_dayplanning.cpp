@@ -609,13 +609,22 @@ void TestDayPlanning::workLeftByACrashIsOfferedBack() {
 // What 一時保存 would refuse, and a memo being typed, reach the recovery
 // file and come back exactly as typed, still unsaved.
 void TestDayPlanning::typedWorkComesBackAsTyped() {
-  storedPad(600, 700);
+  const std::string recovery = dir->filePath("Recovery-2006-01-01.pdr").toStdString();
+  auto keptTop = [&] {
+    std::optional<Recovery> r;
+    return readRecovery(recovery, &r).ok() && r ? r->image.Pads[0].Top : -1;
+  };
+  // Every ▲/▼ click reaches the file, not only the first.
+  TSchedPadFrame* moved = storedPad(600, 700);
+  const int top = moved->y();
+  for (int step = 1; step <= 2; ++step) {
+    moved->bitMoveDownClick();
+    QTRY_COMPARE(keptTop(), top + 10 * step);
+  }
   drag(window->ScrollBox1->pbxTimeL, 240, 240);  // a click: start = end
   TSchedPadFrame* p = pad(2);
   p->cmbKeyword->setEditText(QStringLiteral("拒否される"));
   p->Panel3->cmbHour->setEditText(QStringLiteral("x"));
-  const std::string recovery = dir->filePath("Recovery-2006-01-01.pdr").toStdString();
-  QTRY_VERIFY(QFile::exists(QString::fromStdString(recovery)));
   QByteArray killed;  // the file as a kill with the memo open leaves it
   whenModal<TdlgPadMemo>([&](TdlgPadMemo& memo) {
     memo.memPadMemo->setPlainText(QStringLiteral("書きかけ"));
