@@ -344,18 +344,19 @@ void giveOwner(int fd, uid_t uid, gid_t gid) {
 }
 
 // A temporary for a save of `name` in `folder` that only this call made:
-// created exclusively, never through a link planted under its name.
+// created exclusively, never through a link planted under its name. Its
+// name ends in twelve lowercase hex digits, a shape the clean-up knows.
+constexpr std::size_t kTemporaryDigits = 12;
 int makeTemporary(const std::string& folder, const std::string& name, std::string* tmp) {
-  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   static unsigned counter = 0;
   for (int tries = 0; tries < 100; ++tries) {
-    unsigned char r[6];
+    unsigned char r[kTemporaryDigits / 2];
     if (::getrandom(r, sizeof r, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof r)) {
       const unsigned long long seed = static_cast<unsigned long long>(::time(nullptr)) * 2654435761u + ::getpid() + ++counter * 40503u;
       for (std::size_t i = 0; i < sizeof r; ++i) r[i] = static_cast<unsigned char>(seed >> (8 * i));
     }
     std::string suffix;
-    for (unsigned char b : r) suffix += kLetters[b % 62];
+    for (unsigned char b : r) suffix += {"0123456789abcdef"[b >> 4], "0123456789abcdef"[b & 15]};
     *tmp = folder + "/" + temporaryPrefix(name) + suffix;
     const int fd = ::open(tmp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0 || errno != EEXIST) return fd;
@@ -619,14 +620,15 @@ void removeIn(const std::string& folder, const std::function<bool(const std::str
   // sync tool) is younger than this.
   const time_t staleBefore = ::time(nullptr) - 60;
   static const std::string mark = ".plandor-save-";
+  const std::size_t n = kTemporaryDigits;
   while (const dirent* e = ::readdir(dir)) {
     const std::string entry = e->d_name;
-    if (entry.size() < 1 + 1 + mark.size() + 6 || entry[0] != '.') continue;
-    const std::size_t at = entry.size() - 6 - mark.size();
+    if (entry.size() < 1 + 1 + mark.size() + n || entry[0] != '.') continue;
+    const std::size_t at = entry.size() - n - mark.size();
     if (entry.compare(at, mark.size(), mark) != 0) continue;
     bool random = true;
-    for (std::size_t i = entry.size() - 6; i < entry.size(); ++i)
-      random = random && std::isalnum(static_cast<unsigned char>(entry[i]));
+    for (std::size_t i = entry.size() - n; i < entry.size(); ++i)
+      random = random && std::isxdigit(static_cast<unsigned char>(entry[i])) && !std::isupper(static_cast<unsigned char>(entry[i]));
     if (!random || !isOurs(entry.substr(1, at - 1))) continue;
     struct stat st;
     if (::fstatat(::dirfd(dir), entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
@@ -648,15 +650,6 @@ void removeStaleTemporaries(const std::string& folder, const std::vector<std::st
       if (n == name) return true;
     return false;
   });
-  // A linked file is saved beside its target.
-  for (const std::string& n : names) {
-    const std::string path = folder + "/" + n;
-    const std::string target = saveTarget(path);
-    if (target != path) {
-      const std::string targetName = nameOf(target);
-      removeIn(folderOf(target), [&](const std::string& name) { return name == targetName; });
-    }
-  }
 }
 
 void setSaveStepHook(SaveStepHook hook) { g_saveStepHook = hook; }

@@ -143,8 +143,9 @@ void guardDataFolder(const std::string& folder, std::uint64_t device, std::uint6
 std::string temporaryPrefix(const std::string& name);  // ".<name>.plandor-save-"
 
 // Removes what saves cut short left of the named files in `folder`: their
-// temporary files (temporaryPrefix + six letters or digits) older than a
-// minute, also beside a linked file's target.
+// temporary files (temporaryPrefix + twelve lowercase hex digits, exactly)
+// older than a minute, in `folder` itself only: never beside a linked
+// file's target elsewhere.
 void removeStaleTemporaries(const std::string& folder, const std::vector<std::string>& names);
 // The same for every file name in `folder` that `isOurs` accepts.
 void removeStaleTemporaries(const std::string& folder, const std::function<bool(const std::string&)>& isOurs);
