@@ -41,13 +41,13 @@ TdlgPadMemo::TdlgPadMemo(const ShortText<255>& memo, const QString& caption, int
   setTabOrder(btnSavePadMemo, btnCancelPadMemo);
   connect(btnSavePadMemo, &QPushButton::clicked, this, &TdlgPadMemo::btnSavePadMemoClick);
   connect(btnCancelPadMemo, &QPushButton::clicked, this, &QDialog::reject);
-  memPadMemo->setPlainText(showMultiline(memo));
+  showInEdit(memPadMemo, showMultiline(memo));
   memPadMemo->setFocus();
   move(262, 62);
 }
 
 void TdlgPadMemo::btnSavePadMemoClick() {
-  storeMultiline(memo_, memPadMemo->toPlainText());
+  if (editedSinceShown(memPadMemo)) storeMultiline(memo_, memPadMemo->toPlainText());
   accept();
 }
 
