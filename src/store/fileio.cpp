@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
+#include <set>
 #include <time.h>
 #include <unistd.h>
 
@@ -216,6 +218,9 @@ std::string IoResult::message() const {
     case Op::Split:
       return "ファイル \"" + path + "\" を保存しました.\r\n\r\nこのファイルには別の名前 (ハードリンク) があり, "
              "そちらは保存前の内容のままです.";
+    case Op::Attributes:
+      return "ファイル \"" + path + "\" を保存しましたが, アクセス制御リスト (ACL) や拡張属性の一部を引き継げませんでした.\r\n\r\n" +
+             errorReason(error);
   }
   return "ファイル \"" + path + "\" " + what + "\r\n\r\n" + errorReason(error);
 }
@@ -365,6 +370,40 @@ int makeTemporary(const std::string& folder, const std::string& name, std::strin
   return -1;
 }
 
+// Gives `fd` the extended attributes of the file at `from`, its ACL among
+// them (kept as "system.posix_acl_access"), as `cp -a` does. 0, or why one
+// could not be given (a file system without them, a name only root sets).
+int copyAttributes(const std::string& from, int fd) {
+  std::string names(1024, '\0');
+  ssize_t n;
+  while ((n = ::llistxattr(from.c_str(), names.data(), names.size())) < 0 && errno == ERANGE)
+    names.resize(names.size() * 4);
+  if (n < 0) return errno == ENOTSUP || errno == ENOSYS ? 0 : errno;  // none to keep
+  names.resize(static_cast<std::size_t>(n));
+  int lost = 0;
+  for (std::size_t at = 0; at < names.size();) {
+    const std::string name = names.c_str() + at;
+    at += name.size() + 1;
+    std::string value(256, '\0');
+    ssize_t v;
+    while ((v = ::lgetxattr(from.c_str(), name.c_str(), value.data(), value.size())) < 0 && errno == ERANGE)
+      value.resize(value.size() * 4);
+    if (v < 0 || ::fsetxattr(fd, name.c_str(), value.data(), static_cast<std::size_t>(v), 0) != 0) {
+      // The system labels every new file itself.
+      if (name != "security.selinux") lost = errno;
+    }
+  }
+  return lost;
+}
+
+// What could not be kept of a file's attributes is told once a file.
+std::set<std::string> g_attributesTold;
+
+IoResult attributesResult(const std::string& path, int lost) {
+  if (lost == 0 || !g_attributesTold.insert(path).second) return IoResult::success();
+  return IoResult::failure(IoResult::Op::Attributes, path, lost);
+}
+
 // Gives the new file `fd` the mode, owner and group of the file it replaces
 // (`old`), or for a new file the mode the umask allows, and when root makes
 // it in another user's folder, that user's ownership.
@@ -470,6 +509,7 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
     return IoResult::failure(failOp, path, e);
   };
   if (int e = takeOver(fd, exists ? &st : nullptr, folder)) return fail(e);
+  const int lost = exists ? copyAttributes(target, fd) : 0;
   if (!writeAll(fd, static_cast<const char*>(data), size)) return fail(errno);
   if (old >= 0 && !copyTail(old, static_cast<off_t>(size), fd)) return fail(errno);
   step("written");
@@ -498,7 +538,7 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
   IoResult synced = syncFolder(folder, path);
   if (!synced.ok()) return synced;
   if (exists && st.st_nlink > 1) return IoResult::failure(Op::Split, path, 0);
-  return IoResult::success();
+  return attributesResult(target, lost);
 }
 
 IoResult writeOwnFile(const std::string& path, const void* data, std::size_t size) {
@@ -521,6 +561,7 @@ IoResult writeOwnFile(const std::string& path, const void* data, std::size_t siz
     return IoResult::failure(failOp, path, e);
   };
   if (int e = takeOver(fd, exists ? &st : nullptr, folder)) return fail(e);
+  const int lost = exists ? copyAttributes(path, fd) : 0;
   if (!writeAll(fd, static_cast<const char*>(data), size)) return fail(errno);
   step("written");
   if (::fsync(fd) != 0) return fail(errno);
@@ -544,7 +585,8 @@ IoResult writeOwnFile(const std::string& path, const void* data, std::size_t siz
     return IoResult::failure(failOp, path, e);
   }
   step("renamed");
-  return syncFolder(folder, path);
+  const IoResult synced = syncFolder(folder, path);
+  return synced.ok() ? attributesResult(path, lost) : synced;
 }
 
 IoResult createOwnFileExclusive(std::string& path, const void* data, std::size_t size) {
