@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QSessionManager>
+#include <cerrno>
 
 #include "appsetup.h"
 #include "datafolder.h"
@@ -16,6 +17,8 @@ const char* const kNoFolder = "プログラムのフォルダが分かりませ�
 const char* const kNoAnswer =
     "このフォルダのプランドールは既に起動していますが,応答がありません.\r\n\r\n[プランドール]の起動を中止します.";
 const char* const kNoLock = "データフォルダ \"%s\" をロックできません.\r\n\r\n";
+const char* const kNoLockRunning =
+    "このフォルダで別のプランドールが起動しても, 検出できません. 同じデータフォルダで2つ同時に使わないでください.";
 const char* const kNoDataFolder = "データフォルダの作成に失敗しました.\r\n\r\n";
 const char* const kStop = "\r\n\r\n[プランドール]の起動を中止します.";
 }  // namespace
@@ -48,8 +51,9 @@ int main(int argc, char** argv) {
     platform.message(text + plandor::errorReason(lock.error()) + kStop, "");
     return 1;
   }
+  const bool unlocked = lock.state() == plandor::FolderLock::State::Unavailable;
   plandor::SingleInstance single(*data);
-  switch (single.claim(lock.state() == plandor::FolderLock::State::Held)) {
+  switch (unlocked ? single.claimWithoutLock() : single.claim(lock.state() == plandor::FolderLock::State::Held)) {
     case plandor::SingleInstance::Claim::First:
       break;
     case plandor::SingleInstance::Claim::Raised:
@@ -72,5 +76,12 @@ int main(int argc, char** argv) {
   // recovery file before the program ends.
   plandor::EndSignals ending([&frmMain] { frmMain.keepWorkNow(); });
   frmMain.show();
+  if (unlocked) {
+    std::string text = kNoLock;
+    text.replace(text.find("%s"), 2, plandor::shownText(*data));
+    const std::string reason = lock.error() == ENOLCK ? "ファイルシステムがロックに対応していません (No locks available)"
+                                                       : plandor::errorReason(lock.error());
+    platform.message(text + kNoLockRunning + "\r\n\r\n" + reason, "");
+  }
   return app.exec();
 }

@@ -41,7 +41,7 @@ TdlgPadMemo::TdlgPadMemo(const ShortText<255>& memo, const QString& caption, int
   setTabOrder(btnSavePadMemo, btnCancelPadMemo);
   connect(btnSavePadMemo, &QPushButton::clicked, this, &TdlgPadMemo::btnSavePadMemoClick);
   connect(btnCancelPadMemo, &QPushButton::clicked, this, &QDialog::reject);
-  memPadMemo->setPlainText(showMultiline(memo));
+  showInEdit(memPadMemo, showMultiline(memo));
   connect(memPadMemo, &QPlainTextEdit::textChanged, this, [this] { typed(); });
   memPadMemo->setFocus();
   move(262, 62);
@@ -49,7 +49,7 @@ TdlgPadMemo::TdlgPadMemo(const ShortText<255>& memo, const QString& caption, int
 
 ShortText<255> TdlgPadMemo::entered() const {
   ShortText<255> m = memo_;
-  storeMultiline(m, memPadMemo->toPlainText());
+  if (editedSinceShown(memPadMemo)) storeMultiline(m, memPadMemo->toPlainText());
   return m;
 }
 

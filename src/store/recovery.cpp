@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace plandor {
@@ -215,6 +216,9 @@ IoResult readRecovery(const std::string& path, std::optional<Recovery>* out) {
 }
 
 IoResult removeRecovery(const std::string& path) {
+  // Only a file the program wrote: a link or FIFO put there is left alone.
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return IoResult::success();
   if (::unlink(path.c_str()) == 0 || errno == ENOENT) return IoResult::success();
   return IoResult::failure(IoResult::Op::Write, path, errno);
 }
