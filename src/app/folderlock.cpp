@@ -20,13 +20,15 @@ FolderLock::FolderLock(const std::string& folder) {
   int r;
   do r = ::flock(fd_, LOCK_EX | LOCK_NB);
   while (r != 0 && errno == EINTR);
-  if (r != 0) {
+  if (r != 0 && errno == EWOULDBLOCK) {
     error_ = errno;
-    state_ = error_ == EWOULDBLOCK ? State::HeldByAnother : State::Failed;
+    state_ = State::HeldByAnother;
     ::close(fd_);
     fd_ = -1;
     return;
   }
+  // Any other refusal is the file system's, not another copy's.
+  const int lockError = r != 0 ? errno : 0;
   struct stat st;
   if (::fstat(fd_, &st) != 0) {
     error_ = errno;
@@ -34,7 +36,8 @@ FolderLock::FolderLock(const std::string& folder) {
     fd_ = -1;
     return;
   }
-  state_ = State::Held;
+  error_ = lockError;
+  state_ = lockError ? State::Unavailable : State::Held;
   guardDataFolder(folder, st.st_dev, st.st_ino);
 }
 

@@ -15,7 +15,9 @@ class FolderLock final {
   enum class State {
     Held,            // this copy owns the folder
     HeldByAnother,   // another copy runs on it
-    Failed,          // the lock could not be taken; error() says why
+    Unavailable,     // the file system takes no locks (ENOLCK, some network
+                     // shares): this copy runs, but cannot tell a second one
+    Failed,          // the folder could not be opened; error() says why
   };
 
   // Takes the lock on `folder`. While held, saves under it check that the

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <QWindow>
 
@@ -17,13 +18,17 @@
 #include "dlgdiary.h"
 #include "dlgpadmemo.h"
 #include "dlgsetlist.h"
+#include "frmsetrwork.h"
 #include "hintdisplay.h"
 #include "pathbytes.h"
 #include "widgetsupport.h"
+#include "padrules.h"
 #include "recovery.h"
+#include "recoverypolicy.h"
 #include "reminderroom.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace plandor {
@@ -37,6 +42,7 @@ const char* const kIniHintText =
 const char* const kCommentText = "本ウィンドウは\r\n高さ方向にのみ\r\n伸縮可能です.";
 const char* const kMonthFolderError = "今月のデータフォルダの作成に失敗しました.\r\n\r\n[プランドール]の起動を中止します.";
 const char* const kAppTitle = "プランドール";
+const char* const kNotProtected = " - 変更を復元ファイルに記録できません";
 
 namespace {
 
@@ -105,7 +111,8 @@ void TfrmMain::FormCreate() {
   const std::string& folder = state_.DataFolder;
   // Saves cut short by a crash or power loss leave hidden temporaries; this
   // copy alone runs on the folder, so no save of its own is under way.
-  removeStaleTemporaries(folder, {"Routines.rdf", "LEntries.lef", "Temporary.sdf", "Recovery.pdr", "Recovery-2.pdr"});
+  removeStaleTemporaries(folder, {"Routines.rdf", "LEntries.lef", "Temporary.sdf"});
+  removeStaleTemporaries(folder, isRecoveryFileName);
   IoResult r = state_.routines.LoadRoutineFile(folder);
   if (!r.ok()) reportIo(r);
   showRoutineCount(state_.routines.RoutineCount());
@@ -213,6 +220,9 @@ void TfrmMain::dayChanged(DayModel::Change change, int) {
   ScheduleUndo1->setEnabled(day.canUndo());
   ScheduleRedo1->setEnabled(day.canRedo());
   if (change == DayModel::Change::Opened) {
+    // The day before is gone, saved or answered 保存しない: so is its file.
+    removeOwnRecovery();
+    protected_ = true;
     showDayName();
     SchedulePrevDay1->setEnabled(neighbourDay(openDayDate(), -1).has_value());
     ScheduleNextDay1->setEnabled(neighbourDay(openDayDate(), +1).has_value());
@@ -264,101 +274,186 @@ static std::string dayName(const DayModel& day) {
 
 void TfrmMain::showDayName() {
   const QString name = shownQString(dayName(state_.day));
-  setWindowTitle(q(kAppTitle) + QStringLiteral(" - ") + name + QStringLiteral("[*]"));
+  setWindowTitle(q(kAppTitle) + QStringLiteral(" - ") + name + QStringLiteral("[*]") +
+                 (protected_ ? QString() : q(kNotProtected)));
   setAccessibleDescription(name);
 }
 
-void TfrmMain::keepRecovery() {
-  recoveryTimer_->stop();
-  typingTimer_->stop();
-  DayModel& day = state_.day;
-  if (!recoveryOffered_ || recoveryFile_ > 1) return;
-  if (!day.modified()) {
-    removeOwnRecovery();
-    return;
-  }
+std::optional<LocalDate> TfrmMain::folderDay() const {
+  const std::optional<LocalDate> d = state_.day.date();
+  if (!d || state_.day.path() != dayPathOf(*d)) return std::nullopt;
+  return d;
+}
+
+Recovery TfrmMain::recoveryRecord() const {
+  const DayModel& day = state_.day;
   Recovery r;
-  r.dayPath = day.path();
+  if (const std::optional<LocalDate> d = folderDay()) r.dayName = recoveryDayName(*d);
   r.written = platform_.now();
+  r.began = day.stamp();
   r.image = day.image();
   const PadTable& t = day.table();
   std::memcpy(r.image.Bars, t.Bars, sizeof t.Bars);
   std::memcpy(r.image.Pads, t.Pads, sizeof t.Pads);
   r.image.Diary = t.Diary;
-  // Typed edits as their pad's store would take them.
+  // Typed edits as their pad's store would take them; what it would refuse,
+  // exactly as typed.
   ScrollBox1->forEachEditedPad([&r](const TSchedPadFrame& pad) {
     if (const auto d = pad.draft()) {
       r.image.Bars[pad.slot()] = d->bar;
       r.image.Pads[pad.slot()] = d->pad;
+    } else if (pad.slot() >= 0 && pad.slot() < kPadSlots) {
+      r.typed.push_back(pad.typedState());
     }
   });
   if (auto* diary = qobject_cast<TdlgDiary*>(dlgDiary)) r.image.Diary = diary->entered();
-  const IoResult w = writeRecovery(recoveryPath(state_.DataFolder, recoveryFile_), r);
-  recoveryWritten_ = w.written();
-  // Told once: the next change tries again, silently.
-  if (!w.written() && !recoveryFailureTold_) {
-    recoveryFailureTold_ = true;
-    reportIo(w);
-  }
+  if (auto* memo = qobject_cast<TdlgPadMemo*>(dlgPadMemo); memo && memoSlot_ >= 0)
+    r.image.Pads[memoSlot_].Memo = memo->entered();
+  return r;
 }
 
-void TfrmMain::removeOwnRecovery() {
-  if (!recoveryWritten_ || recoveryFile_ > 1) return;
-  if (removeRecovery(recoveryPath(state_.DataFolder, recoveryFile_)).ok()) recoveryWritten_ = false;
-}
-
-void TfrmMain::offerRecovery(bool atStartUp) {
-  if (atStartUp && recoveryOffered_) return;
-  for (int which = 0; which < 2; ++which) {
-    const std::string path = recoveryPath(state_.DataFolder, which);
-    std::optional<Recovery> rec;
-    const IoResult r = readRecovery(path, &rec);
-    if (!r.ok()) {
-      // Kept for the user, never used nor deleted: ours is the next one.
-      if (which == recoveryFile_) {
-        reportIo(r);
-        recoveryFile_ = which + 1;
-      }
-      continue;
-    }
-    if (!rec) continue;
-    DayModel& day = state_.day;
-    const bool sameDay = rec->dayPath == day.path();
-    // Another day's work opens that day, but never over work already restored.
-    if (!sameDay && (!atStartUp || day.modified())) continue;
-    PadTable table;
-    std::memcpy(table.Bars, rec->image.Bars, sizeof table.Bars);
-    std::memcpy(table.Pads, rec->image.Pads, sizeof table.Pads);
-    table.Diary = rec->image.Diary;
-    if (sameDay && std::memcmp(&table, &day.table(), sizeof table) == 0) {
-      removeRecovery(path);  // nothing the day file lacks
-      continue;
-    }
-    const LocalDateTime& w = rec->written;
-    char when[16];
-    std::snprintf(when, sizeof when, "%d:%02d", w.hour, w.minute);
-    const std::string question = "保存されていない変更が残っています (" + longDateText(w.date) + " " + when + "). 復元しますか？";
-    if (platform_.ask(question, {"復元する(&R)", "破棄する(&D)"}, 0, 0) != 0) {
-      removeRecovery(path);
-      continue;
-    }
-    if (!sameDay) openDay(rec->dayPath);
-    if (rec->dayPath != day.path() || day.unread()) continue;  // the day could not be opened: the file stays
-    day.restore(table);
-    // The work lives in the day now, and goes to our recovery file from here.
-    if (which == recoveryFile_)
-      recoveryWritten_ = true;
-    else
-      removeRecovery(path);
-    ScrollBox1->focusPad(day.selectedPad());
+void TfrmMain::keepRecovery() {
+  recoveryTimer_->stop();
+  typingTimer_->stop();
+  if (!recoveryOffered_) return;
+  DayModel& day = state_.day;
+  if (mayRemoveRecovery(day.modified(), true)) {
+    removeOwnRecovery();
+    setProtected(true);
+    return;
   }
-  recoveryOffered_ = true;
-  keepRecovery();
+  const std::string target = recoveryFileFor(state_.DataFolder, folderDay(), keptRecovery_);
+  if (target.empty()) {
+    setProtected(false);
+    return;
+  }
+  const IoResult w = writeRecovery(target, recoveryRecord());
+  if (!w.written()) {
+    setProtected(false);
+    // Told once; the title says it for as long as it lasts.
+    if (!recoveryFailureTold_) {
+      recoveryFailureTold_ = true;
+      reportIo(w);
+    }
+    return;
+  }
+  if (!ownRecovery_.empty() && ownRecovery_ != target) removeRecovery(ownRecovery_);
+  ownRecovery_ = target;
+  setProtected(true);
 }
 
 void TfrmMain::sessionEnding() {
   sessionEnding_ = true;
   keepRecovery();
+}
+
+void TfrmMain::keepWorkNow() {
+  // No box and no title now: the display may be gone.
+  sessionEnding_ = true;
+  recoveryFailureTold_ = true;
+  keepRecovery();
+}
+
+void TfrmMain::setProtected(bool on) {
+  if (protected_ == on || sessionEnding_) return;
+  protected_ = on;
+  showDayName();
+}
+
+void TfrmMain::removeOwnRecovery() {
+  if (!ownRecovery_.empty() && removeRecovery(ownRecovery_).ok()) ownRecovery_.clear();
+}
+
+void TfrmMain::offerRecovery(bool atStartUp) {
+  if (atStartUp && recoveryOffered_) return;
+  const std::string& folder = state_.DataFolder;
+  struct Found {
+    std::string file;
+    IoResult read;
+    std::optional<Recovery> rec;
+    std::optional<LocalDate> day;
+  };
+  std::vector<Found> found;
+  for (const std::string& file : recoveryFiles(folder)) {
+    if (keptRecovery_.count(file) || file == ownRecovery_) continue;
+    Found f{file, {}, {}, {}};
+    f.read = readRecovery(file, &f.rec);
+    if (f.rec) f.day = recoveryDay(folder, f.rec->dayName);
+    found.push_back(std::move(f));
+  }
+  // The open day's own work first: another day's opens only over nothing unsaved.
+  const std::optional<LocalDate> open = folderDay();
+  std::stable_partition(found.begin(), found.end(), [&](const Found& f) { return open && f.day == open; });
+  DayModel& day = state_.day;
+  for (const Found& f : found) {
+    OfferCase c;
+    c.present = !f.read.ok() || f.rec.has_value();
+    c.readable = f.read.ok();
+    c.day = f.day;
+    c.atStartUp = atStartUp;
+    c.openDay = folderDay();
+    c.openModified = day.modified();
+    if (f.rec) {
+      const PadTable table = recoveredTable(*f.rec);
+      c.sameAsOpen = f.rec->typed.empty() && std::memcmp(&table, &day.table(), sizeof table) == 0;
+    }
+    switch (decideOffer(c)) {
+      case Offer::Nothing:
+      case Offer::Later:
+        break;
+      case Offer::Report:
+        keptRecovery_.insert(f.file);
+        if (!f.read.ok())
+          reportIo(f.read);
+        else
+          platform_.errorBox("ファイル \"" + f.file + "\" の変更は, このデータフォルダの日のものではないため復元しません." +
+                             "\r\n\r\nファイルはそのまま残します.");
+        break;
+      case Offer::Drop:
+        removeRecovery(f.file);
+        break;
+      case Offer::Ask: {
+        const DayFileNow now = dayFileNow(dayPathOf(*f.day), f.rec->began);
+        const std::string text = offerText(*f.day, f.rec->written, now == DayFileNow::Changed);
+        if (platform_.ask(text, {"復元する(&R)", "破棄する(&D)"}, 0, 0) != 0)
+          removeRecovery(f.file);
+        else
+          restoreRecovery(f.file, *f.rec, *f.day, now);
+        break;
+      }
+    }
+  }
+  recoveryOffered_ = true;
+  keepRecovery();
+}
+
+void TfrmMain::restoreRecovery(const std::string& file, const Recovery& rec, const LocalDate& date, DayFileNow now) {
+  DayModel& day = state_.day;
+  if (folderDay() != date) showDate(dayPathOf(date));
+  const PadTable table = recoveredTable(rec);
+  // Pads never stored come back as the frames they were, with what was typed.
+  std::array<FreshPad, kPadSlots> fresh{};
+  for (const TypedPad& t : rec.typed) {
+    if (!t.fresh) continue;
+    auto hour = [](const std::string& text) {
+      const std::optional<int> h = parseHour(text);
+      return h ? dialHour(*h).value_or(8) : 8;
+    };
+    fresh[t.slot] = {true, hour(t.startHour), t.startMinute, t.startPM, hour(t.endHour), t.endMinute, t.endPM,
+                     t.left, t.top};
+  }
+  // Another program's file since: 保存 asks before it writes over it.
+  day.restore(table, restoreYields(now) == Restored::AsksAtSave ? &rec.began : nullptr, fresh);
+  for (const TypedPad& t : rec.typed)
+    if (TSchedPadFrame* pad = ScrollBox1->padFrame(t.slot)) pad->showTyped(t);
+  showDataCount();
+  ScrollBox1->pnlIniHint->hide();  // the day is planned now
+  ScrollBox1->focusPad(day.selectedPad());
+  // The work lives in the day now, and in the day's own file from here on;
+  // the file it came from goes once that holds it.
+  const QScopedValueRollback<bool> writing(recoveryOffered_, true);
+  keepRecovery();
+  if (ownRecovery_ != file && !ownRecovery_.empty()) removeRecovery(file);
 }
 
 bool TfrmMain::mayDiscardDay() {
@@ -369,8 +464,8 @@ bool TfrmMain::mayDiscardDay() {
       // Typed edits first, through each pad's own store; a refusal stops.
       return ScrollBox1->storeTypedEdits() && FileSave1Execute();
     case 1:
-      recoveryWritten_ = true;
-      removeOwnRecovery();
+      // The recovery file goes with the day (dayChanged, closeEvent), not
+      // before: the command may still stop and leave the work on screen.
       return true;
     default:
       return false;
@@ -383,10 +478,13 @@ void TfrmMain::closeEvent(QCloseEvent* e) {
     e->accept();
     return;
   }
-  if (!mayDiscardDay()) {
+  // Routines entered or changed and not yet saved are asked about too.
+  if (!mayDiscardDay() || !MayDiscardRoutines(state_.routines, platform_)) {
+    showRoutineCount(state_.routines.RoutineCount());
     e->ignore();
     return;
   }
+  removeOwnRecovery();  // saved, or answered 保存しない
   e->accept();
 }
 
@@ -472,7 +570,11 @@ bool TfrmMain::FileSave1Execute() {
   if (!saved) return false;
   const IoResult& r = *saved;
   if (!r.written()) {
+    // A file that could not be read or is read-only: the work can still go beside it.
     reportIo(r);
+    const bool refused = r.op == IoResult::Op::Overwrite || r.error == EACCES || r.error == EROFS || r.error == EPERM;
+    if (refused && platform_.ask(dayName(day) + " の変更を別名で保存しますか?", {"別名で保存", "キャンセル"}, 0, 1) == 0)
+      saveCopyBeside(platform_, day.path(), [&](std::string& copy) { return day.saveCopy(copy, state_.Today); });
     return false;
   }
   if (headerSet) showFileHeader();
@@ -528,15 +630,19 @@ void TfrmMain::openDate(const LocalDate& date) {
   // The open day, unless it could not be read: then it is read again.
   if (path == day.path() && !day.unread()) return;
   if (!mayDiscardDay()) return;
+  showDate(path);
+  offerRecovery(false);
+}
+
+void TfrmMain::showDate(const std::string& path) {
   if (mayHoldDay(path)) {
     openDay(path);
   } else {
-    day.openEmpty(path);
+    state_.day.openEmpty(path);
     showNotCreated();
     showDataCount();
     focusDay(-1);
   }
-  offerRecovery(false);
 }
 
 void TfrmMain::ScheduleToday1Execute() { openDate(state_.Today); }
@@ -614,8 +720,16 @@ void TfrmMain::openPadMemo(PadFrameBase& pad) {
   TdlgPadMemo dialog(memo, routine ? q("ルーチン・パッドのメモ") : q("スケジュール・パッドのメモ"), n,
                      routine ? pad.window() : this);
   dlgPadMemo = &dialog;
+  memoSlot_ = routine ? -1 : n - 1;
+  if (!routine)
+    dialog.typed = [this] {
+      state_.day.setMemoPending(true);
+      typingTimer_->start();
+    };
   const bool taken = dialog.exec() == QDialog::Accepted;
   dlgPadMemo = nullptr;
+  memoSlot_ = -1;
+  if (!routine) state_.day.setMemoPending(false);
   if (!taken) return;
   if (routine)
     state_.routines.RoutineTable[n - 1].Memo = dialog.memo();

@@ -4,8 +4,13 @@
 #include <QMainWindow>
 #include <QMargins>
 #include <array>
+#include <optional>
+#include <set>
+#include <string>
 
 #include "plannerstate.h"
+#include "recovery.h"
+#include "recoverypolicy.h"
 #include "platform.h"
 #include "dayview.h"
 #include "routinepadframe.h"
@@ -87,6 +92,9 @@ class TfrmMain final : public QMainWindow {
   // The desktop session ends: nothing may block it, so the work goes to the
   // recovery file and the window closes without a question.
   void sessionEnding();
+  // The program is ending at once (a signal, a lost display): the work as
+  // it is on screen goes to the recovery file.
+  void keepWorkNow();
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -116,10 +124,18 @@ class TfrmMain final : public QMainWindow {
   void reportIo(const IoResult& r);
   void dayChanged(DayModel::Change change, int slot);
   void showDayName();
-  // The open day's work, typed edits included, into the recovery file; the
+  // The open day's work, typed edits included, into its recovery file; the
   // file goes when there is nothing unsaved.
   void keepRecovery();
   void removeOwnRecovery();
+  Recovery recoveryRecord() const;
+  // The open day's date when it is a day of the data folder.
+  std::optional<LocalDate> folderDay() const;
+  void restoreRecovery(const std::string& file, const Recovery& rec, const LocalDate& date, DayFileNow now);
+  // A day's file or an empty day when it has none.
+  void showDate(const std::string& path);
+  // The title says so while the open day's work reaches no recovery file.
+  void setProtected(bool on);
 
   PlannerState& state_;
   Platform& platform_;
@@ -137,11 +153,13 @@ class TfrmMain final : public QMainWindow {
   int dayListener_ = 0;
   QTimer* recoveryTimer_ = nullptr;  // a change was made: keep it soon
   QTimer* typingTimer_ = nullptr;    // typing stopped for a second
-  int recoveryFile_ = 0;             // which recovery file is ours; 2: none can be used
-  bool recoveryWritten_ = false;     // ours is on disk
-  bool recoveryOffered_ = false;     // start-up's offer is over: writes may begin
+  std::string ownRecovery_;              // the open day's recovery file, when written
+  std::set<std::string> keptRecovery_;   // damaged or foreign: told, kept, never used
+  bool recoveryOffered_ = false;         // start-up's offer is over: writes may begin
+  bool protected_ = true;
   bool sessionEnding_ = false;
   bool recoveryFailureTold_ = false;
+  int memoSlot_ = -1;  // the schedule pad whose memo dialog is open
   ReminderRoom* reminders_ = nullptr;
 
  public:
@@ -196,5 +214,6 @@ extern const char* const kIniHintText;      // the first-use hint
 extern const char* const kCommentText;      // lblComment
 extern const char* const kMonthFolderError; // start-up stops
 extern const char* const kAppTitle;         // "プランドール"
+extern const char* const kNotProtected;     // after the title while no recovery file takes the work
 
 }  // namespace plandor

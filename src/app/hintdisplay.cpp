@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QFocusEvent>
+#include <QStatusTipEvent>
 #include <QVariant>
 #include <QWidget>
 
@@ -48,6 +49,8 @@ bool HintDisplay::eventFilter(QObject* watched, QEvent* event) {
       show_(longHint(hintOfControl(w->isWindow() ? nullptr : w->parentWidget())));
     else if (event->type() == QEvent::FocusIn && byKeyboard(static_cast<QFocusEvent*>(event)->reason()))
       show_(longHint(hintOfControl(w)));
+    else if (event->type() == QEvent::StatusTip && !static_cast<QStatusTipEvent*>(event)->tip().isEmpty())
+      show_(static_cast<QStatusTipEvent*>(event)->tip());  // why a box refused input
   }
   return false;
 }

@@ -2,9 +2,11 @@
 #include <QSessionManager>
 #include <QSettings>
 #include <QTimer>
+#include <cerrno>
 
 #include "appsetup.h"
 #include "datafolder.h"
+#include "endsignals.h"
 #include "fileio.h"
 #include "folderlock.h"
 #include "frmmain.h"
@@ -19,6 +21,8 @@ const char* const kNoFolder = "プログラムのフォルダーが分かりま�
 const char* const kNoAnswer =
     "このフォルダーのプランドールは既に起動していますが,応答がありません.\r\n\r\n[プランドール]の起動を中止します.";
 const char* const kNoLock = "データフォルダー \"%s\" をロックできません.\r\n\r\n";
+const char* const kNoLockRunning =
+    "このフォルダーで別のプランドールが起動しても, 検出できません. 同じデータフォルダーで2つ同時に使わないでください.";
 const char* const kNoDataFolder = "データフォルダーの作成に失敗しました.\r\n\r\n";
 const char* const kStop = "\r\n\r\n[プランドール]の起動を中止します.";
 }  // namespace
@@ -53,8 +57,9 @@ int main(int argc, char** argv) {
     platform.message(text + plandor::errorReason(lock.error()) + kStop, "");
     return 1;
   }
+  const bool unlocked = lock.state() == plandor::FolderLock::State::Unavailable;
   plandor::SingleInstance single(*data);
-  switch (single.claim(lock.state() == plandor::FolderLock::State::Held)) {
+  switch (unlocked ? single.claimWithoutLock() : single.claim(lock.state() == plandor::FolderLock::State::Held)) {
     case plandor::SingleInstance::Claim::First:
       break;
     case plandor::SingleInstance::Claim::Raised:
@@ -80,10 +85,20 @@ int main(int argc, char** argv) {
   // Never blocks the end of the session: unsaved work goes to the recovery file.
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &frmMain,
                    [&frmMain](QSessionManager&) { frmMain.sessionEnding(); });
+  // Told to end, or the display gone: the work on screen goes to the
+  // recovery file before the program ends.
+  plandor::EndSignals ending([&frmMain] { frmMain.keepWorkNow(); });
   frmMain.show();
   // Started from a reminder of plandor-remind: today, with its pad.
   for (const QString& a : app.arguments())
     if (a.startsWith(QLatin1String("--reminder=")) && frmMain.reminders())
       QTimer::singleShot(0, &frmMain, [&frmMain, a] { frmMain.reminders()->openReminder(a); });
+  if (unlocked) {
+    std::string text = kNoLock;
+    text.replace(text.find("%s"), 2, plandor::shownText(*data));
+    const std::string reason = lock.error() == ENOLCK ? "ファイルシステムがロックに対応していません (No locks available)"
+                                                       : plandor::errorReason(lock.error());
+    platform.message(text + kNoLockRunning + "\r\n\r\n" + reason, "");
+  }
   return app.exec();
 }

@@ -50,6 +50,17 @@ int msLeft(Clock::time_point deadline) {
   return left > 0 ? static_cast<int>(left) : 0;
 }
 
+// A socket bound to the name, or -1 with errno set (EADDRINUSE: taken).
+int boundSocket(const Address& a) {
+  const int fd = newSocket();
+  if (fd < 0) return -1;
+  if (bind(fd, reinterpret_cast<const sockaddr*>(&a.un), a.length) == 0) return fd;
+  const int error = errno;
+  close(fd);
+  errno = error;
+  return -1;
+}
+
 enum class Asked { Answered, TryAgain, Silent };
 
 // Asks the holder of the name to come forward and waits for its answer.
@@ -104,21 +115,14 @@ SingleInstance::Claim SingleInstance::claim(bool ownsFolder, int waitMs) {
     // A folder that cannot be examined has no name to answer on.
     if (name_.empty() || !makeAddress(name_, &a)) return Claim::First;
     for (;;) {
-      const int fd = newSocket();
-      if (fd < 0) return Claim::First;
-      if (bind(fd, reinterpret_cast<const sockaddr*>(&a.un), a.length) == 0) {
-        fd_ = fd;
-        if (listen(fd, 16) == 0) {
-          notifier_ = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read);
-          connect(notifier_, &QSocketNotifier::activated, this, &SingleInstance::answerRequests);
-        }
+      const int fd = boundSocket(a);
+      if (fd >= 0) {
+        answerOn(fd);
         return Claim::First;
       }
-      const int error = errno;
-      close(fd);
       // The lock is the rule: a name this copy cannot take costs only the
       // answer to later copies.
-      if (error != EADDRINUSE || msLeft(deadline) == 0) return Claim::First;
+      if (errno != EADDRINUSE || msLeft(deadline) == 0) return Claim::First;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
   }
@@ -134,6 +138,35 @@ SingleInstance::Claim SingleInstance::claim(bool ownsFolder, int waitMs) {
     }
     if (msLeft(deadline) == 0) return Claim::NoAnswer;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+SingleInstance::Claim SingleInstance::claimWithoutLock(int waitMs) {
+  Address a;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+  if (name_.empty() || !makeAddress(name_, &a)) return Claim::First;
+  for (;;) {
+    const int fd = boundSocket(a);
+    if (fd >= 0) answerOn(fd);
+    if (fd >= 0 || errno != EADDRINUSE) return Claim::First;
+    switch (ask(a, deadline)) {
+      case Asked::Answered:
+        return Claim::Raised;
+      case Asked::Silent:
+        return Claim::NoAnswer;
+      case Asked::TryAgain:
+        break;  // the holder is ending: the name is about to be free
+    }
+    if (msLeft(deadline) == 0) return Claim::First;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+void SingleInstance::answerOn(int fd) {
+  fd_ = fd;
+  if (listen(fd, 16) == 0) {
+    notifier_ = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read);
+    connect(notifier_, &QSocketNotifier::activated, this, &SingleInstance::answerRequests);
   }
 }
 

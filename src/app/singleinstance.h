@@ -28,6 +28,9 @@ class SingleInstance final : public QObject {
   // copy still ending may hold it for a moment; without it this copy runs
   // all the same). Otherwise asks the holder, waiting at most `waitMs`.
   Claim claim(bool ownsFolder, int waitMs = 5000);
+  // Where the folder cannot be locked, the name is the only rule: a copy
+  // that holds it is asked to come forward; otherwise this copy takes it.
+  Claim claimWithoutLock(int waitMs = 5000);
 
   // The socket's name without the leading NUL; empty when the folder cannot
   // be examined. Two paths to one folder give one name.
@@ -38,6 +41,8 @@ class SingleInstance final : public QObject {
 
  private:
   void answerRequests();
+  // Listens on the bound socket `fd` for later copies.
+  void answerOn(int fd);
 
   std::string name_;
   int fd_ = -1;

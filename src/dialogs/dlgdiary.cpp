@@ -48,9 +48,9 @@ TdlgDiary::TdlgDiary(const DiaryRecord& diary, const ListStore& lists, QWidget* 
   connect(btnCancelDiary, &QPushButton::clicked, this, &QDialog::reject);
 
   cmbTitle1->setEditText(diary.Title1.empty() ? q("タイトル1") : QString::fromStdString(diary.Title1.text()));
-  memContent1->setPlainText(showMultiline(diary.Content1));
+  showInEdit(memContent1, showMultiline(diary.Content1));
   cmbTitle2->setEditText(diary.Title2.empty() ? q("タイトル2") : QString::fromStdString(diary.Title2.text()));
-  memContent2->setPlainText(showMultiline(diary.Content2));
+  showInEdit(memContent2, showMultiline(diary.Content2));
   memContent1->setFocus();
   move(262, 62);
   for (QPlainTextEdit* content : {memContent1, memContent2})
@@ -62,9 +62,9 @@ TdlgDiary::TdlgDiary(const DiaryRecord& diary, const ListStore& lists, QWidget* 
 DiaryRecord TdlgDiary::entered() const {
   DiaryRecord d = diary_;
   d.Title1.setText(cmbTitle1->currentText().toStdString());
-  storeMultiline(d.Content1, memContent1->toPlainText());
+  if (editedSinceShown(memContent1)) storeMultiline(d.Content1, memContent1->toPlainText());
   d.Title2.setText(cmbTitle2->currentText().toStdString());
-  storeMultiline(d.Content2, memContent2->toPlainText());
+  if (editedSinceShown(memContent2)) storeMultiline(d.Content2, memContent2->toPlainText());
   return d;
 }
 

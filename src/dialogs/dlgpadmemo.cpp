@@ -41,13 +41,20 @@ TdlgPadMemo::TdlgPadMemo(const ShortText<255>& memo, const QString& caption, int
   setTabOrder(btnSavePadMemo, btnCancelPadMemo);
   connect(btnSavePadMemo, &QPushButton::clicked, this, &TdlgPadMemo::btnSavePadMemoClick);
   connect(btnCancelPadMemo, &QPushButton::clicked, this, &QDialog::reject);
-  memPadMemo->setPlainText(showMultiline(memo));
+  showInEdit(memPadMemo, showMultiline(memo));
+  connect(memPadMemo, &QPlainTextEdit::textChanged, this, [this] { typed(); });
   memPadMemo->setFocus();
   move(262, 62);
 }
 
+ShortText<255> TdlgPadMemo::entered() const {
+  ShortText<255> m = memo_;
+  if (editedSinceShown(memPadMemo)) storeMultiline(m, memPadMemo->toPlainText());
+  return m;
+}
+
 void TdlgPadMemo::btnSavePadMemoClick() {
-  storeMultiline(memo_, memPadMemo->toPlainText());
+  memo_ = entered();
   accept();
 }
 

@@ -3,6 +3,7 @@
 // 255-byte field to edit, the caption and the pad number to show, and
 // takes the memo back after 一時保存.
 #include <QDialog>
+#include <functional>
 
 #include "codec.h"
 
@@ -18,6 +19,10 @@ class TdlgPadMemo final : public QDialog {
   TdlgPadMemo(const ShortText<255>& memo, const QString& caption, int number, QWidget* parent = nullptr);
 
   void btnSavePadMemoClick();
+  // The memo as typed so far, cut as 一時保存 would cut it.
+  ShortText<255> entered() const;
+  // Called when the user types, so that typed work can be kept.
+  std::function<void()> typed = [] {};
 
   QPlainTextEdit* memPadMemo;
   QLineEdit* edtPadMemoNum;

@@ -1,5 +1,7 @@
 #include "schedpadframe.h"
 
+#include <tuple>
+
 #include <QAction>
 #include <QCursor>
 #include <QIcon>
@@ -226,16 +228,60 @@ std::optional<PadStoreResult> TSchedPadFrame::draft() const {
   return r;
 }
 
+TypedPad TSchedPadFrame::typedState() const {
+  const SchedEntry e = schedEntry();
+  TypedPad t;
+  t.slot = slot();
+  t.fresh = btnSave->isEnabled() && !btnRevise->isEnabled();
+  t.left = x();
+  t.top = y();
+  t.completed = e.completed;
+  t.color = e.common.color;
+  t.keyword = e.common.keyword;
+  t.content = e.common.content;
+  t.startHour = e.common.start.hourText;
+  t.startMinute = e.common.start.minute;
+  t.startPM = e.common.start.pm;
+  t.endHour = e.common.end.hourText;
+  t.endMinute = e.common.end.minute;
+  t.endPM = e.common.end.pm;
+  return t;
+}
+
+void TSchedPadFrame::showTyped(const TypedPad& t) {
+  {
+    const QScopedValueRollback<bool> filling(filling_, true);
+    move(t.left, t.top);
+    cmbKeyword->setEditText(QString::fromStdString(t.keyword));
+    cmbContent->setEditText(QString::fromStdString(t.content));
+    colorBox->setColor(t.color);
+    for (auto [row, hour, minute, pm] : {std::tuple{Panel2, &t.startHour, t.startMinute, t.startPM},
+                                         std::tuple{Panel3, &t.endHour, t.endMinute, t.endPM}}) {
+      row->speMinute->setValue(minute);
+      row->chbPM->setChecked(pm);
+      row->cmbHour->setEditText(QString::fromStdString(*hour));
+    }
+    chbCompleted->setChecked(t.completed);
+    btnSave->setEnabled(t.fresh);
+    btnRevise->setEnabled(!t.fresh);
+  }
+  setEdited(true);
+  nameYourself();
+}
+
+// Each move is an edit of its own: the recovery file follows every one.
 void TSchedPadFrame::bitMoveUpClick() {
   QCursor::setPos(QCursor::pos() - QPoint(0, 10));
   move(x(), y() - 10);
   setEdited(true);
+  ctx_.typed();
 }
 
 void TSchedPadFrame::bitMoveDownClick() {
   QCursor::setPos(QCursor::pos() + QPoint(0, 10));
   move(x(), y() + 10);
   setEdited(true);
+  ctx_.typed();
 }
 
 QList<QWidget*> TSchedPadFrame::keyOrder() const {

@@ -8,6 +8,7 @@
 
 #include "daymodel.h"
 #include "padframe.h"
+#include "recovery.h"
 
 class QAction;
 
@@ -46,6 +47,10 @@ class TSchedPadFrame final : public PadFrameBase {
   bool hasEdits() const { return btnSave->isEnabled() || edited_; }
   // What a store of the typed edits would write, when it would be accepted.
   std::optional<PadStoreResult> draft() const;
+  // The controls as typed, for the recovery file when the pad's store
+  // would refuse them; shown again, as typed edits, after a restore.
+  TypedPad typedState() const;
+  void showTyped(const TypedPad& t);
   void bitMoveUpClick();
   void bitMoveDownClick();
 

@@ -23,6 +23,18 @@ void PlaySaveSound(Platform& platform, const std::string& programFolder) {
                      "ファイルが存在しません");
 }
 
+bool saveCopyBeside(Platform& platform, const std::string& path,
+                    const std::function<IoResult(std::string& copyPath)>& saveCopy) {
+  const LocalDateTime t = platform.now();
+  std::string copy = changedCopyPath(path, t.date.year, t.date.month, t.date.day, t.hour, t.minute);
+  const IoResult c = saveCopy(copy);
+  if (!c.written())
+    platform.errorBox(c.message());
+  else
+    platform.message("ファイル \"" + copy + "\" に保存しました." + (c.ok() ? "" : "\r\n\r\n" + c.message()));
+  return c.written();
+}
+
 std::optional<IoResult> saveMindingChanges(Platform& platform, const std::string& path,
                                            const std::function<IoResult(bool overwriteChanged)>& save,
                                            const std::function<IoResult(std::string& copyPath)>& saveCopy) {
@@ -31,16 +43,9 @@ std::optional<IoResult> saveMindingChanges(Platform& platform, const std::string
   switch (platform.ask(kChangedFileText, {"上書き保存", "別名で保存", "キャンセル"}, 2, 2)) {
     case 0:
       return save(true);
-    case 1: {
-      const LocalDateTime t = platform.now();
-      std::string copy = changedCopyPath(path, t.date.year, t.date.month, t.date.day, t.hour, t.minute);
-      const IoResult c = saveCopy(copy);
-      if (!c.written())
-        platform.errorBox(c.message());
-      else
-        platform.message("ファイル \"" + copy + "\" に保存しました." + (c.ok() ? "" : "\r\n\r\n" + c.message()));
+    case 1:
+      saveCopyBeside(platform, path, saveCopy);
       return std::nullopt;
-    }
     default:
       return std::nullopt;
   }

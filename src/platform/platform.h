@@ -58,6 +58,10 @@ void PlaySaveSound(Platform& platform, const std::string& programFolder);
 // program's file stays unless overwritten. Empty when the file was not
 // saved over; otherwise the save's result, for the caller to report.
 extern const char* const kChangedFileText;
+// 別名で保存: the program's version at changedCopyPath beside `path`, and
+// where it went (or why not) told. True when written.
+bool saveCopyBeside(Platform& platform, const std::string& path,
+                    const std::function<IoResult(std::string& copyPath)>& saveCopy);
 std::optional<IoResult> saveMindingChanges(Platform& platform, const std::string& path,
                                            const std::function<IoResult(bool overwriteChanged)>& save,
                                            const std::function<IoResult(std::string& copyPath)>& saveCopy);

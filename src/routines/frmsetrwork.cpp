@@ -153,10 +153,12 @@ void TfrmSetRWork::FormShow() {
   move(10, 50);
 }
 
-// The close box closes without reverting; "閉じる" reverts first.
+// The close box closes without reverting (終了 asks about what it keeps);
+// 閉じる and Escape ask, then revert.
 void TfrmSetRWork::closeEvent(QCloseEvent* e) {
   FormClose();
-  QDialog::closeEvent(e);
+  e->accept();
+  QDialog::reject();  // not ours: that one is 閉じる
 }
 
 void TfrmSetRWork::FormClose() {
@@ -166,28 +168,62 @@ void TfrmSetRWork::FormClose() {
   }
 }
 
-void TfrmSetRWork::btnSaveSRWClick() {
-  RoutineStore& routines = ctx_.routines;
+bool SaveRoutineFile(RoutineStore& routines, Platform& platform) {
   // A failed write leaves the stored routines and the file as they were.
   const std::optional<IoResult> r = saveMindingChanges(
-      ctx_.pads.platform, routines.RoutineFilePath,
-      [&](bool overwrite) { return routines.WriteRoutineFile(overwrite); },
+      platform, routines.RoutineFilePath, [&](bool overwrite) { return routines.WriteRoutineFile(overwrite); },
       [&](std::string& copy) { return routines.WriteRoutineCopy(copy); });
-  if (!r) return;
+  if (!r) return false;
   if (!r->written()) {
-    ctx_.pads.platform.errorBox(r->message());
-    return;
+    platform.errorBox(r->message());
+    return false;
   }
-  showCount_(routines.RoutineCount());
+  if (!r->ok()) platform.errorBox(r->message());  // saved, durability unknown
+  return true;
+}
+
+bool MayDiscardRoutines(RoutineStore& routines, Platform& platform, bool typed,
+                        const std::function<bool()>& storeTyped) {
+  if (!typed && !routines.changed()) return true;
+  switch (platform.ask("ルーチンの変更を保存しますか?", {"保存(&S)", "保存しない(&N)", "キャンセル"}, 0, 2)) {
+    case 0:
+      return storeTyped() && SaveRoutineFile(routines, platform);
+    case 1:
+      routines.RevertRoutineTable();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TfrmSetRWork::mayClose() {
+  bool typed = false;
+  for (TRoutineWorkFrame* pad : RoutineFrameTable) typed = typed || (pad && pad->hasEdits());
+  return MayDiscardRoutines(ctx_.routines, ctx_.pads.platform, typed, [this] {
+    for (TRoutineWorkFrame* pad : RoutineFrameTable)
+      if (pad && !pad->storeEdits()) {
+        pad->setFocus();
+        return false;
+      }
+    return true;
+  });
+}
+
+bool TfrmSetRWork::btnSaveSRWClick() {
+  if (!SaveRoutineFile(ctx_.routines, ctx_.pads.platform)) return false;
+  showCount_(ctx_.routines.RoutineCount());
   focusLastPad();
-  if (!r->ok()) ctx_.pads.platform.errorBox(r->message());  // saved, durability unknown
+  return true;
 }
 
 void TfrmSetRWork::btnCancelSRWClick() {
+  if (!mayClose()) return;
   ctx_.routines.RevertRoutineTable();
   FormClose();
-  reject();
+  QDialog::reject();
 }
+
+void TfrmSetRWork::reject() { btnCancelSRWClick(); }
 
 void TfrmSetRWork::btnRemoveSRWClick() {
   const int s = ctx_.selectedRoutine;

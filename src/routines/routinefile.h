@@ -1,6 +1,7 @@
 #pragma once
 // Up to 8 recurring routines, in a working set and the set the file holds.
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "fileio.h"
@@ -72,6 +73,9 @@ class RoutineStore {
   // the stored set stays.
   IoResult WriteRoutineCopy(std::string& path);
   bool unread() const { return !unread_.ok(); }
+  // The working set is not what the file holds (provisional entries, a
+  // pad's 一時保存, a removal).
+  bool changed() const { return std::memcmp(RoutineTable, RoutineImage, sizeof RoutineTable) != 0; }
   void RevertRoutineTable();
   // A routine pad's temporary save writes its slot here.
   void storeRoutine(int slot, const RoutineRecord& r) {

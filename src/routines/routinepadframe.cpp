@@ -1,5 +1,7 @@
 #include "routinepadframe.h"
 
+#include <cstring>
+
 #include "readaloud.h"
 #include "routinerules.h"
 #include "widgetsupport.h"
@@ -87,12 +89,30 @@ void FillRoutinePad(TRoutineWorkFrame& pad, int slot, const RoutineRecord& r) {
   for (int d = 0; d < 7; ++d) pad.chbDOW[d]->setChecked(r.DOW[d] != 0);
 }
 
+RoutineStoreResult TRoutineWorkFrame::typed() const {
+  RoutineEntry e{entry(), number(), cmbPadOrigX->currentText().toStdString(), chbShow->isChecked(), {}};
+  for (int d = 0; d < 7; ++d) e.days[d] = chbDOW[d]->isChecked();
+  return storeRoutineEntry(e, ctx_.routines.RoutineTable[slot()]);
+}
+
+bool TRoutineWorkFrame::hasEdits() const {
+  const int s = slot();
+  if (s < 0 || s >= kRoutineSlots) return false;
+  const RoutineStoreResult r = typed();
+  return r.reading != HourReading::Dial ||
+         std::memcmp(&r.routine, &ctx_.routines.RoutineTable[s], sizeof r.routine) != 0;
+}
+
+bool TRoutineWorkFrame::storeEdits() {
+  if (!hasEdits()) return true;
+  btnSaveRoutineClick();
+  return !hasEdits();
+}
+
 void TRoutineWorkFrame::btnSaveRoutineClick() {
   const int s = slot();
   if (s < 0 || s >= kRoutineSlots) return;
-  RoutineEntry e{entry(), number(), cmbPadOrigX->currentText().toStdString(), chbShow->isChecked(), {}};
-  for (int d = 0; d < 7; ++d) e.days[d] = chbDOW[d]->isChecked();
-  const RoutineStoreResult r = storeRoutineEntry(e, ctx_.routines.RoutineTable[s]);
+  const RoutineStoreResult r = typed();
   switch (r.reading) {
     case HourReading::NotInteger:
       refuseHour(r.refusedHour, false);

@@ -8,6 +8,7 @@
 
 #include "padframe.h"
 #include "routinefile.h"
+#include "routinerules.h"
 
 namespace plandor {
 
@@ -24,6 +25,10 @@ class TRoutineWorkFrame final : public PadFrameBase {
   TRoutineWorkFrame(RoutinePadContext& context, QWidget* parent);
 
   void btnSaveRoutineClick();
+  // The pad shows what its routine does not: typed, not taken with 一時保存.
+  bool hasEdits() const;
+  // 一時保存 of the typed edits; false when the pad refused them (told).
+  bool storeEdits();
 
   QCheckBox* chbShow;
   QComboBox* cmbPadOrigX;
@@ -37,6 +42,7 @@ class TRoutineWorkFrame final : public PadFrameBase {
 
  private:
   friend void FillRoutinePad(TRoutineWorkFrame& pad, int slot, const RoutineRecord& r);
+  RoutineStoreResult typed() const;
   RoutinePadContext& ctx_;
 };
 

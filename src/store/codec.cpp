@@ -17,10 +17,10 @@ class Converter {
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
-  // Converts `in`; on an unconvertible or malformed sequence writes "?" and
-  // skips `skip(in)` input bytes.
+  // Converts `in`; on an unconvertible or malformed sequence writes "?",
+  // skips `skip(in)` input bytes and clears `*whole`.
   template <typename Skip>
-  std::string run(std::string_view in, Skip skip) {
+  std::string run(std::string_view in, Skip skip, bool* whole = nullptr) {
     std::string out;
     if (cd_ == reinterpret_cast<iconv_t>(-1)) return out;
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
@@ -37,6 +37,7 @@ class Converter {
       if (errno == E2BIG) continue;
       // EILSEQ or EINVAL (truncated sequence at the end).
       out.push_back('?');
+      if (whole) *whole = false;
       std::size_t n = skip(std::string_view(src, srcLeft));
       src += n;
       srcLeft -= n;
@@ -67,6 +68,13 @@ std::size_t cp932SequenceLength(std::string_view s) {
 std::string utf8ToCp932(std::string_view utf8) {
   static Converter c("CP932", "UTF-8");
   return c.run(utf8, utf8SequenceLength);
+}
+
+bool cp932Holds(std::string_view utf8) {
+  static Converter c("CP932", "UTF-8");
+  bool whole = true;
+  c.run(utf8, utf8SequenceLength, &whole);
+  return whole;
 }
 
 std::string cp932ToUtf8(std::string_view cp932) {

@@ -13,6 +13,9 @@ namespace plandor {
 // malformed UTF-8 sequence.
 std::string utf8ToCp932(std::string_view utf8);
 
+// True when CP932 holds every character of `utf8` (nothing would become "?").
+bool cp932Holds(std::string_view utf8);
+
 // CP932 to UTF-8. A byte sequence that is not valid CP932 becomes "?".
 std::string cp932ToUtf8(std::string_view cp932);
 

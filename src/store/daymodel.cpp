@@ -40,7 +40,7 @@ void DayModel::tell(Change change, int slot) {
 }
 
 bool DayModel::modified() const {
-  if (pending_.any() || diaryPending_ || !sameBytes(now_.table, saved_)) return true;
+  if (pending_.any() || diaryPending_ || memoPending_ || !sameBytes(now_.table, saved_)) return true;
   for (const auto& f : now_.fresh)
     if (f.open) return true;
   return false;
@@ -68,6 +68,7 @@ void DayModel::startHistory() {
   redo_.clear();
   pending_.reset();
   diaryPending_ = false;
+  memoPending_ = false;
   saved_ = now_.table;
 }
 
@@ -150,6 +151,7 @@ void DayModel::setMemo(int slot, const ShortText<255>& memo) {
   if (slot < 0 || slot >= kPadSlots) return;
   DaySnapshot after = now_;
   after.table.Pads[slot].Memo = memo;
+  memoPending_ = false;
   commit(after, Change::Memo, slot);
 }
 
@@ -179,10 +181,13 @@ IoResult DayModel::showRoutinePads(const BarRecord (&bars)[kPadSlots], const Pad
   return r;
 }
 
-void DayModel::restore(const PadTable& table) {
+void DayModel::restore(const PadTable& table, const FileStamp* began, const std::array<FreshPad, kPadSlots>& fresh) {
+  if (began) stamp_ = *began;
   DaySnapshot after = now_;
   after.table = table;
-  after.fresh = {};
+  after.fresh = fresh;
+  for (int i = 0; i < kPadSlots; ++i)
+    if (table.Pads[i].StartHour != -1) after.fresh[i] = {};
   identify(after);
   commit(after, Change::Replaced, -1);
   recount();
@@ -214,6 +219,12 @@ void DayModel::setPending(int slot, bool pending) {
   if (slot < 0 || slot >= kPadSlots || pending_[slot] == pending) return;
   pending_[slot] = pending;
   tell(Change::Pending, slot);
+}
+
+void DayModel::setMemoPending(bool pending) {
+  if (memoPending_ == pending) return;
+  memoPending_ = pending;
+  tell(Change::Pending, -1);
 }
 
 void DayModel::setDiaryPending(bool pending) {

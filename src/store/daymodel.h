@@ -91,6 +91,8 @@ class DayModel {
   int selectedPad() const { return now_.selected; }
 
   bool hasFile() const { return fileExists(currentPath_); }
+  // The open day's file as last read or saved.
+  const FileStamp& stamp() const { return stamp_; }
   // The file at the open day's path is there but could not be read: the day
   // is not loaded, and the save refuses to write over what it never read.
   bool unread() const { return !unread_.ok() && unread_.path == currentPath_; }
@@ -126,8 +128,12 @@ class DayModel {
   // header and its diary; they go to the staging file and are read back as
   // a load reads a day. A failure leaves the day as it was.
   IoResult showRoutinePads(const BarRecord (&bars)[kPadSlots], const PadRecord (&pads)[kPadSlots]);
-  // Recovered work replaces the table, as unsaved changes.
-  void restore(const PadTable& table);
+  // Recovered work replaces the table, as unsaved changes. With `began`
+  // (the file when the work began, which another program changed since) a
+  // save asks before it writes over that program's file.
+  // `fresh`: pads that were never stored, shown again as typed.
+  void restore(const PadTable& table, const FileStamp* began = nullptr,
+               const std::array<FreshPad, kPadSlots>& fresh = {});
 
   void undo();
   void redo();
@@ -138,6 +144,8 @@ class DayModel {
   // enabled, or its controls differ from its record).
   void setPending(int slot, bool pending);
   void setDiaryPending(bool pending);
+  // The pad memo dialog holds typed text not yet taken with its 一時保存.
+  void setMemoPending(bool pending);
 
   // The Save command's data part. The first save of a day sets the header
   // from the open day's path and `today`; later saves keep it. An image
@@ -180,6 +188,7 @@ class DayModel {
   std::vector<DaySnapshot> undo_, redo_;
   std::bitset<kPadSlots> pending_;
   bool diaryPending_ = false;
+  bool memoPending_ = false;
   std::string currentPath_, todayPath_, temporaryPath_;
   std::int32_t dataCount_ = 0;
   IoResult unread_;

@@ -99,7 +99,7 @@ void removeStaleDayTemporaries(const std::string& dayPath) {
   const auto slash = dayPath.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : dayPath.substr(0, slash);
   const std::string own = dayPath.substr(slash == std::string::npos ? 0 : slash + 1);
-  removeStaleTemporaries(folder, {own});  // also beside a linked file's target
+  removeStaleTemporaries(folder, {own});
   removeStaleTemporaries(folder, [](const std::string& name) {
     // "Y" + year (4) + month (2) + day (1 or 2) + ".sdf"
     if (name.size() < 12 || name.size() > 13 || name[0] != 'Y' || name.compare(name.size() - 4, 4, ".sdf") != 0)

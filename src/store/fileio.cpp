@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
+#include <set>
 #include <time.h>
 #include <unistd.h>
 
@@ -158,7 +160,7 @@ std::string errorReason(int error) {
   if (error == kNotRegularFile) return "通常のファイルではありません (名前付きパイプ、デバイスなど)";
   if (error == kChangedWhileRead) return "読み込み中にファイルが短くなりました";
   if (error == kNotOurFormat) return "ファイルの内容が正しくありません (壊れているか, 別の形式です)";
-  if (error == kLinkNotFollowed) return "シンボリックリンクです. プランドールは自分のファイルをリンクの先には書き込みません";
+  if (error == kLinkNotFollowed) return "シンボリックリンクのため, リンクの先には書き込みません";
   if (error == kFolderReplaced)
     return "データフォルダーが, プランドールの起動後に別のフォルダーに置き換えられています. プランドールを終了してから起動し直してください";
   const char* ja = nullptr;
@@ -217,6 +219,9 @@ std::string IoResult::message() const {
     case Op::Split:
       return "ファイル \"" + path + "\" を保存しました.\r\n\r\nこのファイルには別の名前 (ハードリンク) があり, "
              "そちらは保存前の内容のままです.";
+    case Op::Attributes:
+      return "ファイル \"" + path + "\" を保存しましたが, アクセス制御リスト (ACL) や拡張属性の一部を引き継げませんでした.\r\n\r\n" +
+             errorReason(error);
   }
   return "ファイル \"" + path + "\" " + what + "\r\n\r\n" + errorReason(error);
 }
@@ -345,24 +350,59 @@ void giveOwner(int fd, uid_t uid, gid_t gid) {
 }
 
 // A temporary for a save of `name` in `folder` that only this call made:
-// created exclusively, never through a link planted under its name.
+// created exclusively, never through a link planted under its name. Its
+// name ends in twelve lowercase hex digits, a shape the clean-up knows.
+constexpr std::size_t kTemporaryDigits = 12;
 int makeTemporary(const std::string& folder, const std::string& name, std::string* tmp) {
-  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   static unsigned counter = 0;
   for (int tries = 0; tries < 100; ++tries) {
-    unsigned char r[6];
+    unsigned char r[kTemporaryDigits / 2];
     if (::getrandom(r, sizeof r, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof r)) {
       const unsigned long long seed = static_cast<unsigned long long>(::time(nullptr)) * 2654435761u + ::getpid() + ++counter * 40503u;
       for (std::size_t i = 0; i < sizeof r; ++i) r[i] = static_cast<unsigned char>(seed >> (8 * i));
     }
     std::string suffix;
-    for (unsigned char b : r) suffix += kLetters[b % 62];
+    for (unsigned char b : r) suffix += {"0123456789abcdef"[b >> 4], "0123456789abcdef"[b & 15]};
     *tmp = folder + "/" + temporaryPrefix(name) + suffix;
     const int fd = ::open(tmp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   errno = EEXIST;
   return -1;
+}
+
+// Gives `fd` the extended attributes of the file at `from`, its ACL among
+// them (kept as "system.posix_acl_access"), as `cp -a` does. 0, or why one
+// could not be given (a file system without them, a name only root sets).
+int copyAttributes(const std::string& from, int fd) {
+  std::string names(1024, '\0');
+  ssize_t n;
+  while ((n = ::llistxattr(from.c_str(), names.data(), names.size())) < 0 && errno == ERANGE)
+    names.resize(names.size() * 4);
+  if (n < 0) return errno == ENOTSUP || errno == ENOSYS ? 0 : errno;  // none to keep
+  names.resize(static_cast<std::size_t>(n));
+  int lost = 0;
+  for (std::size_t at = 0; at < names.size();) {
+    const std::string name = names.c_str() + at;
+    at += name.size() + 1;
+    std::string value(256, '\0');
+    ssize_t v;
+    while ((v = ::lgetxattr(from.c_str(), name.c_str(), value.data(), value.size())) < 0 && errno == ERANGE)
+      value.resize(value.size() * 4);
+    if (v < 0 || ::fsetxattr(fd, name.c_str(), value.data(), static_cast<std::size_t>(v), 0) != 0) {
+      // The system labels every new file itself.
+      if (name != "security.selinux") lost = errno;
+    }
+  }
+  return lost;
+}
+
+// What could not be kept of a file's attributes is told once a file.
+std::set<std::string> g_attributesTold;
+
+IoResult attributesResult(const std::string& path, int lost) {
+  if (lost == 0 || !g_attributesTold.insert(path).second) return IoResult::success();
+  return IoResult::failure(IoResult::Op::Attributes, path, lost);
 }
 
 // Gives the new file `fd` the mode, owner and group of the file it replaces
@@ -401,6 +441,26 @@ int ownFileRefusal(const struct stat& st, const std::string& path) {
   if (S_ISDIR(st.st_mode)) return EISDIR;
   if (!S_ISREG(st.st_mode)) return kNotRegularFile;
   return writeRefusal(st, path);
+}
+
+// Renames `from` to `*name` or, when anything at all stands there, to the
+// first free numbered name beside it, in a step that fails rather than
+// replace or follow anything. 0, or the reason; `*name` is the name tried last.
+int moveToFreeName(const std::string& from, std::string* name) {
+  const std::string wanted = *name;
+  for (long n = 1; n < 1000000; ++n) {
+    *name = n == 1 ? wanted : numberedName(wanted, n);
+    int placed = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, name->c_str(), RENAME_NOREPLACE);
+    if (placed != 0 && (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+      // No exclusive rename on this file system: a hard link is as exclusive.
+      placed = ::link(from.c_str(), name->c_str());
+      if (placed == 0) ::unlink(from.c_str());
+    }
+    if (placed == 0) return 0;
+    if (errno != EEXIST) return errno;
+  }
+  *name = wanted;
+  return EEXIST;
 }
 
 }  // namespace
@@ -450,6 +510,7 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
     return IoResult::failure(failOp, path, e);
   };
   if (int e = takeOver(fd, exists ? &st : nullptr, folder)) return fail(e);
+  const int lost = exists ? copyAttributes(target, fd) : 0;
   if (!writeAll(fd, static_cast<const char*>(data), size)) return fail(errno);
   if (old >= 0 && !copyTail(old, static_cast<off_t>(size), fd)) return fail(errno);
   step("written");
@@ -478,7 +539,7 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
   IoResult synced = syncFolder(folder, path);
   if (!synced.ok()) return synced;
   if (exists && st.st_nlink > 1) return IoResult::failure(Op::Split, path, 0);
-  return IoResult::success();
+  return attributesResult(target, lost);
 }
 
 IoResult writeOwnFile(const std::string& path, const void* data, std::size_t size) {
@@ -501,6 +562,7 @@ IoResult writeOwnFile(const std::string& path, const void* data, std::size_t siz
     return IoResult::failure(failOp, path, e);
   };
   if (int e = takeOver(fd, exists ? &st : nullptr, folder)) return fail(e);
+  const int lost = exists ? copyAttributes(path, fd) : 0;
   if (!writeAll(fd, static_cast<const char*>(data), size)) return fail(errno);
   step("written");
   if (::fsync(fd) != 0) return fail(errno);
@@ -524,7 +586,8 @@ IoResult writeOwnFile(const std::string& path, const void* data, std::size_t siz
     return IoResult::failure(failOp, path, e);
   }
   step("renamed");
-  return syncFolder(folder, path);
+  const IoResult synced = syncFolder(folder, path);
+  return synced.ok() ? attributesResult(path, lost) : synced;
 }
 
 IoResult createOwnFileExclusive(std::string& path, const void* data, std::size_t size) {
@@ -547,23 +610,46 @@ IoResult createOwnFileExclusive(std::string& path, const void* data, std::size_t
   const int e = errno;
   if (::close(fd) != 0 || !written) return fail(path, written ? errno : e);
 
-  // The complete file takes the first name nothing stands at, in one step
-  // that fails rather than replace or follow anything.
-  for (long n = 1; n < 1000000; ++n) {
-    const std::string name = n == 1 ? wanted : numberedName(wanted, n);
-    int placed = ::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE);
-    if (placed != 0 && (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
-      // No exclusive rename on this file system: a hard link is as exclusive.
-      placed = ::link(tmp.c_str(), name.c_str());
-      if (placed == 0) ::unlink(tmp.c_str());
-    }
-    if (placed == 0) {
-      path = name;
-      return syncFolder(folder, path);
-    }
-    if (errno != EEXIST) return fail(name, errno);
+  std::string name = wanted;
+  if (const int e2 = moveToFreeName(tmp, &name)) return fail(name, e2);
+  path = name;
+  return syncFolder(folder, path);
+}
+
+IoResult keepFileAside(const std::string& path, std::string& kept) {
+  if (folderReplaced(path)) return IoResult::failure(IoResult::Op::Write, path, kFolderReplaced);
+  if (const int e = moveToFreeName(path, &kept)) return IoResult::failure(IoResult::Op::Write, kept, e);
+  return syncFolder(folderOf(kept), kept);
+}
+
+IoResult readOwnFile(const std::string& path, std::string* bytes, std::size_t limit) {
+  bytes->clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  struct stat st;
+  if (fd < 0) {
+    const int e = errno;
+    const bool link = e == ELOOP && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    return IoResult::failure(IoResult::Op::Open, path, link ? kLinkNotFollowed : e);
   }
-  return fail(wanted, EEXIST);
+  auto fail = [&](int e) {
+    ::close(fd);
+    bytes->clear();
+    return IoResult::failure(IoResult::Op::Open, path, e);
+  };
+  if (::fstat(fd, &st) != 0) return fail(errno);
+  if (!S_ISREG(st.st_mode)) return fail(S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile);
+  if (st.st_size > static_cast<off_t>(limit)) return fail(EFBIG);
+  char buf[65536];
+  for (;;) {
+    const ssize_t r = ::read(fd, buf, sizeof buf);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return fail(errno);
+    if (r == 0) break;
+    if (bytes->size() + static_cast<std::size_t>(r) > limit) return fail(EFBIG);  // grew while read
+    bytes->append(buf, static_cast<std::size_t>(r));
+  }
+  ::close(fd);
+  return IoResult::success();
 }
 
 std::string temporaryPrefix(const std::string& name) { return "." + name + ".plandor-save-"; }
@@ -577,14 +663,15 @@ void removeIn(const std::string& folder, const std::function<bool(const std::str
   // sync tool) is younger than this.
   const time_t staleBefore = ::time(nullptr) - 60;
   static const std::string mark = ".plandor-save-";
+  const std::size_t n = kTemporaryDigits;
   while (const dirent* e = ::readdir(dir)) {
     const std::string entry = e->d_name;
-    if (entry.size() < 1 + 1 + mark.size() + 6 || entry[0] != '.') continue;
-    const std::size_t at = entry.size() - 6 - mark.size();
+    if (entry.size() < 1 + 1 + mark.size() + n || entry[0] != '.') continue;
+    const std::size_t at = entry.size() - n - mark.size();
     if (entry.compare(at, mark.size(), mark) != 0) continue;
     bool random = true;
-    for (std::size_t i = entry.size() - 6; i < entry.size(); ++i)
-      random = random && std::isalnum(static_cast<unsigned char>(entry[i]));
+    for (std::size_t i = entry.size() - n; i < entry.size(); ++i)
+      random = random && std::isxdigit(static_cast<unsigned char>(entry[i])) && !std::isupper(static_cast<unsigned char>(entry[i]));
     if (!random || !isOurs(entry.substr(1, at - 1))) continue;
     struct stat st;
     if (::fstatat(::dirfd(dir), entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
@@ -606,15 +693,6 @@ void removeStaleTemporaries(const std::string& folder, const std::vector<std::st
       if (n == name) return true;
     return false;
   });
-  // A linked file is saved beside its target.
-  for (const std::string& n : names) {
-    const std::string path = folder + "/" + n;
-    const std::string target = saveTarget(path);
-    if (target != path) {
-      const std::string targetName = nameOf(target);
-      removeIn(folderOf(target), [&](const std::string& name) { return name == targetName; });
-    }
-  }
 }
 
 void setSaveStepHook(SaveStepHook hook) { g_saveStepHook = hook; }

@@ -18,7 +18,9 @@ struct IoResult {
   // since it was read; the caller asks the user what to do.
   // Split: the new file is in place, but the old one had other names (hard
   // links), which keep the old bytes.
-  enum class Op { None, Open, Create, Write, Overwrite, Sync, Changed, Split };
+  // Attributes: the new file is in place, but some of the old one's ACL or
+  // extended attributes could not be given to it (told once a file).
+  enum class Op { None, Open, Create, Write, Overwrite, Sync, Changed, Split, Attributes };
   Op op = Op::None;
   std::string path;
   int error = 0;  // errno, or a reason of the program's own (below)
@@ -26,7 +28,7 @@ struct IoResult {
   bool ok() const { return op == Op::None; }
   // The file holds the new bytes: callers treat it as saved, and still show
   // the message when !ok().
-  bool written() const { return op == Op::None || op == Op::Sync || op == Op::Split; }
+  bool written() const { return op == Op::None || op == Op::Sync || op == Op::Split || op == Op::Attributes; }
   // The text of the error box, e.g. ファイル "…" を開けません.\r\n\r\n<reason>
   std::string message() const;
 
@@ -100,7 +102,9 @@ std::string saveTarget(const std::string& path);
 // past `size` stays after them, as a write in place would leave it. The new
 // file keeps the old one's mode, owner and group where the system lets us
 // give them; a new file made by root in another user's folder is that
-// user's. A file with other names (hard links) is saved and told (Op::Split).
+// user's, and its ACL and extended attributes, as `cp -a` keeps them (what
+// cannot be given is told once, Op::Attributes). A file with other names
+// (hard links) is saved and told (Op::Split).
 // With a known `stamp`, a file that is no longer the one stamped (another
 // program wrote it, or put one where there was none) is left alone
 // (Op::Changed); a file deleted since is written afresh. After a write the
@@ -111,9 +115,10 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
 // Replaces the program's own file at `path` (a recovery file, Temporary.sdf,
 // Settings.ini) whole: the new file holds exactly `data`, made complete in a
 // temporary beside it, synced and renamed over the old one, whose mode,
-// owner and group it keeps. A symbolic link, FIFO or device at `path` is
-// never followed or opened: refused (kLinkNotFollowed, kNotRegularFile) and
-// left as it is. Op::Sync as for writeFileAtomic.
+// owner, group, ACL and extended attributes it keeps (as writeFileAtomic).
+// A symbolic link, FIFO or device at `path` is never followed or opened:
+// refused (kLinkNotFollowed, kNotRegularFile) and left as it is. Op::Sync
+// and Op::Attributes as for writeFileAtomic.
 IoResult writeOwnFile(const std::string& path, const void* data, std::size_t size);
 
 // Creates a new file holding `data` under the wanted name `path`, or, when
@@ -122,6 +127,16 @@ IoResult writeOwnFile(const std::string& path, const void* data, std::size_t siz
 // Nothing existing is ever replaced or written through; the file appears
 // complete. `path` receives the name used.
 IoResult createOwnFileExclusive(std::string& path, const void* data, std::size_t size);
+
+// Moves the file at `path` (whatever it is: never followed) to the name
+// `kept`, or the first free numbered name beside it, which `kept` receives:
+// a file the program cannot use, kept for the user before a new one is made.
+IoResult keepFileAside(const std::string& path, std::string& kept);
+
+// Reads the whole of the program's own file at `path` into `bytes`. Only a
+// regular file is opened, never through a symbolic link (kLinkNotFollowed);
+// one larger than `limit` fails with EFBIG.
+IoResult readOwnFile(const std::string& path, std::string* bytes, std::size_t limit);
 
 // The data folder this copy locked at start, by its identity then: a save
 // under `folder` is refused (kFolderReplaced) once another folder stands at
@@ -133,8 +148,9 @@ void guardDataFolder(const std::string& folder, std::uint64_t device, std::uint6
 std::string temporaryPrefix(const std::string& name);  // ".<name>.plandor-save-"
 
 // Removes what saves cut short left of the named files in `folder`: their
-// temporary files (temporaryPrefix + six letters or digits) older than a
-// minute, also beside a linked file's target.
+// temporary files (temporaryPrefix + twelve lowercase hex digits, exactly)
+// older than a minute, in `folder` itself only: never beside a linked
+// file's target elsewhere.
 void removeStaleTemporaries(const std::string& folder, const std::vector<std::string>& names);
 // The same for every file name in `folder` that `isOurs` accepts.
 void removeStaleTemporaries(const std::string& folder, const std::function<bool(const std::string&)>& isOurs);

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "codec.h"
+#include "cp932input.h"
 
 namespace plandor {
 namespace {
@@ -47,6 +48,7 @@ static void flattenLines(QString& input, int& pos) {
 
 QValidator::State Cp932LengthValidator::validate(QString& input, int& pos) const {
   flattenLines(input, pos);
+  tellUnheld(qobject_cast<QWidget*>(parent()), dropUnheld(input, pos));
   const auto capacity = static_cast<std::size_t>(capacity_);
   if (cp932Length(input.toStdString()) <= capacity) return Acceptable;
   // The insertion ends at the cursor: keep what follows it and as much of
@@ -63,6 +65,7 @@ QValidator::State Cp932LengthValidator::validate(QString& input, int& pos) const
 void Cp932LengthValidator::fixup(QString& input) const {
   int pos = 0;
   flattenLines(input, pos);
+  dropUnheld(input, pos);
   input = QString::fromStdString(utf8CutToCp932Capacity(input.toStdString(), static_cast<std::size_t>(capacity_)));
 }
 

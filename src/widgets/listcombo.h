@@ -11,7 +11,8 @@
 namespace plandor {
 
 // Keeps a line edit's text within a number of CP932 bytes; an insertion
-// that does not fit goes in as far as it fits.
+// that does not fit goes in as far as it fits. Characters CP932 cannot hold
+// are refused (cp932input.h); the validator's parent is the box told about.
 class Cp932LengthValidator final : public QValidator {
   Q_OBJECT
  public:

@@ -3,6 +3,10 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QVariant>
+#include <algorithm>
+
+#include "cp932input.h"
 
 namespace plandor {
 
@@ -12,9 +16,34 @@ std::size_t multilineBytes(const QString& text) {
   return cp932Length(crlf.toStdString());
 }
 
+void showInEdit(QPlainTextEdit* edit, const QString& text) {
+  edit->setPlainText(text);
+  edit->setProperty("shownText", edit->toPlainText());
+}
+
+bool editedSinceShown(const QPlainTextEdit* edit) {
+  return edit->toPlainText() != edit->property("shownText").toString();
+}
+
 void limitMultilineBytes(QPlainTextEdit* edit, std::size_t capacity) {
   QTextDocument* doc = edit->document();
-  QObject::connect(doc, &QTextDocument::contentsChange, edit, [doc, capacity](int pos, int, int added) {
+  QObject::connect(doc, &QTextDocument::contentsChange, edit, [edit, doc, capacity](int pos, int, int added) {
+    if (added > 0) {
+      // What CP932 cannot hold leaves the insertion first.
+      const QString all = doc->toPlainText();
+      pos = std::min<int>(pos, all.size());
+      QString inserted = all.mid(pos, std::min<int>(added, all.size() - pos));
+      int end = inserted.size();
+      const QString refused = dropUnheld(inserted, end);
+      if (!refused.isEmpty()) {
+        QTextCursor c(doc);
+        c.setPosition(pos);
+        c.setPosition(pos + std::min<int>(added, all.size() - pos), QTextCursor::KeepAnchor);
+        c.insertText(inserted);  // a change of its own, which finds nothing more to drop
+        tellUnheld(edit, refused);
+        return;
+      }
+    }
     const QString text = doc->toPlainText();
     if (added <= 0 || multilineBytes(text) <= capacity) return;
     pos = std::min<int>(pos, text.size());

@@ -26,7 +26,15 @@ void storeMultiline(ShortText<Capacity>& field, const QString& text) {
 std::size_t multilineBytes(const QString& text);
 // Stops input at the field's capacity, as the one-line boxes do: an
 // insertion goes in as far as it fits, and never silently cut at the save.
+// Characters CP932 cannot hold are refused (cp932input.h).
 void limitMultilineBytes(QPlainTextEdit* edit, std::size_t capacity);
+
+// Sets `edit`'s text, remembering it as what the box showed.
+void showInEdit(QPlainTextEdit* edit, const QString& text);
+// True when `edit` holds other text than it showed. A field the user left
+// as shown is kept byte for byte: a memo from another tool may end its lines
+// with a bare LF, which a rewrite would turn into CR LF (and cut).
+bool editedSinceShown(const QPlainTextEdit* edit);
 
 template <std::size_t Capacity>
 QString showMultiline(const ShortText<Capacity>& field) {

@@ -18,6 +18,7 @@
 #include <functional>
 
 #include "filehelpers.h"
+#include "modalhelpers.h"
 #include "dlgdiary.h"
 #include "dlgpadmemo.h"
 #include "appsetup.h"
@@ -105,6 +106,7 @@ class TestDayPlanning : public QObject {
   void theSessionsEndNeverWaits();
   void undoBringsARemovedPadBackWhole();
   void workLeftByACrashIsOfferedBack();
+  void typedWorkComesBackAsTyped();
 
  private:
   // A new start; `answers` for the questions the start asks.
@@ -494,7 +496,7 @@ void TestDayPlanning::unsavedWorkIsAskedAboutBeforeItGoes() {
   QFETCH(bool, typedOnly);
   QFETCH(bool, ends);
   QFETCH(bool, saved);
-  const std::string day = state->day.todayPath(), recovery = dir->filePath("Recovery.pdr").toStdString();
+  const std::string day = state->day.todayPath(), recovery = dir->filePath("Recovery-2006-01-01.pdr").toStdString();
   window->FileExit1Execute();  // nothing unsaved: no question
   QVERIFY(platform->questions.empty());
   start();
@@ -531,7 +533,7 @@ void TestDayPlanning::theSessionsEndNeverWaits() {
   QVERIFY(platform->questions.empty());
   QVERIFY(!QFile::exists(QString::fromStdString(state->day.todayPath())));
   std::optional<Recovery> kept;
-  QVERIFY(readRecovery(dir->filePath("Recovery.pdr").toStdString(), &kept).ok() && kept);
+  QVERIFY(readRecovery(dir->filePath("Recovery-2006-01-01.pdr").toStdString(), &kept).ok() && kept);
   QCOMPARE(kept->image.Pads[0].Keyword.text(), std::string("入力中"));  // typed, not yet stored
 }
 
@@ -569,9 +571,9 @@ void TestDayPlanning::undoBringsARemovedPadBackWhole() {
 }
 
 void TestDayPlanning::workLeftByACrashIsOfferedBack() {
-  const std::string recovery = dir->filePath("Recovery.pdr").toStdString();
+  const std::string recovery = dir->filePath("Recovery-2006-01-01.pdr").toStdString();
   Recovery r;
-  r.dayPath = state->day.todayPath();
+  r.dayName = "Y200601/Y2006011.sdf";
   r.written = {{2006, 1, 1}, 9, 41, 0};
   std::memcpy(&r.image, &state->day.image(), sizeof r.image);
   storedPad(240, 420);
@@ -583,7 +585,7 @@ void TestDayPlanning::workLeftByACrashIsOfferedBack() {
   // 破棄する: the file goes, the day stays as its file has it.
   start({1});
   QTRY_COMPARE(platform->questions.size(), std::size_t(1));
-  QCOMPARE(platform->questions[0].text, std::string("保存されていない変更が残っています (2006年1月1日 9:41). 復元しますか？"));
+  QCOMPARE(platform->questions[0].text, std::string("2006年1月1日 (日) の保存されていない変更が残っています (1月1日 9:41 に記録)。復元しますか?"));
   QCOMPARE(platform->questions[0].buttons, (std::vector<std::string>{"復元する(&R)", "破棄する(&D)"}));
   QVERIFY(!QFile::exists(QString::fromStdString(recovery)));
   QVERIFY(!pad(1));
@@ -609,8 +611,48 @@ void TestDayPlanning::workLeftByACrashIsOfferedBack() {
   QTRY_COMPARE(platform->errors.size(), std::size_t(1));
   QVERIFY(QString::fromStdString(platform->errors[0]).contains(QString::fromStdString(recovery)));
   storedPad(600, 700);
-  QTRY_VERIFY(QFile::exists(dir->filePath("Recovery-2.pdr")));
+  QTRY_VERIFY(QFile::exists(dir->filePath("Recovery-2006-01-01-2.pdr")));
   QCOMPARE(readAll(recovery), QByteArray("torn"));
+}
+
+// What 一時保存 would refuse, and a memo being typed, reach the recovery
+// file and come back exactly as typed, still unsaved.
+void TestDayPlanning::typedWorkComesBackAsTyped() {
+  const std::string recovery = dir->filePath("Recovery-2006-01-01.pdr").toStdString();
+  auto keptTop = [&] {
+    std::optional<Recovery> r;
+    return readRecovery(recovery, &r).ok() && r ? r->image.Pads[0].Top : -1;
+  };
+  // Every ▲/▼ click reaches the file, not only the first.
+  TSchedPadFrame* moved = storedPad(600, 700);
+  const int top = moved->y();
+  for (int step = 1; step <= 2; ++step) {
+    moved->bitMoveDownClick();
+    QTRY_COMPARE(keptTop(), top + 10 * step);
+  }
+  drag(window->ScrollBox1->pbxTimeL, 240, 240);  // a click: start = end
+  TSchedPadFrame* p = pad(2);
+  p->cmbKeyword->setEditText(QStringLiteral("拒否される"));
+  p->Panel3->cmbHour->setEditText(QStringLiteral("x"));
+  QByteArray killed;  // the file as a kill with the memo open leaves it
+  whenModal<TdlgPadMemo>([&](TdlgPadMemo& memo) {
+    memo.memPadMemo->setPlainText(QStringLiteral("書きかけ"));
+    QVERIFY(window->isWindowModified());
+    QTRY_VERIFY(readAll(recovery).contains(sjis("書きかけ")));
+    killed = readAll(recovery);
+    memo.reject();
+  });
+  pad(1)->pmiMemo->trigger();
+  window.reset();
+  writeAll(recovery, killed);
+
+  start({0});
+  QTRY_VERIFY(pad(2));
+  QCOMPARE(pad(2)->cmbKeyword->currentText(), QStringLiteral("拒否される"));
+  QCOMPARE(pad(2)->Panel3->cmbHour->currentText(), QStringLiteral("x"));
+  QVERIFY(pad(2)->btnSave->isEnabled() && state->day.pending(1));
+  QCOMPARE(state->day.pad(0).Memo.text(), std::string("書きかけ"));
+  QVERIFY(window->isWindowModified());
 }
 
 QTEST_MAIN(TestDayPlanning)

@@ -302,9 +302,17 @@ void TestFrmMain::failedSaveReportsAndKeepsTheDay() {
   const QByteArray before = readAll(todayPath());
   makeReadOnly(todayPath());
   editTable(run.state.day, [](PadTable& t) { t.Bars[2].TopY = 100; });
-  run.window->FileSave1Execute();
+  run.window->FileSave1Execute();  // キャンセル
   QCOMPARE(run.platform.errors.size(), std::size_t(1));
   QVERIFY(QString::fromStdString(run.platform.errors[0]).contains(QString::fromStdString(todayPath())));
+  QCOMPARE(run.platform.questions.back().text, std::string("2006年1月1日 (日) の変更を別名で保存しますか?"));
+  QCOMPARE(readAll(todayPath()), before);
+  // 別名で保存: the work goes beside the file it cannot replace, and is still unsaved.
+  run.platform.askAnswers = {0};
+  run.window->FileSave1Execute();
+  const QStringList copies = QDir(QFileInfo(QString::fromStdString(todayPath())).path()).entryList({"Y2006011 (*).sdf"});
+  QCOMPARE(copies.size(), 1);
+  QVERIFY(run.window->isWindowModified());
   QCOMPARE(readAll(todayPath()), before);
   QCOMPARE(run.panel(1), QStringLiteral("データ総数: 0"));
   QCOMPARE(run.state.day.table().Bars[2].TopY, 100);
@@ -506,19 +514,29 @@ void TestFrmMain::unreadableRoutineAndListFilesStillStart() {
 
 void TestFrmMain::startRemovesWhatCutShortSavesLeft() {
   QDir(folder).mkdir("Y200601");
-  const QStringList stale = {".Routines.rdf.plandor-save-a1B2c3", ".LEntries.lef.plandor-save-zzzzzz",
-                             "Y200601/.Y2006011.sdf.plandor-save-Q9w8E7", "Y200601/.Y2006012.sdf.plandor-save-Q9w8E7"};
+  const QStringList stale = {".Routines.rdf.plandor-save-0a1b2c3d4e5f", ".LEntries.lef.plandor-save-ffffffffffff",
+                             "Y200601/.Y2006011.sdf.plandor-save-9f8e7d6c5b4a",
+                             "Y200601/.Y2006012.sdf.plandor-save-9f8e7d6c5b4a"};
   // The user's own backup and an rsync transfer in flight look like a
   // temporary of another program; a save under way is younger than a minute.
   const QStringList kept = {".Routines.rdf.toolong", "Y200601/.notes.sdf.Q9w8E7", "notes.txt", ".Routines.rdf.backup",
-                            ".LEntries.lef.a1B2c3", "Y200601/.Y2006011.sdf.Q9w8E7"};
-  const QString young = ".Routines.rdf.plandor-save-b2C3d4";
+                            ".LEntries.lef.a1B2c3", "Y200601/.Y2006011.sdf.Q9w8E7", ".Routines.rdf.plandor-save-backup",
+                            ".Routines.rdf.plandor-save-a1B2c3", ".Routines.rdf.plandor-save-0A1B2C3D4E5F"};
+  const QString young = ".Routines.rdf.plandor-save-b2c3d4e5f6a7";
   for (const QString& f : stale + kept) {
     writeAll((folder + "/" + f).toStdString(), "x");
     ageFile((folder + "/" + f).toStdString());
   }
   writeAll((folder + "/" + young).toStdString(), "x");
+  // Nothing outside the data folder, not even beside a linked file's target.
+  QTemporaryDir outside;
+  const QString beside = outside.filePath(".Lists.lef.plandor-save-0a1b2c3d4e5f");
+  writeAll(beside.toStdString(), "x");
+  ageFile(beside.toStdString());
+  writeAll(outside.filePath("Lists.lef").toStdString(), QByteArray(3072, 0));
+  QVERIFY(QFile::link(outside.filePath("Lists.lef"), folder + "/LEntries.lef"));
   Run run(folder);
+  QVERIFY(QFile::exists(beside));
   QVERIFY(QFile::exists(folder + "/" + young));
   for (const QString& f : stale) QVERIFY2(!QFile::exists(folder + "/" + f), qPrintable(f));
   for (const QString& f : kept) QVERIFY2(QFile::exists(folder + "/" + f), qPrintable(f));

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusTipEvent>
 #include <QTest>
 #include <cstring>
 
@@ -13,6 +14,23 @@
 #include "multiline.h"
 
 using namespace plandor;
+
+namespace {
+
+// The hint line's part: the last status tip any control sent.
+class StatusTips final : public QObject {
+ public:
+  explicit StatusTips(QString* told) : told_(told) { qApp->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::StatusTip) *told_ = static_cast<QStatusTipEvent*>(e)->tip();
+    return false;
+  }
+
+ private:
+  QString* told_;
+};
+
+}  // namespace
 
 class TestDiaryMemo : public QObject {
   Q_OBJECT
@@ -105,6 +123,19 @@ void TestDiaryMemo::memoGoesToTheFieldItWasGiven() {
   memo.btnSavePadMemo->click();
   QCOMPARE(memo.result(), int(QDialog::Accepted));
   QCOMPARE(memo.memo().text(), std::string("pad 20"));
+
+  // A memo another tool wrote with bare line feeds, full to the last byte:
+  // kept byte for byte while the user leaves it as shown.
+  ShortText<255> foreign{};
+  foreign.setRaw(std::string(120, 'x') + "\n" + std::string(134, 'y'));
+  TdlgPadMemo untouched(foreign, QStringLiteral("スケジュール・パッドのメモ"), 1);
+  untouched.btnSavePadMemo->click();
+  QCOMPARE(untouched.memo().raw(), foreign.raw());
+  DiaryRecord d = diary;
+  d.Content2 = foreign;
+  TdlgDiary dlg(d, lists);
+  dlg.btnSaveDiary->click();
+  QCOMPARE(dlg.diary().Content2.raw(), foreign.raw());
 }
 
 // What is typed or pasted past a field's bytes never goes in, so nothing is
@@ -113,7 +144,15 @@ void TestDiaryMemo::multiLineBoxesStopAtTheirFieldsBytes() {
   ShortText<255> empty{};
   TdlgPadMemo memo(empty, QStringLiteral("スケジュール・パッドのメモ"), 2);
   TdlgDiary dlg(diary, lists);
+  QString told;
+  StatusTips tips(&told);
   for (QPlainTextEdit* box : {memo.memPadMemo, dlg.memContent1, dlg.memContent2}) {
+    // What Shift-JIS cannot hold never goes in; the hint line says why.
+    told.clear();
+    box->insertPlainText(QStringLiteral("a♥b café"));
+    QCOMPARE(box->toPlainText(), QStringLiteral("ab caf"));
+    QVERIFY2(told.contains(QStringLiteral("「♥é」")), qPrintable(told));
+    box->clear();
     box->insertPlainText(QString(200, QChar(0x3042)));  // 400 bytes pasted
     QCOMPARE(box->toPlainText(), QString(127, QChar(0x3042)));  // a half character would not fit
     box->clear();

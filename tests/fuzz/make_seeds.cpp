@@ -9,6 +9,7 @@
 
 #include "daymodel.h"
 #include "listfile.h"
+#include "recovery.h"
 #include "routinefile.h"
 #include "timeaxis.h"
 
@@ -186,6 +187,38 @@ void codecSeeds() {
   for (const auto& s : seeds) put(d + "/" + s.name, std::string(1, static_cast<char>(s.capacity)) + s.text);
 }
 
+void recoverySeeds() {
+  const std::string d = dirFor("fuzz_recovery");
+  const std::string work = d + "/.work";
+  ::mkdir(work.c_str(), 0777);
+  const std::string file = work + "/Recovery-2006-01-03.pdr";
+  Recovery r;
+  r.dayName = "Y200601/Y2006013.sdf";
+  r.written = {{2006, 1, 2}, 21, 41, 0};
+  r.began = {true, true, 2049, 1234, 10728, 1136200000, 7, 0x0123456789abcdefull, 10728};
+  std::memset(&r.image, 0, sizeof r.image);
+  r.image.Pads[0].PadNo = 1;
+  r.image.Pads[0].Keyword.setText("会議");
+  must(writeRecovery(file, r));
+  put(d + "/one-pad.pdr", get(file));
+  TypedPad t;
+  t.slot = 1;
+  t.fresh = true;
+  t.keyword = "打ち合わせ";
+  t.startHour = "9";
+  t.endHour = "x";
+  r.typed = {t, t};
+  r.typed[1].slot = 23;
+  must(writeRecovery(file, r));
+  put(d + "/typed-pads.pdr", get(file));
+  r.dayName = "../outside/notes.txt";
+  r.typed.clear();
+  must(writeRecovery(file, r));
+  put(d + "/foreign.pdr", get(file));
+  std::remove(file.c_str());
+  ::rmdir(work.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -199,5 +232,6 @@ int main(int argc, char** argv) {
   routineSeeds();
   listSeeds();
   codecSeeds();
+  recoverySeeds();
   return 0;
 }

@@ -12,7 +12,7 @@ here=$(cd "$(dirname "$0")/../.." && pwd)
 fuzzdir=$here/tests/fuzz
 build=${PLANDOR_FUZZ_BUILD_DIR:-$here/build-fuzz}
 targets=("$@")
-[[ ${#targets[@]} -gt 0 ]] || targets=(fuzz_dayfile fuzz_routinefile fuzz_listfile fuzz_codec fuzz_caldav fuzz_wav)
+[[ ${#targets[@]} -gt 0 ]] || targets=(fuzz_dayfile fuzz_routinefile fuzz_listfile fuzz_codec fuzz_caldav fuzz_wav fuzz_settings fuzz_recovery)
 
 cc=${CC:-clang}
 cxx=${CXX:-clang++}

@@ -48,7 +48,7 @@ class TestSchedPad : public QObject {
   void dropDownOffersTheListAndKeepsTheText();
   void coloursFromFilesAreKeptAndTextsFitTheirFields();
   void arrowsAreQtsPicturesAtEveryScaleAndMode();
-  void pastedLineBreaksAndTabsBecomeSpaces();
+  void pastedTextIsWhatTheFieldHolds();
   void keyboardSaveKeepsTheFocusInThePad();
   void focusedPadComesToTheFrontAndTheTreeReadsIt();
   void rightClickOnTheMarkLeavesTheFocus();
@@ -381,14 +381,17 @@ void TestSchedPad::arrowsAreQtsPicturesAtEveryScaleAndMode() {
   }
 }
 
-// A one-line field stores no control bytes, whatever the clipboard held.
-void TestSchedPad::pastedLineBreaksAndTabsBecomeSpaces() {
+// A one-line field stores no control bytes and nothing Shift-JIS cannot
+// hold, whatever the clipboard held.
+void TestSchedPad::pastedTextIsWhatTheFieldHolds() {
   TSchedPadFrame* pad = makePad(1, {8, 0, false}, {9, 0, false});
   const struct {
     ListCombo* box;
     const char* pasted;
     const char* stored;
   } rows[] = {
+      {pad->cmbKeyword, "café♥", "caf"},  // what Shift-JIS cannot hold never goes in
+      {pad->cmbContent, "♥", ""},
       {pad->cmbKeyword, "会議\r\n資料", "会議 資料"},
       {pad->cmbContent, "a\tb\nc\rd", "a b c d"},
   };

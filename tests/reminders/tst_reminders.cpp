@@ -349,7 +349,7 @@ void TestReminders::leadDialogKeepsTheChoiceBesideTheData() {
   QCOMPARE(QDir(folder).entryList(QDir::Files), (QStringList{"LEntries.lef", "Routines.rdf", "Settings.ini", "Shutter.wav"}));
   // The next start reads it, and removes what a save cut short left.
   run.window.reset();
-  const QString torn = folder + "/.Settings.ini.plandor-save-a1B2c3";
+  const QString torn = folder + "/.Settings.ini.plandor-save-a1b2c3d4e5f6";
   writeAll(torn.toStdString(), "[Reminders]\nLe");
   QFile file(torn);
   QVERIFY(file.open(QIODevice::ReadWrite));

@@ -1,10 +1,13 @@
 // Which pads remind when: lead times, the wall clock across midnight, a
 // sleep and clock jumps; the plans watched; the settings file's text.
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 #include <array>
 #include <cstring>
 
 #include "daystore.h"
+#include "filehelpers.h"
 #include "reminderschedule.h"
 #include "remindersettings.h"
 
@@ -268,7 +271,8 @@ void TestReminderSchedule::settingsText_data() {
   QTest::addColumn<int>("set");             // then written
   QTest::addColumn<QString>("written");
   QTest::newRow("no file") << "" << 5 << 10 << "[Reminders]\nLead=10\n";
-  QTest::newRow("off") << "[Reminders]\r\nLead=none\r\n" << kNoReminders << 0 << "[Reminders]\nLead=0\n";
+  QTest::newRow("off, the file's line ends kept") << "[Reminders]\r\nLead=none\r\n" << kNoReminders << 0
+                                                  << "[Reminders]\r\nLead=0\r\n";
   QTest::newRow("not a choice: the default") << "[Reminders]\nLead=7\n" << 5 << kNoReminders
                                              << "[Reminders]\nLead=none\n";
   QTest::newRow("other sections kept, the key goes into ours")
@@ -276,6 +280,15 @@ void TestReminderSchedule::settingsText_data() {
       << "[Other]\nLead=30\nX=1\n[Reminders]\nLead=60\n[Later]\nY=2\n";
   QTest::newRow("the value replaced in place") << "[Reminders]\nA=1\nLead= 15 \nB=2" << 15 << 30
                                                << "[Reminders]\nA=1\nLead=30\nB=2\n";
+  QTest::newRow("Windows line ends and comments, 30 then 5")
+      << "; mine\r\n; more\r\n[Reminders]\r\nLead=30\r\n" << 30 << 5 << "; mine\r\n; more\r\n[Reminders]\r\nLead=5\r\n";
+  QTest::newRow("lone CR line ends") << "[Reminders]\rLead=15\r" << 15 << 60 << "[Reminders]\rLead=60\r";
+  QTest::newRow("a later lead would override: it goes")
+      << "[Reminders]\nLead=30\nX=1\nLead=10\n" << 10 << 5 << "[Reminders]\nLead=5\nX=1\n";
+  QTest::newRow("byte order mark kept") << "\xEF\xBB\xBF[Reminders]\nLead=10\n" << 10 << 15
+                                        << "\xEF\xBB\xBF[Reminders]\nLead=15\n";
+  QTest::newRow("new key after the section's lines, before the blank ones")
+      << "[Reminders]\nA=1\n\n[Other]\n" << 5 << 10 << "[Reminders]\nA=1\nLead=10\n\n[Other]\n";
 }
 
 void TestReminderSchedule::settingsText() {
@@ -283,6 +296,7 @@ void TestReminderSchedule::settingsText() {
   QFETCH(int, lead);
   QFETCH(int, set);
   QFETCH(QString, written);
+  QVERIFY(isSettingsText(text.toStdString()));
   QCOMPARE(parseReminderSettings(text.toStdString()).lead, lead);
   const std::string out = withReminderSettings(text.toStdString(), {set});
   QCOMPARE(QString::fromStdString(out), written);
@@ -304,6 +318,25 @@ void TestReminderSchedule::settingsFile() {
   s.lead = 60;
   QVERIFY(!readReminderSettings(folder, &s).ok());
   QCOMPARE(s.lead, kDefaultLead);
+
+  // Read whole, however long; written over whole.
+  const QByteArray comments = QByteArray("; ") + QByteArray(70000, 'x') + "\r\n";
+  writeAll(path, comments + "[Reminders]\r\nLead=30\r\n");
+  QVERIFY(readReminderSettings(path, &s).ok());
+  QCOMPARE(s.lead, 30);
+  QVERIFY(writeReminderSettings(path, {5}).ok());
+  QCOMPARE(readAll(path), comments + "[Reminders]\r\nLead=5\r\n");
+
+  // Bytes that are no settings text: told, and kept beside the new file.
+  const QByteArray noise("\x01\x00\xFFgarbage\n\x7F", 12);
+  writeAll(path, noise);
+  QCOMPARE(readReminderSettings(path, &s).error, kNotOurFormat);
+  QVERIFY(settingsReadProblem(readReminderSettings(path, &s)).find("Settings.ini.bak") != std::string::npos);
+  std::string kept;
+  QVERIFY(writeReminderSettings(path, {10}, &kept).ok());
+  QCOMPARE(kept, path + ".bak");
+  QCOMPARE(readAll(kept), noise);
+  QCOMPARE(readAll(path), QByteArray("[Reminders]\nLead=10\n"));
 }
 
 QTEST_GUILESS_MAIN(TestReminderSchedule)

@@ -140,10 +140,10 @@ inline bool endsWithNoCase(const std::string& s, const char* suffix) {
   return true;
 }
 
-// What the save leaves while it runs: ".<name>.plandor-save-XXXXXX" beside the file.
+// What the save leaves while it runs: ".<name>.plandor-save-" and twelve hex digits beside the file.
 inline bool isTempOf(const std::string& entry, const std::string& fileName) {
   const std::string prefix = "." + fileName + ".plandor-save-";
-  return entry.size() == prefix.size() + 6 && entry.compare(0, prefix.size(), prefix) == 0;
+  return entry.size() == prefix.size() + 12 && entry.compare(0, prefix.size(), prefix) == 0;
 }
 
 // Two versions of a full day: 24 pads with memos and a diary, every byte set.

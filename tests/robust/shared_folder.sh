@@ -39,11 +39,11 @@ e2e_wait_file "$day" 10728
 e2e_click_exit
 e2e_wait_exit "$E2E_PID"
 printf '%s' "$tail29" >>"$day"
-for f in .Routines.rdf.backup .Routines.rdf.a1B2c3 .Routines.rdf.plandor-save-a1B2c3 Y200601/.Y2006011.sdf.plandor-save-Zz9Yy8; do
+for f in .Routines.rdf.backup .Routines.rdf.a1B2c3 .Routines.rdf.plandor-save-backup .Routines.rdf.plandor-save-a1b2c3d4e5f6 Y200601/.Y2006011.sdf.plandor-save-99aa88bb77cc; do
   echo "not the planner's own" >"$a/$f"
 done
-e2e_age "$a/.Routines.rdf.backup" "$a/.Routines.rdf.a1B2c3" "$a/.Routines.rdf.plandor-save-a1B2c3" \
-  "$a/Y200601/.Y2006011.sdf.plandor-save-Zz9Yy8"
+e2e_age "$a/.Routines.rdf.backup" "$a/.Routines.rdf.a1B2c3" "$a/.Routines.rdf.plandor-save-backup" "$a/.Routines.rdf.plandor-save-a1b2c3d4e5f6" \
+  "$a/Y200601/.Y2006011.sdf.plandor-save-99aa88bb77cc"
 if [[ $(id -u) -eq 0 ]]; then
   chown -R 4242:4243 "$a"
   chmod 0640 "$a/Routines.rdf" "$day"
@@ -54,8 +54,9 @@ pid=$E2E_PID
 e2e_wait_window "$pid"
 [[ -f $a/.Routines.rdf.backup ]] || e2e_fail "start-up removed the user's .Routines.rdf.backup"
 [[ -f $a/.Routines.rdf.a1B2c3 ]] || e2e_fail "start-up removed an rsync transfer's file"
-[[ ! -e $a/.Routines.rdf.plandor-save-a1B2c3 ]] || e2e_fail "start-up left its own stale temporary"
-[[ ! -e $a/Y200601/.Y2006011.sdf.plandor-save-Zz9Yy8 ]] || e2e_fail "start-up left its own stale day temporary"
+[[ -f $a/.Routines.rdf.plandor-save-backup ]] || e2e_fail "start-up removed the user's .Routines.rdf.plandor-save-backup"
+[[ ! -e $a/.Routines.rdf.plandor-save-a1b2c3d4e5f6 ]] || e2e_fail "start-up left its own stale temporary"
+[[ ! -e $a/Y200601/.Y2006011.sdf.plandor-save-99aa88bb77cc ]] || e2e_fail "start-up left its own stale day temporary"
 
 # 保存 keeps the bytes past the record, and as root the user's ownership.
 stamp=$(e2e_stamp "$day")

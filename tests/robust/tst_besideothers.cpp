@@ -7,12 +7,14 @@
 // tail-kept: bytes past the record stay as they were.
 // owner-kept: a save as root keeps the user's owner, group and mode; files
 //   and folders root makes in the user's folder are the user's (root only).
+// attributes-kept: a save keeps a file's ACL and extended attributes.
 // hard-link: a file with a second name is saved and the split told.
 // folder-replaced: a data folder put back from a backup while the program
 //   runs is never written into.
 // names: conflict copies of sync tools, and the name of our own copy.
 // sound-fifo: a Shutter.wav that is a FIFO is never handed to the player.
 #include <sys/stat.h>
+#include <sys/xattr.h>
 
 #include <ctime>
 #include <functional>
@@ -263,6 +265,46 @@ int ownerKept() {
   return finish(scratchOf(folder));
 }
 
+int attributesKept() {
+  const std::string folder = preparedFolder("attributes");
+  // user:nobody:rw- with mask rw-, as setfacl writes it; the group bits show the mask.
+  std::string acl = {2, 0, 0, 0};
+  const struct { std::uint16_t tag, perm; std::uint32_t id; } entries[] = {
+      {0x01, 6, ~0u}, {0x02, 6, 65534}, {0x04, 4, ~0u}, {0x10, 6, ~0u}, {0x20, 0, ~0u}};
+  for (const auto& e : entries) acl.append(reinterpret_cast<const char*>(&e), sizeof e);
+  const std::string own = folder + "/Settings.ini";
+  putFile(own, "[Reminders]\nLead=5\n");
+  std::vector<std::string> paths = {own};
+  for (Store s : kStores) paths.push_back(Run(folder).pathOf(s));
+  for (const std::string& p : paths) {
+    if (::setxattr(p.c_str(), "user.sync.id", "42", 2, 0) != 0 ||
+        ::setxattr(p.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0) {
+      std::fprintf(stderr, "SKIP: this file system keeps no ACL or user attributes (%s)\n", std::strerror(errno));
+      return kSkip;
+    }
+  }
+  auto kept = [&](const std::string& p) {
+    char id[8], got[256];
+    struct stat st;
+    const ssize_t n = ::getxattr(p.c_str(), "system.posix_acl_access", got, sizeof got);
+    return ::getxattr(p.c_str(), "user.sync.id", id, sizeof id) == 2 && std::memcmp(id, "42", 2) == 0 &&
+           n == static_cast<ssize_t>(acl.size()) && std::memcmp(got, acl.data(), acl.size()) == 0 &&
+           ::stat(p.c_str(), &st) == 0 && (st.st_mode & 0777) == 0660;
+  };
+  Run run(folder);
+  for (Store s : kStores) {
+    const char* what = kStoreNames[static_cast<int>(s)];
+    CHECK(run.load(s).ok());
+    run.set(s, 'B');
+    const IoResult r = run.save(s);
+    CHECK_MSG(r.ok(), "%s: %s", what, r.message().c_str());
+    CHECK_MSG(kept(run.pathOf(s)), "%s: ACL or attribute lost", what);
+  }
+  CHECK(writeOwnFile(own, "[Reminders]\nLead=10\n", 19).ok());
+  CHECK_MSG(kept(own), "Settings.ini: ACL or attribute lost");
+  return finish(scratchOf(folder));
+}
+
 int hardLink() {
   const std::string folder = preparedFolder("hardlink");
   for (Store s : kStores) {
@@ -354,6 +396,7 @@ int main(int argc, char** argv) {
                       {{"changed-file", changedFile},
                        {"tail-kept", tailKept},
                        {"owner-kept", ownerKept},
+                       {"attributes-kept", attributesKept},
                        {"hard-link", hardLink},
                        {"folder-replaced", folderReplaced},
                        {"names", names},

@@ -204,6 +204,7 @@ void TestHostileDay::routineNumbersOfOtherSlotsEditOnlyTheirOwnSlot() {
     QCOMPARE(t[1].RoutineNo, 2);
     QCOMPARE(t[1].Keyword.text(), std::string("routine 2"));
     for (int i : {0, 2, 3}) QCOMPARE(std::memcmp(&t[i], &set[i], sizeof(RoutineRecord)), 0);
+    platform.askAnswers = {1};  // 閉じる asks about the change: 保存しない
     rw.btnCancelSRW->click();
   });
   window->RoutineSet1Execute();

@@ -259,7 +259,7 @@ void killAtRandom(const Paths& p, const Expected& e, int kills) {
               seen[0][1], seen[1][1], seen[0][2], seen[1][2]);
   std::printf("kills before the first save step: %d; kills that left a temporary file: %d\n", beforeFirstStep,
               killsLeavingTemps);
-  std::printf("stale temporary files after %d kills: %d (names .<file>.plandor-save-XXXXXX, never *.sdf)\n", kills, tempsLeft);
+  std::printf("stale temporary files after %d kills: %d (names .<file>.plandor-save-<12 hex digits>, never *.sdf)\n", kills, tempsLeft);
 
   // Stale temporaries do not disturb a later start and save.
   DayModel day;

@@ -340,21 +340,22 @@ void TestWindowSave::openingADayRemovesStaleTemporaries() {
     QVERIFY(past.save({2005, 12, 31}, &headerSet).ok());
   }
   // Left by saves cut short: of the day opened, of another day, of today.
-  const char* stale[] = {".Y20051231.sdf.plandor-save-Ab12Cd", ".Y2005121.sdf.plandor-save-xYz789"};
+  const char* stale[] = {".Y20051231.sdf.plandor-save-ab12cd34ef56", ".Y2005121.sdf.plandor-save-0123456789ab"};
   // Not this program's, or a save still under way (younger than a minute): kept.
   const char* foreign[] = {".notes.txt.abc123", "Y20051231.sdf.Ab12Cd", ".Y20051231.sdf.a-b_c!", ".Y20051231.sdf.Ab12Cde",
-                           ".Y20051231.sdf.Ab12Cd", ".Y20051231.sdf.backup", ".Y20051231.sdf.plandor-save-Ab12C"};
+                           ".Y20051231.sdf.Ab12Cd", ".Y20051231.sdf.backup", ".Y20051231.sdf.plandor-save-ab12cd34ef5",
+                           ".Y20051231.sdf.plandor-save-backup"};
   for (const char* n : stale) writeAll(month + "/" + n, "torn");
   for (const char* n : foreign) writeAll(month + "/" + n, "mine");
   for (const char* n : stale) ageFile(month + "/" + n);
   for (const char* n : foreign) ageFile(month + "/" + n);
-  writeAll(month + "/.Y20051231.sdf.plandor-save-N0wN0w", "a save under way");
+  writeAll(month + "/.Y20051231.sdf.plandor-save-00000000a0a0", "a save under way");
   QVERIFY(QDir().mkdir(QString::fromStdString(folder + "/Y200601")));
-  writeAll(folder + "/Y200601/.Y2006011.sdf.plandor-save-Qw3rTy", "torn");
-  ageFile(folder + "/Y200601/.Y2006011.sdf.plandor-save-Qw3rTy");
+  writeAll(folder + "/Y200601/.Y2006011.sdf.plandor-save-3e3e3e3e3e3e", "torn");
+  ageFile(folder + "/Y200601/.Y2006011.sdf.plandor-save-3e3e3e3e3e3e");
 
   auto w = start();
-  QVERIFY(!QFile::exists(QString::fromStdString(folder + "/Y200601/.Y2006011.sdf.plandor-save-Qw3rTy")));
+  QVERIFY(!QFile::exists(QString::fromStdString(folder + "/Y200601/.Y2006011.sdf.plandor-save-3e3e3e3e3e3e")));
   for (const char* n : stale) QVERIFY(QFile::exists(QString::fromStdString(month + "/" + n)));  // not opened yet
 
   platform.openAnswers.push_back(month + "/Y20051231.sdf");
@@ -362,7 +363,7 @@ void TestWindowSave::openingADayRemovesStaleTemporaries() {
   QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y20051231.sdf"));
   for (const char* n : stale) QVERIFY2(!QFile::exists(QString::fromStdString(month + "/" + n)), n);
   for (const char* n : foreign) QVERIFY2(QFile::exists(QString::fromStdString(month + "/" + n)), n);
-  QVERIFY(QFile::exists(QString::fromStdString(month + "/.Y20051231.sdf.plandor-save-N0wN0w")));
+  QVERIFY(QFile::exists(QString::fromStdString(month + "/.Y20051231.sdf.plandor-save-00000000a0a0")));
   QVERIFY(platform.errors.empty());
 }
 

@@ -126,7 +126,12 @@ void TestRoutines::settingsWindowSavesRemovesAndReverts() {
     QCOMPARE(w.RoutineFrameTable[1]->pos(), QPoint(1, 61));
     QCOMPARE(w.RoutineFrameTable[0]->cmbPadOrigX->currentText(), QStringLiteral("右"));
     QCOMPARE(QApplication::focusWidget(), w.RoutineFrameTable[1]);
-    w.btnCancelSRW->click();  // 閉じる drops the removal
+    platform->askAnswers = {2};  // キャンセル: the window stays
+    w.btnCancelSRW->click();
+    QVERIFY(w.isVisible());
+    QCOMPARE(platform->questions.back().text, std::string("ルーチンの変更を保存しますか?"));
+    platform->askAnswers = {1};
+    w.btnCancelSRW->click();  // 閉じる, 保存しない: drops the removal
   });
   window->RoutineSet1Execute();
   QCOMPARE(CountRoutines(routines.RoutineTable), 3);
@@ -174,6 +179,13 @@ void TestRoutines::entryAndDisplayOnAWednesday() {
   const std::size_t confirms = platform->confirms.size();
   window->RoutineRead1Execute();
   QCOMPARE(platform->confirms.size(), confirms);
+  // 終了 asks about them after the day: キャンセル stays, 保存 writes them.
+  platform->askAnswers = {1, 2};
+  window->FileExit1Execute();
+  QVERIFY(window->isVisible());
+  QCOMPARE(platform->questions.back().text, std::string("ルーチンの変更を保存しますか?"));
+  QCOMPARE(platform->questions.back().buttons, (std::vector<std::string>{"保存(&S)", "保存しない(&N)", "キャンセル"}));
+  QVERIFY(routines.changed());
 
   routines.RoutineTable[1].DOW[3] = 0;  // not on Wednesdays
   QVERIFY(routines.WriteRoutineFile().ok());
@@ -280,7 +292,10 @@ void TestRoutines::returnAndTabInTheSettingsWindow() {
     QTest::keyClick(w.btnSaveSRW, Qt::Key_Return);
     QCOMPARE(bytesOf(routines.RoutineImage), bytesOf(routines.RoutineTable));
     QVERIFY(w.isVisible());
-    w.btnCancelSRW->click();
+    // Escape, like 閉じる, asks about the pads' typed edits; 保存しない drops them.
+    platform->askAnswers = {1};
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QCOMPARE(platform->questions.back().text, std::string("ルーチンの変更を保存しますか?"));
   });
   window->RoutineSet1Execute();
   QVERIFY(ran);
@@ -308,9 +323,19 @@ void TestRoutines::routineHoursFollowTheDial() {
     QCOMPARE(routines.RoutineTable[0].EndHour, 1);
     QCOMPARE(routines.RoutineTable[0].Keyword.text(), std::string("昼"));
     w.btnSaveSRWClick();
+    platform->askAnswers = {1};  // the refused edit is not kept
     w.btnCancelSRW->click();
   });
   window->RoutineSet1Execute();
+  // 保存しない, then キャンセル in the display's own box: the pads stay on
+  // screen unsaved, and so does their recovery file.
+  const QString recovery = dir->filePath(QStringLiteral("Recovery-2006-01-04.pdr"));
+  QTRY_VERIFY(QFile::exists(recovery));
+  platform->confirmAnswers = {false};
+  platform->askAnswers = {1};
+  window->RoutineRead1Execute();
+  QVERIFY(window->isWindowModified());
+  QVERIFY(QFile::exists(recovery));
   platform->confirmAnswers = {true};
   platform->askAnswers = {1};  // the day's pad was never saved
   window->RoutineRead1Execute();

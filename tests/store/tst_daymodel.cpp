@@ -7,6 +7,10 @@
 #include "daymodel.h"
 #include "filehelpers.h"
 #include "recovery.h"
+#include "recoverypolicy.h"
+
+#include <QDir>
+#include <sys/stat.h>
 
 using namespace plandor;
 
@@ -47,6 +51,8 @@ class TestDayModel : public QObject {
   void freshPadsComeAndGoWithTheirSteps();
   void theHistoryEndsWhenADayOpens();
   void recoveryFileRoundTripAndDamage();
+  void recoveredWorkGoesOnlyWhereItBelongs_data();
+  void recoveredWorkGoesOnlyWhereItBelongs();
   void dateOfADayFileName_data();
   void dateOfADayFileName();
 
@@ -205,26 +211,43 @@ void TestDayModel::theHistoryEndsWhenADayOpens() {
 }
 
 void TestDayModel::recoveryFileRoundTripAndDamage() {
-  const std::string file = recoveryPath(dir->path().toStdString());
+  const std::string folder = dir->path().toStdString();
+  const std::string file = recoveryPath(folder, {2006, 1, 3});
+  QCOMPARE(file, folder + "/Recovery-2006-01-03.pdr");
+  QCOMPARE(recoveryPath(folder, {2006, 1, 3}, true), folder + "/Recovery-2006-01-03-2.pdr");
   std::optional<Recovery> got;
   QVERIFY(readRecovery(file, &got).ok() && !got);  // none yet
 
   Recovery r;
-  r.dayPath = "/data/\x97\x5c/Y200601/Y2006013.sdf";  // any bytes
+  r.dayName = "Y200601/Y2006013.sdf";
   r.written = {{2006, 1, 3}, 9, 41, 7};
+  r.began = {true, true, 2049, 77, 10728, 1136246400, 5, 0x1234567890abcdefull, 10728};
   std::memset(&r.image, 0, sizeof r.image);
   r.image.Pads[5].Keyword.setText("復元");
+  TypedPad t;
+  t.slot = 6;
+  t.fresh = true;
+  t.left = 4, t.top = 241;
+  t.keyword = "打ち合わせ", t.content = "会議室";
+  t.startHour = "9", t.endHour = "9";  // start = end: 一時保存 would refuse it
+  t.startMinute = t.endMinute = 30;
+  t.endPM = true;
+  r.typed = {t};
   QVERIFY(writeRecovery(file, r).ok());
   QVERIFY(readRecovery(file, &got).ok() && got);
-  QCOMPARE(got->dayPath, r.dayPath);
+  QCOMPARE(got->dayName, r.dayName);
   QCOMPARE(got->written.minute, 41);
+  QCOMPARE(got->began.inode, std::uint64_t(77));
+  QCOMPARE(got->began.digest, r.began.digest);
+  QVERIFY(got->typed == r.typed);
   QCOMPARE(bytesOf(got->image), bytesOf(r.image));
+  QCOMPARE(recoveryFiles(folder), std::vector<std::string>{file});
 
   // Torn, altered or foreign: never taken for unsaved work.
   const QByteArray whole = readAll(file);
   QByteArray altered = whole;
   altered[whole.size() / 2] = char(altered[whole.size() / 2] ^ 1);
-  for (const QByteArray& bad : {whole.left(whole.size() - 1), altered, whole + "x", QByteArray("PLDRCV01")}) {
+  for (const QByteArray& bad : {whole.left(whole.size() - 1), altered, whole + "x", QByteArray("PLDRCV02")}) {
     writeAll(file, bad);
     const IoResult e = readRecovery(file, &got);
     QCOMPARE(e.error, kNotOurFormat);
@@ -233,6 +256,103 @@ void TestDayModel::recoveryFileRoundTripAndDamage() {
   }
   QVERIFY(removeRecovery(file).ok());
   QVERIFY(removeRecovery(file).ok());  // already gone
+
+  // The first format (a full path, no stamp) is still read.
+  QByteArray first("PLDRCV01");
+  for (int v : {2006, 1, 3, 9, 41, 7}) first += bytesOf(std::int32_t(v));
+  const QByteArray full = QByteArray::fromStdString(folder + "/Y200601/Y2006013.sdf");
+  first += bytesOf(std::uint32_t(full.size())) + full + bytesOf(r.image);
+  std::uint64_t h = 1469598103934665603ull;
+  for (char c : first) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  first += bytesOf(h);
+  const std::string old = legacyRecoveryPaths(folder)[0];
+  writeAll(old, first);
+  QVERIFY(readRecovery(old, &got).ok() && got);
+  QVERIFY(!got->began.known && got->typed.empty());
+  QCOMPARE(recoveryDay(folder, got->dayName), (std::optional<LocalDate>{{2006, 1, 3}}));
+}
+
+void TestDayModel::recoveredWorkGoesOnlyWhereItBelongs_data() {
+  QTest::addColumn<QString>("dayName");  // as the record names its day; %1 the data folder
+  QTest::addColumn<bool>("readable");
+  QTest::addColumn<int>("dayFile");  // 0 none, 1 as the work began, 2 changed since, 3 came since, 4 unreadable
+  QTest::addColumn<bool>("openSame");  // the record's day is open (else 2006-01-02)
+  QTest::addColumn<bool>("openModified");
+  QTest::addColumn<bool>("atStartUp");
+  QTest::addColumn<bool>("sameAsOpen");
+  QTest::addColumn<int>("kept");  // the day's recovery files kept damaged
+  QTest::addColumn<int>("offer");
+  QTest::addColumn<int>("restored");  // when offered
+  QTest::addColumn<int>("ours");      // the file that keeps the day's work: 0, 1 (second), -1 none
+  const QString day = QStringLiteral("Y200601/Y2006013.sdf");
+  const int ask = int(Offer::Ask), later = int(Offer::Later), report = int(Offer::Report), drop = int(Offer::Drop);
+  const int into = int(Restored::IntoDay), fresh = int(Restored::IntoNewDay), unsaveable = int(Restored::Unsaveable),
+            asks = int(Restored::AsksAtSave);
+  QTest::newRow("same day, its file as the work began") << day << true << 1 << true << false << true << false << 0 << ask << into << 0;
+  QTest::newRow("same day, nothing the day lacks") << day << true << 1 << true << false << true << true << 0 << drop << into << 0;
+  QTest::newRow("same day, work already restored") << day << true << 1 << true << true << true << false << 0 << later << into << 0;
+  QTest::newRow("other day without a file, at start-up") << day << true << 0 << false << false << true << false << 0 << ask << fresh << 0;
+  QTest::newRow("other day with its file, at start-up") << day << true << 1 << false << false << true << false << 0 << ask << into << 0;
+  QTest::newRow("other day, over restored work") << day << true << 0 << false << true << true << false << 0 << later << fresh << 0;
+  QTest::newRow("other day, when a day opens") << day << true << 0 << false << false << false << false << 0 << later << fresh << 0;
+  QTest::newRow("unreadable day") << day << true << 4 << true << false << true << false << 0 << ask << unsaveable << 0;
+  QTest::newRow("day file changed since") << day << true << 2 << true << false << true << false << 0 << ask << asks << 0;
+  QTest::newRow("day file came since") << day << true << 3 << true << false << true << false << 0 << ask << asks << 0;
+  QTest::newRow("older file, full path in this folder") << QStringLiteral("%1/Y200601/Y2006013.sdf") << true << 1 << true << false << true << false << 0 << ask << into << 0;
+  QTest::newRow("foreign: outside the folder") << QStringLiteral("../outside/notes.txt") << true << 1 << true << false << true << false << 0 << report << into << 0;
+  QTest::newRow("foreign: a copied folder's path") << QStringLiteral("/elsewhere/Y200601/Y2006013.sdf") << true << 1 << true << false << true << false << 0 << report << into << 0;
+  QTest::newRow("foreign: another month's folder") << QStringLiteral("Y200602/Y2006013.sdf") << true << 1 << true << false << true << false << 0 << report << into << 0;
+  QTest::newRow("damaged") << day << false << 1 << true << false << true << false << 1 << report << into << 1;
+  QTest::newRow("both files damaged") << day << false << 1 << true << false << true << false << 2 << report << into << -1;
+}
+
+// Which day a record belongs to, what is offered, what a restore yields
+// and which file keeps the day's work from then on.
+void TestDayModel::recoveredWorkGoesOnlyWhereItBelongs() {
+  QFETCH(QString, dayName);
+  QFETCH(bool, readable);
+  QFETCH(int, dayFile);
+  QFETCH(bool, openSame);
+  QFETCH(bool, openModified);
+  QFETCH(bool, atStartUp);
+  QFETCH(bool, sameAsOpen);
+  QFETCH(int, kept);
+  QFETCH(int, offer);
+  QFETCH(int, restored);
+  QFETCH(int, ours);
+  const std::string folder = dir->path().toStdString();
+  const LocalDate date{2006, 1, 3};
+  QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("Y200601")));
+  const std::string dayPath = folder + "/Y200601/Y2006013.sdf";
+  FileStamp began;
+  began.known = true;
+  if (dayFile == 4) {
+    QCOMPARE(::mkfifo(dayPath.c_str(), 0600), 0);
+  } else if (dayFile != 0) {
+    writeAll(dayPath, QByteArray(sizeof(DayFile), '\0'));
+    DayFile image;
+    if (dayFile != 3) QVERIFY(readDayFile(dayPath, &image, true, &began).ok());
+    if (dayFile == 2) writeAll(dayPath, QByteArray(sizeof(DayFile), '\1'));
+  }
+
+  OfferCase c;
+  c.readable = readable;
+  if (readable) c.day = recoveryDay(folder, dayName.arg(dir->path()).toStdString());
+  c.atStartUp = atStartUp;
+  c.openDay = openSame ? date : LocalDate{2006, 1, 2};
+  c.openModified = openModified;
+  c.sameAsOpen = sameAsOpen;
+  QCOMPARE(int(decideOffer(c)), offer);
+  if (offer == int(Offer::Ask)) QCOMPARE(int(restoreYields(dayFileNow(dayPath, began))), restored);
+
+  std::set<std::string> keptFiles;
+  for (int i = 0; i < kept; ++i) keptFiles.insert(recoveryPath(folder, date, i == 1));
+  const std::string expected = ours < 0 ? std::string() : recoveryPath(folder, date, ours == 1);
+  QCOMPARE(recoveryFileFor(folder, date, keptFiles), expected);
+  QCOMPARE(recoveryFileFor(folder, std::nullopt, {}), std::string());  // a day outside the folder: none
+  QVERIFY(mayRemoveRecovery(false, true) && mayRemoveRecovery(true, false) && !mayRemoveRecovery(true, true));
+  QCOMPARE(offerText(date, {{2006, 1, 2}, 21, 41, 0}, false),
+           std::string("2006年1月3日 (火) の保存されていない変更が残っています (1月2日 21:41 に記録)。復元しますか?"));
 }
 
 void TestDayModel::dateOfADayFileName_data() {
