@@ -448,7 +448,7 @@ void TfrmMain::restoreRecovery(const std::string& file, const Recovery& rec, con
     if (TSchedPadFrame* pad = ScrollBox1->padFrame(t.slot)) pad->showTyped(t);
   showDataCount();
   ScrollBox1->pnlIniHint->hide();  // the day is planned now
-  ScrollBox1->focusPad(day.selectedPad());
+  focusDay(day.selectedPad());
   // The work lives in the day now, and in the day's own file from here on;
   // the file it came from goes once that holds it.
   const QScopedValueRollback<bool> writing(recoveryOffered_, true);
