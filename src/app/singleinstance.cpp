@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 namespace plandor {
@@ -89,6 +90,13 @@ Asked ask(const Address& a, Clock::time_point deadline) {
   return result;
 }
 
+// A running copy's answer decides this copy's start; none yet decides nothing.
+std::optional<SingleInstance::Claim> claimOf(Asked asked) {
+  if (asked == Asked::Answered) return SingleInstance::Claim::Raised;
+  if (asked == Asked::Silent) return SingleInstance::Claim::NoAnswer;
+  return std::nullopt;
+}
+
 }  // namespace
 
 SingleInstance::SingleInstance(const std::string& programFolder, QObject* parent)
@@ -128,14 +136,8 @@ SingleInstance::Claim SingleInstance::claim(bool ownsFolder, int waitMs) {
   }
   if (name_.empty() || !makeAddress(name_, &a)) return Claim::NoAnswer;
   for (;;) {
-    switch (ask(a, deadline)) {
-      case Asked::Answered:
-        return Claim::Raised;
-      case Asked::Silent:
-        return Claim::NoAnswer;
-      case Asked::TryAgain:
-        break;  // the holder is not listening yet, or is in another namespace
-    }
+    // Asked to try again: the holder is not listening yet, or is in another namespace.
+    if (const auto c = claimOf(ask(a, deadline))) return *c;
     if (msLeft(deadline) == 0) return Claim::NoAnswer;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
@@ -149,14 +151,8 @@ SingleInstance::Claim SingleInstance::claimWithoutLock(int waitMs) {
     const int fd = boundSocket(a);
     if (fd >= 0) answerOn(fd);
     if (fd >= 0 || errno != EADDRINUSE) return Claim::First;
-    switch (ask(a, deadline)) {
-      case Asked::Answered:
-        return Claim::Raised;
-      case Asked::Silent:
-        return Claim::NoAnswer;
-      case Asked::TryAgain:
-        break;  // the holder is ending: the name is about to be free
-    }
+    // Asked to try again: the holder is ending, and the name about to be free.
+    if (const auto c = claimOf(ask(a, deadline))) return *c;
     if (msLeft(deadline) == 0) return Claim::First;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
