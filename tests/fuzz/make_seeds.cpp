@@ -101,6 +101,8 @@ void daySeeds() {
   t.Diary.Content1.setText(std::string(250, 'x') + "予定");
   t.Diary.Title2.setText("明日に向けて一言");
   t.Diary.Content2.setText("明日への意気込み");
+  // A new day's save refuses a file that appeared meanwhile: start afresh.
+  std::remove(path.c_str());
   DayModel full;
   full.openEmpty(path);
   full.restore(t);
