@@ -243,7 +243,10 @@ void TestDayPlanning::scrollingRepaintsOnlyTheNewRows() {
   PaintRecorder rec;
   window->ScrollBox1->pbxTime->installEventFilter(&rec);
   window->ScrollBox1->pbxFrameL->installEventFilter(&rec);
-  QTest::qWait(50);
+  // Settle: a full paint of both takes whatever was still pending with it.
+  window->ScrollBox1->pbxTime->update();
+  window->ScrollBox1->pbxFrameL->update();
+  QTRY_VERIFY(rec.rects.size() >= 2);
   rec.rects.clear();
   window->ScrollBox1->verticalScrollBar()->setValue(260);
   QTRY_VERIFY(!rec.rects.isEmpty());
