@@ -549,6 +549,8 @@ void TestDayPlanning::undoBringsARemovedPadBackWhole() {
   window->ScheduleRemovePad1Execute();
   QVERIFY(!pad(3));
   QVERIFY(window->ScheduleUndo1->isEnabled() && !window->ScheduleRedo1->isEnabled());
+  pad(1)->setFocus();  // another pad selected since: undo selects the removed one again
+  QCOMPARE(state->day.selectedPad(), 0);
   window->ScheduleUndo1->trigger();
   QCOMPARE(bytesOf(state->day.table()), before);
   for (int n = 1; n <= 3; ++n) QCOMPARE(pad(n)->y(), 241 + 200 * (n - 1));
