@@ -122,7 +122,7 @@ void TfrmMain::FormCreate() {
   state_.Today = platform_.now().date;
   state_.MonthFolder = monthFolderName(state_.Today);
   DayModel& day = state_.day;
-  day.setPaths(folder + "/" + state_.MonthFolder + "/" + dayFileName(state_.Today), folder + "/Temporary.sdf");
+  day.setPaths(dayPath(folder, state_.Today), folder + "/Temporary.sdf");
   const std::string monthPath = folder + "/" + state_.MonthFolder;
   if (!folderExists(monthPath) && !createFolder(monthPath).ok()) {
     platform_.message(kMonthFolderError);
@@ -619,7 +619,7 @@ void TfrmMain::openDay(const std::string& path) {
 }
 
 std::string TfrmMain::dayPathOf(const LocalDate& date) const {
-  return state_.DataFolder + "/" + monthFolderName(date) + "/" + dayFileName(date);
+  return dayPath(state_.DataFolder, date);
 }
 
 LocalDate TfrmMain::openDayDate() const { return state_.day.date().value_or(state_.Today); }

@@ -57,7 +57,7 @@ void accept(PadStoreResult& r) {
     r.pad.EndHour = 5, r.pad.EndMinute = 59, r.pad.EndPM = 0;
     r.bar.BottomY = kDayRows - 1;
   }
-  r.bar.Side.setRaw(r.pad.Left > 300 ? "R" : "L");
+  r.bar.Side.setRaw(onRightPane(r.pad.Left) ? "R" : "L");
   r.bar.Color = r.pad.Color;
 }
 

@@ -9,6 +9,13 @@ constexpr int kRowsPerMinute = 2;
 constexpr int kRowsPerHour = 120;
 constexpr int kDayRows = 2880;
 
+// Across: a pad's stored Left puts it on the left pane at 4 or the right one
+// at 351; any Left beyond 300 counts as the right pane.
+constexpr int kLeftPaneLeft = 4;
+constexpr int kRightPaneLeft = 351;
+constexpr int kRightPaneAfter = 300;
+inline bool onRightPane(int left) { return left > kRightPaneAfter; }
+
 struct PadTime {
   int hour = 0;  // 0..11
   int minute = 0;

@@ -288,7 +288,7 @@ std::string forEachItem(const std::string& folder, const LocalDate& from, const 
   std::vector<Item> items;
   for (LocalDate d = from;; d = nextDate(d)) {
     items.clear();
-    const std::string path = folder + "/" + monthFolderName(d) + "/" + dayFileName(d);
+    const std::string path = dayPath(folder, d);
     if (!fileMissing(path)) {
       DayFile day;
       const IoResult r = readDayFile(path, &day, false);

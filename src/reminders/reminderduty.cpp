@@ -56,7 +56,7 @@ void ReminderDuty::setNotifier(Notifier* notifier) {
 }
 
 std::string ReminderDuty::dayPath(const LocalDate& date) const {
-  return dataFolder_ + "/" + monthFolderName(date) + "/" + dayFileName(date);
+  return plandor::dayPath(dataFolder_, date);
 }
 
 int ReminderDuty::interval() const { return timer_->interval(); }

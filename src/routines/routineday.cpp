@@ -54,7 +54,7 @@ int RoutinePads(const RoutineSet& routines, int weekday, BarRecord (&bars)[kPadS
     BarRecord& b = bars[j];
     b.TopY = TimeToY(p.StartHour, p.StartMinute, p.StartPM);
     b.BottomY = TimeToY(p.EndHour, p.EndMinute, p.EndPM);
-    b.Side.setRaw(r.Left > 300 ? "R" : "L");
+    b.Side.setRaw(onRightPane(r.Left) ? "R" : "L");
     b.Color = r.Color;
     ++j;
   }

@@ -19,7 +19,7 @@ RoutineStoreResult storeRoutineEntry(const RoutineEntry& e, const RoutineRecord&
   RoutineRecord& out = r.routine;
   out.RoutineNo = e.number;
   storeCommonFields(out, e.common, hours[0], hours[1]);
-  out.Left = e.side == "右" ? 351 : 4;
+  out.Left = e.side == "右" ? kRightPaneLeft : kLeftPaneLeft;
   out.Show = e.show ? 1 : 0;
   for (int d = 0; d < 7; ++d) out.DOW[d] = e.days[d] ? 1 : 0;
   return r;

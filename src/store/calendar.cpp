@@ -58,6 +58,18 @@ std::string dayFileName(const LocalDate& d) {
   return monthFolderName(d) + std::to_string(d.day) + ".sdf";
 }
 
+std::string dayPath(const std::string& folder, const LocalDate& d) {
+  return folder + "/" + monthFolderName(d) + "/" + dayFileName(d);
+}
+
+bool dayFileNameShape(const std::string& name) {
+  if (name.size() < 12 || name.size() > 13 || name[0] != 'Y' || name.compare(name.size() - 4, 4, ".sdf") != 0)
+    return false;
+  for (std::size_t i = 1; i < name.size() - 4; ++i)
+    if (name[i] < '0' || name[i] > '9') return false;
+  return true;
+}
+
 std::string longDateText(const LocalDate& d) {
   return std::to_string(d.year) + "年" + std::to_string(d.month) + "月" + std::to_string(d.day) + "日";
 }
@@ -70,12 +82,7 @@ std::string dayTitleText(const LocalDate& d) {
 std::optional<LocalDate> dateOfDayFile(const std::string& path) {
   const auto slash = path.find_last_of('/');
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  // "Y" + four-digit year + two-digit month + day without a leading zero + ".sdf"
-  if (name.size() < 12 || name.size() > 13 || name[0] != 'Y' || name.compare(name.size() - 4, 4, ".sdf") != 0)
-    return std::nullopt;
-  for (std::size_t i = 1; i < name.size() - 4; ++i)
-    if (name[i] < '0' || name[i] > '9') return std::nullopt;
-  if (name[7] == '0') return std::nullopt;
+  if (!dayFileNameShape(name)) return std::nullopt;
   const LocalDate d{std::stoi(name.substr(1, 4)), std::stoi(name.substr(5, 2)), std::stoi(name.substr(7, name.size() - 11))};
   // Only a date that exists names itself the same way back.
   if (d.month < 1 || d.month > 12 || d.day < 1 || dayFileName(fromSerialDate(toSerialDate(d))) != name)

@@ -30,6 +30,11 @@ int weekday(const LocalDate& d);
 std::string monthFolderName(const LocalDate& d);
 // Month folder + day without leading zero + ".sdf", e.g. "Y20050325.sdf".
 std::string dayFileName(const LocalDate& d);
+// Data folder + month folder + day file name.
+std::string dayPath(const std::string& folder, const LocalDate& d);
+// Whether a name has the form of a day file: "Y" + year (4) + month (2) +
+// day (1 or 2) + ".sdf", digits only, date not checked.
+bool dayFileNameShape(const std::string& name);
 // "2006年1月1日"
 std::string longDateText(const LocalDate& d);
 // "2006年1月3日 (火)": how a day is named in the title and in questions.

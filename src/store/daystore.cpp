@@ -100,14 +100,7 @@ void removeStaleDayTemporaries(const std::string& dayPath) {
   const std::string folder = slash == std::string::npos ? "." : dayPath.substr(0, slash);
   const std::string own = dayPath.substr(slash == std::string::npos ? 0 : slash + 1);
   removeStaleTemporaries(folder, {own});
-  removeStaleTemporaries(folder, [](const std::string& name) {
-    // "Y" + year (4) + month (2) + day (1 or 2) + ".sdf"
-    if (name.size() < 12 || name.size() > 13 || name[0] != 'Y' || name.compare(name.size() - 4, 4, ".sdf") != 0)
-      return false;
-    for (std::size_t i = 1; i < name.size() - 4; ++i)
-      if (name[i] < '0' || name[i] > '9') return false;
-    return true;
-  });
+  removeStaleTemporaries(folder, dayFileNameShape);
 }
 
 }  // namespace plandor

@@ -10,11 +10,12 @@
 
 namespace plandor {
 
-std::size_t multilineBytes(const QString& text) {
+QString withCrLf(const QString& text) {
   QString crlf = text;
-  crlf.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-  return cp932Length(crlf.toStdString());
+  return crlf.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\n'), QLatin1String("\r\n"));
 }
+
+std::size_t multilineBytes(const QString& text) { return cp932Length(withCrLf(text).toStdString()); }
 
 void showInEdit(QPlainTextEdit* edit, const QString& text) {
   edit->setPlainText(text);

@@ -11,11 +11,12 @@ class QPlainTextEdit;
 
 namespace plandor {
 
+// Every line break, "\n" or already CR LF, as CR LF.
+QString withCrLf(const QString& text);
+
 template <std::size_t Capacity>
 void storeMultiline(ShortText<Capacity>& field, const QString& text) {
-  QString crlf = text;
-  crlf.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-  const std::string bytes = utf8ToCp932(crlf.toStdString());
+  const std::string bytes = utf8ToCp932(withCrLf(text).toStdString());
   std::size_t n = cp932CutLength(bytes, Capacity);
   // A cut between CR and LF would leave a lone CR: drop the line break whole.
   if (n > 0 && n < bytes.size() && bytes[n - 1] == '\r' && bytes[n] == '\n') --n;

@@ -245,7 +245,10 @@ void TestDayPlanning::scrollingRepaintsOnlyTheNewRows() {
   PaintRecorder rec;
   window->ScrollBox1->pbxTime->installEventFilter(&rec);
   window->ScrollBox1->pbxFrameL->installEventFilter(&rec);
-  QTest::qWait(50);
+  // Settle: a full paint of both takes whatever was still pending with it.
+  window->ScrollBox1->pbxTime->update();
+  window->ScrollBox1->pbxFrameL->update();
+  QTRY_VERIFY(rec.rects.size() >= 2);
   rec.rects.clear();
   window->ScrollBox1->verticalScrollBar()->setValue(260);
   QTRY_VERIFY(!rec.rects.isEmpty());
@@ -548,6 +551,8 @@ void TestDayPlanning::undoBringsARemovedPadBackWhole() {
   window->ScheduleRemovePad1Execute();
   QVERIFY(!pad(3));
   QVERIFY(window->ScheduleUndo1->isEnabled() && !window->ScheduleRedo1->isEnabled());
+  pad(1)->setFocus();  // another pad selected since: undo selects the removed one again
+  QCOMPARE(state->day.selectedPad(), 0);
   window->ScheduleUndo1->trigger();
   QCOMPARE(bytesOf(state->day.table()), before);
   for (int n = 1; n <= 3; ++n) QCOMPARE(pad(n)->y(), 241 + 200 * (n - 1));

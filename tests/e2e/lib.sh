@@ -329,11 +329,18 @@ _e2e_gone() { ! e2e_alive "$1"; }
 e2e_box_of() { xdotool search --all --onlyvisible --pid "$1" --name '^プランドール$' 2>/dev/null | head -1; }
 e2e_box_shown() { [[ -n $(e2e_box_of "$1") ]]; }
 
+# Waits until window WID holds the keyboard: a window just mapped may not yet,
+# and keys sent before then go elsewhere.
+_e2e_has_keyboard() { [[ -n $1 && $(xdotool getwindowfocus -f 2>/dev/null) == "$1" ]]; }
+e2e_wait_keyboard() {  # WID WHAT
+  e2e_wait_until 5 _e2e_has_keyboard "$1" || e2e_fail "$2 did not take the keyboard"
+}
+
 # Answers the question before unsaved work is discarded with KEY
 # (alt+s 保存, alt+n 保存しない, Escape キャンセル).
 e2e_answer_unsaved() {  # PID KEY
   e2e_wait_until 5 e2e_box_shown "$1" || e2e_fail "no question before unsaved work was discarded"
-  sleep 0.2  # a box just mapped may not hold the keyboard yet
+  e2e_wait_keyboard "$(e2e_box_of "$1")" "the question before unsaved work was discarded"
   xdotool key "$2"
 }
 

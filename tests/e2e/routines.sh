@@ -31,7 +31,7 @@ _windows_named() {  # TITLE COUNT
 # its default button).
 confirm_ok() {  # WHAT
   e2e_wait_until 5 _windows_named プランドール 1 || e2e_fail "no question box for $1"
-  sleep 0.2   # a box just mapped may not hold the keyboard yet
+  e2e_wait_keyboard "$(e2e_box_of "$pid")" "the question box for $1"
   xdotool key Return
   e2e_wait_until 5 _windows_named プランドール 0 || e2e_fail "the question box for $1 stayed open after Return"
 }

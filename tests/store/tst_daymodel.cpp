@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstring>
+#include <string>
 
 #include "daymodel.h"
 #include "filehelpers.h"
@@ -198,6 +199,9 @@ void TestDayModel::freshPadsComeAndGoWithTheirSteps() {
   d.undo();
   QVERIFY(!d.framed(3));
   QVERIFY(!d.modified());
+  QCOMPARE(d.selectedPad(), 0);  // the selection goes back with its step
+  d.redo();
+  QCOMPARE(d.selectedPad(), 3);
 }
 
 void TestDayModel::theHistoryEndsWhenADayOpens() {
@@ -208,6 +212,17 @@ void TestDayModel::theHistoryEndsWhenADayOpens() {
   d.openEmpty(dir->filePath("Y2006014.sdf").toStdString());
   QVERIFY(!d.canUndo() && !d.canRedo() && !d.modified());
   QCOMPARE(d.date(), (std::optional<LocalDate>{{2006, 1, 4}}));
+
+  // The history keeps the last 200 steps: the first of 201 cannot be undone.
+  DiaryRecord diary = d.diary();
+  for (int i = 0; i <= 200; ++i) {
+    diary.Content1.setText(std::to_string(i));
+    d.setDiary(diary);
+  }
+  int undone = 0;
+  for (; d.canUndo(); ++undone) d.undo();
+  QCOMPARE(undone, 200);
+  QCOMPARE(d.diary().Content1.text(), std::string("0"));
 }
 
 void TestDayModel::recoveryFileRoundTripAndDamage() {
