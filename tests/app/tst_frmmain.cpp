@@ -925,6 +925,8 @@ void TestFrmMain::everyMnemonicIsUniqueInItsWindow() {
   });
   run.platform.confirmAnswers = {true};
   w.RoutineEntry1Execute();
+  // Closing asks about the provisional routine: 保存しない.
+  run.platform.askAnswers = {1};
   inModal(QStringLiteral("routines"), [&] { w.RoutineSet1Execute(); }, [&](QDialog& d) {
     for (auto* menu : d.findChildren<QMenu*>()) faults << menuMnemonics(QStringLiteral("routine pad menu"), menu);
   });
