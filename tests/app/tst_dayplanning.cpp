@@ -476,6 +476,8 @@ void TestDayPlanning::screenReadersAndTheKeyboardReachEverything() {
   window->OptionSetList1Execute();
   platform->confirmAnswers = {true};
   window->RoutineEntry1Execute();
+  // Closing asks about the provisional routine: 保存しない.
+  platform->askAnswers = {1};
   check("routines");
   window->RoutineSet1Execute();
   QVERIFY2(inDialogs.isEmpty(), qPrintable(inDialogs.join(QStringLiteral(", "))));
