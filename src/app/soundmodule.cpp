@@ -212,13 +212,13 @@ bool connect(Player& p) {
 void start(Player& p, const char* path) {
   pa_threaded_mainloop_lock(p.loop);
   if (p.stream) dropStream(p.stream), p.stream = nullptr;
-  const pa_sample_spec spec{sampleFormat(p.sound->sample), p.sound->rate, static_cast<uint8_t>(p.sound->channels)};
+  const pa_sample_spec format{sampleFormat(p.sound->sample), p.sound->rate, static_cast<uint8_t>(p.sound->channels)};
   pa_proplist* props = pa_proplist_new();
   pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "event");
   pa_proplist_sets(props, PA_PROP_EVENT_ID, "plandor-save");
   pa_proplist_sets(props, PA_PROP_MEDIA_FILENAME, path);
   pa_proplist_sets(props, PA_PROP_MEDIA_NAME, "plandor-save");
-  p.stream = pa_stream_new_with_proplist(p.context, "plandor-save", &spec, nullptr, props);
+  p.stream = pa_stream_new_with_proplist(p.context, "plandor-save", &format, nullptr, props);
   pa_proplist_free(props);
   if (p.stream) {
     p.written = 0;
