@@ -158,7 +158,8 @@ void TDayView::buildStrip() {
   for (DragArea* a : {pbxTimeL, pbxTimeR}) {
     const int left = a == pbxTimeL ? 4 : 351;
     connect(a, &DragArea::pressed, this, [this, a](Qt::MouseButton b, int y) {
-      if (grabBar(a, b, y)) return;
+      // Another button, also during a drag, starts nothing.
+      if (b != Qt::LeftButton || grabBar(a, b, y)) return;
       press_ = Press::Create;
       pbxTimeMouseDown(b, y);
     });

@@ -687,12 +687,29 @@ void TestDayPlanning::aStoredPadMovesInTimeAsOneStep() {
   QCOMPARE(times(p), QStringLiteral("AM9:30-AM11:00"));
   QCOMPARE(state->day.DataCount(), 1);  // no new pad
 
-  // Escape in the middle of a drag: the bar back, the day unchanged.
+  // The pointer's shape says what a press would do.
+  auto hover = [area](int y) {
+    const QPointF at(5, y);
+    QMouseEvent e(QEvent::MouseMove, at, area->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(area, &e);
+    return area->cursor().shape();
+  };
+  QCOMPARE(hover(598), Qt::SizeVerCursor);
+  QCOMPARE(hover(421), Qt::SizeVerCursor);
+  QCOMPARE(hover(500), Qt::SizeAllCursor);
+  QCOMPARE(hover(600), Qt::CrossCursor);
+
+  // Escape in the middle of a drag, after the right button and an
+  // auto-scroll: the bar back, the day unchanged.
   const QByteArray before = bytesOf(state->day.table());
   mouse(area, QEvent::MouseButtonPress, 500);
   mouse(area, QEvent::MouseMove, 700);
+  mouse(area, QEvent::MouseButtonPress, 700, Qt::RightButton);
   QVERIFY(view->draggingBar() && view->lblDragTip->isVisible());
   QCOMPARE(view->lblDragTip->text(), QStringLiteral("11:10 – 12:40"));
+  const int scroll = view->verticalScrollBar()->value();
+  mouse(area, QEvent::MouseMove, area->mapFrom(view, QPoint(0, view->height())).y() - 10);
+  QCOMPARE(view->verticalScrollBar()->value(), scroll + 10);
   QTest::keyClick(window.get(), Qt::Key_Escape);
   QVERIFY(!view->draggingBar() && !view->lblDragTip->isVisible());
   mouse(area, QEvent::MouseButtonRelease, 700);
@@ -737,14 +754,17 @@ void TestDayPlanning::theTimeNowShowsOnItsOwnPlan() {
   QCOMPARE(view->lblNow->y(), 442 + 2);
   window->ScheduleNextDay1->trigger();
   QVERIFY(!view->lblNow->isVisible());
-  // Before 06:00 the night belongs to the day before's plan.
+  // Before 06:00 the night belongs to the day before's plan; 現在時刻へ
+  // opens it and scrolls the line into view.
   platform->clock = {{2006, 1, 3}, 5, 30, 0};
-  view->showNow();
+  window->ScheduleToday1->trigger();
+  QCOMPARE(state->day.date(), std::optional<LocalDate>(LocalDate{2006, 1, 1}));
+  window->findChild<QAction*>(QStringLiteral("ScheduleNow1"))->trigger();
+  QCOMPARE(state->day.date(), std::optional<LocalDate>(LocalDate{2006, 1, 2}));
   QVERIFY(view->lblNow->isVisible());
   QCOMPARE(view->lblNow->y(), 2820 + 2);
-  view->verticalScrollBar()->setValue(0);
-  QVERIFY(view->scrollToNow());
-  QVERIFY(view->verticalScrollBar()->value() > 2000);
+  const QRect line(view->lblNow->mapTo(view->viewport(), QPoint(0, 0)), view->lblNow->size());
+  QVERIFY(view->viewport()->rect().contains(line));
 }
 
 QTEST_MAIN(TestDayPlanning)
