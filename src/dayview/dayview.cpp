@@ -63,13 +63,13 @@ TDayView::TDayView(SchedPadContext& context, QWidget* parent) : QScrollArea(pare
   for (const auto& k : keys)
     connect(new QShortcut(k.key, this, nullptr, nullptr, Qt::WindowShortcut), &QShortcut::activated, this, k.run);
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &TDayView::makeFramesInView);
-  listener_ = ctx_.day.listen([this](DayModel::Change c, int slot) { dayChanged(c, slot); });
   // One wake-up a minute, just after the minute turns.
   minuteTimer_ = new QTimer(this);
   minuteTimer_->setSingleShot(true);
   minuteTimer_->setTimerType(Qt::PreciseTimer);
   connect(minuteTimer_, &QTimer::timeout, this, &TDayView::showNow);
   showNow();
+  listener_ = ctx_.day.listen([this](DayModel::Change c, int slot) { dayChanged(c, slot); });
 }
 
 TDayView::~TDayView() {
@@ -113,10 +113,9 @@ void TDayView::dayChanged(DayModel::Change change, int slot) {
       // Only the rows the bar left and took are painted again.
       const BarRecord& was = shown_[slot].bar;
       const BarRecord& bar = ctx_.day.bar(slot);
-      for (DragArea* a : {pbxTimeL, pbxTimeR}) {
-        a->updateRows(was.TopY, was.BottomY);
-        a->updateRows(bar.TopY, bar.BottomY);
-      }
+      DragArea* area = bar.Side.raw() == "R" ? pbxTimeR : pbxTimeL;  // a move keeps the side
+      area->updateRows(was.TopY, was.BottomY);
+      area->updateRows(bar.TopY, bar.BottomY);
       shown_[slot] = {ctx_.day.pad(slot), ctx_.day.fresh(slot), bar};
       if (PadFrameTable[slot])
         PadFrameTable[slot]->showTimes(ctx_.day.pad(slot));
@@ -208,7 +207,6 @@ void TDayView::buildStrip() {
   }
   lblNow = place(new QLabel(pnlFrame), "lblNow", QRect(1, 0, line.width(), 2));
   lblNow->setPixmap(line);
-  setHint(lblNow, q("|現在時刻の線です. 1分ごとに進みます."));
   lblNow->hide();
 
   lblDragTip = place(new QLabel(pnlFrame), "lblDragTip", QRect(0, 0, 10, 10));
@@ -217,6 +215,8 @@ void TDayView::buildStrip() {
   lblDragTip->setFrameStyle(QFrame::Box | QFrame::Plain);
   lblDragTip->setMargin(2);
   lblDragTip->hide();
+  // Presses and the pointer's shape belong to what lies under them.
+  for (QLabel* l : {lblNow, lblDragTip}) l->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 namespace {

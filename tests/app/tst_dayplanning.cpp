@@ -763,6 +763,8 @@ void TestDayPlanning::theTimeNowShowsOnItsOwnPlan() {
   QCOMPARE(state->day.date(), std::optional<LocalDate>(LocalDate{2006, 1, 2}));
   QVERIFY(view->lblNow->isVisible());
   QCOMPARE(view->lblNow->y(), 2820 + 2);
+  // A press on the line reaches the drag area under it.
+  QCOMPARE(view->pnlFrame->childAt(view->pbxTimeL->mapTo(view->pnlFrame, QPoint(5, 2820))), view->pbxTimeL);
   const QRect line(view->lblNow->mapTo(view->viewport(), QPoint(0, 0)), view->lblNow->size());
   QVERIFY(view->viewport()->rect().contains(line));
 }
