@@ -1,7 +1,8 @@
 #pragma once
 // The open day on screen: the scroll box with the timeline strip, its pad
 // panes and drag areas, the pool of schedule pad frames, dragging new pads
-// into being and removing a pad.
+// into being, moving stored ones in time, removing a pad, and the line at
+// the time now.
 #include <QScrollArea>
 #include <array>
 #include <bitset>
