@@ -72,6 +72,7 @@ void TfrmMain::buildLayout() {
   ScrollBox1->setGeometry(5, 10, 670, 505);
   ScrollBox1->showCover = [this] { showCover(); };
   ScrollBox1->hideCover = [this] { hideCover(); };
+  ScrollBox1->status = [this](const QString& text) { statusPanels[0]->setText(text); };
 
   Panel3 = panel(Panel1, "Panel3", QRect(675, 10, 115, 85), kSkyBlue);
   const QLabel* fileLabel = whiteLabel(Panel3, "ファイル名：", {8, 5});
@@ -164,7 +165,16 @@ void TfrmMain::buildActions() {
   SchedulePrevDay1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
   ScheduleNextDay1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
   ScheduleGoTo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-  for (QAction* a : {SchedulePrevDay1, ScheduleNextDay1, ScheduleGoTo1}) addAction(a);
+  auto* scheduleNow = new QAction(q("現在時刻へ(&W)"), this);
+  scheduleNow->setObjectName(QStringLiteral("ScheduleNow1"));
+  scheduleNow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Period));
+  // The plan that holds the time now first (asking about unsaved work).
+  connect(scheduleNow, &QAction::triggered, this, [this] {
+    const PlanMoment m = planMoment(platform_.now());
+    if (state_.day.date() != m.plan) openDate(m.plan);
+    ScrollBox1->scrollToNow();
+  });
+  for (QAction* a : {SchedulePrevDay1, ScheduleNextDay1, ScheduleGoTo1, scheduleNow}) addAction(a);
   make(ScheduleDiary1, "ScheduleDiary1", "一日の終わりに(&D)...", &TfrmMain::ScheduleDiary1Execute);
   make(ScheduleRemovePad1, "ScheduleRemovePad1", "スケジュール・パッドを削除(&R)",
        &TfrmMain::ScheduleRemovePad1Execute);
@@ -213,6 +223,7 @@ void TfrmMain::buildActions() {
   m->addAction(SchedulePrevDay1);
   m->addAction(ScheduleNextDay1);
   m->addAction(ScheduleGoTo1);
+  m->addAction(scheduleNow);
   m->addSeparator();
   m->addAction(ScheduleDiary1);
   m->addSeparator();
@@ -244,6 +255,24 @@ void TfrmMain::buildActions() {
       pad->popupMenu();
     }
   });
+  // The selected pad (the one that last had the focus) moved in time.
+  m->addSeparator();
+  const struct {
+    const char* name;
+    const char* caption;
+    QKeySequence key;
+    BarGrip grip;
+    int steps;
+  } moves[] = {
+      {"ScheduleEarlier1", "予定を5分早める(&E)", QKeySequence(Qt::ALT | Qt::Key_Up), BarGrip::Move, -1},
+      {"ScheduleLater1", "予定を5分遅らせる(&O)", QKeySequence(Qt::ALT | Qt::Key_Down), BarGrip::Move, 1},
+      {"ScheduleEndEarlier1", "終了を5分早める(&K)", QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Up), BarGrip::End, -1},
+      {"ScheduleEndLater1", "終了を5分延ばす(&J)", QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Down), BarGrip::End, 1},
+  };
+  for (const auto& mv : moves)
+    keyed(mv.name, mv.caption, mv.key, [this, grip = mv.grip, steps = mv.steps] {
+      ScrollBox1->stepPadTimes(state_.day.selectedPad(), grip, steps);
+    });
   m = bar->addMenu(q("ルーチン(&R)"));
   m->addAction(RoutineEntry1);
   m->addAction(RoutineSet1);

@@ -3,7 +3,9 @@
 // from any window: pointer capture gives rows above and below the strip.
 #include <array>
 #include <optional>
+#include <string>
 
+#include "calendar.h"
 #include "records.h"
 #include "timeaxis.h"
 
@@ -49,5 +51,52 @@ struct DragGesture {
   bool pausing_ = false;
   bool releasedInPause_ = false;
 };
+
+// A stored pad's bar taken with the pointer: its body moves the pad in
+// time, a few rows at its upper or lower edge move only the start or the end.
+enum class BarGrip { None, Move, Start, End };
+constexpr int kGripRows = 3;
+// The pointer moves a pad in five-minute steps, as the pad's arrows do.
+constexpr int kStepRows = 10;
+// The last row a pad may end on: AM 5:59.
+constexpr int kLastEndRow = kDayRows - 2;
+
+struct BarRows {
+  int top = 0, bottom = 0;  // the rows of the start and the end
+  bool operator==(const BarRows&) const = default;
+};
+
+struct BarHit {
+  int slot = -1;
+  BarGrip grip = BarGrip::None;
+};
+// The bar of `side` ('L' or 'R') painted under row `y`, the highest pad
+// number on top; a bar too short for both edges has none.
+BarHit hitBar(const BarRecord (&bars)[kPadSlots], char side, int y);
+
+// The rows a pad takes once its bar, at `from` when grabbed at row
+// `pressY`, is dragged to row `y`: whole steps, nearest to the pointer,
+// within AM 6:00 to AM 5:59, never shorter than one step (a pad shorter
+// than that keeps its length).
+BarRows stepBar(BarGrip grip, BarRows from, int pressY, int y);
+
+// The rows of a pad's stored times, when they lie on the day's axis in the
+// right order: a pad from a damaged file is not moved.
+std::optional<BarRows> padRows(const PadRecord& pad);
+
+// A pad moved to `rows`: its times, its bar, and its frame level with the
+// start, as 一時保存 puts it.
+void retimePad(BarRows rows, BarRecord& bar, PadRecord& pad);
+
+// "9:05 – 10:20": the times of a period on the 24-hour clock.
+std::string periodText(BarRows rows);
+
+// The time now as a row of the plan it belongs to: a day's plan runs from
+// its 06:00 to 05:59 the next morning.
+struct PlanMoment {
+  LocalDate plan;
+  int row = 0;
+};
+PlanMoment planMoment(const LocalDateTime& now);
 
 }  // namespace plandor

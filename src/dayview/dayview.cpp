@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QLineEdit>
+#include <QPainter>
 #include <QShortcut>
+#include <QToolTip>
 #include <QTimer>
 #include <QWheelEvent>
 #include <cstring>
@@ -53,10 +55,20 @@ TDayView::TDayView(SchedPadContext& context, QWidget* parent) : QScrollArea(pare
       {QKeySequence(Qt::SHIFT | Qt::Key_F6), [this] { focusNextPad(false); }},
       {QKeySequence(Qt::CTRL | Qt::Key_N), [this] { newPadFromKeyboard(false); }},
       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), [this] { newPadFromKeyboard(true); }},
+      {QKeySequence(Qt::ALT | Qt::Key_Up), [this] { stepPadTimes(focusedPad(), BarGrip::Move, -1); }},
+      {QKeySequence(Qt::ALT | Qt::Key_Down), [this] { stepPadTimes(focusedPad(), BarGrip::Move, 1); }},
+      {QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Up), [this] { stepPadTimes(focusedPad(), BarGrip::End, -1); }},
+      {QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Down), [this] { stepPadTimes(focusedPad(), BarGrip::End, 1); }},
   };
   for (const auto& k : keys)
     connect(new QShortcut(k.key, this, nullptr, nullptr, Qt::WindowShortcut), &QShortcut::activated, this, k.run);
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &TDayView::makeFramesInView);
+  // One wake-up a minute, just after the minute turns.
+  minuteTimer_ = new QTimer(this);
+  minuteTimer_->setSingleShot(true);
+  minuteTimer_->setTimerType(Qt::PreciseTimer);
+  connect(minuteTimer_, &QTimer::timeout, this, &TDayView::showNow);
+  showNow();
   listener_ = ctx_.day.listen([this](DayModel::Change c, int slot) { dayChanged(c, slot); });
 }
 
@@ -67,10 +79,15 @@ TDayView::~TDayView() {
 
 void TDayView::dayChanged(DayModel::Change change, int slot) {
   using C = DayModel::Change;
+  // A bar dragged while its day changes under it (a reminder opens another
+  // day, a command from the keyboard) is dropped.
+  if (barDrag_ && change != C::Pending && change != C::Saved && change != C::Diary && change != C::Memo)
+    cancelBarDrag();
   switch (change) {
     case C::Opened:
       buildPadFrames();
       repaintDragAreas();
+      showNow();
       break;
     case C::Replaced:
       syncPadFrames();
@@ -89,9 +106,23 @@ void TDayView::dayChanged(DayModel::Change change, int slot) {
     case C::PadStored:
     case C::Memo:
       // The frame shows what it stored; only the bars follow.
-      shown_[slot] = {ctx_.day.pad(slot), ctx_.day.fresh(slot)};
+      shown_[slot] = {ctx_.day.pad(slot), ctx_.day.fresh(slot), ctx_.day.bar(slot)};
       repaintDragAreas();
       break;
+    case C::PadMoved: {
+      // Only the rows the bar left and took are painted again.
+      const BarRecord& was = shown_[slot].bar;
+      const BarRecord& bar = ctx_.day.bar(slot);
+      DragArea* area = bar.Side.raw() == "R" ? pbxTimeR : pbxTimeL;  // a move keeps the side
+      area->updateRows(was.TopY, was.BottomY);
+      area->updateRows(bar.TopY, bar.BottomY);
+      shown_[slot] = {ctx_.day.pad(slot), ctx_.day.fresh(slot), bar};
+      if (PadFrameTable[slot])
+        PadFrameTable[slot]->showTimes(ctx_.day.pad(slot));
+      else
+        makeFramesInView();
+      break;
+    }
     case C::Diary:
     case C::Saved:
     case C::Pending:
@@ -125,9 +156,21 @@ void TDayView::buildStrip() {
   fillBackground(pnlTimeR, Qt::white);
   for (DragArea* a : {pbxTimeL, pbxTimeR}) {
     const int left = a == pbxTimeL ? 4 : 351;
-    connect(a, &DragArea::pressed, this, &TDayView::pbxTimeMouseDown);
-    connect(a, &DragArea::moved, this, &TDayView::pbxTimeMouseMove);
-    connect(a, &DragArea::released, this, [this, left](Qt::MouseButton b, int y) { pbxTimeMouseUp(b, y, left); });
+    connect(a, &DragArea::pressed, this, [this, a](Qt::MouseButton b, int y) {
+      // Another button, also during a drag, starts nothing.
+      if (b != Qt::LeftButton || grabBar(a, b, y)) return;
+      press_ = Press::Create;
+      pbxTimeMouseDown(b, y);
+    });
+    connect(a, &DragArea::moved, this, [this](int y) {
+      if (press_ == Press::Bar) followBar(y);
+      else if (press_ == Press::Create) pbxTimeMouseMove(y);
+    });
+    connect(a, &DragArea::released, this, [this, left](Qt::MouseButton b, int y) {
+      if (press_ == Press::Create) pbxTimeMouseUp(b, y, left);
+      else if (press_ == Press::Bar && b == Qt::LeftButton) dropBar(y);
+      if (b == Qt::LeftButton) press_ = Press::Create;
+    });
   }
   pbxTime->setCursor(Qt::CrossCursor);
   setHint(pbxFrameL, q("パッド表示ペインです. ここにスケジュール・パッドが表示されます."));
@@ -153,6 +196,27 @@ void TDayView::buildStrip() {
     w->installEventFilter(this);
   }
   pnlIniHint->hide();
+
+  // Black over white: one of the two stands out on any bar or band colour.
+  // Under the pads, which are raised over it as they are made.
+  QPixmap line(pnlFrame->width() - 2, 2);
+  {
+    QPainter p(&line);
+    p.fillRect(0, 0, line.width(), 1, Qt::black);
+    p.fillRect(0, 1, line.width(), 1, Qt::white);
+  }
+  lblNow = place(new QLabel(pnlFrame), "lblNow", QRect(1, 0, line.width(), 2));
+  lblNow->setPixmap(line);
+  lblNow->hide();
+
+  lblDragTip = place(new QLabel(pnlFrame), "lblDragTip", QRect(0, 0, 10, 10));
+  lblDragTip->setPalette(QToolTip::palette());
+  lblDragTip->setAutoFillBackground(true);
+  lblDragTip->setFrameStyle(QFrame::Box | QFrame::Plain);
+  lblDragTip->setMargin(2);
+  lblDragTip->hide();
+  // Presses and the pointer's shape belong to what lies under them.
+  for (QLabel* l : {lblNow, lblDragTip}) l->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 namespace {
@@ -180,6 +244,10 @@ bool isInput(QEvent::Type t) {
 }  // namespace
 
 bool TDayView::eventFilter(QObject* watched, QEvent* e) {
+  if (barDrag_ && e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+    cancelBarDrag();
+    return true;
+  }
   if (waiting_.any()) {
     // Input meets every frame in place: what it reaches is what a full build offers.
     if (isInput(e->type())) {
@@ -299,7 +367,7 @@ void TDayView::makePadFrame(int slot) {
   TSchedPadFrame* frame = takePadFrame();
   PadFrameTable[slot] = frame;
   const FreshPad& f = ctx_.day.fresh(slot);
-  shown_[slot] = {ctx_.day.pad(slot), f};
+  shown_[slot] = {ctx_.day.pad(slot), f, ctx_.day.bar(slot)};
   if (f.open) {
     frame->showNew(slot + 1, {f.startHour, f.startMinute, f.startPM}, {f.endHour, f.endMinute, f.endPM}, f.left, f.top);
     frame->show();
@@ -377,29 +445,30 @@ void TDayView::pbxTimeMouseDown(Qt::MouseButton button, int y) {
   drag.press(button == Qt::LeftButton, y);
 }
 
+int TDayView::viewTopRow() const { return -pnlBase->mapTo(this, QPoint(0, 0)).y() + frameWidth(); }
+
 void TDayView::pbxTimeMouseMove(int y) {
-  const int viewTop = -pnlBase->mapTo(this, QPoint(0, 0)).y() + frameWidth();
-  const DragGesture::Scroll scroll = drag.move(y, viewTop, height());
+  const DragGesture::Scroll scroll = drag.move(y, viewTopRow(), height());
   QScrollBar* bar = verticalScrollBar();
   if (scroll.down) {
     bar->setValue(bar->value() + 10);
-    dragPause();
+    dragPause(drag);
   }
   if (scroll.up) {
     bar->setValue(bar->value() - 10);
-    dragPause();
+    dragPause(drag);
   }
 }
 
 // Lets the scroll be painted and other events through; moves meanwhile are
 // ignored. A release during the pause ends the drag for good.
-void TDayView::dragPause() {
-  drag.beginPause();
+void TDayView::dragPause(DragGesture& gesture) {
+  gesture.beginPause();
   QElapsedTimer tick;
   tick.start();
   do QCoreApplication::processEvents();
   while (tick.nsecsElapsed() < 2'000'000);
-  drag.endPause();
+  gesture.endPause();
 }
 
 void TDayView::pbxTimeMouseUp(Qt::MouseButton button, int y, int left) {
@@ -420,6 +489,127 @@ void TDayView::pbxTimeMouseUp(Qt::MouseButton button, int y, int left) {
     ctx_.day.makePad(r.pad->slot, f);  // the frame comes with the day's news
   }
   if (r.sound) ctx_.pads.playSaveSound();
+}
+
+bool TDayView::refuseEdited(int slot) {
+  if (!ctx_.day.pending(slot)) return false;
+  status(q("パッド No. %1 に一時保存していない変更があるため, 時刻を動かせません. "
+           "先に[一時保存]か[変更]を押してください.").arg(slot + 1));
+  return true;
+}
+
+bool TDayView::grabBar(DragArea* area, Qt::MouseButton button, int y) {
+  if (button != Qt::LeftButton) return false;
+  const BarHit hit = hitBar(ctx_.day.table().Bars, area->sideLetter(), y);
+  if (hit.grip == BarGrip::None || ctx_.day.pad(hit.slot).StartHour == -1) return false;
+  press_ = Press::Refused;
+  if (refuseEdited(hit.slot)) return true;
+  const std::optional<BarRows> rows = padRows(ctx_.day.pad(hit.slot));
+  if (!rows) {
+    status(q("パッド No. %1 の時刻が正しくないため, 動かせません. パッドの上で時刻を直してください.").arg(hit.slot + 1));
+    return true;
+  }
+  press_ = Press::Bar;
+  barDrag_ = BarDrag{area, hit.slot, hit.grip, *rows, *rows, y};
+  barScroll_.press(true, y);
+  showDragTip(area, y, *rows);
+  return true;
+}
+
+void TDayView::showDragTip(DragArea* area, int y, BarRows rows) {
+  lblDragTip->setText(QString::fromStdString(periodText(rows)));
+  lblDragTip->adjustSize();
+  // Beside the time column over the pane of the bar's side, level with the pointer.
+  const QRect column = pnlTime->geometry();
+  const int x = area == pbxTimeL ? column.left() - lblDragTip->width() - 4 : column.right() + 5;
+  const int top = std::clamp(y + 2 - lblDragTip->height() / 2, 0, pnlFrame->height() - lblDragTip->height());
+  lblDragTip->move(x, top);
+  lblDragTip->show();
+  lblDragTip->raise();
+}
+
+void TDayView::followBar(int y) {
+  if (!barDrag_) return;
+  BarDrag& d = *barDrag_;
+  const BarRows to = stepBar(d.grip, d.from, d.pressY, y);
+  if (to != d.to) {
+    d.to = to;
+    d.area->showPreview(d.slot, to.top, to.bottom);
+  }
+  showDragTip(d.area, y, to);
+  const DragGesture::Scroll scroll = barScroll_.move(y, viewTopRow(), height());
+  QScrollBar* bar = verticalScrollBar();
+  if (scroll.down && barDrag_) {
+    bar->setValue(bar->value() + 10);
+    dragPause(barScroll_);
+  }
+  if (scroll.up && barDrag_) {
+    bar->setValue(bar->value() - 10);
+    dragPause(barScroll_);
+  }
+}
+
+void TDayView::dropBar(int y) {
+  if (!barDrag_) return;
+  followBar(y);
+  if (!barDrag_) return;  // let go during the pause, or cancelled
+  const BarDrag d = *barDrag_;
+  cancelBarDrag();
+  if (d.to != d.from) movePadTo(d.slot, d.to);
+}
+
+void TDayView::cancelBarDrag() {
+  if (!barDrag_) return;
+  DragArea* area = barDrag_->area;
+  barDrag_.reset();
+  barScroll_.DragActive = barScroll_.DragArmed = false;
+  area->endPreview();
+  lblDragTip->hide();
+}
+
+bool TDayView::movePadTo(int slot, BarRows rows) {
+  BarRecord bar = ctx_.day.bar(slot);
+  PadRecord pad = ctx_.day.pad(slot);
+  retimePad(rows, bar, pad);
+  return ctx_.day.movePad(slot, bar, pad);
+}
+
+int TDayView::focusedPad() const {
+  const QWidget* focus = QApplication::focusWidget();
+  for (int i = 0; i < kPadSlots; ++i)
+    if (PadFrameTable[i] && focus && (PadFrameTable[i] == focus || PadFrameTable[i]->isAncestorOf(focus))) return i;
+  return -1;
+}
+
+bool TDayView::stepPadTimes(int slot, BarGrip grip, int steps) {
+  if (slot < 0 || slot >= kPadSlots || ctx_.day.pad(slot).StartHour == -1 || ctx_.day.bar(slot).TopY == -1)
+    return false;
+  if (refuseEdited(slot)) return false;
+  const std::optional<BarRows> rows = padRows(ctx_.day.pad(slot));
+  if (!rows) return false;
+  const BarRows to = stepBar(grip, *rows, 0, steps * kStepRows);
+  return to != *rows && movePadTo(slot, to);
+}
+
+void TDayView::showNow() {
+  const LocalDateTime now = ctx_.pads.platform.now();
+  const PlanMoment m = planMoment(now);
+  const std::optional<LocalDate> open = ctx_.day.date();
+  if (open && *open == m.plan) {
+    lblNow->move(lblNow->x(), m.row + 2);  // a container row: the strip starts two rows down
+    lblNow->show();
+  } else {
+    lblNow->hide();
+  }
+  minuteTimer_->start((60 - std::clamp(now.second, 0, 59)) * 1000);
+}
+
+bool TDayView::scrollToNow() {
+  if (lblNow->isHidden()) return false;
+  // A third of the way down the view: the hours ahead show.
+  const int y = lblNow->mapTo(widget(), QPoint(0, 0)).y();
+  verticalScrollBar()->setValue(y - viewport()->height() / 3);
+  return true;
 }
 
 void TDayView::focusNextPad(bool forward) {

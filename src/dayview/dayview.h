@@ -1,11 +1,13 @@
 #pragma once
 // The open day on screen: the scroll box with the timeline strip, its pad
 // panes and drag areas, the pool of schedule pad frames, dragging new pads
-// into being and removing a pad.
+// into being, moving stored ones in time, removing a pad, and the line at
+// the time now.
 #include <QScrollArea>
 #include <array>
 #include <bitset>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "draggesture.h"
@@ -26,6 +28,8 @@ class TDayView final : public QScrollArea {
 
   // The slow parts of a removal run under these (the processing cover).
   std::function<void()> showCover = [] {}, hideCover = [] {};
+  // A line for the status bar: why a command did nothing.
+  std::function<void(const QString&)> status = [](const QString&) {};
 
   // The frame of a slot, made now if it was waiting; null for an unused slot.
   TSchedPadFrame* padFrame(int slot);
@@ -58,6 +62,26 @@ class TDayView final : public QScrollArea {
   void pbxTimeMouseDown(Qt::MouseButton button, int y);
   void pbxTimeMouseMove(int y);
   void pbxTimeMouseUp(Qt::MouseButton button, int y, int left);
+  // A press on a stored pad's bar moves it or one of its ends in time
+  // (see stepBar); a press elsewhere starts a new pad. False when the press
+  // was not on a bar.
+  bool grabBar(DragArea* area, Qt::MouseButton button, int y);
+  void followBar(int y);
+  void dropBar(int y);
+  // Escape: the bar back where it was, nothing changed.
+  void cancelBarDrag();
+  bool draggingBar() const { return barDrag_.has_value(); }
+  // The keyboard's move: the pad in `slot` moved (Move) or its end
+  // stretched (End) by `steps` five-minute steps. False when nothing moved.
+  bool stepPadTimes(int slot, BarGrip grip, int steps);
+  // The pad holding the focus, or -1.
+  int focusedPad() const;
+
+  // The line at the time now, on the plan that holds it; moved each minute.
+  void showNow();
+  // Scrolls the line into view; false when it is not shown.
+  bool scrollToNow();
+
   // One wheel step scrolls the timeline 20 rows.
   void ScrollBox1MouseWheel(int steps);
 
@@ -85,6 +109,8 @@ class TDayView final : public QScrollArea {
   DragArea* pbxTimeR = nullptr;
   QFrame* pnlIniHint = nullptr;
   QLabel* lblIniHint = nullptr;
+  QLabel* lblNow = nullptr;      // the time-now line
+  QLabel* lblDragTip = nullptr;  // the times of a bar being dragged
 
  protected:
   bool eventFilter(QObject* watched, QEvent* e) override;
@@ -99,7 +125,13 @@ class TDayView final : public QScrollArea {
   void makePadFrame(int slot);
   void makeFramesInView();
   void makeWaitingFrames();
-  void dragPause();
+  void dragPause(DragGesture& gesture);
+  int viewTopRow() const;
+  // Through the day's one operation: the pad's times, bar and frame.
+  bool movePadTo(int slot, BarRows rows);
+  // A pad with typed edits is not moved: the status bar says why.
+  bool refuseEdited(int slot);
+  void showDragTip(DragArea* area, int y, BarRows rows);
   void dayChanged(DayModel::Change change, int slot);
   void releaseFrame(int slot);
   void reportPending();
@@ -110,6 +142,7 @@ class TDayView final : public QScrollArea {
   struct Shown {
     PadRecord pad;
     FreshPad fresh;
+    BarRecord bar;
   };
   std::array<Shown, kPadSlots> shown_{};
   std::array<TSchedPadFrame*, kPadSlots> PadFrameTable{};
@@ -117,6 +150,19 @@ class TDayView final : public QScrollArea {
   QTimer* makeAfterPaint_ = nullptr;
   std::vector<TSchedPadFrame*> spareFrames_;
   int wheelRemainder_ = 0;
+  // What a press in a drag area started, for its moves and its release.
+  enum class Press { Create, Bar, Refused };
+  Press press_ = Press::Create;
+  struct BarDrag {
+    DragArea* area;
+    int slot;
+    BarGrip grip;
+    BarRows from, to;
+    int pressY;
+  };
+  std::optional<BarDrag> barDrag_;
+  DragGesture barScroll_;  // the auto-scroll of a bar drag
+  QTimer* minuteTimer_ = nullptr;
 };
 
 }  // namespace plandor

@@ -138,6 +138,14 @@ void TSchedPadFrame::showRecord(int slot, const PadRecord& p) {
   setVisible(true);
 }
 
+void TSchedPadFrame::showTimes(const PadRecord& p) {
+  const QScopedValueRollback<bool> filling(filling_, true);
+  move(p.Left, p.Top);
+  Panel2->show(p.StartHour, p.StartMinute, p.StartPM == 1);
+  Panel3->show(p.EndHour, p.EndMinute, p.EndPM == 1);
+  nameYourself();
+}
+
 void TSchedPadFrame::showNew(int padNo, PadTime start, PadTime end, int left, int top) {
   const QScopedValueRollback<bool> filling(filling_, true);
   edited_ = false;

@@ -33,6 +33,9 @@ class TSchedPadFrame final : public PadFrameBase {
   // A stored pad, shown from its record (load and rebuild). Its number is
   // its slot's, whatever the record says: edits must reach that slot.
   void showRecord(int slot, const PadRecord& p);
+  // The pad moved in time: its times and place from its record, the rest
+  // (and the focus) as it is.
+  void showTimes(const PadRecord& p);
   // A new pad from a drag: number, times and position; the rest initial.
   void showNew(int padNo, PadTime start, PadTime end, int left, int top);
 

@@ -125,6 +125,21 @@ void DayModel::storePad(int slot, const BarRecord& bar, const PadRecord& pad) {
   commit(after, Change::PadStored, slot);
 }
 
+bool DayModel::movePad(int slot, const BarRecord& bar, const PadRecord& pad) {
+  if (slot < 0 || slot >= kPadSlots || pending_[slot] || now_.fresh[slot].open) return false;
+  const PadRecord& was = now_.table.Pads[slot];
+  if (was.StartHour == -1 || now_.table.Bars[slot].TopY == -1) return false;
+  DaySnapshot after = now_;
+  BarRecord& b = after.table.Bars[slot];
+  PadRecord& p = after.table.Pads[slot];
+  b.TopY = bar.TopY, b.BottomY = bar.BottomY;
+  p.Top = pad.Top;
+  p.StartHour = pad.StartHour, p.StartMinute = pad.StartMinute, p.StartPM = pad.StartPM;
+  p.EndHour = pad.EndHour, p.EndMinute = pad.EndMinute, p.EndPM = pad.EndPM;
+  commit(after, Change::PadMoved, slot);
+  return true;
+}
+
 void DayModel::makePad(int slot, const FreshPad& fresh) {
   if (slot < 0 || slot >= kPadSlots || framed(slot)) return;
   DaySnapshot after = now_;

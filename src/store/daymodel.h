@@ -51,6 +51,7 @@ class DayModel {
     Replaced,  // pads may differ anywhere (removal, routine display, undo, redo, recovery)
     PadStored, // one slot's record and bar (`slot`)
     PadMade,   // a fresh pad in `slot`
+    PadMoved,  // one stored pad's times, bar and place (`slot`); nothing else
     Memo,      // one slot's memo
     Diary,
     Saved,
@@ -117,6 +118,10 @@ class DayModel {
   // clear or restore times); a fresh pad there is fresh no longer once its
   // record is used.
   void storePad(int slot, const BarRecord& bar, const PadRecord& pad);
+  // A stored pad moved in time: its times, bar rows and Top as `bar` and
+  // `pad` give them. Refused (false) for a slot without a stored pad, or
+  // whose pad holds typed edits, which the move would leave behind.
+  bool movePad(int slot, const BarRecord& bar, const PadRecord& pad);
   // A drag made a new pad in `slot`; nothing is written to its records.
   void makePad(int slot, const FreshPad& fresh);
   // Removes the pad in `slot` and packs the rest (see RemovePadAndPack);

@@ -6,6 +6,7 @@
 #include <QtMath>
 #include <algorithm>
 
+#include "draggesture.h"
 #include "timeaxis.h"
 #include "widgetsupport.h"
 
@@ -89,18 +90,41 @@ DragArea::DragArea(Side side, const BarRecord (&bars)[kPadSlots], QWidget* paren
     : QWidget(parent), side_(side), bars_(bars) {
   fillBackground(this, Qt::white);
   setCursor(Qt::CrossCursor);
+  setMouseTracking(true);  // the pointer's shape over the bars
+}
+
+void DragArea::showPreview(int slot, int top, int bottom) {
+  const int oldTop = previewSlot_ == slot ? previewTop_ : bars_[slot].TopY;
+  const int oldBottom = previewSlot_ == slot ? previewBottom_ : bars_[slot].BottomY;
+  previewSlot_ = slot, previewTop_ = top, previewBottom_ = bottom;
+  updateRows(std::min(oldTop, top), std::max(oldBottom, bottom));
+}
+
+void DragArea::endPreview() {
+  if (previewSlot_ < 0) return;
+  const int slot = previewSlot_;
+  previewSlot_ = -1;
+  updateRows(std::min(previewTop_, bars_[slot].TopY), std::max(previewBottom_, bars_[slot].BottomY));
+}
+
+void DragArea::updateRows(int top, int bottom) {
+  top = std::clamp(top, 0, kDayRows), bottom = std::clamp(bottom, 0, kDayRows);
+  if (bottom > top) update(0, top, width(), bottom - top);
 }
 
 void DragArea::paintEvent(QPaintEvent* e) {
   QPainter p(this);
   const QRect r = e->rect();
-  const char mine = side_ == Side::Left ? 'L' : 'R';
+  const char mine = sideLetter();
   const int left = side_ == Side::Left ? 0 : 1;
   // Higher pad numbers are painted last and stay on top.
-  for (const BarRecord& b : bars_) {
+  for (int slot = 0; slot < kPadSlots; ++slot) {
+    const BarRecord& b = bars_[slot];
     if (b.TopY == -1 || b.Side.raw() != std::string_view(&mine, 1)) continue;
+    const bool dragged = slot == previewSlot_;
     // Rows from a file may lie anywhere; only the strip is drawn.
-    const int top = std::clamp(b.TopY, 0, kDayRows), bottom = std::clamp(b.BottomY, 0, kDayRows);
+    const int top = std::clamp(dragged ? previewTop_ : b.TopY, 0, kDayRows);
+    const int bottom = std::clamp(dragged ? previewBottom_ : b.BottomY, 0, kDayRows);
     // Rows TopY to BottomY - 1: an end above the start (a routine shown as
     // stored) covers none; Qt would flip the rectangle.
     if (bottom <= top) continue;
@@ -121,7 +145,24 @@ static int rowAt(const QMouseEvent* e) {
 
 void DragArea::mousePressEvent(QMouseEvent* e) { emit pressed(e->button(), rowAt(e)); }
 
-void DragArea::mouseMoveEvent(QMouseEvent* e) { emit moved(rowAt(e)); }
+void DragArea::mouseMoveEvent(QMouseEvent* e) {
+  if (e->buttons() != Qt::NoButton) {
+    emit moved(rowAt(e));
+    return;
+  }
+  switch (hitBar(bars_, sideLetter(), rowAt(e)).grip) {
+    case BarGrip::None:
+      setCursor(Qt::CrossCursor);
+      break;
+    case BarGrip::Move:
+      setCursor(Qt::SizeAllCursor);
+      break;
+    case BarGrip::Start:
+    case BarGrip::End:
+      setCursor(Qt::SizeVerCursor);
+      break;
+  }
+}
 
 void DragArea::mouseReleaseEvent(QMouseEvent* e) { emit released(e->button(), rowAt(e)); }
 

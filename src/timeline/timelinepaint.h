@@ -39,12 +39,20 @@ class PadPane final : public QWidget {
 };
 
 // pbxTimeL and pbxTimeR: the white drag areas with the schedule bars of
-// their side. Pointer events are passed on in timeline rows.
+// their side. Pointer events are passed on in timeline rows; the pointer
+// over a bar shows whether a press would move it or one of its ends.
 class DragArea final : public QWidget {
   Q_OBJECT
  public:
   enum class Side { Left, Right };
   DragArea(Side side, const BarRecord (&bars)[kPadSlots], QWidget* parent = nullptr);
+
+  char sideLetter() const { return side_ == Side::Left ? 'L' : 'R'; }
+  // While a bar is dragged, it is painted at `rows` instead of its own.
+  void showPreview(int slot, int top, int bottom);
+  void endPreview();
+  // Repaints the rows top..bottom - 1 only.
+  void updateRows(int top, int bottom);
 
  signals:
   void pressed(Qt::MouseButton button, int y);
@@ -60,6 +68,7 @@ class DragArea final : public QWidget {
  private:
   Side side_;
   const BarRecord (&bars_)[kPadSlots];
+  int previewSlot_ = -1, previewTop_ = 0, previewBottom_ = 0;
 };
 
 }  // namespace plandor

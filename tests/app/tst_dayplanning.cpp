@@ -107,6 +107,8 @@ class TestDayPlanning : public QObject {
   void undoBringsARemovedPadBackWhole();
   void workLeftByACrashIsOfferedBack();
   void typedWorkComesBackAsTyped();
+  void aStoredPadMovesInTimeAsOneStep();
+  void theTimeNowShowsOnItsOwnPlan();
 
  private:
   // A new start; `answers` for the questions the start asks.
@@ -302,7 +304,8 @@ void TestDayPlanning::removalPacksAndRenumbers() {
 // Evening pads 20 rows apart overlap; a rebuild must not turn the stack
 // over, and the panel hides the band behind its labels.
 void TestDayPlanning::overlappingPadsStayStackedAndReadable() {
-  for (int i = 0; i < 4; ++i) storedPad(1500 + 20 * i, 1600 + 20 * i);
+  // Drawn upwards from below the last bar: a press on a bar would move it.
+  for (int i = 0; i < 4; ++i) storedPad(1600 + 20 * i, 1500 + 20 * i);
   pad(1)->setFocus();
   platform->confirmAnswers.push_back(true);
   window->ScheduleRemovePad1Execute();
@@ -660,6 +663,110 @@ void TestDayPlanning::typedWorkComesBackAsTyped() {
   QVERIFY(pad(2)->btnSave->isEnabled() && state->day.pending(1));
   QCOMPARE(state->day.pad(0).Memo.text(), std::string("書きかけ"));
   QVERIFY(window->isWindowModified());
+}
+
+// A stored pad's bar dragged and stretched, then the same by keys: each one
+// step of the day's history, undone back to the bytes last saved.
+void TestDayPlanning::aStoredPadMovesInTimeAsOneStep() {
+  TDayView* view = window->ScrollBox1;
+  DragArea* area = view->pbxTimeL;
+  TSchedPadFrame* p = storedPad(360, 480);  // 9:00-10:00
+  QVERIFY(window->FileSave1Execute());
+  const std::string path = state->day.path();
+  const QByteArray saved = readAll(path);
+  QVERIFY(!window->isWindowModified());
+
+  drag(area, 400, 460);  // the body, one hour's half down
+  QCOMPARE(times(p), QStringLiteral("AM9:30-AM10:30"));
+  QCOMPARE(p->pos(), QPoint(4, 421));  // level with the new start, as 一時保存 puts it
+  const BarRecord& bar = state->day.bar(0);
+  QCOMPARE(QPoint(bar.TopY, bar.BottomY), QPoint(420, 540));
+  QVERIFY(window->isWindowModified());
+  QVERIFY(!p->btnSave->isEnabled() && !p->hasEdits());
+  drag(area, 538, 600);  // the lower edge
+  QCOMPARE(times(p), QStringLiteral("AM9:30-AM11:00"));
+  QCOMPARE(state->day.DataCount(), 1);  // no new pad
+
+  // The pointer's shape says what a press would do.
+  auto hover = [area](int y) {
+    const QPointF at(5, y);
+    QMouseEvent e(QEvent::MouseMove, at, area->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(area, &e);
+    return area->cursor().shape();
+  };
+  QCOMPARE(hover(598), Qt::SizeVerCursor);
+  QCOMPARE(hover(421), Qt::SizeVerCursor);
+  QCOMPARE(hover(500), Qt::SizeAllCursor);
+  QCOMPARE(hover(600), Qt::CrossCursor);
+
+  // Escape in the middle of a drag, after the right button and an
+  // auto-scroll: the bar back, the day unchanged.
+  const QByteArray before = bytesOf(state->day.table());
+  mouse(area, QEvent::MouseButtonPress, 500);
+  mouse(area, QEvent::MouseMove, 700);
+  mouse(area, QEvent::MouseButtonPress, 700, Qt::RightButton);
+  QVERIFY(view->draggingBar() && view->lblDragTip->isVisible());
+  QCOMPARE(view->lblDragTip->text(), QStringLiteral("11:10 – 12:40"));
+  const int scroll = view->verticalScrollBar()->value();
+  mouse(area, QEvent::MouseMove, area->mapFrom(view, QPoint(0, view->height())).y() - 10);
+  QCOMPARE(view->verticalScrollBar()->value(), scroll + 10);
+  QTest::keyClick(window.get(), Qt::Key_Escape);
+  QVERIFY(!view->draggingBar() && !view->lblDragTip->isVisible());
+  mouse(area, QEvent::MouseButtonRelease, 700);
+  QCOMPARE(bytesOf(state->day.table()), before);
+
+  window->ScheduleUndo1->trigger();
+  window->ScheduleUndo1->trigger();
+  QVERIFY(window->FileSave1Execute());
+  QCOMPARE(readAll(path), saved);
+  window->ScheduleRedo1->trigger();
+  QCOMPARE(times(view->padFrame(0)), QStringLiteral("AM9:30-AM10:30"));
+
+  // The keys, in the focused pad: the focus stays, its name tells the times.
+  p = view->padFrame(0);
+  p->cmbContent->setFocus();
+  QTest::keyClick(p->cmbContent, Qt::Key_Down, Qt::AltModifier);
+  QCOMPARE(times(p), QStringLiteral("AM9:35-AM10:35"));
+  QTest::keyClick(p->cmbContent, Qt::Key_Down, Qt::AltModifier | Qt::ShiftModifier);
+  QCOMPARE(times(p), QStringLiteral("AM9:35-AM10:40"));
+  QVERIFY(p->accessibleName().contains(QStringLiteral("9:35 から 10:40")));
+  QVERIFY(p->isAncestorOf(QApplication::focusWidget()));
+  QTest::keyClick(p->cmbContent, Qt::Key_Up, Qt::AltModifier);
+  QCOMPARE(times(p), QStringLiteral("AM9:30-AM10:35"));
+
+  // Typed edits not yet stored: neither the pointer nor the keys move it.
+  QTest::keyClicks(p->cmbContent, QStringLiteral("x"));
+  const QByteArray typed = bytesOf(state->day.table());
+  drag(area, 440, 500);
+  QTest::keyClick(p->cmbContent, Qt::Key_Down, Qt::AltModifier);
+  QCOMPARE(bytesOf(state->day.table()), typed);
+  QVERIFY(window->statusPanels[0]->text().contains(QStringLiteral("一時保存していない変更")));
+  QCOMPARE(state->day.DataCount(), 1);
+  QCOMPARE(p->cmbContent->currentText(), QStringLiteral("x説明"));  // the typing kept
+}
+
+// The line on the plan that holds the time now, none on another day.
+void TestDayPlanning::theTimeNowShowsOnItsOwnPlan() {
+  TDayView* view = window->ScrollBox1;
+  platform->clock = {{2006, 1, 1}, 9, 41, 0};
+  view->showNow();
+  QVERIFY(view->lblNow->isVisible());
+  QCOMPARE(view->lblNow->y(), 442 + 2);
+  window->ScheduleNextDay1->trigger();
+  QVERIFY(!view->lblNow->isVisible());
+  // Before 06:00 the night belongs to the day before's plan; 現在時刻へ
+  // opens it and scrolls the line into view.
+  platform->clock = {{2006, 1, 3}, 5, 30, 0};
+  window->ScheduleToday1->trigger();
+  QCOMPARE(state->day.date(), std::optional<LocalDate>(LocalDate{2006, 1, 1}));
+  window->findChild<QAction*>(QStringLiteral("ScheduleNow1"))->trigger();
+  QCOMPARE(state->day.date(), std::optional<LocalDate>(LocalDate{2006, 1, 2}));
+  QVERIFY(view->lblNow->isVisible());
+  QCOMPARE(view->lblNow->y(), 2820 + 2);
+  // A press on the line reaches the drag area under it.
+  QCOMPARE(view->pnlFrame->childAt(view->pbxTimeL->mapTo(view->pnlFrame, QPoint(5, 2820))), view->pbxTimeL);
+  const QRect line(view->lblNow->mapTo(view->viewport(), QPoint(0, 0)), view->lblNow->size());
+  QVERIFY(view->viewport()->rect().contains(line));
 }
 
 QTEST_MAIN(TestDayPlanning)

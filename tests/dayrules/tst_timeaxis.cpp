@@ -25,6 +25,10 @@ class TestTimeAxis : public QObject {
   void scrollMarginIsThirtyRows();
   void padStoreRules_data();
   void padStoreRules();
+  void barDragRows_data();
+  void barDragRows();
+  void planOfTheTimeNow_data();
+  void planOfTheTimeNow();
 };
 
 void TestTimeAxis::yToTime_data() {
@@ -252,6 +256,82 @@ void TestTimeAxis::padStoreRules() {
     QCOMPARE(r.bar.Color, 0x0000FF);
     QCOMPARE(r.pad.Top, isChange ? 500 : r.bar.TopY + 1);  // a save snaps level with the bar
   }
+}
+
+// Stored bars on the left: pad 1 9:00-10:00, pad 3 11:00-11:02, pad 4
+// 9:30-9:40 over pad 1; pad 2 9:00-10:00 on the right.
+void TestTimeAxis::barDragRows_data() {
+  QTest::addColumn<int>("press");
+  QTest::addColumn<int>("to");
+  QTest::addColumn<QString>("hit");  // slot and grip
+  QTest::addColumn<QString>("period");
+  const QString move = "0 move", start = "0 start", end = "0 end";
+  QTest::newRow("the body moves by steps") << 400 << 460 << move << "9:30 – 10:30";
+  QTest::newRow("less than half a step stays") << 400 << 404 << move << "9:00 – 10:00";
+  QTest::newRow("half a step takes one") << 400 << 395 << move << "8:55 – 9:55";
+  QTest::newRow("the lower edge stretches the end") << 478 << 598 << end << "9:00 – 11:00";
+  QTest::newRow("the upper edge moves the start") << 361 << 301 << start << "8:30 – 10:00";
+  QTest::newRow("the end stays a step after the start") << 479 << 100 << end << "9:00 – 9:05";
+  QTest::newRow("the start stays a step before the end") << 360 << 900 << start << "9:55 – 10:00";
+  QTest::newRow("a move stops at 6:00") << 400 << -500 << move << "6:00 – 7:00";
+  QTest::newRow("a move stops at 5:59") << 400 << 5000 << move << "4:59 – 5:59";
+  QTest::newRow("the end stops at 5:59") << 477 << 9000 << end << "9:00 – 5:59";
+  QTest::newRow("the start stops at 6:00") << 362 << -90 << start << "6:00 – 10:00";
+  QTest::newRow("the row below a bar is free") << 480 << 600 << "-1 none" << "";
+  QTest::newRow("the higher pad is on top") << 430 << 450 << "3 move" << "9:40 – 9:50";
+  QTest::newRow("a short bar keeps a body") << 601 << 621 << "2 move" << "11:10 – 11:12";
+  QTest::newRow("a bar shorter than a step keeps its length") << 600 << 640 << "2 start" << "11:00 – 11:02";
+}
+
+void TestTimeAxis::barDragRows() {
+  QFETCH(int, press);
+  QFETCH(int, to);
+  QFETCH(QString, hit);
+  QFETCH(QString, period);
+  PadTable t = emptyPadTable();
+  auto put = [&t](int slot, const char* side, int top, int bottom) {
+    t.Bars[slot].Side.setRaw(side), t.Bars[slot].TopY = top, t.Bars[slot].BottomY = bottom;
+    retimePad({top, bottom}, t.Bars[slot], t.Pads[slot]);
+  };
+  put(0, "L", 360, 480);
+  put(1, "R", 360, 480);
+  put(2, "L", 600, 604);
+  put(3, "L", 420, 440);
+  const BarHit h = hitBar(t.Bars, 'L', press);
+  const char* grips[] = {"none", "move", "start", "end"};
+  QCOMPARE(QStringLiteral("%1 %2").arg(h.slot).arg(grips[int(h.grip)]), hit);
+  if (h.slot < 0) return;
+  const std::optional<BarRows> from = padRows(t.Pads[h.slot]);
+  QVERIFY(from);
+  const BarRows rows = stepBar(h.grip, *from, press, to);
+  QCOMPARE(QString::fromStdString(periodText(rows)), period);
+  // What the day stores: times, bar and frame level with the start.
+  retimePad(rows, t.Bars[h.slot], t.Pads[h.slot]);
+  QVERIFY(padRows(t.Pads[h.slot]) == rows);
+  QCOMPARE(t.Pads[h.slot].Top, rows.top + 1);
+}
+
+void TestTimeAxis::planOfTheTimeNow_data() {
+  QTest::addColumn<int>("hour");
+  QTest::addColumn<int>("minute");
+  QTest::addColumn<QString>("plan");
+  QTest::addColumn<int>("row");
+  QTest::newRow("09:41 on today's plan") << 9 << 41 << "2027-01-01" << 442;
+  QTest::newRow("06:00 starts today's") << 6 << 0 << "2027-01-01" << 0;
+  QTest::newRow("midnight is the day before's") << 0 << 0 << "2026-12-31" << 2160;
+  QTest::newRow("05:59 is the day before's") << 5 << 59 << "2026-12-31" << 2878;
+}
+
+void TestTimeAxis::planOfTheTimeNow() {
+  QFETCH(int, hour);
+  QFETCH(int, minute);
+  QFETCH(QString, plan);
+  QFETCH(int, row);
+  const PlanMoment m = planMoment({{2027, 1, 1}, hour, minute, 30});
+  QCOMPARE(QStringLiteral("%1-%2-%3").arg(m.plan.year).arg(m.plan.month, 2, 10, QLatin1Char('0'))
+               .arg(m.plan.day, 2, 10, QLatin1Char('0')),
+           plan);
+  QCOMPARE(m.row, row);
 }
 
 QTEST_GUILESS_MAIN(TestTimeAxis)
