@@ -160,7 +160,8 @@ std::string errorReason(int error) {
   if (error == kNotRegularFile) return "通常のファイルではありません (名前付きパイプ、デバイスなど)";
   if (error == kChangedWhileRead) return "読み込み中にファイルが短くなりました";
   if (error == kNotOurFormat) return "ファイルの内容が正しくありません (壊れているか, 別の形式です)";
-  if (error == kLinkNotFollowed) return "シンボリックリンクのため, リンクの先では読み書きしません";
+  if (error == kLinkNotFollowed)
+    return "シンボリックリンクのため, リンクの先では読み書きしません. リンクはそのまま残します; 不要なら削除してください";
   if (error == kFolderReplaced)
     return "データフォルダーが, プランドールの起動後に別のフォルダーに置き換えられています. プランドールを終了してから起動し直してください";
   const char* ja = nullptr;
