@@ -16,11 +16,12 @@ class DatePicker final : public QDialog {
   DatePicker(QDate shown, QDate today, std::function<bool(QDate)> hasDay, QWidget* parent = nullptr);
 
   QDate chosen() const { return chosen_; }
+  // How a screen reader reads a day of the grid: "2006年1月7日 (土), 今日, 予定あり".
+  QString readDay(QDate d) const;
   QCalendarWidget* calendar = nullptr;
 
  private:
   void markMonth(int year, int month);
-  void nameChosenDay();
 
   QDate today_;
   QDate chosen_;

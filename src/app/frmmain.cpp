@@ -28,6 +28,7 @@
 #include "reminderroom.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cerrno>
 #include <cstring>
 
@@ -175,14 +176,20 @@ void TfrmMain::FormShow() {
 
 // The work area's height at its top left, the frame included. A window
 // manager frames the window only after it is mapped, so this runs again
-// once the frame is known; a screen lower than the design shrinks it.
+// once the frame is known; a screen lower or narrower than the design
+// shrinks it.
 void TfrmMain::fitToWorkArea() {
   const QRect work = (screen() ? screen() : QGuiApplication::primaryScreen())->availableGeometry();
   fittedFrame_ = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-  const int height = work.height() - fittedFrame_.top() - fittedFrame_.bottom();
-  setMinimumHeight(std::clamp(height, 200, 600));
+  // At 1.5 times the size the frame's sides are rounded to whole pixels
+  // here, a pixel short at worst.
+  const qreal ratio = devicePixelRatioF();
+  const int rounding = ratio == std::floor(ratio) ? 0 : 1;
+  const int height = work.height() - fittedFrame_.top() - fittedFrame_.bottom() - rounding;
+  const int width = std::clamp(work.width() - fittedFrame_.left() - fittedFrame_.right() - rounding, 200, 800);
+  setMinimumSize(width, std::clamp(height, 200, 600));
   move(work.topLeft());
-  resize(800, std::max(minimumHeight(), height));
+  resize(width, std::max(minimumHeight(), height));
 }
 
 bool TfrmMain::event(QEvent* e) {
@@ -212,6 +219,7 @@ void TfrmMain::showEvent(QShowEvent* e) {
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* e) {
   if (watched == client && e->type() == QEvent::Resize) layoutClient();
+  if (watched == Panel1 && e->type() == QEvent::Resize) layoutPanel1();
   return QMainWindow::eventFilter(watched, e);
 }
 

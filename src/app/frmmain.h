@@ -109,6 +109,7 @@ class TfrmMain final : public QMainWindow {
   void FormCreate();
   void FormShow();
   void layoutClient();
+  void layoutPanel1();
   void fitToWorkArea();
   void showDataCount();
   void focusDay(int slot);

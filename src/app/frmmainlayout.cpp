@@ -1,5 +1,8 @@
 // The main window's controls, actions and menu, laid out as in the 800 x 600
-// design; only the height stretches.
+// design; only the height stretches. On a screen too small for the design
+// (a small one at 1.5 or 2 times the size) the window narrows, the day view
+// giving up the width, and what is still too high scrolls above the status
+// bar, which stays in view.
 #include <QAction>
 #include <QKeySequence>
 #include <QDateEdit>
@@ -7,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <functional>
 
 #include "frmmain.h"
@@ -22,6 +26,12 @@ namespace {
 // their distance from its bottom edge.
 constexpr int kDesignPanel1Height = 527;
 constexpr int kStatusBarHeight = 19;
+// The least Panel1 keeps: the day view one side wide, and 一日の終わりに…
+// clear of ルーチン表示 above it. Below that, Panel1 scrolls.
+constexpr int kLeastDayViewWidth = 350;
+constexpr int kLeastPanel1Width = 800 - (670 - kLeastDayViewWidth);
+constexpr int kLeastBottomShift = 360 - 385;
+constexpr int kLeastPanel1Height = kDesignPanel1Height + kLeastBottomShift;
 
 QLabel* whiteLabel(QWidget* parent, const char* text, QPoint at) {
   auto* l = new QLabel(q(text), parent);
@@ -66,7 +76,15 @@ void TfrmMain::buildLayout() {
   setCentralWidget(client);
   client->installEventFilter(this);
 
+  auto* panelScroll = new QScrollArea(client);
+  panelScroll->setObjectName(QStringLiteral("Panel1Scroll"));
+  panelScroll->setFrameShape(QFrame::NoFrame);
+  panelScroll->setFocusPolicy(Qt::NoFocus);
+  panelScroll->setWidgetResizable(true);
   Panel1 = panel(client, "Panel1", QRect(0, 0, 800, kDesignPanel1Height), kSkyBlue, QFrame::Panel | QFrame::Sunken);
+  Panel1->setMinimumSize(kLeastPanel1Width, kLeastPanel1Height);
+  panelScroll->setWidget(Panel1);
+  Panel1->installEventFilter(this);
 
   ScrollBox1 = new TDayView(schedContext_, Panel1);
   ScrollBox1->setGeometry(5, 10, 670, 505);
@@ -128,6 +146,9 @@ void TfrmMain::buildLayout() {
   btnExit = button(Panel1, "btnExit", "終了", QRect(685, 491, 100, 25), "|プランドールを終了します.");
 
   pnlCover = coverPanel(Panel1, kSkyBlue);
+  for (QWidget* w : std::initializer_list<QWidget*>{Panel3, Panel2, Panel4, btnRemovePad, btnEnterRoutine,
+                                                     btnSetRoutine, btnShowRoutine})
+    w->setProperty("designX", w->x());
 
   StatusBar1 = new QWidget(client);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -291,17 +312,33 @@ void TfrmMain::layoutClient() {
   if (!client) return;
   const int w = client->width();
   const int h = client->height();
-  Panel1->setGeometry(0, 0, w, h - kStatusBarHeight);
+  if (auto* scroll = client->findChild<QScrollArea*>(QStringLiteral("Panel1Scroll"), Qt::FindDirectChildrenOnly))
+    scroll->setGeometry(0, 0, w, h - kStatusBarHeight);
   StatusBar1->setGeometry(0, h - kStatusBarHeight, w, kStatusBarHeight);
-  // The last panel reaches the right edge, as status bars do.
+  // A narrow window takes the width from the hint panel; the last panel
+  // reaches the right edge, as status bars do.
+  const int narrower = std::min(0, w - 800);
+  QLabel* hint = statusPanels[0];
+  hint->resize(std::max(100, 624 + narrower), hint->height());
+  statusPanels[1]->move(hint->geometry().right() + 2, statusPanels[1]->y());
   QLabel* last = statusPanels[2];
-  last->resize(std::max(last->width(), w - last->x()), last->height());
-  const int ph = Panel1->height();
-  const int bottom = ph - kDesignPanel1Height;  // how far the bottom edge moved
-  ScrollBox1->resize(670, 505 + bottom);
-  btnDiary->move(685, 385 + bottom);
-  btnSave->move(685, 431 + bottom);
-  btnExit->move(685, 491 + bottom);
+  last->move(statusPanels[1]->geometry().right() + 2, last->y());
+  last->resize(std::max(49, w - last->x()), last->height());
+  layoutPanel1();
+}
+
+void TfrmMain::layoutPanel1() {
+  if (!btnExit) return;  // still being built
+  const int bottom = Panel1->height() - kDesignPanel1Height;  // how far the bottom edge moved
+  // Narrower than the design: the controls on the right keep to the right edge.
+  const int right = std::min(0, Panel1->width() - 800);
+  ScrollBox1->resize(670 + right, 505 + bottom);
+  for (QWidget* w : std::initializer_list<QWidget*>{Panel3, Panel2, Panel4, btnRemovePad, btnEnterRoutine,
+                                                     btnSetRoutine, btnShowRoutine})
+    w->move(w->property("designX").toInt() + right, w->y());
+  btnDiary->move(685 + right, 385 + bottom);
+  btnSave->move(685 + right, 431 + bottom);
+  btnExit->move(685 + right, 491 + bottom);
 }
 
 }  // namespace plandor

@@ -59,6 +59,11 @@ int main(int argc, char** argv) {
   }
   const bool unlocked = lock.state() == plandor::FolderLock::State::Unavailable;
   plandor::SingleInstance single(*data);
+  // Started from a reminder of plandor-remind: a running copy opens its pad.
+  QString reminder;
+  for (const QString& a : app.arguments())
+    if (a.startsWith(QLatin1String("--reminder="))) reminder = a;
+  single.setRequest(reminder.toStdString());
   switch (unlocked ? single.claimWithoutLock() : single.claim(lock.state() == plandor::FolderLock::State::Held)) {
     case plandor::SingleInstance::Claim::First:
       break;
@@ -81,7 +86,10 @@ int main(int argc, char** argv) {
   state.ProgramFolder = *folder;
   plandor::TfrmMain frmMain(state, platform);
   if (!frmMain.started()) return 1;
-  QObject::connect(&single, &plandor::SingleInstance::raiseRequested, &frmMain, &plandor::TfrmMain::comeForward);
+  QObject::connect(&single, &plandor::SingleInstance::raiseRequested, &frmMain, [&frmMain](const QString& asked) {
+    frmMain.comeForward();
+    if (!asked.isEmpty() && frmMain.reminders()) frmMain.reminders()->openReminder(asked);
+  });
   // Never blocks the end of the session: unsaved work goes to the recovery file.
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &frmMain,
                    [&frmMain](QSessionManager&) { frmMain.sessionEnding(); });
@@ -90,9 +98,8 @@ int main(int argc, char** argv) {
   plandor::EndSignals ending([&frmMain] { frmMain.keepWorkNow(); });
   frmMain.show();
   // Started from a reminder of plandor-remind: today, with its pad.
-  for (const QString& a : app.arguments())
-    if (a.startsWith(QLatin1String("--reminder=")) && frmMain.reminders())
-      QTimer::singleShot(0, &frmMain, [&frmMain, a] { frmMain.reminders()->openReminder(a); });
+  if (!reminder.isEmpty() && frmMain.reminders())
+    QTimer::singleShot(0, &frmMain, [&frmMain, reminder] { frmMain.reminders()->openReminder(reminder); });
   if (unlocked) {
     std::string text = kNoLock;
     text.replace(text.find("%s"), 2, plandor::shownText(*data));

@@ -20,7 +20,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr char kRequest[] = "raise\n";
+// "raise\n", or "raise <reminder argument>\n".
+constexpr char kRequest[] = "raise";
+constexpr std::size_t kMaxRequest = 256;
 constexpr char kAnswer[] = "ok\n";
 
 struct Address {
@@ -65,7 +67,7 @@ int boundSocket(const Address& a) {
 enum class Asked { Answered, TryAgain, Silent };
 
 // Asks the holder of the name to come forward and waits for its answer.
-Asked ask(const Address& a, Clock::time_point deadline) {
+Asked ask(const Address& a, const std::string& request, Clock::time_point deadline) {
   const int fd = newSocket();
   if (fd < 0) return Asked::TryAgain;
   // Refused: the holder has not started listening yet, or has just ended.
@@ -74,7 +76,10 @@ Asked ask(const Address& a, Clock::time_point deadline) {
     return Asked::TryAgain;
   }
   Asked result = Asked::Silent;
-  if (sameUser(fd) && send(fd, kRequest, sizeof kRequest - 1, MSG_NOSIGNAL) == sizeof kRequest - 1) {
+  // A request too long to be a reminder's is dropped: the copy still comes forward.
+  std::string message = std::string(kRequest) + (request.empty() ? "" : " " + request) + "\n";
+  if (message.size() > kMaxRequest) message = std::string(kRequest) + "\n";
+  if (sameUser(fd) && send(fd, message.data(), message.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(message.size())) {
     pollfd p{fd, POLLIN, 0};
     while (poll(&p, 1, msLeft(deadline)) == 1) {
       char buf[8];
@@ -137,7 +142,7 @@ SingleInstance::Claim SingleInstance::claim(bool ownsFolder, int waitMs) {
   if (name_.empty() || !makeAddress(name_, &a)) return Claim::NoAnswer;
   for (;;) {
     // Asked to try again: the holder is not listening yet, or is in another namespace.
-    if (const auto c = claimOf(ask(a, deadline))) return *c;
+    if (const auto c = claimOf(ask(a, request_, deadline))) return *c;
     if (msLeft(deadline) == 0) return Claim::NoAnswer;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
@@ -152,7 +157,7 @@ SingleInstance::Claim SingleInstance::claimWithoutLock(int waitMs) {
     if (fd >= 0) answerOn(fd);
     if (fd >= 0 || errno != EADDRINUSE) return Claim::First;
     // Asked to try again: the holder is ending, and the name about to be free.
-    if (const auto c = claimOf(ask(a, deadline))) return *c;
+    if (const auto c = claimOf(ask(a, request_, deadline))) return *c;
     if (msLeft(deadline) == 0) return Claim::First;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
@@ -174,17 +179,28 @@ void SingleInstance::answerRequests() {
       return;  // none left
     }
     bool raise = false;
+    std::string got;
     if (sameUser(c)) {
       // The asking copy writes at once; never wait on it for long.
+      const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(500);
       pollfd p{c, POLLIN, 0};
-      char buf[16];
-      if (poll(&p, 1, 500) == 1) {
+      while (got.find('\n') == std::string::npos && got.size() <= kMaxRequest && poll(&p, 1, msLeft(deadline)) == 1) {
+        char buf[kMaxRequest + 1];
         const ssize_t n = recv(c, buf, sizeof buf, 0);
-        raise = n >= 5 && std::memcmp(buf, kRequest, 5) == 0;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got.append(buf, static_cast<std::size_t>(n));
       }
+      raise = got.compare(0, sizeof kRequest - 1, kRequest) == 0;
     }
     if (raise) {
-      emit raiseRequested();
+      // What follows "raise " up to the line's end; an older copy sends nothing.
+      const std::size_t end = got.find('\n');
+      const std::string reminder =
+          got.size() > sizeof kRequest && got[sizeof kRequest - 1] == ' ' && end != std::string::npos
+              ? got.substr(sizeof kRequest, end - sizeof kRequest)
+              : std::string();
+      emit raiseRequested(QString::fromStdString(reminder));
       send(c, kAnswer, sizeof kAnswer - 1, MSG_NOSIGNAL);
     }
     close(c);

@@ -32,12 +32,17 @@ class SingleInstance final : public QObject {
   // that holds it is asked to come forward; otherwise this copy takes it.
   Claim claimWithoutLock(int waitMs = 5000);
 
+  // What a later copy asks besides coming forward: the reminder argument it
+  // was started with ("--reminder=…"), handed to the running copy.
+  void setRequest(const std::string& reminder) { request_ = reminder; }
+
   // The socket's name without the leading NUL; empty when the folder cannot
   // be examined. Two paths to one folder give one name.
   static std::string socketName(const std::string& programFolder);
 
  signals:
-  void raiseRequested();
+  // `reminder`: the argument of the copy that asked, or empty.
+  void raiseRequested(const QString& reminder);
 
  private:
   void answerRequests();
@@ -45,6 +50,7 @@ class SingleInstance final : public QObject {
   void answerOn(int fd);
 
   std::string name_;
+  std::string request_;
   int fd_ = -1;
   QSocketNotifier* notifier_ = nullptr;
 };

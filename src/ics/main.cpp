@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -229,7 +228,7 @@ int main(int argc, char** argv) {
   if (!output && failed.ok() && std::fflush(stdout) != 0)
     failed = IoResult::failure(IoResult::Op::Write, "(標準出力)", errno);
   if (!failed.ok()) {
-    complain(output ? ics::messageLine(failed.message()) : std::string("標準出力に書き込めません: ") + std::strerror(failed.error));
+    complain(output ? ics::messageLine(failed.message()) : std::string("標準出力に書き込めません. ") + errorReason(failed.error));
     return 1;
   }
   if (output) {

@@ -74,7 +74,7 @@ void DayModel::startHistory() {
 
 IoResult DayModel::load(const std::string& path) {
   FileStamp read;
-  IoResult r = readDayFile(path, &image_, true, &read);
+  IoResult r = path == temporaryPath_ ? readOwnDayFile(path, &image_) : readDayFile(path, &image_, true, &read);
   if (path == currentPath_) unread_ = r;
   if (!r.ok()) return r;
   if (path == currentPath_) stamp_ = read;

@@ -60,6 +60,16 @@ IoResult readDayFile(const std::string& path, DayFile* day, bool needWritable, F
   return r;
 }
 
+IoResult readOwnDayFile(const std::string& path, DayFile* day) {
+  std::string bytes;
+  const IoResult r = readOwnFile(path, &bytes, sizeof(DayFile));
+  if (!r.ok()) return r;
+  DayFile scratch = emptyDayFile();
+  std::memcpy(&scratch, bytes.data(), bytes.size());
+  *day = scratch;
+  return r;
+}
+
 std::int32_t CountPads(const BarRecord (&bars)[kPadSlots]) {
   for (int i = kPadSlots - 1; i >= 0; --i)
     if (bars[i].TopY != -1) return i + 1;

@@ -25,6 +25,9 @@ DayFile emptyDayFile();
 // used slot). `day` changes only when the read succeeds. `needWritable` and
 // `stamp` as for readFileStart.
 IoResult readDayFile(const std::string& path, DayFile* day, bool needWritable, FileStamp* stamp = nullptr);
+// The same for a day image of the program's own (Temporary.sdf): never read
+// through a symbolic link.
+IoResult readOwnDayFile(const std::string& path, DayFile* day);
 
 // The highest pad number whose bar is set (TopY != -1), or 0.
 std::int32_t CountPads(const BarRecord (&bars)[kPadSlots]);

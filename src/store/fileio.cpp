@@ -160,7 +160,8 @@ std::string errorReason(int error) {
   if (error == kNotRegularFile) return "通常のファイルではありません (名前付きパイプ、デバイスなど)";
   if (error == kChangedWhileRead) return "読み込み中にファイルが短くなりました";
   if (error == kNotOurFormat) return "ファイルの内容が正しくありません (壊れているか, 別の形式です)";
-  if (error == kLinkNotFollowed) return "シンボリックリンクのため, リンクの先では読み書きしません";
+  if (error == kLinkNotFollowed)
+    return "シンボリックリンクのため, リンクの先では読み書きしません. リンクはそのまま残します; 不要なら削除してください";
   if (error == kFolderReplaced)
     return "データフォルダーが, プランドールの起動後に別のフォルダーに置き換えられています. プランドールを終了してから起動し直してください";
   const char* ja = nullptr;
@@ -473,11 +474,13 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
   if (folderReplaced(path)) return IoResult::failure(Op::Write, path, kFolderReplaced);
   struct stat st;
   bool exists = ::stat(target.c_str(), &st) == 0;
-  if (!exists && errno != ENOENT) return IoResult::failure(Op::Open, path, errno);
-  if (!exists && mustExist) return IoResult::failure(Op::Open, path, ENOENT);
-  if (exists && S_ISDIR(st.st_mode)) return IoResult::failure(Op::Open, path, EISDIR);
-  if (exists && !S_ISREG(st.st_mode)) return IoResult::failure(Op::Open, path, kNotRegularFile);
-  if (int e = exists ? writeRefusal(st, target) : 0) return IoResult::failure(Op::Open, path, e);
+  // Refused before anything is written: told as a write, since a save that
+  // says it cannot "open" the file sends the user looking in the wrong place.
+  if (!exists && errno != ENOENT) return IoResult::failure(Op::Write, path, errno);
+  if (!exists && mustExist) return IoResult::failure(Op::Write, path, ENOENT);
+  if (exists && S_ISDIR(st.st_mode)) return IoResult::failure(Op::Write, path, EISDIR);
+  if (exists && !S_ISREG(st.st_mode)) return IoResult::failure(Op::Write, path, kNotRegularFile);
+  if (int e = exists ? writeRefusal(st, target) : 0) return IoResult::failure(Op::Write, path, e);
   if (stamp && stamp->known && exists && !sameFile(stampOf(st), *stamp) && !sameRecord(target, *stamp))
     return IoResult::failure(Op::Changed, path, 0);
   const Op failOp = exists ? Op::Write : Op::Create;
@@ -548,7 +551,7 @@ IoResult writeOwnFile(const std::string& path, const void* data, std::size_t siz
   // The name itself, never what it may point to.
   struct stat st;
   const bool exists = ::lstat(path.c_str(), &st) == 0;
-  if (!exists && errno != ENOENT) return IoResult::failure(Op::Open, path, errno);
+  if (!exists && errno != ENOENT) return IoResult::failure(Op::Write, path, errno);
   if (int e = exists ? ownFileRefusal(st, path) : 0) return IoResult::failure(Op::Write, path, e);
   const Op failOp = exists ? Op::Write : Op::Create;
 

@@ -203,13 +203,16 @@ bool parseRecovery(const unsigned char* data, std::size_t size, Recovery* out) {
 
 IoResult readRecovery(const std::string& path, std::optional<Recovery>* out) {
   out->reset();
-  if (fileMissing(path)) return IoResult::success();
-  std::vector<unsigned char> buf(kMaxFile + 1);
-  std::size_t got = 0;
-  IoResult r = readFileStart(path, buf.data(), buf.size(), &got, false);
+  // Nothing at the name itself: a dangling link there is told, not taken
+  // for no recovery.
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) return IoResult::success();
+  std::string bytes;
+  IoResult r = readOwnFile(path, &bytes, kMaxFile);
+  if (r.error == EFBIG) return IoResult::failure(IoResult::Op::Open, path, kNotOurFormat);
   if (!r.ok()) return r;
   Recovery rec;
-  if (got > kMaxFile || !parseRecovery(buf.data(), got, &rec))
+  if (!parseRecovery(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &rec))
     return IoResult::failure(IoResult::Op::Open, path, kNotOurFormat);
   *out = std::move(rec);
   return r;

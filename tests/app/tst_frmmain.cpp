@@ -2,10 +2,13 @@
 // with the platform's boxes answered by the test.
 #include <QAccessible>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
+#include <QToolButton>
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
@@ -139,6 +142,7 @@ class TestFrmMain : public QObject {
   void keyboardCommandsShowInTheMenu();
   void iconIsDrawnOnWholePixels();
   void everyMnemonicIsUniqueInItsWindow();
+  void calendarReadsDaysAsDates();
   void helpNamesEveryCommand();
   void dayBeforeAndAfterStopAtTheEnds_data();
   void dayBeforeAndAfterStopAtTheEnds();
@@ -948,6 +952,35 @@ void TestFrmMain::everyMnemonicIsUniqueInItsWindow() {
   }
   QVERIFY(!run.platform.questions.empty());
   QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+}
+
+// A screen reader hears a day of 日付を指定 as its date with the weekday, and
+// 今日 and 予定あり where they apply; the focus follows the arrow keys.
+void TestFrmMain::calendarReadsDaysAsDates() {
+  const QDate planned(2006, 1, 7), today(2006, 1, 9), nextMonth(2006, 2, 1);
+  DatePicker picker(planned, today, [&](QDate d) { return d == planned || d == nextMonth; });
+  picker.show();
+  QVERIFY(QTest::qWaitForWindowActive(&picker));
+  auto* view = picker.calendar->findChild<QTableView*>();
+  QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(view);
+  QStringList days;
+  for (int i = 0; i < grid->childCount(); ++i)
+    if (grid->child(i)->role() == QAccessible::Cell) days << grid->child(i)->text(QAccessible::Name);
+  QCOMPARE(days.size(), 42);
+  for (const char* day : {"2006年1月7日 (土), 予定あり", "2006年1月9日 (月), 今日", "2005年12月31日 (土)",
+                          "2006年1月31日 (火)", "2006年2月1日 (水), 予定あり"})
+    QVERIFY2(days.contains(QString::fromUtf8(day)), day);
+  auto buttonName = [&](const char* name) {
+    return QAccessible::queryAccessibleInterface(picker.calendar->findChild<QToolButton*>(QLatin1String(name)))
+        ->text(QAccessible::Name);
+  };
+  QCOMPARE(buttonName("qt_calendar_prevmonth"), QStringLiteral("前の月"));
+  QCOMPARE(buttonName("qt_calendar_nextmonth"), QStringLiteral("次の月"));
+  QVERIFY(buttonName("qt_calendar_monthbutton").contains(QStringLiteral("1月")));
+  // The cell with the focus follows the arrow keys.
+  QTest::keyClick(view, Qt::Key_Right);
+  QCOMPARE(grid->focusChild()->text(QAccessible::Name), QStringLiteral("2006年1月8日 (日)"));
+  QVERIFY(grid->focusChild()->state().focused);
 }
 
 QTEST_MAIN(TestFrmMain)

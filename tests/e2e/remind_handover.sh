@@ -4,7 +4,8 @@
 # (a relative offset in FAKETIME_TIMESTAMP_FILE). 会議 at 9:06 and 電話 at
 # 9:07 remind 5 minutes before. plandor-remind runs throughout: silent while
 # the planner runs; the planner ended at 9:00:5x → plandor-remind shows 会議 at
-# 9:01; the planner started again at 9:01:0x shows no second 会議, and shows
+# 9:01; the planner started again at 9:01:0x shows no second 会議, a click on
+# plandor-remind's 会議 selects it in that planner, and the planner shows
 # 電話 at 9:02 itself; ended at 9:02:0x, plandor-remind shows neither again.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
@@ -62,12 +63,22 @@ planner=$E2E_PID
 e2e_wait_window "$planner"
 sleep 3
 _displayed 1 || e2e_fail "会議 reminded twice across the hand-over: $(dunstctl count displayed)"
+# A click on plandor-remind's 会議 hands the pad to the running planner,
+# which selects it (◆ in its mark panel); the start selected 電話, the last.
+top=$(e2e_pad_top 372 240)
+_marked() { (($($E2E_CHECK count "$(e2e_grab)" $((7 + 4 + 120)) $((top + 27)) $((7 + 4 + 140)) $((top + 53)) 0 0 0) > 0)); }
+_marked && e2e_fail "会議 was selected before the notification's action"
+dunstctl action 0
+e2e_wait_until 5 _marked || e2e_fail "the action of plandor-remind's notification did not select 会議 in the running planner"
+e2e_screenshot action
+[[ $(e2e_window_count) -eq 1 ]] || e2e_fail "$(e2e_window_count) windows after the action, expected the one planner"
+shown=$(dunstctl count displayed)
 e2e_wait_until 60 _fake_past 09:02:01 || true
-e2e_wait_until 5 _displayed 2 || e2e_fail "the planner did not remind 電話 at 9:02"
+e2e_wait_until 5 _displayed $((shown + 1)) || e2e_fail "the planner did not remind 電話 at 9:02"
 kill "$planner"
 e2e_wait_exit "$planner"
 sleep 4
-_displayed 2 || e2e_fail "plandor-remind reminded again after the planner ended: $(dunstctl count displayed)"
+_displayed $((shown + 1)) || e2e_fail "plandor-remind reminded again after the planner ended: $(dunstctl count displayed)"
 kill -0 "$remind" || e2e_fail "plandor-remind ended"
 dunstctl close-all
 e2e_wait_until 5 eval '[[ $(dunstctl count history) -ge 2 ]]' || e2e_fail "the notifications did not reach dunst's history"

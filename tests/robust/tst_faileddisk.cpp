@@ -164,6 +164,7 @@ void runStore(const Env& env, Program& prog, Store s, const Case& c, const std::
               msg.c_str());
     CHECK_MSG(msg.find(errorReason(c.error)) != std::string::npos, "%s: message does not give the reason: %s", what,
               msg.c_str());
+    CHECK_MSG(msg.find("開けません") == std::string::npos, "%s: a save told as a failed open: %s", what, msg.c_str());
     std::printf("  %s: %s\n", what, msg.c_str());
     CHECK_MSG(prog.memory(s) == before, "%s: memory changed by the failed save", what);
     if (c.oldFileKept) CHECK_MSG(now == oldFile, "%s: the old file changed (%zu bytes now)", what, now.size());

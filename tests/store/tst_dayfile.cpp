@@ -4,12 +4,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
+#include <optional>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "daymodel.h"
 #include "filehelpers.h"
+#include "recovery.h"
 
 using namespace plandor;
 
@@ -285,7 +287,7 @@ void TestDayFile::temporaryFileKeepsTheDiary() {
 
 // What stands at the name before a write, and what the write does.
 enum class Before { Nothing, Longer, LinkToOutside, DanglingLink, Fifo, CopyNamesTaken };
-enum class Kind { Record, Own, Copy };
+enum class Kind { Record, Own, Copy, ReadRecovery, ReadStaging };
 Q_DECLARE_METATYPE(Before)
 Q_DECLARE_METATYPE(Kind)
 
@@ -304,6 +306,12 @@ void TestDayFile::writePathKinds_data() {
       << Kind::Own << Before::LinkToOutside << QByteArray() << kLinkNotFollowed << "outside";
   QTest::newRow("own file: dangling link refused, nothing made outside")
       << Kind::Own << Before::DanglingLink << QByteArray() << kLinkNotFollowed << "";
+  QTest::newRow("recovery read: link not followed")
+      << Kind::ReadRecovery << Before::LinkToOutside << QByteArray() << kLinkNotFollowed << "outside";
+  QTest::newRow("recovery read: dangling link told, not taken for none")
+      << Kind::ReadRecovery << Before::DanglingLink << QByteArray() << kLinkNotFollowed << "";
+  QTest::newRow("staging read-back: link not followed")
+      << Kind::ReadStaging << Before::LinkToOutside << QByteArray() << kLinkNotFollowed << "outside";
   QTest::newRow("own file: FIFO refused") << Kind::Own << Before::Fifo << QByteArray() << kNotRegularFile << "";
   QTest::newRow("copy at a free name") << Kind::Copy << Before::Nothing << QByteArray("new") << 0 << "C (09-41).sdf";
   QTest::newRow("copy beside a dangling link, nothing made outside")
@@ -335,9 +343,13 @@ void TestDayFile::writePathKinds() {
       break;
   }
   std::string used = name;
-  const IoResult r = kind == Kind::Record ? writeFileAtomic(name, "new", 3, false)
-                     : kind == Kind::Own  ? writeOwnFile(name, "new", 3)
-                                          : createOwnFileExclusive(used, "new", 3);
+  std::optional<Recovery> recovered;
+  DayFile staged = emptyDayFile();
+  const IoResult r = kind == Kind::Record         ? writeFileAtomic(name, "new", 3, false)
+                     : kind == Kind::Own          ? writeOwnFile(name, "new", 3)
+                     : kind == Kind::ReadRecovery ? readRecovery(name, &recovered)
+                     : kind == Kind::ReadStaging  ? readOwnDayFile(name, &staged)
+                                                  : createOwnFileExclusive(used, "new", 3);
   QCOMPARE(r.error, error);
   QCOMPARE(r.ok(), error == 0);
   struct stat st;
