@@ -766,7 +766,8 @@ void TestDayPlanning::theTimeNowShowsOnItsOwnPlan() {
   // A press on the line reaches the drag area under it.
   QCOMPARE(view->pnlFrame->childAt(view->pbxTimeL->mapTo(view->pnlFrame, QPoint(5, 2820))), view->pbxTimeL);
   const QRect line(view->lblNow->mapTo(view->viewport(), QPoint(0, 0)), view->lblNow->size());
-  QVERIFY(view->viewport()->rect().contains(line));
+  // In view from top to bottom (a narrow screen may scroll the view sideways).
+  QVERIFY(line.top() >= 0 && line.bottom() < view->viewport()->height());
 }
 
 QTEST_MAIN(TestDayPlanning)
