@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "fnv1a.h"
 #include "timeaxis.h"
 
 namespace plandor {
@@ -50,14 +51,8 @@ std::vector<LocalDate> plansToWatch(const LocalDateTime& now, int leadMinutes) {
 namespace {
 
 std::uint64_t textPrint(const std::string& keyword, const std::string& content) {
-  std::uint64_t h = 1469598103934665603ull;  // FNV-1a
-  auto mix = [&h](const std::string& s) {
-    for (unsigned char c : s) h = (h ^ c) * 1099511628211ull;
-  };
-  mix(keyword);
-  h = (h ^ 0xff) * 1099511628211ull;  // never a byte of UTF-8 text
-  mix(content);
-  return h;
+  // 0xff, never a byte of UTF-8 text, keeps "ab"+"c" apart from "a"+"bc".
+  return fnv1a(content, fnv1a(std::string_view("\xff", 1), fnv1a(keyword, kFnv1aShortBasis)));
 }
 
 }  // namespace
