@@ -62,22 +62,6 @@ bool writeAll(int fd, const char* p, std::size_t n) {
   return true;
 }
 
-FileStamp stampOf(const struct stat& st) {
-  FileStamp s;
-  s.known = s.present = true;
-  s.device = st.st_dev;
-  s.inode = st.st_ino;
-  s.size = st.st_size;
-  s.mtimeSec = st.st_mtim.tv_sec;
-  s.mtimeNsec = st.st_mtim.tv_nsec;
-  return s;
-}
-
-bool sameFile(const FileStamp& a, const FileStamp& b) {
-  return a.present == b.present && a.device == b.device && a.inode == b.inode && a.size == b.size &&
-         a.mtimeSec == b.mtimeSec && a.mtimeNsec == b.mtimeNsec;
-}
-
 // The file at `path` still starts with the record bytes stamped.
 bool sameRecord(const std::string& path, const FileStamp& stamp) {
   if (!stamp.present) return false;
@@ -112,6 +96,22 @@ bool folderReplaced(const std::string& path) {
 }
 
 }  // namespace
+
+FileStamp stampOf(const struct stat& st) {
+  FileStamp s;
+  s.known = s.present = true;
+  s.device = st.st_dev;
+  s.inode = st.st_ino;
+  s.size = st.st_size;
+  s.mtimeSec = st.st_mtim.tv_sec;
+  s.mtimeNsec = st.st_mtim.tv_nsec;
+  return s;
+}
+
+bool sameFile(const FileStamp& a, const FileStamp& b) {
+  return a.present == b.present && a.device == b.device && a.inode == b.inode && a.size == b.size &&
+         a.mtimeSec == b.mtimeSec && a.mtimeNsec == b.mtimeNsec;
+}
 
 void guardDataFolder(const std::string& folder, std::uint64_t device, std::uint64_t inode) {
   g_dataFolder = {folder, device, inode};
