@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "fnv1a.h"
+#include "padrules.h"
 #include "timeaxis.h"
 
 namespace plandor {
@@ -16,11 +17,12 @@ WallSeconds dayStart(const LocalDate& d) { return static_cast<WallSeconds>(toSer
 
 LocalDate addDays(const LocalDate& d, int n) { return fromSerialDate(toSerialDate(d) + n); }
 
-// Seconds from the plan's 06:00 to a dial time, or nothing for a time off
-// the dial (a damaged file).
+// Seconds from the plan's 06:00 to a dial time (the hour read as every pad
+// reads it), or nothing for a time off the dial (a damaged file).
 std::optional<WallSeconds> dialOffset(std::int32_t hour, std::int32_t minute, std::uint8_t pm) {
-  if (hour < 0 || hour > 11 || minute < 0 || minute > 59) return std::nullopt;
-  return WallSeconds(HourIndex(pm, hour)) * 3600 + WallSeconds(minute) * 60;
+  const std::optional<int> h = dialHour(hour);
+  if (!h || minute < 0 || minute > 59) return std::nullopt;
+  return WallSeconds(HourIndex(pm, *h)) * 3600 + WallSeconds(minute) * 60;
 }
 
 std::string clock(WallSeconds t) {
