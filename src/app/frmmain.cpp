@@ -90,6 +90,7 @@ TfrmMain::TfrmMain(PlannerState& state, Platform& platform, QWidget* parent)
 
 TfrmMain::~TfrmMain() {
   state_.day.unlisten(dayListener_);
+  state_.day.removeTypedEdits(dialogEdits_);
   if (hints_) qApp->removeEventFilter(hints_);
 }
 
@@ -107,6 +108,12 @@ void TfrmMain::FormCreate() {
   connect(typingTimer_, &QTimer::timeout, this, &TfrmMain::keepRecovery);
   schedContext_.typed = [this] { typingTimer_->start(); };
   dayListener_ = state_.day.listen([this](DayModel::Change c, int slot) { dayChanged(c, slot); });
+  // The diary's and a schedule pad memo's typed text, until the dialog closes.
+  dialogEdits_ = state_.day.addTypedEdits([this](int slot) {
+    const auto* diary = qobject_cast<TdlgDiary*>(dlgDiary);
+    const auto* memo = qobject_cast<TdlgPadMemo*>(dlgPadMemo);
+    return slot < 0 && ((diary && diary->typedInto()) || (memo && memoSlot_ >= 0 && memo->typedInto()));
+  });
 
   const std::string& folder = state_.DataFolder;
   // Saves cut short by a crash or power loss leave hidden temporaries; this
@@ -690,16 +697,16 @@ void TfrmMain::ScheduleDiary1Execute() {
   if (!day.hasFile() || day.unread() || dlgDiary) return;
   TdlgDiary dialog(day.diary(), state_.lists, this);
   dialog.typed = [this] {
-    state_.day.setDiaryPending(true);
+    state_.day.typedEditsChanged();
     typingTimer_->start();
   };
   dlgDiary = &dialog;
   const bool taken = dialog.exec() == QDialog::Accepted;
-  dlgDiary = nullptr;
+  dlgDiary = nullptr;  // what was typed is the day's now, or gone
   if (taken)
     day.setDiary(dialog.diary());
   else
-    day.setDiaryPending(false);
+    day.typedEditsChanged();
 }
 
 void TfrmMain::OptionReminder1Execute() {
@@ -723,14 +730,16 @@ void TfrmMain::openPadMemo(PadFrameBase& pad) {
   memoSlot_ = routine ? -1 : n - 1;
   if (!routine)
     dialog.typed = [this] {
-      state_.day.setMemoPending(true);
+      state_.day.typedEditsChanged();
       typingTimer_->start();
     };
   const bool taken = dialog.exec() == QDialog::Accepted;
-  dlgPadMemo = nullptr;
+  dlgPadMemo = nullptr;  // what was typed is the day's now, or gone
   memoSlot_ = -1;
-  if (!routine) state_.day.setMemoPending(false);
-  if (!taken) return;
+  if (!taken) {
+    if (!routine) state_.day.typedEditsChanged();
+    return;
+  }
   if (routine)
     state_.routines.RoutineTable[n - 1].Memo = dialog.memo();
   else

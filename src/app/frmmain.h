@@ -151,6 +151,7 @@ class TfrmMain final : public QMainWindow {
   QDialog* dlgDiary = nullptr;     // open, or null
   QDialog* dlgPadMemo = nullptr;  // open, or null
   int dayListener_ = 0;
+  int dialogEdits_ = 0;
   QTimer* recoveryTimer_ = nullptr;  // a change was made: keep it soon
   QTimer* typingTimer_ = nullptr;    // typing stopped for a second
   std::string ownRecovery_;              // the open day's recovery file, when written

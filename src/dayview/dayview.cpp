@@ -58,9 +58,14 @@ TDayView::TDayView(SchedPadContext& context, QWidget* parent) : QScrollArea(pare
     connect(new QShortcut(k.key, this, nullptr, nullptr, Qt::WindowShortcut), &QShortcut::activated, this, k.run);
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &TDayView::makeFramesInView);
   listener_ = ctx_.day.listen([this](DayModel::Change c, int slot) { dayChanged(c, slot); });
+  // A pad holds typed edits while it has a frame that says so; a slot
+  // whose frame waits, or has none, holds nothing.
+  typedEdits_ = ctx_.day.addTypedEdits(
+      [this](int slot) { return slot >= 0 && PadFrameTable[slot] && PadFrameTable[slot]->hasEdits(); });
 }
 
 TDayView::~TDayView() {
+  ctx_.day.removeTypedEdits(typedEdits_);
   ctx_.day.unlisten(listener_);
   qApp->removeEventFilter(this);
 }
@@ -249,7 +254,6 @@ void TDayView::buildPadFrames() {
   releasePadFrames();
   for (int i = 0; i < kPadSlots; ++i) waiting_[i] = ctx_.day.framed(i);
   makeFramesInView();
-  reportPending();
 }
 
 void TDayView::syncPadFrames() {
@@ -262,11 +266,6 @@ void TDayView::syncPadFrames() {
     waiting_[i] = ctx_.day.framed(i);
   }
   makeFramesInView();
-  reportPending();
-}
-
-void TDayView::reportPending() {
-  for (int i = 0; i < kPadSlots; ++i) ctx_.day.setPending(i, PadFrameTable[i] && PadFrameTable[i]->hasEdits());
 }
 
 bool TDayView::storeTypedEdits() {
@@ -405,7 +404,7 @@ void TDayView::dragPause() {
 void TDayView::pbxTimeMouseUp(Qt::MouseButton button, int y, int left) {
   std::array<bool, kPadSlots> used{};
   for (int i = 0; i < kPadSlots; ++i) used[i] = ctx_.day.framed(i);
-  const DragGesture::Release r = drag.release(button == Qt::LeftButton, y, ctx_.day.recount(), used);
+  const DragGesture::Release r = drag.release(button == Qt::LeftButton, y, ctx_.day.DataCount(), used);
   if (r.pad) {
     FreshPad f;
     f.startHour = r.pad->start.hour;

@@ -102,10 +102,10 @@ class TDayView final : public QScrollArea {
   void dragPause();
   void dayChanged(DayModel::Change change, int slot);
   void releaseFrame(int slot);
-  void reportPending();
 
   SchedPadContext& ctx_;
   int listener_ = 0;
+  int typedEdits_ = 0;
   // What each frame was made from: a frame whose slot still holds this stays.
   struct Shown {
     PadRecord pad;
