@@ -496,15 +496,13 @@ void TfrmMain::closeEvent(QCloseEvent* e) {
 }
 
 void TfrmMain::ScheduleUndo1Execute() {
-  state_.day.undo();
+  if (!ScrollBox1->ScheduleUndo1Execute()) btnSave->setFocus(Qt::OtherFocusReason);
   showDataCount();
-  focusDay(state_.day.selectedPad());
 }
 
 void TfrmMain::ScheduleRedo1Execute() {
-  state_.day.redo();
+  if (!ScrollBox1->ScheduleRedo1Execute()) btnSave->setFocus(Qt::OtherFocusReason);
   showDataCount();
-  focusDay(state_.day.selectedPad());
 }
 
 // After a command the focus is on a pad, else on 保存: never on the empty
@@ -686,8 +684,7 @@ void TfrmMain::SchedulePast1Execute() {
 }
 
 void TfrmMain::ScheduleRemovePad1Execute() {
-  ScrollBox1->ScheduleRemovePad1Execute();
-  focusDay(state_.day.selectedPad());
+  if (!ScrollBox1->ScheduleRemovePad1Execute()) btnSave->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmMain::ScheduleDiary1Execute() {

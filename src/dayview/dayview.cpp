@@ -360,16 +360,29 @@ bool TDayView::focusPad(int slot) {
   return true;
 }
 
-void TDayView::ScheduleRemovePad1Execute() {
+bool TDayView::focusSelectedPad() { return focusPad(ctx_.day.selectedPad()) || focusLastPad(); }
+
+bool TDayView::ScheduleRemovePad1Execute() {
   const int s = ctx_.day.selectedPad();
   TSchedPadFrame* pad = padFrame(s);
-  if (!pad) return;
-  if (!pad->confirmOnPad(s + 1, "を削除します.", 180, 250)) return;
-  showCover();
-  ctx_.day.removePad(s);
-  ctx_.pads.playSaveSound();
-  focusLastPad();
-  hideCover();
+  if (pad && pad->confirmOnPad(s + 1, "を削除します.", 180, 250)) {
+    showCover();
+    ctx_.day.removePad(s);
+    ctx_.pads.playSaveSound();
+    focusLastPad();
+    hideCover();
+  }
+  return focusSelectedPad();
+}
+
+bool TDayView::ScheduleUndo1Execute() {
+  ctx_.day.undo();
+  return focusSelectedPad();
+}
+
+bool TDayView::ScheduleRedo1Execute() {
+  ctx_.day.redo();
+  return focusSelectedPad();
 }
 
 void TDayView::pbxTimeMouseDown(Qt::MouseButton button, int y) {

@@ -1,7 +1,7 @@
 #pragma once
 // The open day on screen: the scroll box with the timeline strip, its pad
 // panes and drag areas, the pool of schedule pad frames, dragging new pads
-// into being and removing a pad.
+// into being, and the commands on its pads: removal, undo and redo.
 #include <QScrollArea>
 #include <array>
 #include <bitset>
@@ -51,8 +51,13 @@ class TDayView final : public QScrollArea {
       if (frame && frame->hasEdits()) f(*frame);
   }
   void repaintDragAreas();
-  // The selected pad's removal, after a confirmation.
-  void ScheduleRemovePad1Execute();
+  // The day's commands on its pads, one step of the history each: the
+  // selected pad's removal after a confirmation, and the undo and redo that
+  // take such a step back or do it again. Each leaves the focus on the
+  // selected pad, else on the last; false when there is no pad to take it.
+  bool ScheduleRemovePad1Execute();
+  bool ScheduleUndo1Execute();
+  bool ScheduleRedo1Execute();
 
   // The twin drag areas share these; `left` is where a new pad goes.
   void pbxTimeMouseDown(Qt::MouseButton button, int y);
@@ -102,6 +107,7 @@ class TDayView final : public QScrollArea {
   void dragPause();
   void dayChanged(DayModel::Change change, int slot);
   void releaseFrame(int slot);
+  bool focusSelectedPad();
 
   SchedPadContext& ctx_;
   int listener_ = 0;
