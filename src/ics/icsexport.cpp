@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "csscolors.h"
-#include "daystore.h"
+#include "dayrecords.h"
 #include "fileio.h"
 #include "fnv1a.h"
 #include "padrules.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <sys/stat.h>
 
-#include "daystore.h"
+#include "dayrecords.h"
 #include "notifier.h"
 
 namespace plandor {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "calendar.h"
-#include "daystore.h"
+#include "dayrecords.h"
 #include "fileio.h"
 #include "records.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "daystore.h"
+#include "dayrecords.h"
 #include "recovery.h"
 
 namespace plandor {

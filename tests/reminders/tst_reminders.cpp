@@ -14,7 +14,7 @@
 #include <memory>
 
 #include "appsetup.h"
-#include "daystore.h"
+#include "dayrecords.h"
 #include "dlgdiary.h"
 #include "dlgreminder.h"
 #include "filehelpers.h"

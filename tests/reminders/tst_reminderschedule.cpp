@@ -6,7 +6,7 @@
 #include <array>
 #include <cstring>
 
-#include "daystore.h"
+#include "dayrecords.h"
 #include "filehelpers.h"
 #include "reminderschedule.h"
 #include "remindersettings.h"
