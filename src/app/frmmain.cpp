@@ -25,7 +25,7 @@
 #include "padrules.h"
 #include "recovery.h"
 #include "recoverypolicy.h"
-#include "reminderroom.h"
+#include "plannerreminders.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -148,7 +148,7 @@ void TfrmMain::FormCreate() {
   }
   dtpToday->setDate(qdate(state_.Today));
   btnUpdateClick();
-  reminders_ = new ReminderRoom(day, platform_, folder,
+  reminders_ = new PlannerReminders(day, platform_, folder,
                                 {[this](const std::string& path) { return bringDay(path); },
                                  [this](int slot) {
                                    if (QWidget* pad = ScrollBox1->padFrame(slot)) ScrollBox1->ensureWidgetVisible(pad);
