@@ -163,6 +163,15 @@ void TestDayPlanning::leftDragCreatesAFocusedNumberedPad() {
   QCOMPARE(platform->sounds.size(), std::size_t(1));
   QCOMPARE(state->day.table().Pads[0].StartHour, -1);  // nothing stored until 一時保存
   QCOMPARE(state->day.table().Bars[0].TopY, -1);
+  // Typed, then 一時保存: the day hears once, and the pad holds nothing more.
+  p->cmbKeyword->setEditText(QStringLiteral("会議"));
+  QVERIFY(state->day.pending(0));
+  std::vector<DayModel::Change> told;
+  const int listener = state->day.listen([&](DayModel::Change c, int) { told.push_back(c); });
+  QVERIFY(p->btnSaveClick());
+  state->day.unlisten(listener);
+  QCOMPARE(told, std::vector<DayModel::Change>{DayModel::Change::PadStored});
+  QVERIFY(!state->day.pending(0) && !p->btnSave->isEnabled());
 }
 
 void TestDayPlanning::dragRowsAreOrderedAndClamped() {
