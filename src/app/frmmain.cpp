@@ -149,14 +149,14 @@ void TfrmMain::FormCreate() {
   dtpToday->setDate(qdate(state_.Today));
   btnUpdateClick();
   reminders_ = new PlannerReminders(day, platform_, folder,
-                                {[this](const std::string& path) { return bringDay(path); },
-                                 [this](int slot) {
-                                   if (QWidget* pad = ScrollBox1->padFrame(slot)) ScrollBox1->ensureWidgetVisible(pad);
-                                   ScrollBox1->focusPad(slot);
-                                 },
-                                 [this] { comeForward(); },
-                                 [this](const QString& text) { statusPanels[0]->setText(text); }},
-                                this);
+                                    {[this](const std::string& path) { return bringDay(path); },
+                                     [this](int slot) {
+                                       if (QWidget* pad = ScrollBox1->padFrame(slot)) ScrollBox1->ensureWidgetVisible(pad);
+                                       ScrollBox1->focusPad(slot);
+                                     },
+                                     [this] { comeForward(); },
+                                     [this](const QString& text) { statusPanels[0]->setText(text); }},
+                                    this);
   updateCommands();
   started_ = true;
 }
