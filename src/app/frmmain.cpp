@@ -25,7 +25,7 @@
 #include "padrules.h"
 #include "recovery.h"
 #include "recoverypolicy.h"
-#include "reminderroom.h"
+#include "plannerreminders.h"
 
 #include <algorithm>
 #include <cmath>
@@ -91,6 +91,7 @@ TfrmMain::TfrmMain(PlannerState& state, Platform& platform, QWidget* parent)
 
 TfrmMain::~TfrmMain() {
   state_.day.unlisten(dayListener_);
+  state_.day.removeTypedEdits(dialogEdits_);
   if (hints_) qApp->removeEventFilter(hints_);
 }
 
@@ -108,6 +109,12 @@ void TfrmMain::FormCreate() {
   connect(typingTimer_, &QTimer::timeout, this, &TfrmMain::keepRecovery);
   schedContext_.typed = [this] { typingTimer_->start(); };
   dayListener_ = state_.day.listen([this](DayModel::Change c, int slot) { dayChanged(c, slot); });
+  // The diary's and a schedule pad memo's typed text, until the dialog closes.
+  dialogEdits_ = state_.day.addTypedEdits([this](int slot) {
+    const auto* diary = qobject_cast<TdlgDiary*>(dlgDiary);
+    const auto* memo = qobject_cast<TdlgPadMemo*>(dlgPadMemo);
+    return slot < 0 && ((diary && diary->typedInto()) || (memo && memoSlot_ >= 0 && memo->typedInto()));
+  });
 
   const std::string& folder = state_.DataFolder;
   // Saves cut short by a crash or power loss leave hidden temporaries; this
@@ -142,15 +149,15 @@ void TfrmMain::FormCreate() {
   }
   dtpToday->setDate(qdate(state_.Today));
   btnUpdateClick();
-  reminders_ = new ReminderRoom(day, platform_, folder,
-                                {[this](const std::string& path) { return bringDay(path); },
-                                 [this](int slot) {
-                                   if (QWidget* pad = ScrollBox1->padFrame(slot)) ScrollBox1->ensureWidgetVisible(pad);
-                                   ScrollBox1->focusPad(slot);
-                                 },
-                                 [this] { comeForward(); },
-                                 [this](const QString& text) { statusPanels[0]->setText(text); }},
-                                this);
+  reminders_ = new PlannerReminders(day, platform_, folder,
+                                    {[this](const std::string& path) { return bringDay(path); },
+                                     [this](int slot) {
+                                       if (QWidget* pad = ScrollBox1->padFrame(slot)) ScrollBox1->ensureWidgetVisible(pad);
+                                       ScrollBox1->focusPad(slot);
+                                     },
+                                     [this] { comeForward(); },
+                                     [this](const QString& text) { statusPanels[0]->setText(text); }},
+                                    this);
   updateCommands();
   started_ = true;
 }
@@ -497,15 +504,13 @@ void TfrmMain::closeEvent(QCloseEvent* e) {
 }
 
 void TfrmMain::ScheduleUndo1Execute() {
-  state_.day.undo();
+  if (!ScrollBox1->ScheduleUndo1Execute()) btnSave->setFocus(Qt::OtherFocusReason);
   showDataCount();
-  focusDay(state_.day.selectedPad());
 }
 
 void TfrmMain::ScheduleRedo1Execute() {
-  state_.day.redo();
+  if (!ScrollBox1->ScheduleRedo1Execute()) btnSave->setFocus(Qt::OtherFocusReason);
   showDataCount();
-  focusDay(state_.day.selectedPad());
 }
 
 // After a command the focus is on a pad, else on 保存: never on the empty
@@ -687,8 +692,7 @@ void TfrmMain::SchedulePast1Execute() {
 }
 
 void TfrmMain::ScheduleRemovePad1Execute() {
-  ScrollBox1->ScheduleRemovePad1Execute();
-  focusDay(state_.day.selectedPad());
+  if (!ScrollBox1->ScheduleRemovePad1Execute()) btnSave->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmMain::ScheduleDiary1Execute() {
@@ -698,16 +702,16 @@ void TfrmMain::ScheduleDiary1Execute() {
   if (!day.hasFile() || day.unread() || dlgDiary) return;
   TdlgDiary dialog(day.diary(), state_.lists, this);
   dialog.typed = [this] {
-    state_.day.setDiaryPending(true);
+    state_.day.typedEditsChanged();
     typingTimer_->start();
   };
   dlgDiary = &dialog;
   const bool taken = dialog.exec() == QDialog::Accepted;
-  dlgDiary = nullptr;
+  dlgDiary = nullptr;  // what was typed is the day's now, or gone
   if (taken)
     day.setDiary(dialog.diary());
   else
-    day.setDiaryPending(false);
+    day.typedEditsChanged();
 }
 
 void TfrmMain::OptionReminder1Execute() {
@@ -731,14 +735,16 @@ void TfrmMain::openPadMemo(PadFrameBase& pad) {
   memoSlot_ = routine ? -1 : n - 1;
   if (!routine)
     dialog.typed = [this] {
-      state_.day.setMemoPending(true);
+      state_.day.typedEditsChanged();
       typingTimer_->start();
     };
   const bool taken = dialog.exec() == QDialog::Accepted;
-  dlgPadMemo = nullptr;
+  dlgPadMemo = nullptr;  // what was typed is the day's now, or gone
   memoSlot_ = -1;
-  if (!routine) state_.day.setMemoPending(false);
-  if (!taken) return;
+  if (!taken) {
+    if (!routine) state_.day.typedEditsChanged();
+    return;
+  }
   if (routine)
     state_.routines.RoutineTable[n - 1].Memo = dialog.memo();
   else

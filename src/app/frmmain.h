@@ -28,7 +28,7 @@ class QWidget;
 namespace plandor {
 
 class HintDisplay;
-class ReminderRoom;
+class PlannerReminders;
 
 class TfrmMain final : public QMainWindow {
   Q_OBJECT
@@ -81,7 +81,7 @@ class TfrmMain final : public QMainWindow {
   // Forward with the day at `path` open, as a reminder's default action
   // wants it; true when that day is open.
   bool bringDay(const std::string& path);
-  ReminderRoom* reminders() const { return reminders_; }
+  PlannerReminders* reminders() const { return reminders_; }
 
   // Before the open day is replaced or the program ends with unsaved
   // changes: 保存, 保存しない or キャンセル. False when the command must stop.
@@ -152,6 +152,7 @@ class TfrmMain final : public QMainWindow {
   QDialog* dlgDiary = nullptr;     // open, or null
   QDialog* dlgPadMemo = nullptr;  // open, or null
   int dayListener_ = 0;
+  int dialogEdits_ = 0;
   QTimer* recoveryTimer_ = nullptr;  // a change was made: keep it soon
   QTimer* typingTimer_ = nullptr;    // typing stopped for a second
   std::string ownRecovery_;              // the open day's recovery file, when written
@@ -161,7 +162,7 @@ class TfrmMain final : public QMainWindow {
   bool sessionEnding_ = false;
   bool recoveryFailureTold_ = false;
   int memoSlot_ = -1;  // the schedule pad whose memo dialog is open
-  ReminderRoom* reminders_ = nullptr;
+  PlannerReminders* reminders_ = nullptr;
 
  public:
   // Controls, by their names in the program's vocabulary.

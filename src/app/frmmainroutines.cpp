@@ -37,7 +37,7 @@ void TfrmMain::RoutineRead1Execute() {
   if (CountRoutines(routines.RoutineImage) == 0) return;  // only saved routines display
   DayModel& day = state_.day;
   if (!mayDiscardDay()) return;
-  if (day.recount() != 0 &&
+  if (day.DataCount() != 0 &&
       !platform_.confirm("表示されているパッドを削除した後,ルーチンを表示します.\r\n\r\n処理を続行しますか？", 150, 250))
     return;
   showCover();

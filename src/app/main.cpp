@@ -12,7 +12,7 @@
 #include "frmmain.h"
 #include "pathbytes.h"
 #include "qtplatform.h"
-#include "reminderroom.h"
+#include "plannerreminders.h"
 #include "sessionbus.h"
 #include "singleinstance.h"
 

@@ -70,9 +70,14 @@ TDayView::TDayView(SchedPadContext& context, QWidget* parent) : QScrollArea(pare
   connect(minuteTimer_, &QTimer::timeout, this, &TDayView::showNow);
   showNow();
   listener_ = ctx_.day.listen([this](DayModel::Change c, int slot) { dayChanged(c, slot); });
+  // A pad holds typed edits while it has a frame that says so; a slot
+  // whose frame waits, or has none, holds nothing.
+  typedEdits_ = ctx_.day.addTypedEdits(
+      [this](int slot) { return slot >= 0 && PadFrameTable[slot] && PadFrameTable[slot]->hasEdits(); });
 }
 
 TDayView::~TDayView() {
+  ctx_.day.removeTypedEdits(typedEdits_);
   ctx_.day.unlisten(listener_);
   qApp->removeEventFilter(this);
 }
@@ -317,7 +322,6 @@ void TDayView::buildPadFrames() {
   releasePadFrames();
   for (int i = 0; i < kPadSlots; ++i) waiting_[i] = ctx_.day.framed(i);
   makeFramesInView();
-  reportPending();
 }
 
 void TDayView::syncPadFrames() {
@@ -330,11 +334,6 @@ void TDayView::syncPadFrames() {
     waiting_[i] = ctx_.day.framed(i);
   }
   makeFramesInView();
-  reportPending();
-}
-
-void TDayView::reportPending() {
-  for (int i = 0; i < kPadSlots; ++i) ctx_.day.setPending(i, PadFrameTable[i] && PadFrameTable[i]->hasEdits());
 }
 
 bool TDayView::storeTypedEdits() {
@@ -429,16 +428,29 @@ bool TDayView::focusPad(int slot) {
   return true;
 }
 
-void TDayView::ScheduleRemovePad1Execute() {
+bool TDayView::focusSelectedPad() { return focusPad(ctx_.day.selectedPad()) || focusLastPad(); }
+
+bool TDayView::ScheduleRemovePad1Execute() {
   const int s = ctx_.day.selectedPad();
   TSchedPadFrame* pad = padFrame(s);
-  if (!pad) return;
-  if (!pad->confirmOnPad(s + 1, "を削除します.", 180, 250)) return;
-  showCover();
-  ctx_.day.removePad(s);
-  ctx_.pads.playSaveSound();
-  focusLastPad();
-  hideCover();
+  if (pad && pad->confirmOnPad(s + 1, "を削除します.", 180, 250)) {
+    showCover();
+    ctx_.day.removePad(s);
+    ctx_.pads.playSaveSound();
+    focusLastPad();
+    hideCover();
+  }
+  return focusSelectedPad();
+}
+
+bool TDayView::ScheduleUndo1Execute() {
+  ctx_.day.undo();
+  return focusSelectedPad();
+}
+
+bool TDayView::ScheduleRedo1Execute() {
+  ctx_.day.redo();
+  return focusSelectedPad();
 }
 
 void TDayView::pbxTimeMouseDown(Qt::MouseButton button, int y) {
@@ -474,7 +486,7 @@ void TDayView::dragPause(DragGesture& gesture) {
 void TDayView::pbxTimeMouseUp(Qt::MouseButton button, int y, int left) {
   std::array<bool, kPadSlots> used{};
   for (int i = 0; i < kPadSlots; ++i) used[i] = ctx_.day.framed(i);
-  const DragGesture::Release r = drag.release(button == Qt::LeftButton, y, ctx_.day.recount(), used);
+  const DragGesture::Release r = drag.release(button == Qt::LeftButton, y, ctx_.day.DataCount(), used);
   if (r.pad) {
     FreshPad f;
     f.startHour = r.pad->start.hour;

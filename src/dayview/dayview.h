@@ -1,8 +1,8 @@
 #pragma once
 // The open day on screen: the scroll box with the timeline strip, its pad
 // panes and drag areas, the pool of schedule pad frames, dragging new pads
-// into being, moving stored ones in time, removing a pad, and the line at
-// the time now.
+// into being, moving stored ones in time, the commands on its pads (removal,
+// undo and redo), and the line at the time now.
 #include <QScrollArea>
 #include <array>
 #include <bitset>
@@ -55,8 +55,13 @@ class TDayView final : public QScrollArea {
       if (frame && frame->hasEdits()) f(*frame);
   }
   void repaintDragAreas();
-  // The selected pad's removal, after a confirmation.
-  void ScheduleRemovePad1Execute();
+  // The day's commands on its pads, one step of the history each: the
+  // selected pad's removal after a confirmation, and the undo and redo that
+  // take such a step back or do it again. Each leaves the focus on the
+  // selected pad, else on the last; false when there is no pad to take it.
+  bool ScheduleRemovePad1Execute();
+  bool ScheduleUndo1Execute();
+  bool ScheduleRedo1Execute();
 
   // The twin drag areas share these; `left` is where a new pad goes.
   void pbxTimeMouseDown(Qt::MouseButton button, int y);
@@ -134,10 +139,11 @@ class TDayView final : public QScrollArea {
   void showDragTip(DragArea* area, int y, BarRows rows);
   void dayChanged(DayModel::Change change, int slot);
   void releaseFrame(int slot);
-  void reportPending();
+  bool focusSelectedPad();
 
   SchedPadContext& ctx_;
   int listener_ = 0;
+  int typedEdits_ = 0;
   // What each frame was made from: a frame whose slot still holds this stays.
   struct Shown {
     PadRecord pad;

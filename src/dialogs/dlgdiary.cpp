@@ -54,9 +54,14 @@ TdlgDiary::TdlgDiary(const DiaryRecord& diary, const ListStore& lists, QWidget* 
   memContent1->setFocus();
   move(262, 62);
   for (QPlainTextEdit* content : {memContent1, memContent2})
-    connect(content, &QPlainTextEdit::textChanged, this, [this] { typed(); });
+    connect(content, &QPlainTextEdit::textChanged, this, &TdlgDiary::userTyped);
   for (ListCombo* title : {cmbTitle1, cmbTitle2})
-    connect(title, &QComboBox::editTextChanged, this, [this] { typed(); });
+    connect(title, &QComboBox::editTextChanged, this, &TdlgDiary::userTyped);
+}
+
+void TdlgDiary::userTyped() {
+  typedInto_ = true;
+  typed();
 }
 
 DiaryRecord TdlgDiary::entered() const {

@@ -24,6 +24,8 @@ class TdlgDiary final : public QDialog {
   DiaryRecord entered() const;
   // Called when the user types, so that typed work can be kept.
   std::function<void()> typed = [] {};
+  // The user has typed since the dialog opened.
+  bool typedInto() const { return typedInto_; }
 
   ListCombo* cmbTitle1;
   QPlainTextEdit* memContent1;
@@ -37,7 +39,10 @@ class TdlgDiary final : public QDialog {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
+  void userTyped();
+
   DiaryRecord diary_;
+  bool typedInto_ = false;
  public:
   // After 一時保存: the entries taken.
   const DiaryRecord& diary() const { return diary_; }

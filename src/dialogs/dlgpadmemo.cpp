@@ -42,7 +42,10 @@ TdlgPadMemo::TdlgPadMemo(const ShortText<255>& memo, const QString& caption, int
   connect(btnSavePadMemo, &QPushButton::clicked, this, &TdlgPadMemo::btnSavePadMemoClick);
   connect(btnCancelPadMemo, &QPushButton::clicked, this, &QDialog::reject);
   showInEdit(memPadMemo, showMultiline(memo));
-  connect(memPadMemo, &QPlainTextEdit::textChanged, this, [this] { typed(); });
+  connect(memPadMemo, &QPlainTextEdit::textChanged, this, [this] {
+    typedInto_ = true;
+    typed();
+  });
   memPadMemo->setFocus();
   move(262, 62);
 }

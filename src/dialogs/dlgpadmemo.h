@@ -23,6 +23,8 @@ class TdlgPadMemo final : public QDialog {
   ShortText<255> entered() const;
   // Called when the user types, so that typed work can be kept.
   std::function<void()> typed = [] {};
+  // The user has typed since the dialog opened.
+  bool typedInto() const { return typedInto_; }
 
   QPlainTextEdit* memPadMemo;
   QLineEdit* edtPadMemoNum;
@@ -31,6 +33,7 @@ class TdlgPadMemo final : public QDialog {
 
  private:
   ShortText<255> memo_;
+  bool typedInto_ = false;
  public:
   const ShortText<255>& memo() const { return memo_; }
 };

@@ -11,8 +11,9 @@
 #include <cstring>
 
 #include "csscolors.h"
-#include "daystore.h"
+#include "dayrecords.h"
 #include "fileio.h"
+#include "fnv1a.h"
 #include "padrules.h"
 #include "routineday.h"
 #include "timeaxis.h"
@@ -37,13 +38,9 @@ std::string hex64(std::uint64_t v) {
   return buf;
 }
 
-// FNV-1a: a change detector, not a seal; the unfolded text makes it
-// independent of where lines were folded.
-std::string digest(std::string_view s) {
-  std::uint64_t h = 0xcbf29ce484222325ULL;
-  for (unsigned char c : s) h = (h ^ c) * 0x100000001b3ULL;
-  return hex64(h);
-}
+// A change detector, not a seal; the unfolded text makes it independent of
+// where lines were folded.
+std::string digest(std::string_view s) { return hex64(fnv1a(s)); }
 
 void addX(icalcomponent* c, const char* name, const std::string& value) {
   icalproperty* p = icalproperty_new_x(value.c_str());

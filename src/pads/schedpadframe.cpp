@@ -114,7 +114,7 @@ void TSchedPadFrame::editedByUser() {
 
 void TSchedPadFrame::setEdited(bool edited) {
   edited_ = edited;
-  if (slot() >= 0) ctx_.day.setPending(slot(), hasEdits());
+  if (slot() >= 0) ctx_.day.typedEditsChanged();
 }
 
 void TSchedPadFrame::reset() {
@@ -194,6 +194,11 @@ bool TSchedPadFrame::apply(const PadStoreResult& r, const char* orderRefused) {
     platform.message(kEndTooLate);
     Panel3->show(5, 59, false);
   }
+  // Taken: the pad holds nothing the day lacks when the day tells of it.
+  // "変更" first: pressed from the keyboard, the focus goes on to it.
+  btnRevise->setEnabled(true);
+  btnSave->setEnabled(false);
+  edited_ = false;
   ctx_.day.storePad(slot(), r.bar, r.pad);
   nameYourself();
   return true;
@@ -204,10 +209,6 @@ bool TSchedPadFrame::btnSaveClick() {
   if (s < 0 || s >= kPadSlots) return true;
   if (!apply(temporarySave(schedEntry(), ctx_.day.bar(s), ctx_.day.pad(s)), kOrderRefusedSave)) return false;
   move(x(), ctx_.day.pad(s).Top);
-  // "変更" first: pressed from the keyboard, the focus goes on to it.
-  btnRevise->setEnabled(true);
-  btnSave->setEnabled(false);
-  setEdited(false);
   ctx_.pads.playSaveSound();
   return true;
 }
@@ -217,7 +218,6 @@ bool TSchedPadFrame::btnReviseClick() {
   if (s < 0 || s >= kPadSlots) return true;
   const bool stored = apply(change(schedEntry(), ctx_.day.bar(s), ctx_.day.pad(s)), kOrderRefusedRevise);
   if (!stored) return false;
-  setEdited(false);
   ctx_.pads.playSaveSound();
   return true;
 }

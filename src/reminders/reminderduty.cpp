@@ -6,28 +6,24 @@
 #include <cstring>
 #include <sys/stat.h>
 
-#include "daystore.h"
+#include "dayrecords.h"
 #include "notifier.h"
 
 namespace plandor {
 
-struct ReminderDuty::Stamp {
-  struct stat st {};
-  bool present = false;
-};
-
 // A day file that is not open, read again only when it changed on disk.
 struct ReminderDuty::DayFilePads {
-  struct stat stamp {};
+  FileStamp stamp;
   bool read = false;  // false: no file, or one that could not be read
   PadRecord pads[kPadSlots];
 };
 
 namespace {
 
-bool sameStamp(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+// Nothing present when the file cannot be looked at.
+FileStamp stampAt(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? stampOf(st) : FileStamp{};
 }
 
 // Pads long over are forgotten: the clock is not set back by days.
@@ -40,7 +36,7 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
 ReminderDuty::ReminderDuty(std::string dataFolder, Hooks hooks, QObject* parent)
-    : QObject(parent), dataFolder_(std::move(dataFolder)), hooks_(std::move(hooks)), remindedStamp_(new Stamp) {
+    : QObject(parent), dataFolder_(std::move(dataFolder)), hooks_(std::move(hooks)) {
   timer_ = new QTimer(this);
   timer_->setSingleShot(true);
   connect(timer_, &QTimer::timeout, this, &ReminderDuty::check);
@@ -99,12 +95,12 @@ std::vector<Reminder> ReminderDuty::remindersFor(const LocalDate& date, std::vec
     told_.erase(path);
     return {};
   }
-  if (!cached->read || !sameStamp(st, cached->stamp)) {
+  if (!cached->read || !sameFile(stampOf(st), cached->stamp)) {
     // Read only; nothing is ever written here.
     auto file = std::make_unique<DayFile>();
     const IoResult r = readDayFile(path, file.get(), false);
     cached->read = r.ok();
-    cached->stamp = st;
+    cached->stamp = stampOf(st);
     if (!r.ok()) {
       if (told_.insert(path).second) failures->push_back(r.message());
       return {};
@@ -117,12 +113,10 @@ std::vector<Reminder> ReminderDuty::remindersFor(const LocalDate& date, std::vec
 
 void ReminderDuty::readReminded() {
   const std::string path = dataFolder_ + "/" + kRemindedFile;
-  struct stat st {};
-  const bool present = ::stat(path.c_str(), &st) == 0;
-  if (present == remindedStamp_->present && (!present || sameStamp(st, remindedStamp_->st))) return;
-  remindedStamp_->present = present;
-  remindedStamp_->st = st;
-  if (!present) return;
+  const FileStamp now = stampAt(path);
+  if (sameFile(now, remindedStamp_)) return;
+  remindedStamp_ = now;
+  if (!now.present) return;
   std::string text(kRemindedMax, '\0');
   std::size_t got = 0;
   if (!readFileStart(path, text.data(), text.size(), &got, false).ok()) return;
@@ -140,7 +134,7 @@ void ReminderDuty::writeReminded() {
   // Not the user's data: a failure leaves this run's memory to do.
   if (!writeOwnFile(path, text.data(), text.size()).written()) return;
   written_ = reminded_.prints;
-  remindedStamp_->present = ::stat(path.c_str(), &remindedStamp_->st) == 0;
+  remindedStamp_ = stampAt(path);
 }
 
 const Reminder* ReminderDuty::find(const Reminder& shown, const std::vector<Reminder>& now) {

@@ -108,8 +108,7 @@ class ReminderDuty final : public QObject {
   std::optional<WallSeconds> last_;
   Reminded reminded_;
   std::set<ReminderPrint> written_;  // the prints as last read or written
-  struct Stamp;
-  std::unique_ptr<Stamp> remindedStamp_;
+  FileStamp remindedStamp_;  // the reminded file as last read
   std::map<std::string, std::unique_ptr<DayFilePads>> files_;
   std::set<std::string> told_;  // files whose failure was told, until they read again
   // The notes on screen, each with the reminders it stands for.

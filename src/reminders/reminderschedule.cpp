@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "fnv1a.h"
+#include "padrules.h"
 #include "timeaxis.h"
 
 namespace plandor {
@@ -15,11 +17,12 @@ WallSeconds dayStart(const LocalDate& d) { return static_cast<WallSeconds>(toSer
 
 LocalDate addDays(const LocalDate& d, int n) { return fromSerialDate(toSerialDate(d) + n); }
 
-// Seconds from the plan's 06:00 to a dial time, or nothing for a time off
-// the dial (a damaged file).
+// Seconds from the plan's 06:00 to a dial time (the hour read as every pad
+// reads it), or nothing for a time off the dial (a damaged file).
 std::optional<WallSeconds> dialOffset(std::int32_t hour, std::int32_t minute, std::uint8_t pm) {
-  if (hour < 0 || hour > 11 || minute < 0 || minute > 59) return std::nullopt;
-  return WallSeconds(HourIndex(pm, hour)) * 3600 + WallSeconds(minute) * 60;
+  const std::optional<int> h = dialHour(hour);
+  if (!h || minute < 0 || minute > 59) return std::nullopt;
+  return WallSeconds(HourIndex(pm, *h)) * 3600 + WallSeconds(minute) * 60;
 }
 
 std::string clock(WallSeconds t) {
@@ -50,14 +53,8 @@ std::vector<LocalDate> plansToWatch(const LocalDateTime& now, int leadMinutes) {
 namespace {
 
 std::uint64_t textPrint(const std::string& keyword, const std::string& content) {
-  std::uint64_t h = 1469598103934665603ull;  // FNV-1a
-  auto mix = [&h](const std::string& s) {
-    for (unsigned char c : s) h = (h ^ c) * 1099511628211ull;
-  };
-  mix(keyword);
-  h = (h ^ 0xff) * 1099511628211ull;  // never a byte of UTF-8 text
-  mix(content);
-  return h;
+  // 0xff, never a byte of UTF-8 text, keeps "ab"+"c" apart from "a"+"bc".
+  return fnv1a(content, fnv1a(std::string_view("\xff", 1), fnv1a(keyword, kFnv1aShortBasis)));
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "daystore.h"
+#include "dayrecords.h"
 #include "padrules.h"
 #include "timeaxis.h"
 

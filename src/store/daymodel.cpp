@@ -33,14 +33,65 @@ void DayModel::unlisten(int id) {
   std::erase_if(listeners_, [id](const auto& l) { return l.first == id; });
 }
 
-void DayModel::tell(Change change, int slot) {
+int DayModel::addTypedEdits(TypedEdits holder) {
+  holders_.emplace_back(++nextListener_, std::move(holder));
+  return nextListener_;
+}
+
+void DayModel::removeTypedEdits(int id) {
+  std::erase_if(holders_, [id](const auto& h) { return h.first == id; });
+}
+
+bool DayModel::askTypedEdits(const std::bitset<kPadSlots + 1>& dropped) {
+  const auto holds = [this](int slot) {
+    for (const auto& h : holders_)
+      if (h.second(slot)) return true;
+    return false;
+  };
+  std::bitset<kPadSlots> pending;
+  for (int i = 0; i < kPadSlots; ++i) pending[i] = !dropped[i] && holds(i);
+  const bool dialog = !dropped[kPadSlots] && holds(-1);
+  const bool changed = pending != pending_ || dialog != dialogTyped_;
+  pending_ = pending;
+  dialogTyped_ = dialog;
+  return changed;
+}
+
+std::bitset<kPadSlots + 1> DayModel::changedSlots(const DaySnapshot& a, const DaySnapshot& b) {
+  std::bitset<kPadSlots + 1> changed;
+  for (int i = 0; i < kPadSlots; ++i)
+    changed[i] = std::memcmp(&a.table.Pads[i], &b.table.Pads[i], sizeof(PadRecord)) != 0 || !(a.fresh[i] == b.fresh[i]);
+  return changed;
+}
+
+void DayModel::typedEditsChanged() {
+  // Asked once the listeners are done: they may still be making frames.
+  if (telling_) {
+    askAgain_ = true;
+    return;
+  }
+  if (askTypedEdits()) notify(Change::Pending, -1);
+}
+
+void DayModel::tell(Change change, int slot, const std::bitset<kPadSlots + 1>& dropped) {
+  askTypedEdits(dropped);
+  notify(change, slot);
+}
+
+void DayModel::notify(Change change, int slot) {
+  telling_ = true;
   // A listener may add or remove listeners meanwhile.
   const auto listeners = listeners_;
   for (const auto& l : listeners) l.second(change, slot);
+  telling_ = false;
+  if (askAgain_) {
+    askAgain_ = false;
+    typedEditsChanged();
+  }
 }
 
 bool DayModel::modified() const {
-  if (pending_.any() || diaryPending_ || memoPending_ || !sameBytes(now_.table, saved_)) return true;
+  if (pending_.any() || dialogTyped_ || !sameBytes(now_.table, saved_)) return true;
   for (const auto& f : now_.fresh)
     if (f.open) return true;
   return false;
@@ -56,7 +107,6 @@ void DayModel::clear() {
   now_.ids = {};
   now_.selected = 0;
   image_ = emptyDayFile();
-  dataCount_ = 0;
   unread_ = IoResult::success();
   // Nothing there: a file that turns up later was put by another program.
   stamp_ = FileStamp{};
@@ -66,9 +116,6 @@ void DayModel::clear() {
 void DayModel::startHistory() {
   undo_.clear();
   redo_.clear();
-  pending_.reset();
-  diaryPending_ = false;
-  memoPending_ = false;
   saved_ = now_.table;
 }
 
@@ -86,7 +133,6 @@ IoResult DayModel::load(const std::string& path) {
   if (path != temporaryPath_) now_.table.Diary = image_.Diary;
   now_.fresh = {};
   identify(now_);
-  dataCount_ = CountPads(image_.Bars);
   return r;
 }
 
@@ -95,7 +141,7 @@ IoResult DayModel::open(const std::string& path) {
   clear();
   const IoResult r = load(path);
   startHistory();
-  tell(Change::Opened, -1);
+  tell(Change::Opened, -1, std::bitset<kPadSlots + 1>().set());  // every frame is made afresh
   return r;
 }
 
@@ -103,16 +149,17 @@ void DayModel::openEmpty(const std::string& path) {
   currentPath_ = path;
   clear();
   startHistory();
-  tell(Change::Opened, -1);
+  tell(Change::Opened, -1, std::bitset<kPadSlots + 1>().set());  // every frame is made afresh
 }
 
 void DayModel::commit(const DaySnapshot& after, Change change, int slot) {
-  if (sameState(now_, after)) return;
+  // No step and no news; what the holders now answer may still have changed.
+  if (sameState(now_, after)) return typedEditsChanged();
   undo_.push_back(now_);
   if (undo_.size() > kHistoryLimit) undo_.erase(undo_.begin());
   redo_.clear();
-  now_ = after;
-  tell(change, slot);
+  const DaySnapshot before = std::exchange(now_, after);
+  tell(change, slot, change == Change::Replaced ? changedSlots(before, now_) : std::bitset<kPadSlots + 1>());
 }
 
 void DayModel::storePad(int slot, const BarRecord& bar, const PadRecord& pad) {
@@ -159,21 +206,18 @@ void DayModel::removePad(int slot) {
   after.fresh = {};
   for (int i = 0; i < kPadSlots; ++i) after.ids[i] = from[i] < 0 ? 0 : now_.ids[from[i]];
   commit(after, Change::Replaced, slot);
-  recount();
 }
 
 void DayModel::setMemo(int slot, const ShortText<255>& memo) {
   if (slot < 0 || slot >= kPadSlots) return;
   DaySnapshot after = now_;
   after.table.Pads[slot].Memo = memo;
-  memoPending_ = false;
   commit(after, Change::Memo, slot);
 }
 
 void DayModel::setDiary(const DiaryRecord& diary) {
   DaySnapshot after = now_;
   after.table.Diary = diary;
-  diaryPending_ = false;
   commit(after, Change::Diary, -1);
 }
 
@@ -205,7 +249,6 @@ void DayModel::restore(const PadTable& table, const FileStamp* began, const std:
     if (table.Pads[i].StartHour != -1) after.fresh[i] = {};
   identify(after);
   commit(after, Change::Replaced, -1);
-  recount();
 }
 
 void DayModel::undo() {
@@ -213,8 +256,7 @@ void DayModel::undo() {
   redo_.push_back(now_);
   now_ = undo_.back();
   undo_.pop_back();
-  recount();
-  tell(Change::Replaced, -1);
+  tell(Change::Replaced, -1, changedSlots(redo_.back(), now_));
 }
 
 void DayModel::redo() {
@@ -222,30 +264,11 @@ void DayModel::redo() {
   undo_.push_back(now_);
   now_ = redo_.back();
   redo_.pop_back();
-  recount();
-  tell(Change::Replaced, -1);
+  tell(Change::Replaced, -1, changedSlots(undo_.back(), now_));
 }
 
 void DayModel::select(int slot) {
   if (slot >= 0 && slot < kPadSlots) now_.selected = slot;
-}
-
-void DayModel::setPending(int slot, bool pending) {
-  if (slot < 0 || slot >= kPadSlots || pending_[slot] == pending) return;
-  pending_[slot] = pending;
-  tell(Change::Pending, slot);
-}
-
-void DayModel::setMemoPending(bool pending) {
-  if (memoPending_ == pending) return;
-  memoPending_ = pending;
-  tell(Change::Pending, -1);
-}
-
-void DayModel::setDiaryPending(bool pending) {
-  if (diaryPending_ == pending) return;
-  diaryPending_ = pending;
-  tell(Change::Pending, -1);
 }
 
 bool DayModel::nextImage(const LocalDate& today, DayFile* next) const {
@@ -279,7 +302,6 @@ IoResult DayModel::save(const LocalDate& today, bool* headerSet, bool overwriteC
   image_ = next;
   saved_ = now_.table;
   stamp_ = expected;
-  dataCount_ = CountPads(image_.Bars);
   tell(Change::Saved, -1);
   return r;
 }

@@ -2,8 +2,9 @@
 // The open day: its pad table, its file image and its paths, changed only
 // through the named operations below. Each operation that changes the day
 // is kept in a history of whole snapshots (undo, redo) and tells the
-// listeners once. The unsaved state is the table against the one last
-// loaded or saved, plus the typed edits the pads and the diary still hold.
+// listeners once, never while it is telling them. The unsaved state is the
+// table against the one last loaded or saved, plus the typed edits the pads
+// and the diary still hold, which the model asks them for.
 #include <array>
 #include <bitset>
 #include <cstdint>
@@ -14,7 +15,7 @@
 #include <vector>
 
 #include "calendar.h"
-#include "daystore.h"
+#include "dayrecords.h"
 #include "fileio.h"
 #include "records.h"
 
@@ -67,6 +68,17 @@ class DayModel {
   int listen(Listener l);
   void unlisten(int id);
 
+  // Whoever holds typed edits the day does not have yet answers for them:
+  // for a schedule pad's slot, or for -1 (the diary and the memo dialog).
+  // Asked in every operation before the listeners are told, a slot whose
+  // pad the operation replaced excepted (its frame is made again); a holder
+  // whose answer may have changed since calls typedEditsChanged, and the
+  // listeners hear of it (Pending) when the day's answer did change.
+  using TypedEdits = std::function<bool(int slot)>;
+  int addTypedEdits(TypedEdits holder);  // returns what removeTypedEdits takes
+  void removeTypedEdits(int id);
+  void typedEditsChanged();
+
   // Reading.
   const PadTable& table() const { return now_.table; }
   const PadRecord& pad(int slot) const { return now_.table.Pads[slot]; }
@@ -82,10 +94,8 @@ class DayModel {
   // The date the open day's file name stands for.
   std::optional<LocalDate> date() const { return dateOfDayFile(currentPath_); }
 
-  // The highest pad number with a bar, as last counted: by a load, a save, a
-  // removal or a drag release.
-  std::int32_t DataCount() const { return dataCount_; }
-  std::int32_t recount() { return dataCount_ = CountPads(now_.table.Bars); }
+  // The highest pad number with a bar.
+  std::int32_t DataCount() const { return CountPads(now_.table.Bars); }
   std::uint32_t padId(int slot) const { return now_.ids[slot]; }
   const std::uint32_t* padIds() const { return now_.ids.data(); }
   // The schedule pad that last had the focus.
@@ -101,6 +111,7 @@ class DayModel {
   // Saving would write something other than what was last loaded or saved,
   // or a pad or the diary holds typed edits not yet stored.
   bool modified() const;
+  // The pad in `slot` holds typed edits, as its holder last answered.
   bool pending(int slot) const { return pending_[slot]; }
   bool canUndo() const { return !undo_.empty(); }
   bool canRedo() const { return !redo_.empty(); }
@@ -145,12 +156,6 @@ class DayModel {
 
   // Not in the history.
   void select(int slot);
-  // A pad's or the diary's typed edits not yet stored (a pad's 一時保存 is
-  // enabled, or its controls differ from its record).
-  void setPending(int slot, bool pending);
-  void setDiaryPending(bool pending);
-  // The pad memo dialog holds typed text not yet taken with its 一時保存.
-  void setMemoPending(bool pending);
 
   // The Save command's data part. The first save of a day sets the header
   // from the open day's path and `today`; later saves keep it. An image
@@ -183,7 +188,14 @@ class DayModel {
   // step and no signal when nothing changed.
   void commit(const DaySnapshot& after, Change change, int slot);
   void startHistory();
-  void tell(Change change, int slot);
+  // Asks the holders of typed edits (none for the slots `dropped`); true
+  // when the answer differs from the last.
+  bool askTypedEdits(const std::bitset<kPadSlots + 1>& dropped = {});
+  // The slots whose pad or fresh pad differ between `a` and `b`.
+  static std::bitset<kPadSlots + 1> changedSlots(const DaySnapshot& a, const DaySnapshot& b);
+  // Tells the listeners of a change, after asking for typed edits.
+  void tell(Change change, int slot, const std::bitset<kPadSlots + 1>& dropped = {});
+  void notify(Change change, int slot);
   // New identities for every slot of `s` that holds a pad.
   void identify(DaySnapshot& s);
 
@@ -192,10 +204,11 @@ class DayModel {
   DayFile image_;
   std::vector<DaySnapshot> undo_, redo_;
   std::bitset<kPadSlots> pending_;
-  bool diaryPending_ = false;
-  bool memoPending_ = false;
+  bool dialogTyped_ = false;  // the diary or memo dialog holds typed text
+  std::vector<std::pair<int, TypedEdits>> holders_;
+  bool telling_ = false;
+  bool askAgain_ = false;  // a holder's answer changed while the listeners were told
   std::string currentPath_, todayPath_, temporaryPath_;
-  std::int32_t dataCount_ = 0;
   IoResult unread_;
   FileStamp stamp_;  // the open day's file as last read or saved
   std::vector<std::pair<int, Listener>> listeners_;

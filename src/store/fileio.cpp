@@ -14,6 +14,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "fnv1a.h"
+
 namespace plandor {
 namespace {
 
@@ -60,29 +62,6 @@ bool writeAll(int fd, const char* p, std::size_t n) {
   return true;
 }
 
-FileStamp stampOf(const struct stat& st) {
-  FileStamp s;
-  s.known = s.present = true;
-  s.device = st.st_dev;
-  s.inode = st.st_ino;
-  s.size = st.st_size;
-  s.mtimeSec = st.st_mtim.tv_sec;
-  s.mtimeNsec = st.st_mtim.tv_nsec;
-  return s;
-}
-
-std::uint64_t digestOf(const void* data, std::size_t n) {
-  std::uint64_t h = 0xcbf29ce484222325ull;  // FNV-1a: a check against change, not against intent
-  const auto* p = static_cast<const unsigned char*>(data);
-  for (std::size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 0x100000001b3ull;
-  return h;
-}
-
-bool sameFile(const FileStamp& a, const FileStamp& b) {
-  return a.present == b.present && a.device == b.device && a.inode == b.inode && a.size == b.size &&
-         a.mtimeSec == b.mtimeSec && a.mtimeNsec == b.mtimeNsec;
-}
-
 // The file at `path` still starts with the record bytes stamped.
 bool sameRecord(const std::string& path, const FileStamp& stamp) {
   if (!stamp.present) return false;
@@ -99,7 +78,7 @@ bool sameRecord(const std::string& path, const FileStamp& stamp) {
     else got += static_cast<std::size_t>(r);
   }
   ::close(fd);
-  return ok && digestOf(bytes.data(), bytes.size()) == stamp.digest;
+  return ok && fnv1a(bytes) == stamp.digest;
 }
 
 struct GuardedFolder {
@@ -117,6 +96,22 @@ bool folderReplaced(const std::string& path) {
 }
 
 }  // namespace
+
+FileStamp stampOf(const struct stat& st) {
+  FileStamp s;
+  s.known = s.present = true;
+  s.device = st.st_dev;
+  s.inode = st.st_ino;
+  s.size = st.st_size;
+  s.mtimeSec = st.st_mtim.tv_sec;
+  s.mtimeNsec = st.st_mtim.tv_nsec;
+  return s;
+}
+
+bool sameFile(const FileStamp& a, const FileStamp& b) {
+  return a.present == b.present && a.device == b.device && a.inode == b.inode && a.size == b.size &&
+         a.mtimeSec == b.mtimeSec && a.mtimeNsec == b.mtimeNsec;
+}
 
 void guardDataFolder(const std::string& folder, std::uint64_t device, std::uint64_t inode) {
   g_dataFolder = {folder, device, inode};
@@ -297,7 +292,7 @@ IoResult readFileStart(const std::string& path, void* buffer, std::size_t capaci
   ::close(fd);
   if (stamp) {
     *stamp = stampOf(st);
-    stamp->digest = digestOf(buffer, *got);
+    stamp->digest = fnv1a(std::string_view(static_cast<const char*>(buffer), *got));
     stamp->length = *got;
   }
   return IoResult::success();
@@ -536,7 +531,7 @@ IoResult writeFileAtomic(const std::string& path, const void* data, std::size_t 
   step("renamed");
   if (stamp) {
     *stamp = stamped ? stampOf(written) : FileStamp{};
-    stamp->digest = digestOf(data, size);
+    stamp->digest = fnv1a(std::string_view(static_cast<const char*>(data), size));
     stamp->length = size;
   }
   IoResult synced = syncFolder(folder, path);

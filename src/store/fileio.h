@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+struct stat;
+
 namespace plandor {
 
 struct IoResult {
@@ -55,6 +57,12 @@ struct FileStamp {
   std::uint64_t digest = 0;  // of the record's bytes read or written
   std::size_t length = 0;    // how many those were
 };
+
+// What `stat` tells of a present file.
+FileStamp stampOf(const struct stat& st);
+// The same file as far as its identity, size and time tell (or both absent);
+// the digest is not compared.
+bool sameFile(const FileStamp& a, const FileStamp& b);
 
 // The name of a copy that keeps the program's version beside a file another
 // program changed: "Y2006013 (2026-12-07 09-41).sdf". createOwnFileExclusive

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "fnv1a.h"
+
 namespace plandor {
 namespace {
 
@@ -18,11 +20,9 @@ constexpr std::size_t kMaxText = 1024;  // a typed box's text, in bytes
 // Whole file, at most: header, path, image, 24 typed pads with four texts.
 constexpr std::size_t kMaxFile = 64 + 80 + kMaxPath + sizeof(DayFile) + 4 + kPadSlots * (64 + 4 * kMaxText) + 8;
 
-// FNV-1a: a torn or foreign file must not pass for unsaved work.
+// A torn or foreign file must not pass for unsaved work.
 std::uint64_t checksum(const unsigned char* p, std::size_t n) {
-  std::uint64_t h = 1469598103934665603ull;
-  for (std::size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
-  return h;
+  return fnv1a(std::string_view(reinterpret_cast<const char*>(p), n), kFnv1aShortBasis);
 }
 
 struct Writer {

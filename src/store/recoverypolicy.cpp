@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "daystore.h"
+#include "dayrecords.h"
 #include "recovery.h"
 
 namespace plandor {
@@ -30,11 +30,9 @@ DayFileNow dayFileNow(const std::string& path, const FileStamp& began) {
   // Nothing recorded (an older recovery file): taken as it is.
   if (!began.known) return DayFileNow::AsBegun;
   if (!began.present) return DayFileNow::Changed;  // a file came where there was none
-  const bool sameFile = now.device == began.device && now.inode == began.inode && now.size == began.size &&
-                        now.mtimeSec == began.mtimeSec && now.mtimeNsec == began.mtimeNsec;
   // Copied or touched, but the same bytes: no change.
   const bool sameBytes = now.length == began.length && now.digest == began.digest;
-  return sameFile || sameBytes ? DayFileNow::AsBegun : DayFileNow::Changed;
+  return sameFile(now, began) || sameBytes ? DayFileNow::AsBegun : DayFileNow::Changed;
 }
 
 Offer decideOffer(const OfferCase& c) {

@@ -165,6 +165,15 @@ void TestDayPlanning::leftDragCreatesAFocusedNumberedPad() {
   QCOMPARE(platform->sounds.size(), std::size_t(1));
   QCOMPARE(state->day.table().Pads[0].StartHour, -1);  // nothing stored until 一時保存
   QCOMPARE(state->day.table().Bars[0].TopY, -1);
+  // Typed, then 一時保存: the day hears once, and the pad holds nothing more.
+  p->cmbKeyword->setEditText(QStringLiteral("会議"));
+  QVERIFY(state->day.pending(0));
+  std::vector<DayModel::Change> told;
+  const int listener = state->day.listen([&](DayModel::Change c, int) { told.push_back(c); });
+  QVERIFY(p->btnSaveClick());
+  state->day.unlisten(listener);
+  QCOMPARE(told, std::vector<DayModel::Change>{DayModel::Change::PadStored});
+  QVERIFY(!state->day.pending(0) && !p->btnSave->isEnabled());
 }
 
 void TestDayPlanning::dragRowsAreOrderedAndClamped() {
@@ -489,19 +498,23 @@ void TestDayPlanning::screenReadersAndTheKeyboardReachEverything() {
 void TestDayPlanning::unsavedWorkIsAskedAboutBeforeItGoes_data() {
   QTest::addColumn<int>("answer");     // 0 保存, 1 保存しない, 2 キャンセル
   QTest::addColumn<bool>("typedOnly");  // the pad's edit was never stored
+  QTest::addColumn<QString>("typed");   // into its keyword
   QTest::addColumn<bool>("ends");
   QTest::addColumn<bool>("saved");
-  QTest::newRow("保存") << 0 << false << true << true;
-  QTest::newRow("保存 takes the typed edit first") << 0 << true << true << true;
-  QTest::newRow("保存しない") << 1 << false << true << false;
-  QTest::newRow("キャンセル") << 2 << false << false << false;
-  QTest::newRow("キャンセル keeps the typing") << 2 << true << false << false;
+  const QString k = QStringLiteral("会議");
+  QTest::newRow("保存") << 0 << false << k << true << true;
+  QTest::newRow("保存 takes the typed edit first") << 0 << true << k << true << true;
+  QTest::newRow("保存 takes an untouched dragged pad") << 0 << true << QString() << true << true;
+  QTest::newRow("保存しない") << 1 << false << k << true << false;
+  QTest::newRow("キャンセル") << 2 << false << k << false << false;
+  QTest::newRow("キャンセル keeps the typing") << 2 << true << k << false << false;
 }
 
 // 終了 (and the close box, which takes the same path) with unsaved work.
 void TestDayPlanning::unsavedWorkIsAskedAboutBeforeItGoes() {
   QFETCH(int, answer);
   QFETCH(bool, typedOnly);
+  QFETCH(QString, typed);
   QFETCH(bool, ends);
   QFETCH(bool, saved);
   const std::string day = state->day.todayPath(), recovery = dir->filePath("Recovery-2006-01-01.pdr").toStdString();
@@ -510,7 +523,8 @@ void TestDayPlanning::unsavedWorkIsAskedAboutBeforeItGoes() {
   start();
   QCOMPARE(window->windowTitle(), QStringLiteral("プランドール - 2006年1月1日 (日)[*]"));
   TSchedPadFrame* p = typedOnly ? (drag(window->ScrollBox1->pbxTimeL, 240, 420), pad(1)) : storedPad(240, 420);
-  p->cmbKeyword->setEditText(QStringLiteral("会議"));  // typed, not yet stored
+  const QString keyword = typed.isEmpty() ? p->cmbKeyword->currentText() : typed;
+  if (!typed.isEmpty()) p->cmbKeyword->setEditText(typed);  // typed, not yet stored
   QVERIFY(window->isWindowModified());
   QTRY_VERIFY(QFile::exists(QString::fromStdString(recovery)));
   platform->askAnswers = {answer};
@@ -526,10 +540,11 @@ void TestDayPlanning::unsavedWorkIsAskedAboutBeforeItGoes() {
   if (saved) {
     DayModel back;
     QVERIFY(back.open(day).ok());
-    QCOMPARE(back.pad(0).Keyword.text(), std::string("会議"));
+    QCOMPARE(QString::fromStdString(back.pad(0).Keyword.text()), keyword);
+    QCOMPARE(back.bar(0).TopY, 240);
   }
   QCOMPARE(QFile::exists(QString::fromStdString(recovery)), !ends);
-  if (!ends) QCOMPARE(p->cmbKeyword->currentText(), QStringLiteral("会議"));
+  if (!ends) QCOMPARE(p->cmbKeyword->currentText(), keyword);
 }
 
 // Logging out asks nothing and waits for nothing: the work stays in the
@@ -633,8 +648,20 @@ void TestDayPlanning::typedWorkComesBackAsTyped() {
     std::optional<Recovery> r;
     return readRecovery(recovery, &r).ok() && r ? r->image.Pads[0].Top : -1;
   };
-  // Every ▲/▼ click reaches the file, not only the first.
+  // Each key restarts the wait for a pause in the typing: the file follows
+  // the last key, not the first.
   TSchedPadFrame* moved = storedPad(600, 700);
+  QTimer* typing = nullptr;
+  for (QTimer* t : window->findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly))
+    if (t->isSingleShot() && t->interval() == 1000) typing = t;
+  QVERIFY(typing);
+  QTRY_VERIFY(QFile::exists(QString::fromStdString(recovery)));  // the store is kept
+  moved->cmbContent->setEditText(QStringLiteral("a"));
+  QTRY_VERIFY(typing->isActive() && typing->remainingTime() < 900);
+  moved->cmbContent->setEditText(QStringLiteral("ab"));
+  QVERIFY(typing->remainingTime() > 900);
+  QVERIFY(moved->btnReviseClick());
+  // Every ▲/▼ click reaches the file, not only the first.
   const int top = moved->y();
   for (int step = 1; step <= 2; ++step) {
     moved->bitMoveDownClick();

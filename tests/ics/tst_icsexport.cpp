@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "caldav.h"
-#include "daystore.h"
+#include "dayrecords.h"
 #include "icsexport.h"
 #include "routineday.h"
 

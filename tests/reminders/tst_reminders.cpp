@@ -14,7 +14,7 @@
 #include <memory>
 
 #include "appsetup.h"
-#include "daystore.h"
+#include "dayrecords.h"
 #include "dlgdiary.h"
 #include "dlgreminder.h"
 #include "filehelpers.h"
@@ -22,7 +22,7 @@
 #include "modalhelpers.h"
 #include "notifier.h"
 #include "padhelpers.h"
-#include "reminderroom.h"
+#include "plannerreminders.h"
 #include "reminderwindow.h"
 #include "schedpadframe.h"
 #include "plannerrun.h"
@@ -75,12 +75,12 @@ struct Run : PlannerRun {
   RecordingNotifier* notes = new RecordingNotifier;
 
   explicit Run(const QString& folder, LocalDateTime clock = {{2006, 1, 1}, 9, 0, 0}) : PlannerRun(folder, clock) {
-    room().setNotifier(notes);
+    reminders().setNotifier(notes);
   }
-  ReminderRoom& room() { return *window->reminders(); }
+  PlannerReminders& reminders() { return *window->reminders(); }
   void at(int h, int m, int s = 0, LocalDate d = {2006, 1, 1}) {
     platform.clock = {d, h, m, s};
-    room().check();
+    reminders().check();
   }
 };
 
@@ -213,15 +213,15 @@ void TestReminders::wakesAimedNeverLongerThanTwentySecondsNorWhenOff() {
   Run run(folder);
   editTable(run.state.day, [](PadTable& t) { putPad(t, 0, 9, 6, 9, 30, "会議"); });
   run.at(8, 0);
-  QCOMPARE(run.room().interval(), ReminderRoom::kWakeLimitMs);
+  QCOMPARE(run.reminders().interval(), PlannerReminders::kWakeLimitMs);
   run.at(9, 0, 50);
-  QCOMPARE(run.room().interval(), 10000);
-  run.room().setLead(kNoReminders);
-  QVERIFY(!run.room().waiting());  // off: nothing wakes the process
+  QCOMPARE(run.reminders().interval(), 10000);
+  run.reminders().setLead(kNoReminders);
+  QVERIFY(!run.reminders().waiting());  // off: nothing wakes the process
   // Turned on again while 会議 runs: what fell due meanwhile stays quiet.
   run.platform.clock = {{2006, 1, 1}, 9, 10, 0};
-  run.room().setLead(5);
-  QVERIFY(run.room().waiting());
+  run.reminders().setLead(5);
+  QVERIFY(run.reminders().waiting());
   QVERIFY(run.notes->notes.empty());
 }
 
@@ -279,10 +279,10 @@ void TestReminders::defaultActionWaitsForAnOpenDialog() {
   bool deferred = false;
   whenModal<TdlgDiary>([&](TdlgDiary& d) {
     emit run.notes->activated(run.notes->notes[0].id);
-    deferred = run.room().deferred();
+    deferred = run.reminders().deferred();
     QCOMPARE(run.state.day.path(), next);
     QCOMPARE(run.window->statusPanels[0]->text(), QString::fromUtf8(kReminderAfterDialogText));
-    QTest::qWait(2 * ReminderRoom::kDialogPollMs);
+    QTest::qWait(2 * PlannerReminders::kDialogPollMs);
     QCOMPARE(run.state.day.path(), next);
     d.reject();
   });
@@ -290,7 +290,7 @@ void TestReminders::defaultActionWaitsForAnOpenDialog() {
   QVERIFY(deferred);
   QTRY_COMPARE(run.state.day.path(), todayPath());
   QTRY_COMPARE(run.state.day.selectedPad(), 1);
-  QVERIFY(!run.room().deferred());
+  QVERIFY(!run.reminders().deferred());
 }
 
 // 24 pads at one start: three notes, then one for the other 21 that names
@@ -356,7 +356,7 @@ void TestReminders::leadDialogKeepsTheChoiceBesideTheData() {
   QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
   file.close();
   Run again(folder);
-  QCOMPARE(again.room().lead(), 15);
+  QCOMPARE(again.reminders().lead(), 15);
   QVERIFY(!QFile::exists(torn));
 }
 

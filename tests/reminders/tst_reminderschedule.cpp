@@ -6,7 +6,7 @@
 #include <array>
 #include <cstring>
 
-#include "daystore.h"
+#include "dayrecords.h"
 #include "filehelpers.h"
 #include "reminderschedule.h"
 #include "remindersettings.h"
@@ -219,14 +219,16 @@ void TestReminderSchedule::remindedText() {
 }
 
 void TestReminderSchedule::damagedTimes() {
-  PadTable t = plan({"9:06-9:30 A", "9:06-9:30 B", "9:06-9:30 C", "9:06-8:00 D"});
-  t.Pads[0].StartHour = 12;     // off the dial
+  PadTable t = plan({"9:06-9:30 A", "9:06-9:30 B", "9:06-9:30 C", "9:06-8:00 D", "21:06-23:30 E"});
+  t.Pads[0].StartHour = 13;     // off the dial
   t.Pads[1].StartMinute = 60;
   t.Pads[2].EndHour = 99;       // an end off the dial: the pad lasts a minute
+  t.Pads[4].StartHour = 12;     // the 0 of its flag, as every pad reads it: 12:06 PM is noon
   const std::vector<Reminder> rs = remindersOf(kPlan, t.Pads, 5);
-  QCOMPARE(keywords(rs), (QStringList{"C", "D"}));
+  QCOMPARE(keywords(rs), (QStringList{"C", "D", "E"}));
   QCOMPARE(rs[0].end - rs[0].start, 60);
   QCOMPARE(rs[1].end - rs[1].start, 60);  // ends before it starts
+  QCOMPARE(rs[2].start, remindersOf(kPlan, plan({"12:06-23:30 E"}).Pads, 5)[0].start);
   QVERIFY(remindersOf(kPlan, t.Pads, kNoReminders).empty());
 }
 

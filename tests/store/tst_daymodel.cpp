@@ -2,6 +2,8 @@
 // recovery file; the date a day file's name stands for.
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <bitset>
 #include <cstring>
 #include <string>
 
@@ -159,14 +161,67 @@ void TestDayModel::unsavedIsTheTableAgainstTheLastSavePlusTypedEdits() {
   QVERIFY(d.modified());
   d.redo();
   QVERIFY(!d.modified());
-  // Typed edits a pad or the diary has not taken yet.
-  d.setPending(0, true);
-  QVERIFY(d.modified());
-  d.setPending(0, false);
-  d.setDiaryPending(true);
-  QVERIFY(d.modified());
-  d.setDiaryPending(false);
+  // Typed edits a pad or the diary holds and the day has not taken yet,
+  // as their holders answer; the listeners hear once, after the operation's
+  // news, never inside it, and count the pads the operation left.
+  std::bitset<kPadSlots + 1> typed;  // by slot; the last for the diary
+  const int holder = d.addTypedEdits([&](int slot) { return bool(typed[slot < 0 ? kPadSlots : slot]); });
+  std::vector<std::pair<DayModel::Change, int>> told;  // with the count each listener saw
+  std::vector<bool> pad2Pending;                        // as each listener saw it
+  int depth = 0, deepest = 0;
+  d.listen([&](DayModel::Change c, int) {
+    deepest = std::max(deepest, ++depth);
+    told.emplace_back(c, d.DataCount());
+    pad2Pending.push_back(d.pending(1));
+    if (c == DayModel::Change::Replaced) {
+      // As the day view does: the frames made again hold nothing typed; the
+      // third pad's, kept, happens to answer otherwise now.
+      typed[0] = typed[1] = false;
+      typed[2] = !typed[2];
+      d.typedEditsChanged();
+    }
+    --depth;
+  });
+  using C = DayModel::Change;
+  using Told = std::vector<std::pair<C, int>>;
+  typed[0] = true;
+  d.typedEditsChanged();
+  QVERIFY(d.modified() && d.pending(0));
+  QCOMPARE(told, (Told{{C::Pending, 1}}));
+  d.typedEditsChanged();  // the same answer: no news
+  QCOMPARE(told.size(), std::size_t(1));
+  typed[0] = false;
+  typed[kPadSlots] = true;
+  d.typedEditsChanged();
+  QVERIFY(d.modified() && !d.pending(0));
+  typed[kPadSlots] = false;
+  d.typedEditsChanged();
   QVERIFY(!d.modified());
+  // 一時保存: the pad holds nothing once its store is told, in one piece of news.
+  typed[0] = true;
+  d.typedEditsChanged();
+  told.clear();
+  typed[0] = false;
+  store(d, 0, 300, "a2");
+  QCOMPARE(told, (Told{{C::PadStored, 1}}));
+  // A removal drops the typed edits of every pad it moves, whatever the old
+  // frames still answer; the one its listener reports comes after it.
+  store(d, 1, 480, "b");
+  typed[1] = true;
+  d.typedEditsChanged();
+  told.clear();
+  pad2Pending.clear();
+  d.removePad(0);
+  QCOMPARE(told, (Told{{C::Replaced, 1}, {C::Pending, 1}}));
+  QCOMPARE(pad2Pending, (std::vector<bool>{false, false}));
+  QVERIFY(d.pending(2));
+  told.clear();
+  typed[1] = true;  // a stale answer for a slot the undo fills again
+  d.undo();
+  QCOMPARE(told, (Told{{C::Replaced, 2}, {C::Pending, 2}}));
+  QVERIFY(!d.pending(1) && !d.pending(2));
+  QCOMPARE(deepest, 1);
+  d.removeTypedEdits(holder);
   // A failed save changes nothing of it.
   store(d, 1, 480, "b");
   QVERIFY(QDir().mkdir(QString::fromStdString(path + ".d")));
@@ -208,9 +263,13 @@ void TestDayModel::theHistoryEndsWhenADayOpens() {
   DayModel d;
   d.openEmpty(path);
   store(d, 0, 240, "a");
-  d.setPending(2, true);
+  const int holder = d.addTypedEdits([](int slot) { return slot == 2; });
+  d.typedEditsChanged();
+  QVERIFY(d.pending(2));
+  // The frames of the day before go with it, whatever they answered.
   d.openEmpty(dir->filePath("Y2006014.sdf").toStdString());
   QVERIFY(!d.canUndo() && !d.canRedo() && !d.modified());
+  d.removeTypedEdits(holder);
   QCOMPARE(d.date(), (std::optional<LocalDate>{{2006, 1, 4}}));
 
   // The history keeps the last 200 steps: the first of 201 cannot be undone.

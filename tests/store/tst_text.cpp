@@ -1,9 +1,10 @@
-// CP932 text fields and the date and clock texts.
+// CP932 text fields, the date and clock texts, and the hash stored files carry.
 #include <QTest>
 
 #include "calendar.h"
 #include "codec.h"
 #include "filehelpers.h"
+#include "fnv1a.h"
 
 using namespace plandor;
 
@@ -16,6 +17,7 @@ class TestText : public QObject {
   void fieldReadsAtMostItsCapacity();
   void serialDates();
   void texts();
+  void hash();
 };
 
 void TestText::cp932RoundTripsWindowsCharacters() {
@@ -80,6 +82,18 @@ void TestText::texts() {
   QCOMPARE(clockText(12, 0, 0), std::string("PM 12時 00分 00秒"));
   QCOMPARE(clockText(15, 7, 9), std::string("PM 03時 07分 09秒"));
   QCOMPARE(clockText(11, 59, 59), std::string("AM 11時 59分 59秒"));
+}
+
+// Recovery files, exported events and the reminded list hold these values:
+// a change of constant would make every stored one fail.
+void TestText::hash() {
+  QCOMPARE(fnv1a(""), 0xcbf29ce484222325ull);
+  QCOMPARE(fnv1a("a"), 0xaf63dc4c8601ec8cull);
+  QCOMPARE(fnv1a("foobar"), 0x85944171f73967e8ull);
+  QCOMPARE(fnv1a("bar", fnv1a("foo")), fnv1a("foobar"));
+  QCOMPARE(fnv1a(std::string_view("\xff\0", 2)), fnv1a(std::string_view("\0", 1), fnv1a("\xff")));
+  QCOMPARE(fnv1a("", kFnv1aShortBasis), 1469598103934665603ull);
+  QCOMPARE(fnv1a("a", kFnv1aShortBasis), 0x44bd8ad473cd9906ull);
 }
 
 QTEST_GUILESS_MAIN(TestText)

@@ -1,4 +1,4 @@
-#include "reminderroom.h"
+#include "plannerreminders.h"
 
 #include <QApplication>
 #include <QDBusArgument>
@@ -67,7 +67,7 @@ QVariantMap desktopHints() {
 
 }  // namespace
 
-ReminderRoom::ReminderRoom(DayModel& day, Platform& platform, std::string dataFolder, Hooks hooks, QObject* parent)
+PlannerReminders::PlannerReminders(DayModel& day, Platform& platform, std::string dataFolder, Hooks hooks, QObject* parent)
     : QObject(parent), day_(day), platform_(platform), hooks_(std::move(hooks)) {
   // What a save cut short left; only this copy saves here, and not now.
   removeStaleTemporaries(dataFolder, {kSettingsFile, kRemindedFile});
@@ -81,7 +81,7 @@ ReminderRoom::ReminderRoom(DayModel& day, Platform& platform, std::string dataFo
   };
   h.tell = [this](const std::string& text) { tell(text); };
   duty_ = new ReminderDuty(std::move(dataFolder), std::move(h), this);
-  connect(duty_, &ReminderDuty::activated, this, &ReminderRoom::open);
+  connect(duty_, &ReminderDuty::activated, this, &PlannerReminders::open);
   duty_->makeNotifier = [] { return new DesktopNotifier([] { return new WindowNotifier; }, desktopHints()); };
   // Once the window is up: start-up pays nothing for reminders.
   first_ = new QTimer(this);
@@ -103,11 +103,11 @@ ReminderRoom::ReminderRoom(DayModel& day, Platform& platform, std::string dataFo
   });
 }
 
-ReminderRoom::~ReminderRoom() { day_.unlisten(listener_); }
+PlannerReminders::~PlannerReminders() { day_.unlisten(listener_); }
 
-void ReminderRoom::setNotifier(Notifier* notifier) { duty_->setNotifier(notifier); }
+void PlannerReminders::setNotifier(Notifier* notifier) { duty_->setNotifier(notifier); }
 
-void ReminderRoom::tell(const std::string& text) {
+void PlannerReminders::tell(const std::string& text) {
   // Never from inside a check, and never waited for there: a box about a
   // file comes after the reminders, from the event loop, one at a time.
   QTimer::singleShot(0, this, [this, text] {
@@ -121,21 +121,21 @@ void ReminderRoom::tell(const std::string& text) {
   });
 }
 
-void ReminderRoom::OptionReminder1Execute(QWidget* parent) {
+void PlannerReminders::OptionReminder1Execute(QWidget* parent) {
   TdlgReminder dialog(lead(), parent);
   if (dialog.exec() == QDialog::Accepted && dialog.lead() != lead()) setLead(dialog.lead());
 }
 
-bool ReminderRoom::dialogOpen() const {
+bool PlannerReminders::dialogOpen() const {
   // A dialog's nested loop still runs its caller's code after it hides.
   return QApplication::activeModalWidget() || (deferred_ && QThread::currentThread()->loopLevel() >= deferLevel_);
 }
 
-void ReminderRoom::open(int id) {
+void PlannerReminders::open(int id) {
   if (const ReminderDuty::Target* t = duty_->target(id)) openTarget(*t);
 }
 
-void ReminderRoom::openReminder(const QString& argument) {
+void PlannerReminders::openReminder(const QString& argument) {
   const QStringList parts = argument.section(QLatin1Char('='), 1).split(QLatin1Char(','));
   bool ok[3] = {};
   if (parts.size() != 3) return;
@@ -152,7 +152,7 @@ void ReminderRoom::openReminder(const QString& argument) {
   openTarget(t);
 }
 
-void ReminderRoom::openTarget(const ReminderDuty::Target& target) {
+void PlannerReminders::openTarget(const ReminderDuty::Target& target) {
   if (QApplication::activeModalWidget()) {
     // The dialog edits the open day: the day changes only once it is closed.
     if (hooks_.comeForward) hooks_.comeForward();

@@ -1,4 +1,4 @@
-#include "daystore.h"
+#include "dayrecords.h"
 
 #include <cstring>
 

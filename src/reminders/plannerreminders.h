@@ -20,7 +20,7 @@ namespace plandor {
 
 class Notifier;
 
-class ReminderRoom final : public QObject {
+class PlannerReminders final : public QObject {
   Q_OBJECT
  public:
   struct Hooks {
@@ -34,9 +34,9 @@ class ReminderRoom final : public QObject {
     std::function<void(const QString& text)> status;
   };
 
-  ReminderRoom(DayModel& day, Platform& platform, std::string dataFolder, Hooks hooks, QObject* parent = nullptr);
-  ~ReminderRoom() override;
-  Q_DISABLE_COPY(ReminderRoom)
+  PlannerReminders(DayModel& day, Platform& platform, std::string dataFolder, Hooks hooks, QObject* parent = nullptr);
+  ~PlannerReminders() override;
+  Q_DISABLE_COPY(PlannerReminders)
 
   // Test seam: the notifier to use instead of the desktop's (owned).
   void setNotifier(Notifier* notifier);
