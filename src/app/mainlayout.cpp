@@ -1,14 +1,11 @@
-// The main window's controls, actions and menu, laid out as in the 800 x 600
-// design; only the height stretches.
-#include <QAction>
-#include <QKeySequence>
+#include "mainlayout.h"
+
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPushButton>
-#include <functional>
 
+#include "dayview.h"
 #include "frmmain.h"
 #include "readaloud.h"
 #include "widgetsupport.h"
@@ -16,7 +13,6 @@
 namespace plandor {
 
 namespace {
-
 
 // Panel1's height in the 800 x 600 design; bottom-anchored controls keep
 // their distance from its bottom edge.
@@ -60,18 +56,18 @@ QDateEdit* dateBox(QWidget* parent, const char* name, QRect r, const char* hint)
 
 }  // namespace
 
-void TfrmMain::buildLayout() {
-  client = new QWidget(this);
+MainControls buildMainControls(QWidget* area, SchedPadContext& context) {
+  MainControls ui;
+  auto& [client, Panel1, ScrollBox1, Panel2, Panel3, Panel4, lblComment, edtThisFile, dtpPrepDate, dtpToday, edtNow,
+         btnUpdate, btnRemovePad, btnEnterRoutine, btnSetRoutine, btnShowRoutine, btnDiary, btnSave, btnExit, pnlCover,
+         StatusBar1, statusPanels] = ui;
+  client = area;
   client->setObjectName(QStringLiteral("client"));
-  setCentralWidget(client);
-  client->installEventFilter(this);
 
   Panel1 = panel(client, "Panel1", QRect(0, 0, 800, kDesignPanel1Height), kSkyBlue, QFrame::Panel | QFrame::Sunken);
 
-  ScrollBox1 = new TDayView(schedContext_, Panel1);
+  ScrollBox1 = new TDayView(context, Panel1);
   ScrollBox1->setGeometry(5, 10, 670, 505);
-  ScrollBox1->showCover = [this] { showCover(); };
-  ScrollBox1->hideCover = [this] { hideCover(); };
 
   Panel3 = panel(Panel1, "Panel3", QRect(675, 10, 115, 85), kSkyBlue);
   const QLabel* fileLabel = whiteLabel(Panel3, "ファイル名：", {8, 5});
@@ -144,135 +140,24 @@ void TfrmMain::buildLayout() {
     statusPanels[i] = l;
     x += widths[i];
   }
-
-  connect(btnUpdate, &QPushButton::clicked, this, &TfrmMain::btnUpdateClick);
+  return ui;
 }
 
-void TfrmMain::buildActions() {
-  auto make = [this](QAction*& a, const char* name, const char* caption, auto handler) {
-    a = new QAction(q(caption), this);
-    a->setObjectName(QLatin1String(name));
-    connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
-  };
-  make(FileSave1, "FileSave1", "保存(&S)", &TfrmMain::FileSave1Execute);
-  make(FileExit1, "FileExit1", "終了(&X)", &TfrmMain::FileExit1Execute);
-  make(SchedulePast1, "SchedulePast1", "過去のスケジュール(&P)...", &TfrmMain::SchedulePast1Execute);
-  make(ScheduleToday1, "ScheduleToday1", "今日のスケジュール(&T)", &TfrmMain::ScheduleToday1Execute);
-  make(SchedulePrevDay1, "SchedulePrevDay1", "前の日(&B)", &TfrmMain::SchedulePrevDay1Execute);
-  make(ScheduleNextDay1, "ScheduleNextDay1", "次の日(&N)", &TfrmMain::ScheduleNextDay1Execute);
-  make(ScheduleGoTo1, "ScheduleGoTo1", "日付を指定(&G)...", &TfrmMain::ScheduleGoTo1Execute);
-  SchedulePrevDay1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
-  ScheduleNextDay1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
-  ScheduleGoTo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-  for (QAction* a : {SchedulePrevDay1, ScheduleNextDay1, ScheduleGoTo1}) addAction(a);
-  make(ScheduleDiary1, "ScheduleDiary1", "一日の終わりに(&D)...", &TfrmMain::ScheduleDiary1Execute);
-  make(ScheduleRemovePad1, "ScheduleRemovePad1", "スケジュール・パッドを削除(&R)",
-       &TfrmMain::ScheduleRemovePad1Execute);
-  make(ScheduleUndo1, "ScheduleUndo1", "元に戻す(&U)", &TfrmMain::ScheduleUndo1Execute);
-  make(ScheduleRedo1, "ScheduleRedo1", "やり直し(&Y)", &TfrmMain::ScheduleRedo1Execute);
-  ScheduleUndo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-  ScheduleRedo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-  for (QAction* a : {ScheduleUndo1, ScheduleRedo1}) {
-    a->setEnabled(false);
-    addAction(a);  // the keys work while the menu is closed
-  }
-  make(RoutineEntry1, "RoutineEntry1", "ルーチン仮登録(&E)", &TfrmMain::RoutineEntry1Execute);
-  make(RoutineSet1, "RoutineSet1", "ルーチン設定(&S)...", &TfrmMain::RoutineSet1Execute);
-  make(RoutineRead1, "RoutineRead1", "ルーチン表示(&R)", &TfrmMain::RoutineRead1Execute);
-  make(OptionSetList1, "OptionSetList1", "リスト項目を設定(&L)...", &TfrmMain::OptionSetList1Execute);
-  make(OptionReminder1, "OptionReminder1", "リマインダー(&M)...", &TfrmMain::OptionReminder1Execute);
-  make(HelpContents1, "HelpContents1", "目次(&C)...", &TfrmMain::HelpContents1Execute);
-  make(HelpAbout1, "HelpAbout1", "バージョン情報(&A)...", &TfrmMain::HelpAbout1Execute);
-
-  // Buttons keep their own captions but follow their action's state.
-  auto bind = [this](QPushButton* b, QAction* a) {
-    connect(b, &QPushButton::clicked, a, &QAction::trigger);
-    b->setEnabled(a->isEnabled());
-    connect(a, &QAction::changed, b, [b, a] { b->setEnabled(a->isEnabled()); });
-  };
-  bind(btnSave, FileSave1);
-  bind(btnExit, FileExit1);
-  bind(btnDiary, ScheduleDiary1);
-  bind(btnRemovePad, ScheduleRemovePad1);
-  bind(btnEnterRoutine, RoutineEntry1);
-  bind(btnSetRoutine, RoutineSet1);
-  bind(btnShowRoutine, RoutineRead1);
-
-  QMenuBar* bar = menuBar();
-  bar->setObjectName(QStringLiteral("MainMenu1"));
-  QMenu* m = bar->addMenu(q("ファイル(&F)"));
-  m->addAction(FileSave1);
-  m->addSeparator();
-  m->addAction(FileExit1);
-  m = bar->addMenu(q("スケジュール(&D)"));
-  m->addAction(ScheduleUndo1);
-  m->addAction(ScheduleRedo1);
-  m->addSeparator();
-  m->addAction(SchedulePast1);
-  m->addAction(ScheduleToday1);
-  m->addAction(SchedulePrevDay1);
-  m->addAction(ScheduleNextDay1);
-  m->addAction(ScheduleGoTo1);
-  m->addSeparator();
-  m->addAction(ScheduleDiary1);
-  m->addSeparator();
-  m->addAction(ScheduleRemovePad1);
-  // The keyboard's ways to what the pointer does, shown with their keys
-  // (the keys themselves belong to the day view and the pads).
-  m->addSeparator();
-  // The key stands beside the caption as a real shortcut of the menu alone
-  // (a screen reader reads it as the binding); outside the menu the day view
-  // and the pads own it.
-  auto keyed = [this, m](const char* name, const char* caption, QKeySequence key, std::function<void()> run) {
-    auto* a = m->addAction(q(caption));
-    a->setObjectName(QLatin1String(name));
-    a->setShortcut(key);
-    a->setShortcutContext(Qt::WidgetShortcut);
-    connect(a, &QAction::triggered, this, std::move(run));
-    return a;
-  };
-  keyed("ScheduleNewPadL1", "左に新しいパッド(&L)", QKeySequence(Qt::CTRL | Qt::Key_N),
-        [this] { ScrollBox1->newPadFromKeyboard(false); });
-  keyed("ScheduleNewPadR1", "右に新しいパッド(&I)", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N),
-        [this] { ScrollBox1->newPadFromKeyboard(true); });
-  keyed("ScheduleNextPad1", "次のパッドへ(&X)", QKeySequence(Qt::Key_F6), [this] { ScrollBox1->focusNextPad(true); });
-  keyed("SchedulePrevPad1", "前のパッドへ(&V)", QKeySequence(Qt::SHIFT | Qt::Key_F6),
-        [this] { ScrollBox1->focusNextPad(false); });
-  keyed("SchedulePadMenu1", "パッドのメニュー(&M)", QKeySequence(Qt::Key_Menu), [this] {
-    if (TSchedPadFrame* pad = ScrollBox1->padFrame(state_.day.selectedPad())) {
-      pad->setFocus(Qt::ShortcutFocusReason);
-      pad->popupMenu();
-    }
-  });
-  m = bar->addMenu(q("ルーチン(&R)"));
-  m->addAction(RoutineEntry1);
-  m->addAction(RoutineSet1);
-  m->addSeparator();
-  m->addAction(RoutineRead1);
-  m = bar->addMenu(q("オプション(&O)"));
-  m->addAction(OptionSetList1);
-  m->addAction(OptionReminder1);
-  m = bar->addMenu(q("ヘルプ(&H)"));
-  m->addAction(HelpContents1);
-  m->addSeparator();
-  m->addAction(HelpAbout1);
-}
-
-void TfrmMain::layoutClient() {
-  if (!client) return;
-  const int w = client->width();
-  const int h = client->height();
-  Panel1->setGeometry(0, 0, w, h - kStatusBarHeight);
-  StatusBar1->setGeometry(0, h - kStatusBarHeight, w, kStatusBarHeight);
+void layoutMainControls(const MainControls& ui) {
+  if (!ui.client) return;
+  const int w = ui.client->width();
+  const int h = ui.client->height();
+  ui.Panel1->setGeometry(0, 0, w, h - kStatusBarHeight);
+  ui.StatusBar1->setGeometry(0, h - kStatusBarHeight, w, kStatusBarHeight);
   // The last panel reaches the right edge, as status bars do.
-  QLabel* last = statusPanels[2];
+  QLabel* last = ui.statusPanels[2];
   last->resize(std::max(last->width(), w - last->x()), last->height());
-  const int ph = Panel1->height();
+  const int ph = ui.Panel1->height();
   const int bottom = ph - kDesignPanel1Height;  // how far the bottom edge moved
-  ScrollBox1->resize(670, 505 + bottom);
-  btnDiary->move(685, 385 + bottom);
-  btnSave->move(685, 431 + bottom);
-  btnExit->move(685, 491 + bottom);
+  ui.ScrollBox1->resize(670, 505 + bottom);
+  ui.btnDiary->move(685, 385 + bottom);
+  ui.btnSave->move(685, 431 + bottom);
+  ui.btnExit->move(685, 491 + bottom);
 }
 
 }  // namespace plandor
