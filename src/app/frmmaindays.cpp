@@ -2,6 +2,7 @@
 // date or a file picked, and the day a reminder names.
 #include <QDateEdit>
 
+#include "daysteps.h"
 #include "frmmain.h"
 #include "recoverykeeper.h"
 #include "widgetsupport.h"
@@ -11,19 +12,6 @@ namespace plandor {
 namespace {
 
 QDate qdate(const LocalDate& d) { return QDate(d.year, d.month, d.day); }
-
-// A day's path is opened unless nothing or a folder is there: a path whose
-// state cannot be learned may hold the day, and is read rather than
-// started afresh (a folder only ever fails the save).
-bool mayHoldDay(const std::string& path) { return !fileMissing(path) && !folderExists(path); }
-
-// The day before or after, while a day file's four-digit year can name it.
-std::optional<LocalDate> neighbourDay(const LocalDate& d, int step) {
-  const double serial = toSerialDate(d) + step;
-  const LocalDate n = fromSerialDate(serial);
-  if (toSerialDate(n) != serial || n.year < 1000 || n.year > 9999) return std::nullopt;
-  return n;
-}
 
 }  // namespace
 
