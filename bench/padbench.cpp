@@ -113,6 +113,7 @@ struct Timing {
 // Under callgrind (valgrind --tool=callgrind bench/padbench) a step named
 // here leaves its instructions in two dumps, "NAME painted" and "NAME made".
 Timing timeTo(TfrmMain& window, const std::function<void()>& command, const char* name = nullptr) {
+  TDayView* view = window.findChild<TDayView*>();
   if (name) CALLGRIND_ZERO_STATS;
   QElapsedTimer t;
   t.start();
@@ -124,7 +125,7 @@ Timing timeTo(TfrmMain& window, const std::function<void()>& command, const char
   const std::string madeName = name ? std::string(name) + " made" : std::string();
   if (name) CALLGRIND_DUMP_STATS_AT(paintedName.c_str());
   QApplication::processEvents();
-  for (int i = 0; i < kPadSlots; ++i) window.ScrollBox1->padFrame(i);
+  for (int i = 0; i < kPadSlots; ++i) view->padFrame(i);
   const double settled = t.nsecsElapsed() / 1e6;
   if (name) CALLGRIND_DUMP_STATS_AT(madeName.c_str());
   return {painted, settled};
@@ -212,7 +213,7 @@ int main(int argc, char** argv) {
 
   // One wheel step down, through the event path a real wheel takes; the
   // strip lies still under the 24 pads between steps.
-  TDayView* view = window.ScrollBox1;
+  TDayView* view = window.findChild<TDayView*>();
   QApplication::processEvents();
   PaintCounter counter(view->viewport());
   const int stripWidth = view->viewport()->width();

@@ -4,7 +4,8 @@
 #   compare -metric AE OLD/3.png NEW/3.png null:   # prints 0 when identical
 # Cases: no day file (none), 3 pads (3), 24 pads (24), 3 pads with the
 # pointer's click in the first pad's description box (focus), and 3 pads
-# at QT_SCALE_FACTOR=2 (scale2). The clock is frozen, so the window shows
+# at QT_SCALE_FACTOR=2 (scale2), and 3 pads with the スケジュール menu open
+# (menu, the whole screen: the menu is a window of its own). The clock is frozen, so the window shows
 # the same time in every run; the pointer rests outside the window.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -43,9 +44,16 @@ shot() {  # CASE PADS [ENV...]
     # The first pad's description box (left pane, the pad at 08:00).
     xdotool mousemove --window "$win" 230 72 click 1
     xdotool mousemove 1790 1590
+  elif [[ $name == menu ]]; then
+    xdotool mousemove --window "$win" 95 10 click 1
+    xdotool mousemove 1790 1590
   fi
   sleep 1.5
-  import -window "$win" "$out/$name.png"
+  if [[ $name == menu ]]; then
+    import -window root "$out/$name.png"
+  else
+    import -window "$win" "$out/$name.png"
+  fi
   kill "$pid"
   wait "$pid" 2>/dev/null || true
 }
@@ -55,5 +63,6 @@ shot 3 3
 shot 24 24
 shot focus 3
 shot scale2 3 QT_SCALE_FACTOR=2
+shot menu 3
 ls "$out"
 e2e_pass

@@ -1,34 +1,29 @@
 #pragma once
-// The main window: the day view, the file and clock boxes, the command
-// buttons, menu, actions and status bar; it wires the commands.
+// The main window: it shows the open day, asks and routes the commands.
+// Its controls (mainlayout), actions and menu (mainmenu) and the recovery
+// file's keeping (recoverykeeper) live in rooms of their own; the commands
+// that move between days are in frmmaindays.cpp, 保存 and the questions
+// before work goes in frmmainsave.cpp, the routine commands in
+// frmmainroutines.cpp. Tests find controls and actions by object name.
 #include <QMainWindow>
 #include <QMargins>
-#include <array>
-#include <optional>
-#include <set>
 #include <string>
 
-#include "plannerstate.h"
-#include "recovery.h"
-#include "recoverypolicy.h"
-#include "platform.h"
 #include "dayview.h"
+#include "mainlayout.h"
+#include "mainmenu.h"
+#include "plannerstate.h"
+#include "platform.h"
+#include "recovery.h"
 #include "routinepadframe.h"
 
-class QAction;
 class QDialog;
-class QDateEdit;
-class QFrame;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QTimer;
-class QWidget;
 
 namespace plandor {
 
 class HintDisplay;
 class PlannerReminders;
+class RecoveryKeeper;
 
 class TfrmMain final : public QMainWindow {
   Q_OBJECT
@@ -50,9 +45,7 @@ class TfrmMain final : public QMainWindow {
   void SchedulePrevDay1Execute();
   void ScheduleNextDay1Execute();
   void ScheduleGoTo1Execute();
-  // Any day by its date: its file when there is one, else an empty day that
-  // the first 保存 creates; after the question for unsaved work.
-  void openDate(const LocalDate& date);
+  void ScheduleNow1Execute();
   void ScheduleRemovePad1Execute();
   void ScheduleUndo1Execute();
   void ScheduleRedo1Execute();
@@ -68,11 +61,11 @@ class TfrmMain final : public QMainWindow {
   void HelpAbout1Execute();
   void btnUpdateClick();
 
-  // Store operations that also update what the window shows.
-  // A failure is shown, or handed to `failure` to be shown later.
+  // Opens a day's file and shows it. A failure is shown, or handed to
+  // `failure` to be shown later.
   bool LoadDayFile(const std::string& path, IoResult* failure = nullptr);
-  void PlaySaveSound();
 
+  // Over the day view while its pads are built.
   void showCover();
   void hideCover();
 
@@ -83,12 +76,6 @@ class TfrmMain final : public QMainWindow {
   bool bringDay(const std::string& path);
   PlannerReminders* reminders() const { return reminders_; }
 
-  // Before the open day is replaced or the program ends with unsaved
-  // changes: 保存, 保存しない or キャンセル. False when the command must stop.
-  bool mayDiscardDay();
-  // Offers the recovery file's work when it belongs to the day just opened,
-  // or, at start-up, to any day (which then opens).
-  void offerRecovery(bool atStartUp);
   // The desktop session ends: nothing may block it, so the work goes to the
   // recovery file and the window closes without a question.
   void sessionEnding();
@@ -104,12 +91,17 @@ class TfrmMain final : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  void buildLayout();
-  void buildActions();
+  // Any day by its date: its file when there is one, else an empty day that
+  // the first 保存 creates; after the question for unsaved work.
+  void openDate(const LocalDate& date);
+  // Before the open day is replaced or the program ends with unsaved
+  // changes: 保存, 保存しない or キャンセル. False when the command must stop.
+  bool mayDiscardDay();
+  void PlaySaveSound();
   void FormCreate();
+  bool openToday();
+  void enableNeighbourDays();
   void FormShow();
-  void layoutClient();
-  void layoutPanel1();
   void fitToWorkArea();
   void showDataCount();
   void focusDay(int slot);
@@ -123,20 +115,14 @@ class TfrmMain final : public QMainWindow {
   // The open day's date; a day file named otherwise counts as today.
   LocalDate openDayDate() const;
   void reportIo(const IoResult& r);
-  void dayChanged(DayModel::Change change, int slot);
+  void dayChanged(DayModel::Change change);
+  // The title: the open day, and whether its work reaches a recovery file.
   void showDayName();
-  // The open day's work, typed edits included, into its recovery file; the
-  // file goes when there is nothing unsaved.
-  void keepRecovery();
-  void removeOwnRecovery();
-  Recovery recoveryRecord() const;
-  // The open day's date when it is a day of the data folder.
-  std::optional<LocalDate> folderDay() const;
-  void restoreRecovery(const std::string& file, const Recovery& rec, const LocalDate& date, DayFileNow now);
+  // Typed edits and open dialogs' texts, for the recovery file.
+  void addTyped(Recovery& r) const;
+  void showRestored(const Recovery& r);
   // A day's file or an empty day when it has none.
   void showDate(const std::string& path);
-  // The title says so while the open day's work reaches no recovery file.
-  void setProtected(bool on);
 
   PlannerState& state_;
   Platform& platform_;
@@ -148,65 +134,17 @@ class TfrmMain final : public QMainWindow {
   PadContext padContext_;
   SchedPadContext schedContext_;
   RoutinePadContext routineContext_;
+  MainControls ui_;
+  MainActions act_;
   QDialog* frmSetRWork = nullptr;  // open, or null
   QDialog* dlgDiary = nullptr;     // open, or null
   QDialog* dlgPadMemo = nullptr;  // open, or null
   int dayListener_ = 0;
+  RecoveryKeeper* keeper_ = nullptr;
   int dialogEdits_ = 0;
-  QTimer* recoveryTimer_ = nullptr;  // a change was made: keep it soon
-  QTimer* typingTimer_ = nullptr;    // typing stopped for a second
-  std::string ownRecovery_;              // the open day's recovery file, when written
-  std::set<std::string> keptRecovery_;   // damaged or foreign: told, kept, never used
-  bool recoveryOffered_ = false;         // start-up's offer is over: writes may begin
-  bool protected_ = true;
-  bool sessionEnding_ = false;
-  bool recoveryFailureTold_ = false;
   int memoSlot_ = -1;  // the schedule pad whose memo dialog is open
   PlannerReminders* reminders_ = nullptr;
 
- public:
-  // Controls, by their names in the program's vocabulary.
-  QWidget* client = nullptr;
-  QFrame* Panel1 = nullptr;
-  TDayView* ScrollBox1 = nullptr;  // the timeline with its pads
-  QFrame* Panel2 = nullptr;
-  QFrame* Panel3 = nullptr;
-  QFrame* Panel4 = nullptr;
-  QLabel* lblComment = nullptr;
-  QLineEdit* edtThisFile = nullptr;
-  QDateEdit* dtpPrepDate = nullptr;
-  QDateEdit* dtpToday = nullptr;
-  QLineEdit* edtNow = nullptr;
-  QPushButton* btnUpdate = nullptr;
-  QPushButton* btnRemovePad = nullptr;
-  QPushButton* btnEnterRoutine = nullptr;
-  QPushButton* btnSetRoutine = nullptr;
-  QPushButton* btnShowRoutine = nullptr;
-  QPushButton* btnDiary = nullptr;
-  QPushButton* btnSave = nullptr;
-  QPushButton* btnExit = nullptr;
-  QLabel* pnlCover = nullptr;
-  QWidget* StatusBar1 = nullptr;
-  std::array<QLabel*, 3> statusPanels{};
-
-  QAction* FileSave1 = nullptr;
-  QAction* FileExit1 = nullptr;
-  QAction* SchedulePast1 = nullptr;
-  QAction* ScheduleToday1 = nullptr;
-  QAction* SchedulePrevDay1 = nullptr;
-  QAction* ScheduleNextDay1 = nullptr;
-  QAction* ScheduleGoTo1 = nullptr;
-  QAction* ScheduleDiary1 = nullptr;
-  QAction* ScheduleRemovePad1 = nullptr;
-  QAction* ScheduleUndo1 = nullptr;
-  QAction* ScheduleRedo1 = nullptr;
-  QAction* RoutineEntry1 = nullptr;
-  QAction* RoutineSet1 = nullptr;
-  QAction* RoutineRead1 = nullptr;
-  QAction* OptionSetList1 = nullptr;
-  QAction* OptionReminder1 = nullptr;
-  QAction* HelpContents1 = nullptr;
-  QAction* HelpAbout1 = nullptr;
 };
 
 // Texts the window shows.

@@ -7,14 +7,14 @@
 namespace plandor {
 
 void TfrmMain::showRoutineCount(int n) {
-  statusPanels[2]->setText(QStringLiteral("ルーチン総数: ") + QString::number(n));
+  ui_.statusPanels[2]->setText(QStringLiteral("ルーチン総数: ") + QString::number(n));
 }
 
 void TfrmMain::RoutineEntry1Execute() {
   RoutineStore& routines = state_.routines;
   const int s = state_.day.selectedPad();
   if (routines.RoutineCount() >= kRoutineSlots || s < 0 || s >= kPadSlots) return;
-  TSchedPadFrame* pad = ScrollBox1->padFrame(s);
+  TSchedPadFrame* pad = ui_.ScrollBox1->padFrame(s);
   if (!pad) return;
   if (!pad->confirmOnPad(s + 1, "をルーチンとして仮登録します.", 180, 250)) return;
   // From the pad's record, as last stored, not from its controls.

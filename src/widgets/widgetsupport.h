@@ -10,6 +10,7 @@
 #include <QString>
 #include <QVariant>
 #include <QWidget>
+#include <string>
 
 #include "readaloud.h"
 
@@ -68,6 +69,7 @@ inline QFrame* panel(QWidget* parent, const char* name, QRect r, const QColor& c
 
 // The program's own texts are UTF-8 literals.
 inline QString q(const char* utf8) { return QString::fromUtf8(utf8); }
+inline QString q(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 // A named push button with its hint. It never becomes a dialog's default
 // button, so Enter in a box cannot press it.

@@ -23,8 +23,10 @@
 #include "dlgpadmemo.h"
 #include "appsetup.h"
 #include "frmmain.h"
+#include "mainparts.h"
 #include "padhelpers.h"
 #include "recovery.h"
+#include "recoverykeeper.h"
 #include "scriptedplatform.h"
 
 using namespace plandor;
@@ -113,10 +115,10 @@ class TestDayPlanning : public QObject {
  private:
   // A new start; `answers` for the questions the start asks.
   void start(std::deque<int> answers = {});
-  TSchedPadFrame* pad(int n) { return window->ScrollBox1->padFrame(n - 1); }
+  TSchedPadFrame* pad(int n) { return parts(window).ScrollBox1->padFrame(n - 1); }
   // Drag, then 一時保存.
   TSchedPadFrame* storedPad(int from, int to) {
-    drag(window->ScrollBox1->pbxTimeL, from, to);
+    drag(parts(window).ScrollBox1->pbxTimeL, from, to);
     TSchedPadFrame* p = pad(state->day.DataCount() + 1);
     for (int i = 0; i < kPadSlots; ++i)
       if (TSchedPadFrame* f = pad(i + 1); f && f->btnSave->isEnabled()) p = f;
@@ -150,7 +152,7 @@ void TestDayPlanning::start(std::deque<int> answers) {
 }
 
 void TestDayPlanning::leftDragCreatesAFocusedNumberedPad() {
-  drag(window->ScrollBox1->pbxTimeL, 240, 420);
+  drag(parts(window).ScrollBox1->pbxTimeL, 240, 420);
   TSchedPadFrame* p = pad(1);
   QVERIFY(p && p->isVisible());
   QCOMPARE(p->edtPadNo->text(), QStringLiteral("1"));
@@ -177,56 +179,56 @@ void TestDayPlanning::leftDragCreatesAFocusedNumberedPad() {
 }
 
 void TestDayPlanning::dragRowsAreOrderedAndClamped() {
-  drag(window->ScrollBox1->pbxTimeL, 600, 240);  // upwards
+  drag(parts(window).ScrollBox1->pbxTimeL, 600, 240);  // upwards
   QCOMPARE(times(pad(1)), QStringLiteral("AM8:00-AM11:00"));
   QCOMPARE(pad(1)->y(), 241);
-  drag(window->ScrollBox1->pbxTimeL, 2800, 3100);  // ends below the strip
+  drag(parts(window).ScrollBox1->pbxTimeL, 2800, 3100);  // ends below the strip
   QCOMPARE(times(pad(2)), QStringLiteral("AM5:20-AM5:59"));
-  drag(window->ScrollBox1->pbxTimeL, 100, -40);  // ends above it
+  drag(parts(window).ScrollBox1->pbxTimeL, 100, -40);  // ends above it
   QCOMPARE(times(pad(3)), QStringLiteral("AM6:00-AM6:50"));
   QCOMPARE(pad(3)->y(), 1);
-  drag(window->ScrollBox1->pbxTimeL, 121, 361);  // odd rows fall to the even minute
+  drag(parts(window).ScrollBox1->pbxTimeL, 121, 361);  // odd rows fall to the even minute
   QCOMPARE(times(pad(4)), QStringLiteral("AM7:00-AM9:00"));
-  mouse(window->ScrollBox1->pbxTimeL, QEvent::MouseButtonPress, 960);
-  mouse(window->ScrollBox1->pbxTimeL, QEvent::MouseButtonRelease, 960);  // a click
+  mouse(parts(window).ScrollBox1->pbxTimeL, QEvent::MouseButtonPress, 960);
+  mouse(parts(window).ScrollBox1->pbxTimeL, QEvent::MouseButtonRelease, 960);  // a click
   QCOMPARE(times(pad(5)), QStringLiteral("PM2:00-PM2:00"));
-  drag(window->ScrollBox1->pbxTimeL, 300, 400, Qt::RightButton);  // not the left button
+  drag(parts(window).ScrollBox1->pbxTimeL, 300, 400, Qt::RightButton);  // not the left button
   QVERIFY(!pad(6));
 }
 
 void TestDayPlanning::rightDragAndGapFilling() {
-  drag(window->ScrollBox1->pbxTimeR, 240, 420);
+  drag(parts(window).ScrollBox1->pbxTimeR, 240, 420);
   QCOMPARE(pad(1)->x(), 351);
   pad(1)->btnSaveClick();
   QCOMPARE(state->day.table().Bars[0].Side.text(), std::string("R"));
-  drag(window->ScrollBox1->pbxTimeL, 500, 600);
-  drag(window->ScrollBox1->pbxTimeL, 700, 800);
+  drag(parts(window).ScrollBox1->pbxTimeL, 500, 600);
+  drag(parts(window).ScrollBox1->pbxTimeL, 700, 800);
   window->FileSave1Execute();
   state->day.open(state->day.path());  // as after reloading a day: pads 2 and 3 were never stored
   QVERIFY(pad(1) && !pad(2) && !pad(3));
-  drag(window->ScrollBox1->pbxTimeL, 900, 1000);
+  drag(parts(window).ScrollBox1->pbxTimeL, 900, 1000);
   QCOMPARE(pad(2)->edtPadNo->text(), QStringLiteral("2"));
   QCOMPARE(times(pad(2)), QStringLiteral("AM1:30-AM2:20").replace("AM", "PM"));
 }
 
 void TestDayPlanning::noPadBeyondTwentyFour() {
-  for (int i = 0; i < 24; ++i) drag(window->ScrollBox1->pbxTimeL, 100 * i, 100 * i + 50);
+  for (int i = 0; i < 24; ++i) drag(parts(window).ScrollBox1->pbxTimeL, 100 * i, 100 * i + 50);
   QVERIFY(pad(24));
   const std::size_t sounds = platform->sounds.size();
-  drag(window->ScrollBox1->pbxTimeL, 10, 20);  // every frame in use: only the sound
+  drag(parts(window).ScrollBox1->pbxTimeL, 10, 20);  // every frame in use: only the sound
   QCOMPARE(platform->sounds.size(), sounds + 1);
   editTable(state->day, [](PadTable& t) {
     for (auto& b : t.Bars) b.TopY = 0;  // the highest pad number is 24
   });
-  drag(window->ScrollBox1->pbxTimeL, 10, 20);
+  drag(parts(window).ScrollBox1->pbxTimeL, 10, 20);
   QCOMPARE(platform->sounds.size(), sounds + 1);
   QCOMPARE(state->day.DataCount(), 24);
 }
 
 void TestDayPlanning::wheelAndAutoScroll() {
-  QScrollBar* bar = window->ScrollBox1->verticalScrollBar();
+  QScrollBar* bar = parts(window).ScrollBox1->verticalScrollBar();
   QCOMPARE(bar->value(), 240);
-  QWidget* target = window->ScrollBox1->pbxTime;
+  QWidget* target = parts(window).ScrollBox1->pbxTime;
   const QPointF at(5, 300);
   QWheelEvent down(at, target->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                    Qt::NoScrollPhase, false);
@@ -234,34 +236,34 @@ void TestDayPlanning::wheelAndAutoScroll() {
   QCOMPARE(bar->value(), 260);  // once per step, though every parent sees the event
   QWheelEvent up(at, target->mapToGlobal(at), QPoint(), QPoint(0, 240), Qt::NoButton, Qt::NoModifier,
                  Qt::NoScrollPhase, false);
-  QApplication::sendEvent(window->ScrollBox1->viewport(), &up);
+  QApplication::sendEvent(parts(window).ScrollBox1->viewport(), &up);
   QCOMPARE(bar->value(), 220);
 
   // Dragging near the bottom edge scrolls 10 rows a move; near the top, back.
-  const int v = bar->value() + 8, h = window->ScrollBox1->height();
-  mouse(window->ScrollBox1->pbxTimeL, QEvent::MouseButtonPress, v + 100);
-  mouse(window->ScrollBox1->pbxTimeL, QEvent::MouseMove, v + h - 10);
+  const int v = bar->value() + 8, h = parts(window).ScrollBox1->height();
+  mouse(parts(window).ScrollBox1->pbxTimeL, QEvent::MouseButtonPress, v + 100);
+  mouse(parts(window).ScrollBox1->pbxTimeL, QEvent::MouseMove, v + h - 10);
   QCOMPARE(bar->value(), 230);
-  mouse(window->ScrollBox1->pbxTimeL, QEvent::MouseMove, v + h - 5);
+  mouse(parts(window).ScrollBox1->pbxTimeL, QEvent::MouseMove, v + h - 5);
   QCOMPARE(bar->value(), 240);
-  mouse(window->ScrollBox1->pbxTimeL, QEvent::MouseMove, bar->value() + 8 + 5);
+  mouse(parts(window).ScrollBox1->pbxTimeL, QEvent::MouseMove, bar->value() + 8 + 5);
   QCOMPARE(bar->value(), 230);
-  mouse(window->ScrollBox1->pbxTimeL, QEvent::MouseButtonRelease, bar->value() + 100);
+  mouse(parts(window).ScrollBox1->pbxTimeL, QEvent::MouseButtonRelease, bar->value() + 100);
   QVERIFY(pad(1));
-  mouse(window->ScrollBox1->pbxTimeL, QEvent::MouseMove, bar->value() + h);  // after the release: no scroll
+  mouse(parts(window).ScrollBox1->pbxTimeL, QEvent::MouseMove, bar->value() + h);  // after the release: no scroll
   QCOMPARE(bar->value(), 230);
 }
 
 void TestDayPlanning::scrollingRepaintsOnlyTheNewRows() {
   PaintRecorder rec;
-  window->ScrollBox1->pbxTime->installEventFilter(&rec);
-  window->ScrollBox1->pbxFrameL->installEventFilter(&rec);
+  parts(window).ScrollBox1->pbxTime->installEventFilter(&rec);
+  parts(window).ScrollBox1->pbxFrameL->installEventFilter(&rec);
   // Settle: a full paint of both takes whatever was still pending with it.
-  window->ScrollBox1->pbxTime->update();
-  window->ScrollBox1->pbxFrameL->update();
+  parts(window).ScrollBox1->pbxTime->update();
+  parts(window).ScrollBox1->pbxFrameL->update();
   QTRY_VERIFY(rec.rects.size() >= 2);
   rec.rects.clear();
-  window->ScrollBox1->verticalScrollBar()->setValue(260);
+  parts(window).ScrollBox1->verticalScrollBar()->setValue(260);
   QTRY_VERIFY(!rec.rects.isEmpty());
   for (const QRect& r : rec.rects) QVERIFY2(r.height() <= 40, qPrintable(QString::number(r.height())));
 }
@@ -271,12 +273,12 @@ void TestDayPlanning::removalPacksAndRenumbers() {
   ShortText<255> memo{};
   memo.setText("pad 3's memo");
   state->day.setMemo(2, memo);
-  drag(window->ScrollBox1->pbxTimeL, 2000, 2100);  // pad 5, never stored
+  drag(parts(window).ScrollBox1->pbxTimeL, 2000, 2100);  // pad 5, never stored
   pad(2)->setFocus();
   QCOMPARE(state->day.selectedPad(), 1);
   const std::size_t sounds = platform->sounds.size();
   platform->confirmAnswers.push_back(true);
-  window->btnRemovePad->click();
+  parts(window).btnRemovePad->click();
   QCOMPARE(platform->confirms.size(), std::size_t(1));
   QCOMPARE(platform->confirms[0].text, std::string("スケジュール・パッドNo. 2を削除します.\r\n\r\n処理を続行しますか？"));
   QCOMPARE(platform->confirms[0].left, 180);
@@ -296,7 +298,7 @@ void TestDayPlanning::removalPacksAndRenumbers() {
   QCOMPARE(QApplication::focusWidget(), pad(3));
   QCOMPARE(state->day.selectedPad(), 2);
   QCOMPARE(pad(3)->pnlPMenu->text(), QStringLiteral("◆"));
-  QVERIFY(!window->pnlCover->isVisible());
+  QVERIFY(!parts(window).pnlCover->isVisible());
   QCOMPARE(platform->sounds.size(), sounds + 1);
 
   // Removing the last pads one by one leaves none; then the command is idle.
@@ -318,7 +320,7 @@ void TestDayPlanning::overlappingPadsStayStackedAndReadable() {
   pad(1)->setFocus();
   platform->confirmAnswers.push_back(true);
   window->ScheduleRemovePad1Execute();
-  QWidget* frame = window->ScrollBox1->pnlFrame;
+  QWidget* frame = parts(window).ScrollBox1->pnlFrame;
   for (int n = 1; n <= 2; ++n) {
     // Just inside the top left corner of pad n + 1, which pad n underlies.
     const QPoint at = pad(n + 1)->geometry().topLeft() + QPoint(60, 2);
@@ -336,7 +338,7 @@ void TestDayPlanning::removalCancelledOrWithNothingSelected() {
   storedPad(240, 420);
   storedPad(600, 700);
   pad(1)->setFocus();
-  window->btnRemovePad->setFocus();
+  parts(window).btnRemovePad->setFocus();
   QCOMPARE(pad(1)->pnlPMenu->text(), QString());
   window->ScheduleRemovePad1Execute();  // cancelled
   QCOMPARE(platform->confirms.size(), std::size_t(1));
@@ -350,11 +352,11 @@ void TestDayPlanning::aPlannedDaySurvivesSaveAndRestart() {
   TSchedPadFrame* first = storedPad(240, 420);
   first->cmbKeyword->setEditText(QStringLiteral("会議"));
   first->btnReviseClick();
-  drag(window->ScrollBox1->pbxTimeR, 1440, 1560);
+  drag(parts(window).ScrollBox1->pbxTimeR, 1440, 1560);
   pad(2)->colorBox->setColor(0x0000FF);
   pad(2)->btnSaveClick();
   window->FileSave1Execute();
-  QCOMPARE(window->statusPanels[1]->text(), QStringLiteral("データ総数: 2"));
+  QCOMPARE(parts(window).statusPanels[1]->text(), QStringLiteral("データ総数: 2"));
   QCOMPARE(QApplication::focusWidget(), pad(2));
   const QByteArray file = readAll(state->day.todayPath());
   QCOMPARE(file.mid(264, 16), QByteArray::fromHex("014c0000f0000000a401000000000000"));
@@ -366,7 +368,7 @@ void TestDayPlanning::aPlannedDaySurvivesSaveAndRestart() {
   QCOMPARE(pad(2)->colorBox->color(), 0x0000FF);
   QVERIFY(!pad(2)->btnSave->isEnabled());
   QCOMPARE(QApplication::focusWidget(), pad(2));
-  const QImage bars = window->ScrollBox1->pbxTimeR->grab(QRect(0, 1440, 13, 120)).toImage();
+  const QImage bars = parts(window).ScrollBox1->pbxTimeR->grab(QRect(0, 1440, 13, 120)).toImage();
   QCOMPARE(bars.pixelColor(1, 10), QColor(255, 0, 0));
   QCOMPARE(bars.pixelColor(0, 10), QColor(Qt::white));
 }
@@ -380,7 +382,7 @@ void TestDayPlanning::aNewPadAfterARemovalStartsFresh() {
   platform->confirmAnswers.push_back(true);
   window->ScheduleRemovePad1Execute();
   QVERIFY(!pad(1));
-  drag(window->ScrollBox1->pbxTimeR, 600, 700);
+  drag(parts(window).ScrollBox1->pbxTimeR, 600, 700);
   TSchedPadFrame* p = pad(1);
   QCOMPARE(p->cmbKeyword->currentText(), QStringLiteral("キーワード"));
   QCOMPARE(p->cmbContent->currentText(), QStringLiteral("説明"));
@@ -415,7 +417,7 @@ void TestDayPlanning::diaryAndMemoFromTheWindow() {
   QCOMPARE(title, QStringLiteral("スケジュール・パッドのメモ"));
   window->FileSave1Execute();
   answer("line one\nline two");
-  window->btnDiary->click();
+  parts(window).btnDiary->click();
   QCOMPARE(opened, 2);
   window->FileSave1Execute();
 
@@ -438,28 +440,28 @@ void TestDayPlanning::screenReadersAndTheKeyboardReachEverything() {
   QCOMPARE(pad(1)->accessibleName(), QStringLiteral("スケジュール・パッド 1, 9:00 から 11:30"));  // as typed
   pad(1)->btnReviseClick();
   QCOMPARE(pad(1)->accessibleName(), QStringLiteral("スケジュール・パッド 1, 9:00 から 11:30"));
-  QCOMPARE(window->ScrollBox1->pbxTimeL->accessibleDescription().left(11), QStringLiteral("ドラッグ・エリアです."));
-  QCOMPARE(window->edtNow->accessibleName(), QStringLiteral("只今の時刻"));
+  QCOMPARE(parts(window).ScrollBox1->pbxTimeL->accessibleDescription().left(11), QStringLiteral("ドラッグ・エリアです."));
+  QCOMPARE(parts(window).edtNow->accessibleName(), QStringLiteral("只今の時刻"));
   const QStringList inWindow = unnamedControls(window.get());
   QVERIFY2(inWindow.isEmpty(), qPrintable(inWindow.join(QStringLiteral(", "))));
 
   // F6 goes from the buttons to the selected pad, then on to the next;
   // Tab then walks the pad's own controls, the hint going along.
-  window->btnSave->setFocus();
-  QTest::keyClick(window->btnSave, Qt::Key_F6);
+  parts(window).btnSave->setFocus();
+  QTest::keyClick(parts(window).btnSave, Qt::Key_F6);
   QCOMPARE(QApplication::focusWidget(), pad(2));
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
   QCOMPARE(QApplication::focusWidget(), pad(1));
   QCOMPARE(pad(1)->pnlPMenu->text(), QStringLiteral("◆"));
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   QCOMPARE(QApplication::focusWidget(), pad(1)->Panel2->cmbHour);
-  QCOMPARE(window->statusPanels[0]->text().left(8), QStringLiteral("ドラッグ・エリア"));
+  QCOMPARE(parts(window).statusPanels[0]->text().left(8), QStringLiteral("ドラッグ・エリア"));
   for (int i = 0; i < 6; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   QCOMPARE(QApplication::focusWidget(), pad(1)->btnRevise);  // 一時保存 is disabled and skipped
   QCOMPARE(state->day.selectedPad(), 0);
 
   // Ctrl+N: a one-hour pad from the first full hour in view (08:00).
-  window->ScrollBox1->verticalScrollBar()->setValue(240);
+  parts(window).ScrollBox1->verticalScrollBar()->setValue(240);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::ControlModifier);
   QVERIFY(pad(3));
   QCOMPARE(times(pad(3)), QStringLiteral("AM8:00-AM9:00"));
@@ -522,7 +524,7 @@ void TestDayPlanning::unsavedWorkIsAskedAboutBeforeItGoes() {
   QVERIFY(platform->questions.empty());
   start();
   QCOMPARE(window->windowTitle(), QStringLiteral("プランドール - 2006年1月1日 (日)[*]"));
-  TSchedPadFrame* p = typedOnly ? (drag(window->ScrollBox1->pbxTimeL, 240, 420), pad(1)) : storedPad(240, 420);
+  TSchedPadFrame* p = typedOnly ? (drag(parts(window).ScrollBox1->pbxTimeL, 240, 420), pad(1)) : storedPad(240, 420);
   const QString keyword = typed.isEmpty() ? p->cmbKeyword->currentText() : typed;
   if (!typed.isEmpty()) p->cmbKeyword->setEditText(typed);  // typed, not yet stored
   QVERIFY(window->isWindowModified());
@@ -570,10 +572,10 @@ void TestDayPlanning::undoBringsARemovedPadBackWhole() {
   platform->confirmAnswers.push_back(true);
   window->ScheduleRemovePad1Execute();
   QVERIFY(!pad(3));
-  QVERIFY(window->ScheduleUndo1->isEnabled() && !window->ScheduleRedo1->isEnabled());
+  QVERIFY(parts(window).ScheduleUndo1->isEnabled() && !parts(window).ScheduleRedo1->isEnabled());
   pad(1)->setFocus();  // another pad selected since: undo selects the removed one again
   QCOMPARE(state->day.selectedPad(), 0);
-  window->ScheduleUndo1->trigger();
+  parts(window).ScheduleUndo1->trigger();
   QCOMPARE(bytesOf(state->day.table()), before);
   for (int n = 1; n <= 3; ++n) QCOMPARE(pad(n)->y(), 241 + 200 * (n - 1));
   QCOMPARE(state->day.selectedPad(), 1);
@@ -581,7 +583,7 @@ void TestDayPlanning::undoBringsARemovedPadBackWhole() {
   QTRY_COMPARE(pad(2)->pnlPMenu->text(), QStringLiteral("◆"));
   QVERIFY(pad(3)->isVisible());
   QVERIFY(pad(3)->y() > pad(2)->y());  // stacked by number again
-  window->ScheduleRedo1->trigger();
+  parts(window).ScheduleRedo1->trigger();
   QVERIFY(!pad(3));
   QCOMPARE(state->day.table().Pads[1].Memo.text(), std::string());  // the old pad 3's
 
@@ -625,7 +627,7 @@ void TestDayPlanning::workLeftByACrashIsOfferedBack() {
   QVERIFY(window->FileSave1Execute());
   QVERIFY(!window->isWindowModified());
   QVERIFY(!QFile::exists(QString::fromStdString(recovery)));
-  window->ScheduleUndo1->trigger();  // the restored work is one step of its own
+  parts(window).ScheduleUndo1->trigger();  // the restored work is one step of its own
   QVERIFY(!pad(1));
 
   // A file that is not a whole recovery file is reported and kept; the
@@ -652,8 +654,10 @@ void TestDayPlanning::typedWorkComesBackAsTyped() {
   // the last key, not the first.
   TSchedPadFrame* moved = storedPad(600, 700);
   QTimer* typing = nullptr;
-  for (QTimer* t : window->findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly))
-    if (t->isSingleShot() && t->interval() == 1000) typing = t;
+  for (QObject* keeper : window->children())  // the recovery keeper's wait for a pause
+    if (dynamic_cast<RecoveryKeeper*>(keeper))
+      for (QTimer* t : keeper->findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly))
+        if (t->isSingleShot() && t->interval() == 1000) typing = t;
   QVERIFY(typing);
   QTRY_VERIFY(QFile::exists(QString::fromStdString(recovery)));  // the store is kept
   moved->cmbContent->setEditText(QStringLiteral("a"));
@@ -667,7 +671,7 @@ void TestDayPlanning::typedWorkComesBackAsTyped() {
     moved->bitMoveDownClick();
     QTRY_COMPARE(keptTop(), top + 10 * step);
   }
-  drag(window->ScrollBox1->pbxTimeL, 240, 240);  // a click: start = end
+  drag(parts(window).ScrollBox1->pbxTimeL, 240, 240);  // a click: start = end
   TSchedPadFrame* p = pad(2);
   p->cmbKeyword->setEditText(QStringLiteral("拒否される"));
   p->Panel3->cmbHour->setEditText(QStringLiteral("x"));
@@ -695,7 +699,7 @@ void TestDayPlanning::typedWorkComesBackAsTyped() {
 // A stored pad's bar dragged and stretched, then the same by keys: each one
 // step of the day's history, undone back to the bytes last saved.
 void TestDayPlanning::aStoredPadMovesInTimeAsOneStep() {
-  TDayView* view = window->ScrollBox1;
+  TDayView* view = parts(window).ScrollBox1;
   DragArea* area = view->pbxTimeL;
   TSchedPadFrame* p = storedPad(360, 480);  // 9:00-10:00
   QVERIFY(window->FileSave1Execute());
@@ -742,11 +746,11 @@ void TestDayPlanning::aStoredPadMovesInTimeAsOneStep() {
   mouse(area, QEvent::MouseButtonRelease, 700);
   QCOMPARE(bytesOf(state->day.table()), before);
 
-  window->ScheduleUndo1->trigger();
-  window->ScheduleUndo1->trigger();
+  parts(window).ScheduleUndo1->trigger();
+  parts(window).ScheduleUndo1->trigger();
   QVERIFY(window->FileSave1Execute());
   QCOMPARE(readAll(path), saved);
-  window->ScheduleRedo1->trigger();
+  parts(window).ScheduleRedo1->trigger();
   QCOMPARE(times(view->padFrame(0)), QStringLiteral("AM9:30-AM10:30"));
 
   // The keys, in the focused pad: the focus stays, its name tells the times.
@@ -767,24 +771,24 @@ void TestDayPlanning::aStoredPadMovesInTimeAsOneStep() {
   drag(area, 440, 500);
   QTest::keyClick(p->cmbContent, Qt::Key_Down, Qt::AltModifier);
   QCOMPARE(bytesOf(state->day.table()), typed);
-  QVERIFY(window->statusPanels[0]->text().contains(QStringLiteral("一時保存していない変更")));
+  QVERIFY(parts(window).statusPanels[0]->text().contains(QStringLiteral("一時保存していない変更")));
   QCOMPARE(state->day.DataCount(), 1);
   QCOMPARE(p->cmbContent->currentText(), QStringLiteral("x説明"));  // the typing kept
 }
 
 // The line on the plan that holds the time now, none on another day.
 void TestDayPlanning::theTimeNowShowsOnItsOwnPlan() {
-  TDayView* view = window->ScrollBox1;
+  TDayView* view = parts(window).ScrollBox1;
   platform->clock = {{2006, 1, 1}, 9, 41, 0};
   view->showNow();
   QVERIFY(view->lblNow->isVisible());
   QCOMPARE(view->lblNow->y(), 442 + 2);
-  window->ScheduleNextDay1->trigger();
+  parts(window).ScheduleNextDay1->trigger();
   QVERIFY(!view->lblNow->isVisible());
   // Before 06:00 the night belongs to the day before's plan; 現在時刻へ
   // opens it and scrolls the line into view.
   platform->clock = {{2006, 1, 3}, 5, 30, 0};
-  window->ScheduleToday1->trigger();
+  parts(window).ScheduleToday1->trigger();
   QCOMPARE(state->day.date(), std::optional<LocalDate>(LocalDate{2006, 1, 1}));
   window->findChild<QAction*>(QStringLiteral("ScheduleNow1"))->trigger();
   QCOMPARE(state->day.date(), std::optional<LocalDate>(LocalDate{2006, 1, 2}));

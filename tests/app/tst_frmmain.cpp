@@ -39,6 +39,7 @@
 #include "datafolder.h"
 #include "dayview.h"
 #include "frmmain.h"
+#include "mainparts.h"
 #include "schedpadframe.h"
 #include "scriptedplatform.h"
 
@@ -168,29 +169,29 @@ void TestFrmMain::firstStartPreparesFilesAndAnEmptyDay() {
   QVERIFY(!QFile::exists(QString::fromStdString(todayPath())));
   QCOMPARE(run.state.day.path(), todayPath());
   QCOMPARE(run.file(), QStringLiteral("未作成"));
-  QCOMPARE(run.window->dtpPrepDate->date(), QDate(2006, 1, 1));
-  QCOMPARE(run.window->dtpPrepDate->text(), QStringLiteral("2006年1月1日"));
-  QCOMPARE(run.window->dtpToday->date(), QDate(2006, 1, 1));
+  QCOMPARE(parts(run.window).dtpPrepDate->date(), QDate(2006, 1, 1));
+  QCOMPARE(parts(run.window).dtpPrepDate->text(), QStringLiteral("2006年1月1日"));
+  QCOMPARE(parts(run.window).dtpToday->date(), QDate(2006, 1, 1));
   QCOMPARE(run.panel(2), QStringLiteral("ルーチン総数: 0"));
   QVERIFY(run.platform.sounds.empty());
   QVERIFY(run.platform.errors.empty());
   // Commands that could do nothing yet are disabled, their hints saying why.
-  for (QAction* a : {run.window->ScheduleDiary1, run.window->RoutineRead1, run.window->RoutineEntry1})
+  for (QAction* a : {parts(run.window).ScheduleDiary1, parts(run.window).RoutineRead1, parts(run.window).RoutineEntry1})
     QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
-  QVERIFY(run.window->btnShowRoutine->accessibleDescription().startsWith(QStringLiteral("保存されたルーチンがありません.")));
+  QVERIFY(parts(run.window).btnShowRoutine->accessibleDescription().startsWith(QStringLiteral("保存されたルーチンがありません.")));
 
   run.window->show();
   QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
-  QVERIFY(run.window->ScrollBox1->pnlIniHint->isVisible());
+  QVERIFY(parts(run.window).ScrollBox1->pnlIniHint->isVisible());
   // At 351 when the right pane has room for it, else ending at the pane's edge.
-  const QRect hint = run.window->ScrollBox1->pnlIniHint->geometry();
+  const QRect hint = parts(run.window).ScrollBox1->pnlIniHint->geometry();
   QCOMPARE(hint.y(), 303);
   QVERIFY2(hint.x() <= 351 && hint.right() <= 648 && (hint.x() == 351 || hint.right() == 648), qPrintable(QStringLiteral("%1..%2").arg(hint.x()).arg(hint.right())));
-  QVERIFY(run.window->ScrollBox1->lblIniHint->text().startsWith(QStringLiteral("\u3000\n\u3000左の白いドラッグ・エリア上で, \n")));
-  QCOMPARE(run.window->ScrollBox1->verticalScrollBar()->value(), 240);
-  QCOMPARE(QApplication::focusWidget(), run.window->btnSave);
-  QTest::mouseClick(run.window->ScrollBox1->lblIniHint, Qt::LeftButton);
-  QVERIFY(!run.window->ScrollBox1->pnlIniHint->isVisible());
+  QVERIFY(parts(run.window).ScrollBox1->lblIniHint->text().startsWith(QStringLiteral("\u3000\n\u3000左の白いドラッグ・エリア上で, \n")));
+  QCOMPARE(parts(run.window).ScrollBox1->verticalScrollBar()->value(), 240);
+  QCOMPARE(QApplication::focusWidget(), parts(run.window).btnSave);
+  QTest::mouseClick(parts(run.window).ScrollBox1->lblIniHint, Qt::LeftButton);
+  QVERIFY(!parts(run.window).ScrollBox1->pnlIniHint->isVisible());
 }
 
 void TestFrmMain::saveCreatesTheDayAndTheNextStartLoadsIt() {
@@ -200,7 +201,7 @@ void TestFrmMain::saveCreatesTheDayAndTheNextStartLoadsIt() {
       t.Pads[0].Keyword.setText("会議");
       t.Bars[0].TopY = 240;
     });
-    QTest::mouseClick(run.window->btnSave, Qt::LeftButton);
+    QTest::mouseClick(parts(run.window).btnSave, Qt::LeftButton);
     QVERIFY(run.platform.errors.empty());
     QByteArray bytes = readAll(todayPath());
     QCOMPARE(bytes.size(), 10728);
@@ -216,7 +217,7 @@ void TestFrmMain::saveCreatesTheDayAndTheNextStartLoadsIt() {
   }
   Run again(folder);
   QCOMPARE(again.file(), QStringLiteral("Y2006011.sdf"));
-  QCOMPARE(again.window->dtpPrepDate->date(), QDate(2006, 1, 1));
+  QCOMPARE(parts(again.window).dtpPrepDate->date(), QDate(2006, 1, 1));
   QCOMPARE(again.panel(1), QStringLiteral("データ総数: 1"));
   QCOMPARE(again.state.day.table().Pads[0].Keyword.text(), std::string("会議"));
   QVERIFY(again.platform.sounds.empty());  // not before the window is seen
@@ -226,7 +227,7 @@ void TestFrmMain::saveCreatesTheDayAndTheNextStartLoadsIt() {
   again.window->repaint();  // a later paint plays nothing
   QCoreApplication::processEvents();
   QCOMPARE(again.platform.sounds.size(), std::size_t(1));
-  QVERIFY(!again.window->ScrollBox1->pnlIniHint->isVisible());
+  QVERIFY(!parts(again.window).ScrollBox1->pnlIniHint->isVisible());
 }
 
 // A day of 24 pads, one an hour: the frames in view are made before the
@@ -255,7 +256,7 @@ void TestFrmMain::fullDayPaintsFirstWhatIsInView() {
   }
   const auto frames = [](const Run& run) {
     std::vector<int> numbers;  // of the frames shown, in stacking order, bottom first
-    for (auto* f : run.window->ScrollBox1->pnlFrame->findChildren<TSchedPadFrame*>(Qt::FindDirectChildrenOnly))
+    for (auto* f : parts(run.window).ScrollBox1->pnlFrame->findChildren<TSchedPadFrame*>(Qt::FindDirectChildrenOnly))
       if (!f->isHidden()) numbers.push_back(f->number());
     return numbers;
   };
@@ -264,7 +265,7 @@ void TestFrmMain::fullDayPaintsFirstWhatIsInView() {
 
   Run run(folder);
   QVERIFY(frames(run).empty());
-  TDayView* view = run.window->ScrollBox1;
+  TDayView* view = parts(run.window).ScrollBox1;
   std::vector<int> atFirstPaint, inView;
   const auto paintWatch = [&](QObject* watched, QEvent* e) {
     if (watched != view->pbxTime || e->type() != QEvent::Paint || !atFirstPaint.empty()) return;
@@ -336,7 +337,7 @@ void TestFrmMain::todayCommand() {
     });
     first.platform.clock.date = {2006, 1, 1};  // saved after midnight: still the start-up day
     first.window->FileSave1Execute();
-    QCOMPARE(first.window->dtpPrepDate->date(), QDate(2005, 12, 31));
+    QCOMPARE(parts(first.window).dtpPrepDate->date(), QDate(2005, 12, 31));
   }
   Run run(folder);
   run.window->ScheduleToday1Execute();  // today already open: nothing
@@ -364,7 +365,7 @@ void TestFrmMain::todayCommand() {
   run.window->ScheduleToday1Execute();
   QCOMPARE(run.file(), QStringLiteral("Y2006011.sdf"));
   QCOMPARE(run.platform.sounds.size(), std::size_t(4));
-  QVERIFY(!run.window->pnlCover->isVisible());
+  QVERIFY(!parts(run.window).pnlCover->isVisible());
 }
 
 void TestFrmMain::pastCommand() {
@@ -423,16 +424,16 @@ void TestFrmMain::planAnyDay() {
   QCOMPARE(title(), QStringLiteral("プランドール - 2006年1月3日 (火)[*]"));
   QCOMPARE(run.window->accessibleDescription(), QStringLiteral("2006年1月3日 (火)"));
   QCOMPARE(run.file(), QStringLiteral("未作成"));
-  QCOMPARE(run.window->dtpToday->date(), QDate(2006, 1, 2));  // today stays today
-  QCOMPARE(run.window->dtpPrepDate->text(), QStringLiteral("未作成"));  // not today's date: no file yet
-  QVERIFY(!run.window->ScheduleDiary1->isEnabled());  // nor a diary
+  QCOMPARE(parts(run.window).dtpToday->date(), QDate(2006, 1, 2));  // today stays today
+  QCOMPARE(parts(run.window).dtpPrepDate->text(), QStringLiteral("未作成"));  // not today's date: no file yet
+  QVERIFY(!parts(run.window).ScheduleDiary1->isEnabled());  // nor a diary
   run.window->RoutineRead1Execute();
   QCOMPARE(run.state.day.pad(0).Keyword.text(), std::string("火曜の会議"));
   QVERIFY(run.window->FileSave1Execute());
   const std::string tuesday = root + "/Y200601/Y2006013.sdf";
   QCOMPARE(run.state.day.path(), tuesday);
   QCOMPARE(readAll(tuesday).mid(1, uint8_t(readAll(tuesday)[0])), QByteArray::fromStdString(tuesday));
-  QCOMPARE(run.window->dtpPrepDate->date(), QDate(2006, 1, 2));  // made today
+  QCOMPARE(parts(run.window).dtpPrepDate->date(), QDate(2006, 1, 2));  // made today
 
   run.window->SchedulePrevDay1Execute();  // nothing unsaved: no question
   QCOMPARE(run.platform.questions.size(), std::size_t(2));
@@ -470,7 +471,7 @@ void TestFrmMain::failedPastLoadShowsAnEmptyConsistentDay() {
   run.window->SchedulePast1Execute();
   QCOMPARE(run.platform.errors.size(), std::size_t(1));
   QVERIFY(QString::fromStdString(run.platform.errors[0]).contains(QString::fromStdString(locked)));
-  QVERIFY(!run.window->pnlCover->isVisible());
+  QVERIFY(!parts(run.window).pnlCover->isVisible());
   QCOMPARE(run.state.day.table().Bars[0].TopY, -1);
   QCOMPARE(run.file(), QStringLiteral("読込失敗"));
   QCOMPARE(run.panel(1), QStringLiteral("データ総数: 0"));
@@ -550,31 +551,31 @@ void TestFrmMain::startRemovesWhatCutShortSavesLeft() {
 void TestFrmMain::layoutClockAndSizing() {
   Run run(folder);
   run.platform.clock = {{2006, 1, 1}, 0, 5, 9};
-  QTest::mouseClick(run.window->btnUpdate, Qt::LeftButton);
-  QCOMPARE(run.window->edtNow->text(), QStringLiteral("AM 12時 05分 09秒"));
+  QTest::mouseClick(parts(run.window).btnUpdate, Qt::LeftButton);
+  QCOMPARE(parts(run.window).edtNow->text(), QStringLiteral("AM 12時 05分 09秒"));
 
   run.window->show();
   QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
   QCOMPARE(run.window->windowTitle(), QStringLiteral("プランドール - 2006年1月1日 (日)[*]"));
   QVERIFY(!run.window->isWindowModified());
   QCOMPARE(run.window->pos(), QPoint(0, 0));
-  QCOMPARE(run.window->lblComment->text(), QStringLiteral("本ウィンドウは\n高さ方向にのみ\n伸縮可能です."));
+  QCOMPARE(parts(run.window).lblComment->text(), QStringLiteral("本ウィンドウは\n高さ方向にのみ\n伸縮可能です."));
   run.window->resize(900, 500);
   QCOMPARE(run.window->size(), QSize(800, 600));
   run.window->resize(800, 700);
   // Bottom-anchored controls follow the bottom edge; the timeline grows.
-  const int panelHeight = run.window->Panel1->height();
-  QCOMPARE(run.window->btnExit->geometry().bottom() + 1, panelHeight - 11);
-  QCOMPARE(run.window->ScrollBox1->geometry().bottom() + 1, panelHeight - 12);
-  QCOMPARE(run.window->btnSave->geometry(), QRect(685, panelHeight - 96, 100, 50));
-  QCOMPARE(run.window->ScrollBox1->pnlFrame->geometry(), QRect(10, 10, 650, 2884));
+  const int panelHeight = parts(run.window).Panel1->height();
+  QCOMPARE(parts(run.window).btnExit->geometry().bottom() + 1, panelHeight - 11);
+  QCOMPARE(parts(run.window).ScrollBox1->geometry().bottom() + 1, panelHeight - 12);
+  QCOMPARE(parts(run.window).btnSave->geometry(), QRect(685, panelHeight - 96, 100, 50));
+  QCOMPARE(parts(run.window).ScrollBox1->pnlFrame->geometry(), QRect(10, 10, 650, 2884));
   // The 650-pixel pad container fills the scroll box's view exactly.
-  QCOMPARE(run.window->ScrollBox1->viewport()->width(), 650);
+  QCOMPARE(parts(run.window).ScrollBox1->viewport()->width(), 650);
 
   run.window->showCover();
-  QCOMPARE(run.window->pnlCover->geometry(), run.window->ScrollBox1->geometry().adjusted(-1, -1, 1, 1));
+  QCOMPARE(parts(run.window).pnlCover->geometry(), parts(run.window).ScrollBox1->geometry().adjusted(-1, -1, 1, 1));
   run.window->hideCover();
-  QVERIFY(!run.window->pnlCover->isVisible());
+  QVERIFY(!parts(run.window).pnlCover->isVisible());
 }
 
 // The widest texts of the status panels, the clock, the comment and the hour
@@ -599,12 +600,12 @@ void TestFrmMain::textsShowWhole() {
   run.window->btnUpdateClick();
   run.window->show();
   QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
-  QCOMPARE(QFontInfo(run.window->edtNow->font()).family(), QStringLiteral("IPAPGothic"));
+  QCOMPARE(QFontInfo(parts(run.window).edtNow->font()).family(), QStringLiteral("IPAPGothic"));
 
   QCOMPARE(run.panel(1), QStringLiteral("データ総数: 24"));
-  run.window->statusPanels[2]->setText(QStringLiteral("ルーチン総数: 8"));
+  parts(run.window).statusPanels[2]->setText(QStringLiteral("ルーチン総数: 8"));
   for (int i : {1, 2}) {
-    const QLabel* l = run.window->statusPanels[i];
+    const QLabel* l = parts(run.window).statusPanels[i];
     QVERIFY2(QFontMetrics(l->font()).horizontalAdvance(l->text()) <= l->contentsRect().width() - l->indent(),
              qPrintable(l->text()));
   }
@@ -617,9 +618,9 @@ void TestFrmMain::textsShowWhole() {
     e->setCursorPosition(int(e->text().size()));
     return e->grab().toImage() == start;
   };
-  QCOMPARE(run.window->edtNow->text(), QStringLiteral("AM 12時 00分 00秒"));
-  QVERIFY(showsWhole(run.window->edtNow));
-  const TSchedPadFrame* pad = run.window->ScrollBox1->padFrame(0);
+  QCOMPARE(parts(run.window).edtNow->text(), QStringLiteral("AM 12時 00分 00秒"));
+  QVERIFY(showsWhole(parts(run.window).edtNow));
+  const TSchedPadFrame* pad = parts(run.window).ScrollBox1->padFrame(0);
   QVERIFY(pad);
   QCOMPARE(pad->Panel2->cmbHour->currentText(), QStringLiteral("10"));
   QVERIFY(showsWhole(pad->Panel2->cmbHour->lineEdit()));
@@ -627,14 +628,14 @@ void TestFrmMain::textsShowWhole() {
   QVERIFY(showsWhole(pad->Panel3->cmbHour->lineEdit()));
 
   // The comment's three lines stay inside its panel's bevel.
-  const QLabel* c = run.window->lblComment;
+  const QLabel* c = parts(run.window).lblComment;
   const QFontMetrics fm(c->font());
   QRect ink;
   const QStringList lines = c->text().split(QLatin1Char('\n'));
   QCOMPARE(lines.size(), 3);
   for (int i = 0; i < 3; ++i)
     ink |= fm.tightBoundingRect(lines[i]).translated(c->x(), c->y() + i * fm.lineSpacing() + fm.ascent());
-  QVERIFY2(run.window->Panel4->contentsRect().contains(ink), qPrintable(QStringLiteral("ink %1,%2 to %3,%4")
+  QVERIFY2(parts(run.window).Panel4->contentsRect().contains(ink), qPrintable(QStringLiteral("ink %1,%2 to %3,%4")
            .arg(ink.left()).arg(ink.top()).arg(ink.right()).arg(ink.bottom())));
 }
 
@@ -643,18 +644,18 @@ void TestFrmMain::hintsFollowTheMouse() {
   run.window->show();
   QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
   QEvent enter(QEvent::Enter);
-  QApplication::sendEvent(run.window->btnSave, &enter);
+  QApplication::sendEvent(parts(run.window).btnSave, &enter);
   QVERIFY(run.panel(0).startsWith(QStringLiteral("スケジュールの内容をファイルに保存します.\u3000")));
-  QApplication::sendEvent(run.window->ScrollBox1->pbxFrameL, &enter);
+  QApplication::sendEvent(parts(run.window).ScrollBox1->pbxFrameL, &enter);
   QCOMPARE(run.panel(0), QStringLiteral("パッド表示ペインです. ここにスケジュール・パッドが表示されます."));
-  QApplication::sendEvent(run.window->ScrollBox1->pnlIniHint, &enter);
+  QApplication::sendEvent(parts(run.window).ScrollBox1->pnlIniHint, &enter);
   QCOMPARE(run.panel(0), QStringLiteral("一読した後,クリックするか,いずれかのキーを押して消してください."));
-  QCOMPARE(run.window->ScrollBox1->pnlIniHint->toolTip(), QStringLiteral("クリックかキーで消えます"));
-  QApplication::sendEvent(run.window->Panel1, &enter);  // no hint: empty
+  QCOMPARE(parts(run.window).ScrollBox1->pnlIniHint->toolTip(), QStringLiteral("クリックかキーで消えます"));
+  QApplication::sendEvent(parts(run.window).Panel1, &enter);  // no hint: empty
   QCOMPARE(run.panel(0), QString());
-  QApplication::sendEvent(run.window->edtNow, &enter);
+  QApplication::sendEvent(parts(run.window).edtNow, &enter);
   QEvent leave(QEvent::Leave);
-  QApplication::sendEvent(run.window->edtNow, &leave);  // back onto its panel, which has none
+  QApplication::sendEvent(parts(run.window).edtNow, &leave);  // back onto its panel, which has none
   QCOMPARE(run.panel(0), QString());
 }
 
@@ -753,7 +754,7 @@ void TestFrmMain::firstUseHintShowsWholeAndAKeyPutsItAway() {
   Run run(folder);
   run.window->show();
   QVERIFY(QTest::qWaitForWindowActive(run.window.get()));
-  TDayView* view = run.window->ScrollBox1;
+  TDayView* view = parts(run.window).ScrollBox1;
   QVERIFY(view->pnlIniHint->isVisible());
   // Fonts differ from one desktop to the next: with a wider one too.
   QFont wider = view->lblIniHint->font();
@@ -770,9 +771,9 @@ void TestFrmMain::firstUseHintShowsWholeAndAKeyPutsItAway() {
   QVERIFY(!view->pnlIniHint->isVisible());
   // A screen reader reads the date boxes as dates.
   auto read = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
-  QCOMPARE(read(run.window->dtpToday), QStringLiteral("本日の日付: 2006年1月1日 日曜日"));
-  QCOMPARE(read(run.window->dtpPrepDate), QStringLiteral("ファイル作成日: 2006年1月1日 日曜日"));
-  QVERIFY(QAccessible::queryAccessibleInterface(run.window->dtpToday)->state().readOnly);
+  QCOMPARE(read(parts(run.window).dtpToday), QStringLiteral("本日の日付: 2006年1月1日 日曜日"));
+  QCOMPARE(read(parts(run.window).dtpPrepDate), QStringLiteral("ファイル作成日: 2006年1月1日 日曜日"));
+  QVERIFY(QAccessible::queryAccessibleInterface(parts(run.window).dtpToday)->state().readOnly);
 }
 
 // Ctrl+N, F6, Shift+F6 and the Menu key stand in the menu with their keys,
@@ -797,10 +798,10 @@ void TestFrmMain::keyboardCommandsShowInTheMenu() {
     QCOMPARE(a->shortcut().toString(), QLatin1String(row.key));
   }
   run.window->findChild<QAction*>(QStringLiteral("ScheduleNewPadR1"))->trigger();
-  TSchedPadFrame* pad = run.window->ScrollBox1->padFrame(0);
+  TSchedPadFrame* pad = parts(run.window).ScrollBox1->padFrame(0);
   QVERIFY(pad && pad->x() == 351);
   QVERIFY(pad->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == pad);
-  run.window->btnSave->setFocus();
+  parts(run.window).btnSave->setFocus();
   run.window->findChild<QAction*>(QStringLiteral("ScheduleNextPad1"))->trigger();
   QCOMPARE(QApplication::focusWidget(), pad);
   run.window->findChild<QAction*>(QStringLiteral("SchedulePadMenu1"))->trigger();
@@ -843,7 +844,7 @@ void TestFrmMain::helpNamesEveryCommand() {
   QList<QMenu*> menus;
   for (QAction* top : run.window->menuBar()->actions()) menus << top->menu();
   run.window->findChild<QAction*>(QStringLiteral("ScheduleNewPadL1"))->trigger();
-  menus << run.window->ScrollBox1->padFrame(0)->pumPadFrame;
+  menus << parts(run.window).ScrollBox1->padFrame(0)->pumPadFrame;
   for (QMenu* m : menus)
     for (QAction* a : m->actions())
       if (!a->isSeparator()) captions << a->text();
@@ -878,12 +879,12 @@ void TestFrmMain::dayBeforeAndAfterStopAtTheEnds() {
   QFETCH(bool, prevEnabled);
   QFETCH(bool, nextEnabled);
   Run run(folder, LocalDate{today.year(), today.month(), today.day()});
-  (next ? run.window->ScheduleNextDay1 : run.window->SchedulePrevDay1)->trigger();
+  (next ? parts(run.window).ScheduleNextDay1 : parts(run.window).SchedulePrevDay1)->trigger();
   const std::optional<LocalDate> d = run.state.day.date();
   QVERIFY(d);
   QCOMPARE(QDate(d->year, d->month, d->day), opened);
-  QCOMPARE(run.window->SchedulePrevDay1->isEnabled(), prevEnabled);
-  QCOMPARE(run.window->ScheduleNextDay1->isEnabled(), nextEnabled);
+  QCOMPARE(parts(run.window).SchedulePrevDay1->isEnabled(), prevEnabled);
+  QCOMPARE(parts(run.window).ScheduleNextDay1->isEnabled(), nextEnabled);
   QVERIFY(run.window->FileSave1Execute());
   QVERIFY(!QDir(folder).exists(QStringLiteral("Y189912")));
   QVERIFY(run.platform.errors.empty());
@@ -896,7 +897,7 @@ void TestFrmMain::everyMnemonicIsUniqueInItsWindow() {
   TfrmMain& w = *run.window;
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
-  TSchedPadFrame* pad = storedPad(*w.ScrollBox1, 240, 360, "会議");
+  TSchedPadFrame* pad = storedPad(*parts(w).ScrollBox1, 240, 360, "会議");
   QVERIFY(pad && w.FileSave1Execute());
   QStringList faults = windowMnemonics(QStringLiteral("main window"), &w);
   for (QAction* top : w.menuBar()->actions()) faults << menuMnemonics(top->text(), top->menu());

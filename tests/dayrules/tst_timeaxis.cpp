@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "daymodel.h"
+#include "daysteps.h"
 #include "draggesture.h"
 #include "padrules.h"
 #include "timeaxis.h"
@@ -23,6 +24,8 @@ class TestTimeAxis : public QObject {
   void dragThatMakesNoPad();
   void scrollMarginIsThirtyRows_data();
   void scrollMarginIsThirtyRows();
+  void neighbourDays_data();
+  void neighbourDays();
   void padStoreRules_data();
   void padStoreRules();
   void barDragRows_data();
@@ -155,6 +158,30 @@ void TestTimeAxis::scrollMarginIsThirtyRows() {
   const DragGesture::Scroll s = g.move(y, 240, 505);
   QCOMPARE(s.down, down);
   QCOMPARE(s.up, up);
+}
+
+// 前の日 and 次の日 across month, year and leap day, up to the years a day
+// file's four digits can name.
+void TestTimeAxis::neighbourDays_data() {
+  QTest::addColumn<QDate>("day");
+  QTest::addColumn<int>("step");
+  QTest::addColumn<QDate>("neighbour");  // null: none
+  QTest::newRow("back over a year") << QDate(2006, 1, 1) << -1 << QDate(2005, 12, 31);
+  QTest::newRow("on over a year") << QDate(2006, 12, 31) << 1 << QDate(2007, 1, 1);
+  QTest::newRow("onto a leap day") << QDate(2004, 2, 28) << 1 << QDate(2004, 2, 29);
+  QTest::newRow("over no leap day") << QDate(2006, 2, 28) << 1 << QDate(2006, 3, 1);
+  QTest::newRow("back to the first nameable day") << QDate(1000, 1, 2) << -1 << QDate(1000, 1, 1);
+  QTest::newRow("before the first nameable day") << QDate(1000, 1, 1) << -1 << QDate();
+  QTest::newRow("on to the last nameable day") << QDate(9999, 12, 30) << 1 << QDate(9999, 12, 31);
+  QTest::newRow("after the last nameable day") << QDate(9999, 12, 31) << 1 << QDate();
+}
+
+void TestTimeAxis::neighbourDays() {
+  QFETCH(QDate, day);
+  QFETCH(int, step);
+  QFETCH(QDate, neighbour);
+  const std::optional<LocalDate> n = neighbourDay({day.year(), day.month(), day.day()}, step);
+  QCOMPARE(n ? QDate(n->year, n->month, n->day) : QDate(), neighbour);
 }
 
 void TestTimeAxis::dragThatMakesNoPad() {

@@ -42,7 +42,21 @@ printf 'Net/EnableEventSounds 0\n' >"$E2E_WORK/xsettings"
 xsettingsd -c "$E2E_WORK/xsettings" 2>"$E2E_WORK/xsettingsd.log" &
 xsettings=$!
 trap 'kill "$pulse" "$xsettings" 2>/dev/null; e2e_cleanup' EXIT
-sleep 0.5
+# xsettingsd serves once it owns the screen's settings selection.
+_serving() {
+  $E2E_PYTHON - <<'PY'
+import ctypes, sys
+x = ctypes.CDLL("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XInternAtom.restype = ctypes.c_ulong
+x.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+x.XGetSelectionOwner.restype = ctypes.c_ulong
+d = x.XOpenDisplay(None)
+sys.exit(0 if d and x.XGetSelectionOwner(d, x.XInternAtom(d, b"_XSETTINGS_S0", 0)) else 1)
+PY
+}
+e2e_wait_until 5 _serving || e2e_fail "xsettingsd did not take the settings selection"
 e2e_age "$day"
 stamp=$(e2e_stamp "$day")
 e2e_start "$prog" "2006-01-01 09:00:00"   # today's file is there: the start plays the sound
@@ -50,7 +64,7 @@ pid=$E2E_PID
 e2e_wait_window "$pid"
 e2e_click_save
 e2e_wait_rewritten "$day" "$stamp"
-sleep 1.5
+e2e_wait_idle "$pid"  # the save's sound asked for and refused
 [[ $(_client) -eq 0 ]] || e2e_fail "a sound reached the server with event sounds switched off"
 e2e_click_exit
 e2e_wait_exit "$pid"
@@ -65,7 +79,7 @@ e2e_wait_window "$pid"
 _box() { [[ $(e2e_window_count) -ge 2 ]]; }
 e2e_wait_until 10 _box || e2e_fail "no box for a sound file that cannot be played"
 xdotool key Return
-sleep 0.3
+e2e_wait_until 5 eval '[[ $(e2e_window_count) -eq 1 ]]' || e2e_fail "the box stayed after Return"
 e2e_click_exit
 e2e_wait_exit "$pid"
 
@@ -77,11 +91,11 @@ mkfifo "$prog/Shutter.wav"
 e2e_start "$prog" "2006-01-01 09:00:00"
 pid=$E2E_PID
 e2e_wait_window "$pid"
-sleep 1
+e2e_wait_idle "$pid"  # the start's sound asked for
 e2e_alive "$pid" || e2e_fail "a FIFO in the sound's place stopped the start"
 [[ $(_streams) -eq 0 ]] || e2e_fail "a FIFO was played"
 xdotool key Return
-sleep 0.3
+e2e_wait_until 5 eval '[[ $(e2e_window_count) -eq 1 ]]' || e2e_fail "the box stayed after Return"
 e2e_click_exit
 e2e_wait_exit "$pid"
 [[ $E2E_RC -eq 0 ]] || e2e_fail "exit status $E2E_RC with a FIFO in the sound's place"

@@ -30,17 +30,14 @@ $E2E_CHECK list-entries "$prog/LEntries.lef" || e2e_fail "LEntries.lef missing o
 [[ $(ls -A "$E2E_WORK" | grep -c '^sj-') -eq 1 ]] || e2e_fail "another program folder appeared: $(ls -A "$E2E_WORK")"
 
 # ヘルプ -> 目次: the help window opens, no error box.
-_help_shown() { xdotool search --all --onlyvisible --pid "$pid" --name '^プランドール ヘルプ$' >/dev/null 2>&1; }
 e2e_click 300 $((H_MENU + E2E_DESIGN_PANEL_H + E2E_SHIFT + 8))  # status bar: focus the window
 xdotool key alt+h
-sleep 0.3
+e2e_wait_menu "$pid"
 xdotool key c
-e2e_wait_until 5 _help_shown || e2e_fail "the help window did not open"
+e2e_wait_shown "$pid" "プランドール ヘルプ"
 [[ $(e2e_windows "$pid" | grep -c .) -eq 1 ]] || e2e_fail "a box came up with the help"
-sleep 0.3  # a window just mapped may not hold the keyboard yet
 xdotool key Escape  # closes it, as 閉じる(C) does
-_help_gone() { ! _help_shown; }
-e2e_wait_until 3 _help_gone || e2e_fail "the help window did not close"
+e2e_wait_closed "$pid" "プランドール ヘルプ"
 e2e_click_exit
 e2e_wait_exit "$pid"
 [[ $E2E_RC -eq 0 ]] || e2e_fail "exit status $E2E_RC after 終了"
@@ -56,12 +53,13 @@ pid=$E2E_PID
 e2e_wait_window "$pid"
 e2e_click 300 $((H_MENU + E2E_DESIGN_PANEL_H + E2E_SHIFT + 8))
 xdotool key alt+d
-sleep 0.3
+e2e_wait_menu "$pid"
 xdotool key p
-sleep 1
+e2e_wait_shown "$pid" 開く  # the file dialog
 xdotool type --delay 20 "Y2006011.sdf"
 xdotool key Return
-sleep 0.8
+e2e_wait_closed "$pid" 開く
+e2e_wait_until 5 _e2e_named_shown "$pid" "プランドール - 2006年1月1日 (日)" || e2e_fail "yesterday did not open"
 e2e_click_save
 e2e_wait_rewritten "$prog/Y200601/Y2006011.sdf" "$stamp"
 [[ ! -e $prog/Y200601/Y2006012.sdf ]] || e2e_fail "the save went to today's file, not the opened day"

@@ -46,13 +46,14 @@ row() { echo $((H_MENU + 12 + 4 - 240 + $1)); }  # timeline row -> program y, vi
 x=$(sx 312)
 y0=$(sy "$(row 361)" 1)   # lower half of row 361: 9:00 (rounding would give 9:01)
 y1=$(sy "$(row 541)" 1)   # lower half of row 541: 10:30 (rounding would give 10:31)
-xdotool mousemove "$x" "$y0" mousedown 1
-for ((y = y0 + 12; y < y1; y += 12)); do xdotool mousemove "$x" "$y"; done
-xdotool mousemove "$x" "$y1" sleep 0.05 mouseup 1
-sleep 0.3
+drag() {
+  xdotool mousemove "$x" "$y0" mousedown 1
+  for ((y = y0 + 12; y < y1; y += 12)); do xdotool mousemove "$x" "$y"; done
+  xdotool mousemove "$x" "$y1" sleep 0.05 mouseup 1
+}
+e2e_changes "$prog" 2006-01-01 drag
 # 一時保存 of the new pad (left 4, top = row 361 - 1 in the container).
-e2e_click "$(sx $((4 + 7 + 33)))" "$(sy $(($(row 358) + 67)))"
-sleep 0.3
+e2e_changes "$prog" 2006-01-01 e2e_click "$(sx $((4 + 7 + 33)))" "$(sy $(($(row 358) + 67)))"
 e2e_screenshot twice
 e2e_click "$(sx 735)" "$(sy $((H_MENU + 431 + shift_ + 25)))"
 e2e_wait_file "$day" 10728

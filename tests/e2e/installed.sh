@@ -19,7 +19,9 @@ unset XDG_DATA_HOME
 
 own_files() { find "$prefix" -newer "$E2E_WORK/install.log" -print; }
 touch "$E2E_WORK/install.log"
-sleep 0.01
+# Until the file clock has moved on, a file made now would not count as newer.
+_clock_moved() { touch "$E2E_WORK/now" && [[ $E2E_WORK/now -nt $E2E_WORK/install.log ]]; }
+e2e_wait_until 1 _clock_moved || e2e_fail "the file clock stands still"
 (cd "$home" && exec env HOME="$home" LD_PRELOAD="$E2E_FAKETIME_LIB" FAKETIME="@2006-01-01 09:00:00" \
   "$prefix/bin/plandor") >"$E2E_WORK/plandor-1.log" 2>&1 &
 pid=$!

@@ -305,7 +305,6 @@ e2e_drag() {  # X FROM_ROW TO_ROW SCROLL
   xdotool mousemove "$x" "$y0" mousedown 1
   for ((y = y0 + 6; y < y1; y += 6)); do xdotool mousemove "$x" "$y"; done
   xdotool mousemove "$x" "$y1" sleep 0.05 mouseup 1
-  sleep 0.3
 }
 
 # Screen y of the top of a pad whose period starts at START_ROW: its top is
@@ -368,9 +367,10 @@ e2e_wait_file() {
 }
 
 # mtime (ns), inode and size: any rewrite, in place or by rename, changes it.
-e2e_stamp() { stat -c '%.9Y %i %s' "$1"; }
+# A missing file's stamp is "none".
+e2e_stamp() { stat -c '%.9Y %i %s' "$1" 2>/dev/null || echo none; }
 
-_e2e_stamp_differs() { [[ $(e2e_stamp "$1") != "$2" ]]; }
+_e2e_stamp_differs() { [[ -e $1 && $(e2e_stamp "$1") != "$2" ]]; }
 e2e_wait_rewritten() {
   e2e_wait_until "${3:-5}" _e2e_stamp_differs "$1" "$2" || e2e_fail "$1 was not written within ${3:-5} s"
 }
@@ -380,3 +380,70 @@ e2e_hex() { od -An -v -t x1 -j "$2" -N "$3" "$1" | tr -s ' \n' ' ' | sed 's/^ //
 
 # An old modification time, so that a rewrite shows.
 e2e_age() { touch -d '2001-02-03 04:05:06' "$@"; }
+
+# Runs COMMAND, then waits until the open day's recovery file (written soon
+# after each change of the day) is written anew: the program has taken the
+# change, a pad made by a drag, 一時保存, a dialog's text.
+# Usage: e2e_changes DATA_FOLDER YYYY-MM-DD COMMAND...
+e2e_changes() {
+  local file=$1/Recovery-$2.pdr before
+  shift 2
+  before=$(e2e_stamp "$file")
+  "$@"
+  e2e_wait_rewritten "$file" "$before"
+}
+
+# A window of PID titled exactly NAME: a dialog, or "plandor" for a popup
+# menu (an untitled window carries the program's name).
+# (Compared whole: a menu's name is only in _NET_WM_NAME, which --name misses.)
+e2e_window_named() {
+  local w
+  for w in $(xdotool search --all --onlyvisible --pid "$1" '' 2>/dev/null); do
+    if [[ $(xdotool getwindowname "$w" 2>/dev/null) == "$2" ]]; then
+      echo "$w"
+      return 0
+    fi
+  done
+}
+_e2e_named_shown() { [[ -n $(e2e_window_named "$1" "$2") ]]; }
+_e2e_named_gone() { [[ -z $(e2e_window_named "$1" "$2") ]]; }
+# Waits until PID shows the window NAME and it holds the keyboard.
+e2e_wait_shown() {  # PID NAME
+  e2e_wait_until 5 _e2e_named_shown "$1" "$2" || e2e_fail "no window \"$2\" within 5 s"
+  e2e_wait_keyboard "$(e2e_window_named "$1" "$2")" "the window \"$2\""
+}
+e2e_wait_closed() {  # PID NAME
+  e2e_wait_until 5 _e2e_named_gone "$1" "$2" || e2e_fail "the window \"$2\" stayed open"
+}
+# A popup menu of PID, open: the pointer and keys go to it now.
+e2e_wait_menu() { e2e_wait_until 5 _e2e_named_shown "$1" plandor || e2e_fail "no menu opened within 5 s"; }
+
+# CPU time (clock ticks) of PID's threads together, and whether one of them
+# is running or waiting to run.
+_e2e_cpu() {
+  local f
+  f=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+  read -r -a f <<<"${f##*) }"
+  echo $((f[11] + f[12]))
+}
+_e2e_runnable() { cat /proc/"$1"/task/*/stat 2>/dev/null | grep -q ') R '; }
+# Waits until PID has settled: none of its threads runnable and no CPU time
+# used for 0.3 s, so that what the last step set going (a sound's
+# start, a reminder's check) has been done, or will not be. A check that
+# something did NOT happen follows it. A process that ends has settled.
+e2e_wait_idle() {  # PID [SECONDS]
+  local pid=$1 limit=${2:-10} end_ns last now quiet=0
+  end_ns=$(($(date +%s%N) + limit * 1000000000))
+  last=$(_e2e_cpu "$pid") || return 0
+  while ((quiet < 3)); do
+    sleep 0.1
+    now=$(_e2e_cpu "$pid") || return 0
+    if [[ $now == "$last" ]] && ! _e2e_runnable "$pid"; then
+      quiet=$((quiet + 1))
+    else
+      quiet=0
+      last=$now
+    fi
+    (($(date +%s%N) < end_ns)) || e2e_fail "pid $pid still busy after $limit s"
+  done
+}

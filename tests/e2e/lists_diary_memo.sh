@@ -16,10 +16,11 @@ e2e_wait_window "$pid"
 
 # オプション(O) -> リスト項目を設定(L)...: the dialog opens at 100, 50 (no
 # window manager, so no frame): its client area starts there.
+lists_dialog=コンボボックスのリスト項目の設定
 e2e_click 278 $((H_MENU / 2))
-sleep 0.3
+e2e_wait_menu "$pid"
 e2e_click 320 $((H_MENU + 10))
-sleep 0.8
+e2e_wait_shown "$pid" "$lists_dialog"
 dlg_x=100 dlg_y=50
 # Tab 1: the entry box is at 20+10+10, 15+tabbar+15+40 inside the dialog;
 # click into it through the page, type, and press 追加 (285, 40 in the group).
@@ -27,14 +28,13 @@ page_x=$((dlg_x + 20 + 1)) page_y=$((dlg_y + 15 + 26))
 e2e_click $((page_x + 10 + 10 + 100)) $((page_y + 15 + 40 + 10))
 xdotool type --delay 20 "walk"
 e2e_click $((page_x + 10 + 285 + 37)) $((page_y + 15 + 40 + 11))
-sleep 0.2
 e2e_age "$lists"
 stamp=$(e2e_stamp "$lists")
 # 保存(&S), then 閉じる(&C).
 e2e_click $((dlg_x + 20 + 135)) $((dlg_y + 380 + 12))
 e2e_wait_rewritten "$lists" "$stamp"
 e2e_click $((dlg_x + 310 + 55)) $((dlg_y + 380 + 12))
-sleep 0.3
+e2e_wait_closed "$pid" "$lists_dialog"
 
 $E2E_PYTHON - "$lists" <<'PY' || e2e_fail "LEntries.lef differs"
 import subprocess, sys
@@ -55,29 +55,28 @@ PY
 e2e_click_save
 e2e_wait_file "$day" 10728
 e2e_click_panel $((685 + 50)) $((385 + E2E_SHIFT + 11))
-sleep 0.8
+e2e_wait_shown "$pid" ダイアリー・パッド
 # The diary opens at 262, 62 with the focus in the first text.
 xdotool type --delay 20 "good day"
 xdotool key Return
 xdotool type --delay 20 "line 2"
 e2e_click $((262 + 20 + 60)) $((62 + 338 + 11))   # 一時保存して閉じる
-sleep 0.3
+e2e_wait_closed "$pid" ダイアリー・パッド
 
 # A pad by a drag (view at 08:00: row 400 is well inside), its memo through
 # the right-click menu on the number box.
 row_y() { e2e_row_y "$1" 240; }
-xdotool mousemove 312 "$(row_y 400)" mousedown 1 mousemove 312 "$(row_y 430)" mousemove 312 "$(row_y 460)" sleep 0.05 mouseup 1
-sleep 0.3
+e2e_changes "$prog" 2006-01-01 xdotool mousemove 312 "$(row_y 400)" mousedown 1 mousemove 312 "$(row_y 430)" \
+  mousemove 312 "$(row_y 460)" sleep 0.05 mouseup 1
 pad_top=$(e2e_pad_top 400 240)
-e2e_click $((7 + 4 + 33)) $((pad_top + 67))   # 一時保存
-sleep 0.3
+e2e_changes "$prog" 2006-01-01 e2e_click $((7 + 4 + 33)) $((pad_top + 67))   # 一時保存
 xdotool mousemove $((7 + 4 + 264 + 12)) $((pad_top + 5 + 10)) click 3
-sleep 0.4
+e2e_wait_menu "$pid"
 xdotool key m
-sleep 0.8
+e2e_wait_shown "$pid" スケジュール・パッドのメモ
 xdotool type --delay 20 "bring the map"
 e2e_click $((262 + 10 + 40 + 60)) $((62 + 8 + 122 + 11))   # 一時保存して閉じる
-sleep 0.3
+e2e_wait_closed "$pid" スケジュール・パッドのメモ
 e2e_age "$day"
 stamp=$(e2e_stamp "$day")
 e2e_click_save

@@ -22,13 +22,12 @@ click_pad_save() {  # PAD_LEFT START_ROW
   local top
   top=$(e2e_pad_top "$2" $scroll)
   e2e_click $((7 + $1 + 33)) $((top + 67))
-  sleep 0.3
 }
 
-e2e_drag $E2E_LEFT_X 240 420 $scroll
-click_pad_save 4 240
-e2e_drag $E2E_RIGHT_X 600 700 $scroll
-click_pad_save 351 600
+e2e_changes "$prog" 2006-01-01 e2e_drag $E2E_LEFT_X 240 420 $scroll
+e2e_changes "$prog" 2006-01-01 click_pad_save 4 240
+e2e_changes "$prog" 2006-01-01 e2e_drag $E2E_RIGHT_X 600 700 $scroll
+e2e_changes "$prog" 2006-01-01 click_pad_save 351 600
 e2e_click_save
 e2e_wait_file "$day" 10728
 
@@ -69,14 +68,18 @@ e2e_wait_exit "$pid"
 e2e_start "$prog" "2006-01-01 10:00:00"
 pid=$E2E_PID
 e2e_wait_window "$pid"
-sleep 0.3
-shot=$(e2e_grab)
 pixel() { $E2E_PYTHON -c "import sys; d=open('$shot','rb').read(); o=($2*1024+$1)*3; print(*d[o:o+3])"; }
 check() {  # X ROW EXPECTED NAME
   local got
   got=$(pixel "$1" "$(e2e_row_y "$2" 240)")
   [[ $got == "$3" ]] || e2e_fail "$4: pixel ($1, row $2) is $got, expected $3"
 }
+# The bars follow the window's first paint.
+_bars_painted() {
+  shot=$(e2e_grab)
+  [[ $(pixel 312 "$(e2e_row_y 300 240)") == "0 0 0" && $(pixel 348 "$(e2e_row_y 650 240)") == "0 0 0" ]]
+}
+e2e_wait_until 5 _bars_painted || e2e_fail "the loaded day's bars were not painted"
 check 312 300 "0 0 0" "left bar"
 check 309 419 "0 0 0" "left bar's last row"
 check 312 420 "255 255 255" "below the left bar"

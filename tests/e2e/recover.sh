@@ -24,7 +24,7 @@ e2e_wait_until 5 _title_is 'プランドール - 2006年1月3日 \(火\)' || e2e
 e2e_scroll_up_four
 scroll=$E2E_SCROLLED
 
-e2e_drag $E2E_LEFT_X 240 420 $scroll
+e2e_changes "$prog" 2006-01-03 e2e_drag $E2E_LEFT_X 240 420 $scroll
 top=$(e2e_pad_top 240 $scroll)
 e2e_click $((7 + 4 + 33)) $((top + 67))  # the pad's 一時保存
 e2e_wait_until 5 _title_is 'プランドール - 2006年1月3日 \(火\)\*' || e2e_fail "the title does not show the unsaved mark"
@@ -40,7 +40,7 @@ pid=$E2E_PID
 e2e_wait_window "$pid"
 e2e_wait_until 5 e2e_box_shown "$pid" || e2e_fail "no offer of tomorrow's work after a kill"
 e2e_screenshot offer
-sleep 0.2  # a box just mapped may not hold the keyboard yet
+e2e_wait_keyboard "$(e2e_box_of "$pid")" "the offer of tomorrow's work"
 xdotool key Return  # 復元する is the default
 e2e_wait_until 5 _title_is 'プランドール - 2006年1月3日 \(火\)\*' || e2e_fail "tomorrow did not open with its work unsaved"
 e2e_screenshot recovered
@@ -53,8 +53,9 @@ e2e_wait_until 5 _title_is 'プランドール - 2006年1月3日 \(火\)' || e2e
 
 # Typed, and told to end at once: the text reaches the file first.
 xdotool mousemove 500 $((H_MENU + 300))
-for _ in $(seq 20); do xdotool click 4; done  # the view to its top: the restore scrolled it to the pad
-sleep 0.3
+# The view to its top (the restore scrolled it to the pad); the wheel's
+# events are taken before the click that follows them.
+for _ in $(seq 20); do xdotool click 4; done
 top=$(e2e_pad_top 240 0)
 e2e_click $((7 + 4 + 145 + 50)) $((top + 15))  # the pad's keyword box
 xdotool key ctrl+a

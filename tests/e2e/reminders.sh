@@ -37,8 +37,12 @@ fake_s() { echo $(((($(now_ms) - start_ms)) / 1000 + 25)); }  # seconds after 9:
 e2e_wait_window "$pid"
 # 消す gets the focus (◆) from a click into its keyword; then パッドを削除,
 # and OK in its question.
-e2e_click $((7 + 351 + 145 + 40)) $(($(e2e_pad_top 372 240) + 5 + 10))
-sleep 0.3
+top=$(e2e_pad_top 372 240)
+_marked() {  # PAD_LEFT: ◆ in the pad's mark panel
+  (($($E2E_CHECK count "$(e2e_grab)" $((7 + $1 + 120)) $((top + 27)) $((7 + $1 + 140)) $((top + 53)) 0 0 0) > 0))
+}
+e2e_click $((7 + 351 + 145 + 40)) $((top + 5 + 10))
+e2e_wait_until 5 _marked 351 || e2e_fail "消す did not take the focus"
 e2e_click_panel $((685 + 50)) $((245 + 11))
 e2e_wait_until 5 e2e_box_shown "$pid" || e2e_fail "no question before the removal"
 e2e_wait_keyboard "$(e2e_box_of "$pid")" "the removal's question"
@@ -53,14 +57,12 @@ e2e_wait_until 10 _displayed 1 || e2e_fail "no notification by 9:01:0x"
 shown_at=$(fake_s)
 ((shown_at >= 59)) || e2e_fail "the notification came at 9:00:$shown_at, before 9:01"
 e2e_screenshot notification
-sleep 2
+e2e_wait_idle "$pid"
 _displayed 1 || e2e_fail "more than one notification: $(dunstctl count displayed)"
 # Its default action selects 会議 (◆ in its mark panel) in the planner.
-top=$(e2e_pad_top 372 240)
-_marked() { (($($E2E_CHECK count "$(e2e_grab)" $((7 + 4 + 120)) $((top + 27)) $((7 + 4 + 140)) $((top + 53)) 0 0 0) > 0)); }
-_marked && e2e_fail "会議 was selected before the notification's action"
+_marked 4 && e2e_fail "会議 was selected before the notification's action"
 dunstctl action 0
-e2e_wait_until 5 _marked || e2e_fail "the notification's default action did not select 会議"
+e2e_wait_until 5 _marked 4 || e2e_fail "the notification's default action did not select 会議"
 e2e_screenshot action
 dunstctl close-all
 _closed() { [[ $(dunstctl count history) -ge 1 ]]; }

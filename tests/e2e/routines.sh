@@ -41,7 +41,7 @@ enter_routine() {  # WHAT
 }
 
 # Pad 1 on the left, 08:00-09:30, keyword 散歩.
-e2e_drag $E2E_LEFT_X 240 420 $scroll
+e2e_changes "$prog" 2006-01-04 e2e_drag $E2E_LEFT_X 240 420 $scroll
 top=$(pad_top 240)
 e2e_click $((7 + 4 + 145 + 50)) $((top + 5 + 10))
 # Typed twice: xdotool binds each Japanese character to a spare key first,
@@ -50,13 +50,11 @@ for _ in 1 2; do
   xdotool key ctrl+a
   xdotool type --delay 30 "散歩"
 done
-e2e_click $((7 + 4 + 33)) $((top + 67))   # 一時保存
-sleep 0.3
+e2e_changes "$prog" 2006-01-04 e2e_click $((7 + 4 + 33)) $((top + 67))   # 一時保存
 enter_routine "routine 1"
 # Pad 2 on the right, 11:00-11:50.
-e2e_drag $E2E_RIGHT_X 600 700 $scroll
-e2e_click $((7 + 351 + 33)) $(($(pad_top 600) + 67))
-sleep 0.3
+e2e_changes "$prog" 2006-01-04 e2e_drag $E2E_RIGHT_X 600 700 $scroll
+e2e_changes "$prog" 2006-01-04 e2e_click $((7 + 351 + 33)) $(($(pad_top 600) + 67))
 enter_routine "routine 2"
 
 # ルーチン設定...: the window opens at 10, 50 (no frame without a window

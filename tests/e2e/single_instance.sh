@@ -91,7 +91,7 @@ e2e_screenshot no-answer
 kill "$pid_second"
 e2e_wait_exit "$pid_second"
 kill -CONT "$pid_a"
-sleep 0.5
+e2e_wait_idle "$pid_a"  # the departed second start's request taken
 e2e_alive "$pid_a" || e2e_fail "copy A ended after answering a departed second start"
 [[ $(e2e_window_count) -eq 2 ]] || e2e_fail "$(e2e_window_count) windows after the unanswered start"
 
@@ -126,7 +126,7 @@ for round in 1 2 3; do
   e2e_wait_exit "$loser"
   [[ $E2E_RC -eq 0 ]] || e2e_fail "round $round: the second copy ended with status $E2E_RC"
   e2e_wait_window "$winner"
-  sleep 0.3
+  e2e_wait_idle "$winner"
   e2e_alive "$winner" || e2e_fail "round $round: no copy left running"
   [[ $(e2e_window_count) -eq 1 ]] || e2e_fail "round $round: $(e2e_window_count) windows, expected 1"
   $E2E_CHECK routines "$c/Routines.rdf" || e2e_fail "round $round: Routines.rdf damaged"

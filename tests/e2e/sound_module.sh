@@ -29,7 +29,7 @@ for broken in garbage missing; do
   e2e_start "$prog" "2006-01-01 09:00:00"   # today's file is there: the start plays the sound
   pid=$E2E_PID
   e2e_wait_window "$pid"
-  sleep 0.3
+  e2e_wait_idle "$pid"  # the start's sound asked for
   e2e_alive "$pid" || e2e_fail "a $broken sound module stopped the start"
   e2e_click_save
   e2e_wait_rewritten "$day" "$stamp"

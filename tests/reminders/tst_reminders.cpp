@@ -19,6 +19,7 @@
 #include "dlgreminder.h"
 #include "filehelpers.h"
 #include "frmmain.h"
+#include "mainparts.h"
 #include "modalhelpers.h"
 #include "notifier.h"
 #include "padhelpers.h"
@@ -253,11 +254,11 @@ void TestReminders::defaultActionOpensTodayAndFocusesThePad() {
   run.platform.askAnswers = {1};  // 保存しない
   emit run.notes->activated(run.notes->notes[0].id);
   QCOMPARE(run.state.day.path(), todayPath());
-  QTRY_VERIFY(run.window->ScrollBox1->padFrame(1));
-  TSchedPadFrame* pad = run.window->ScrollBox1->padFrame(1);
+  QTRY_VERIFY(parts(run.window).ScrollBox1->padFrame(1));
+  TSchedPadFrame* pad = parts(run.window).ScrollBox1->padFrame(1);
   QTRY_VERIFY(pad->isAncestorOf(QApplication::focusWidget()));
   QCOMPARE(run.state.day.selectedPad(), 1);
-  QWidget* viewport = run.window->ScrollBox1->viewport();
+  QWidget* viewport = parts(run.window).ScrollBox1->viewport();
   QVERIFY(viewport->rect().contains(QRect(pad->mapTo(viewport, QPoint(0, 0)), pad->size())));
 }
 
@@ -281,12 +282,12 @@ void TestReminders::defaultActionWaitsForAnOpenDialog() {
     emit run.notes->activated(run.notes->notes[0].id);
     deferred = run.reminders().deferred();
     QCOMPARE(run.state.day.path(), next);
-    QCOMPARE(run.window->statusPanels[0]->text(), QString::fromUtf8(kReminderAfterDialogText));
+    QCOMPARE(parts(run.window).statusPanels[0]->text(), QString::fromUtf8(kReminderAfterDialogText));
     QTest::qWait(2 * PlannerReminders::kDialogPollMs);
     QCOMPARE(run.state.day.path(), next);
     d.reject();
   });
-  run.window->ScheduleDiary1->trigger();
+  parts(run.window).ScheduleDiary1->trigger();
   QVERIFY(deferred);
   QTRY_COMPARE(run.state.day.path(), todayPath());
   QTRY_COMPARE(run.state.day.selectedPad(), 1);
@@ -334,7 +335,7 @@ void TestReminders::leadDialogKeepsTheChoiceBesideTheData() {
   Run run(folder);
   run.window->show();
   QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
-  QCOMPARE(run.window->OptionReminder1->text(), QStringLiteral("リマインダー(&M)..."));
+  QCOMPARE(parts(run.window).OptionReminder1->text(), QStringLiteral("リマインダー(&M)..."));
   QStringList captions;
   whenModal<TdlgReminder>([&](TdlgReminder& d) {
     for (auto* b : d.findChildren<QRadioButton*>()) captions << b->text();
@@ -343,7 +344,7 @@ void TestReminders::leadDialogKeepsTheChoiceBesideTheData() {
     d.choice(15)->click();
     d.findChild<QPushButton*>("btnOK")->click();
   });
-  run.window->OptionReminder1->trigger();
+  parts(run.window).OptionReminder1->trigger();
   QCOMPARE(captions, (QStringList{"なし", "開始時刻", "5分前", "10分前", "15分前", "30分前", "1時間前"}));
   QCOMPARE(readAll(folder.toStdString() + "/Settings.ini"), QByteArray("[Reminders]\nLead=15\n"));
   QCOMPARE(QDir(folder).entryList(QDir::Files), (QStringList{"LEntries.lef", "Routines.rdf", "Settings.ini", "Shutter.wav"}));

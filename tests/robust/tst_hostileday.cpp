@@ -23,6 +23,7 @@
 #include "dlgsetlist.h"
 #include "fileio.h"
 #include "frmmain.h"
+#include "mainparts.h"
 #include "frmsetrwork.h"
 #include "modalhelpers.h"
 #include "pathbytes.h"
@@ -91,7 +92,7 @@ class TestHostileDay : public QObject {
   }
   // Edits pad `slot` and stores the edit with 変更.
   void revise(int slot, const char* keyword) {
-    TSchedPadFrame* pad = window->ScrollBox1->padFrame(slot);
+    TSchedPadFrame* pad = parts(window).ScrollBox1->padFrame(slot);
     QVERIFY(pad);
     pad->cmbKeyword->setEditText(QString::fromUtf8(keyword));
     pad->btnReviseClick();
@@ -123,8 +124,8 @@ void TestHostileDay::barsBeyondTheTimelineAreClipped() {
   start();
 
   const QColor red(255, 0, 0);
-  const QImage left = window->ScrollBox1->pbxTimeL->grab().toImage();
-  const QImage right = window->ScrollBox1->pbxTimeR->grab().toImage();
+  const QImage left = parts(window).ScrollBox1->pbxTimeL->grab().toImage();
+  const QImage right = parts(window).ScrollBox1->pbxTimeR->grab().toImage();
   QCOMPARE(left.pixelColor(5, 0), red);
   QCOMPARE(left.pixelColor(5, 2879), red);
   QCOMPARE(right.pixelColor(5, 0), red);
@@ -157,7 +158,7 @@ void TestHostileDay::aPadNumberOutsideTheTableEditsOnlyItsOwnSlot() {
   const PadTable before = d;
   const QByteArray loaded = readAll(dayPath());
   start();
-  for (int i = 0; i < 5; ++i) QCOMPARE(window->ScrollBox1->padFrame(i)->edtPadNo->text(), QString::number(i + 1));
+  for (int i = 0; i < 5; ++i) QCOMPARE(parts(window).ScrollBox1->padFrame(i)->edtPadNo->text(), QString::number(i + 1));
   // Nothing edited: saved as loaded, the odd numbers included.
   window->FileSave1Execute();
   QCOMPARE(readAll(dayPath()), loaded);
@@ -224,7 +225,7 @@ void TestHostileDay::fifosAndDevicesAreNeverOpenedNorSavedOver() {
     QVERIFY2(box.contains(QString::fromStdString("\"" + paths[i] + "\"")), qPrintable(box));
     QVERIFY2(box.contains(QStringLiteral("通常のファイルではありません")), qPrintable(box));
   }
-  QCOMPARE(window->edtThisFile->text(), QStringLiteral("読込失敗"));
+  QCOMPARE(parts(window).edtThisFile->text(), QStringLiteral("読込失敗"));
 
   window->FileSave1Execute();
   TdlgSetList listDialog(state->lists, platform, window.get());
@@ -254,7 +255,7 @@ void TestHostileDay::fifosAndDevicesAreNeverOpenedNorSavedOver() {
     QCOMPARE(platform.errors.size(), errors + 1);
     QVERIFY2(QString::fromStdString(platform.errors.back()).contains(QStringLiteral("通常のファイルではありません")),
              platform.errors.back().c_str());
-    QCOMPARE(window->edtThisFile->text(), QStringLiteral("読込失敗"));
+    QCOMPARE(parts(window).edtThisFile->text(), QStringLiteral("読込失敗"));
     QCOMPARE(state->day.DataCount(), 0);
     window->FileSave1Execute();
     QCOMPARE(platform.errors.size(), errors + 2);

@@ -23,6 +23,7 @@
 #include "appsetup.h"
 #include "dlgsetlist.h"
 #include "frmmain.h"
+#include "mainparts.h"
 #include "frmsetrwork.h"
 #include "modalhelpers.h"
 #include "padhelpers.h"
@@ -84,7 +85,7 @@ std::unique_ptr<TfrmMain> TestWindowSave::start() {
 }
 
 TSchedPadFrame* TestWindowSave::dragPad(const char* keyword) {
-  return storedPad(*window->ScrollBox1, 240, 420, keyword);
+  return storedPad(*parts(window).ScrollBox1, 240, 420, keyword);
 }
 
 void TestWindowSave::readOnlyDayFile() {
@@ -100,7 +101,7 @@ void TestWindowSave::readOnlyDayFile() {
   pad->btnReviseClick();
   makeReadOnly(dayPath());
   const std::size_t sounds = platform.sounds.size();
-  const QString count = w->statusPanels[1]->text();
+  const QString count = parts(w).statusPanels[1]->text();
   w->FileSave1Execute();
 
   QCOMPARE(platform.errors.size(), std::size_t(1));
@@ -108,12 +109,12 @@ void TestWindowSave::readOnlyDayFile() {
   QVERIFY2(box.contains(QString::fromStdString(dayPath())), qPrintable(box));
   QVERIFY2(box.contains(QStringLiteral("アクセスが拒否されました")), qPrintable(box));
   QCOMPARE(platform.sounds.size(), sounds);  // no sound for a save that failed
-  QCOMPARE(w->statusPanels[1]->text(), count);
+  QCOMPARE(parts(w).statusPanels[1]->text(), count);
   QCOMPARE(readAll(dayPath()), old);
-  QCOMPARE(w->ScrollBox1->padFrame(0), pad);
+  QCOMPARE(parts(w).ScrollBox1->padFrame(0), pad);
   QCOMPARE(pad->cmbKeyword->currentText(), QStringLiteral("新しい予定"));
   QCOMPARE(state->day.table().Pads[0].Keyword.text(), std::string("新しい予定"));
-  QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
+  QCOMPARE(parts(w).edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
 
   QFile::setPermissions(QString::fromStdString(dayPath()), QFile::ReadOwner | QFile::WriteOwner);
   w->FileSave1Execute();
@@ -129,14 +130,14 @@ void TestWindowSave::readOnlyDayFile() {
 // save, as the first save of a day planned ahead makes its month.
 void TestWindowSave::vanishedMonthFolder() {
   auto w = start();
-  QCOMPARE(w->edtThisFile->text(), QStringLiteral("未作成"));
+  QCOMPARE(parts(w).edtThisFile->text(), QStringLiteral("未作成"));
   QVERIFY(dragPad("消えたフォルダー"));
   QVERIFY(QDir(QString::fromStdString(folder + "/Y200601")).removeRecursively());
   const std::size_t sounds = platform.sounds.size();
   QVERIFY(w->FileSave1Execute());
   QVERIFY(platform.errors.empty());
   QCOMPARE(platform.sounds.size(), sounds + 1);
-  QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
+  QCOMPARE(parts(w).edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
   QVERIFY(readAll(dayPath()).contains(sjis("消えたフォルダー")));
 
   // A month folder that cannot be made stops the save and says why.
@@ -198,7 +199,7 @@ void TestWindowSave::unreadDayIsNeverSavedOver() {
   auto w = start();
   QCOMPARE(platform.errors.size(), std::size_t(1));
   QVERIFY(QString::fromStdString(platform.errors[0]).contains(QString::fromStdString(dayPath())));
-  QCOMPARE(w->edtThisFile->text(), QStringLiteral("読込失敗"));
+  QCOMPARE(parts(w).edtThisFile->text(), QStringLiteral("読込失敗"));
   QVERIFY(platform.sounds.empty());
   QFile::setPermissions(QString::fromStdString(dayPath()), QFile::ReadOwner | QFile::WriteOwner);
 
@@ -209,7 +210,7 @@ void TestWindowSave::unreadDayIsNeverSavedOver() {
   expectRefusal(1, dayPath(), "アクセスが拒否されました");
   QCOMPARE(readAll(dayPath()), old);
   QCOMPARE(platform.sounds.size(), soundsBefore);
-  QCOMPARE(w->edtThisFile->text(), QStringLiteral("読込失敗"));
+  QCOMPARE(parts(w).edtThisFile->text(), QStringLiteral("読込失敗"));
   QCOMPARE(state->day.table().Pads[0].Keyword.text(), std::string("新しい予定"));  // kept on screen
 
   // Routine display swaps the pads through the staging file; the day is
@@ -228,10 +229,10 @@ void TestWindowSave::unreadDayIsNeverSavedOver() {
   platform.askAnswers = {1};
   w->ScheduleToday1Execute();
   QCOMPARE(platform.errors.size(), std::size_t(3));
-  QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
+  QCOMPARE(parts(w).edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
   QCOMPARE(state->day.table().Pads[0].Keyword.text(), std::string("古い予定"));
   QCOMPARE(state->day.table().Diary.Content1.text(), std::string("大事な日記"));
-  QVERIFY(w->ScrollBox1->padFrame(0));
+  QVERIFY(parts(w).ScrollBox1->padFrame(0));
   w->FileSave1Execute();
   QCOMPARE(platform.errors.size(), std::size_t(3));
   QCOMPARE(readAll(dayPath()), old);  // saved unchanged
@@ -299,7 +300,7 @@ void TestWindowSave::readErrorOnTheDayFile() {
   QCOMPARE(platform.errors.size(), std::size_t(1));
   QVERIFY2(QString::fromStdString(platform.errors[0]).contains(QStringLiteral("入出力エラー")),
            platform.errors[0].c_str());
-  QCOMPARE(w->edtThisFile->text(), QStringLiteral("読込失敗"));
+  QCOMPARE(parts(w).edtThisFile->text(), QStringLiteral("読込失敗"));
   QVERIFY(dragPad("新しい予定"));
   w->FileSave1Execute();
   QCOMPARE(platform.errors.size(), std::size_t(2));
@@ -325,8 +326,8 @@ void TestWindowSave::folderSyncFails() {
   QVERIFY2(box.contains(QStringLiteral("確認できません")), qPrintable(box));
   QVERIFY2(box.contains(QStringLiteral("入出力エラー")), qPrintable(box));
   QCOMPARE(platform.sounds.size(), sounds);
-  QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
-  QCOMPARE(w->statusPanels[1]->text(), QStringLiteral("データ総数: 1"));
+  QCOMPARE(parts(w).edtThisFile->text(), QStringLiteral("Y2006011.sdf"));
+  QCOMPARE(parts(w).statusPanels[1]->text(), QStringLiteral("データ総数: 1"));
   QVERIFY(readAll(dayPath()).contains(sjis("同期できない")));
 }
 
@@ -360,7 +361,7 @@ void TestWindowSave::openingADayRemovesStaleTemporaries() {
 
   platform.openAnswers.push_back(month + "/Y20051231.sdf");
   w->SchedulePast1Execute();
-  QCOMPARE(w->edtThisFile->text(), QStringLiteral("Y20051231.sdf"));
+  QCOMPARE(parts(w).edtThisFile->text(), QStringLiteral("Y20051231.sdf"));
   for (const char* n : stale) QVERIFY2(!QFile::exists(QString::fromStdString(month + "/" + n)), n);
   for (const char* n : foreign) QVERIFY2(QFile::exists(QString::fromStdString(month + "/" + n)), n);
   QVERIFY(QFile::exists(QString::fromStdString(month + "/.Y20051231.sdf.plandor-save-00000000a0a0")));
@@ -464,7 +465,7 @@ void TestWindowSave::pastDayErrorAfterTheCover() {
   QVERIFY(::mkfifo((month + "/Y20051231.sdf").c_str(), 0644) == 0);
   auto w = start();
   bool coverShown = false;
-  platform.onBox = [&] { coverShown = !w->pnlCover->isHidden(); };
+  platform.onBox = [&] { coverShown = !parts(w).pnlCover->isHidden(); };
   platform.openAnswers.push_back(month + "/Y20051231.sdf");
   w->SchedulePast1Execute();
   QCOMPARE(platform.errors.size(), std::size_t(1));

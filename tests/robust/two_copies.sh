@@ -10,12 +10,15 @@ e2e_init "$1"
 rounds=${2:-20}
 
 # Both copies spin on the same go file and exec the program the moment it
-# appears, so they start within microseconds of each other.
+# appears, so they start within microseconds of each other; each leaves a
+# file beside it once it spins.
 start_at_go() {
-  local dir=$1 go=$2 log
+  local dir=$1 go=$2 log ready
   log=$E2E_WORK/plandor-$((${#E2E_PIDS[@]} + 1)).log
+  ready=$go.ready$((${#E2E_PIDS[@]} + 1))
   (
     cd "$dir"
+    : >"$ready"
     while [[ ! -e $go ]]; do :; done
     exec env LD_PRELOAD="$E2E_FAKETIME_LIB" FAKETIME="@2006-01-01 09:00:00" "$dir/plandor"
   ) >"$log" 2>&1 &
@@ -36,7 +39,8 @@ for ((round = 1; round <= rounds; round++)); do
   p1=$E2E_PID
   start_at_go "$c" "$go"
   p2=$E2E_PID
-  sleep 0.1
+  _both_spin() { [[ $(compgen -G "$go.ready*" | grep -c .) -eq 2 ]]; }
+  e2e_wait_until 5 _both_spin || e2e_fail "round $round: the copies did not get ready to start"
   : >"$go"
 
   e2e_wait_until 10 _one_gone || e2e_fail "round $round: both copies still running after 10 s"
@@ -45,7 +49,7 @@ for ((round = 1; round <= rounds; round++)); do
   e2e_wait_exit "$loser"
   [[ $E2E_RC -eq 0 ]] || e2e_fail "round $round: the copy that gave way ended with status $E2E_RC"
   e2e_wait_until 15 _shows_window || e2e_fail "round $round: the remaining copy shows no window"
-  sleep 0.2
+  e2e_wait_idle "$winner"
   e2e_alive "$winner" || e2e_fail "round $round: no copy left running"
   n=$(e2e_window_count)
   [[ $n -eq 1 ]] || e2e_fail "round $round: $n windows, expected 1"

@@ -16,6 +16,7 @@
 #include "dlgpadmemo.h"
 #include "filehelpers.h"
 #include "frmmain.h"
+#include "mainparts.h"
 #include "frmsetrwork.h"
 #include "padhelpers.h"
 #include "modalhelpers.h"
@@ -38,7 +39,7 @@ class TestRoutines : public QObject {
 
  private:
   TSchedPadFrame* storedPad(int from, int to, const char* keyword) {
-    return plandor::storedPad(*window->ScrollBox1, from, to, keyword);
+    return plandor::storedPad(*parts(window).ScrollBox1, from, to, keyword);
   }
 
   std::unique_ptr<QTemporaryDir> dir;
@@ -71,7 +72,7 @@ void TestRoutines::settingsWindowSavesRemovesAndReverts() {
   whenModal<TfrmSetRWork>([&](TfrmSetRWork& w) {
     QCOMPARE(w.windowTitle(), QStringLiteral("ルーチン設定"));
     QCOMPARE(w.pos(), QPoint(10, 50));
-    QCOMPARE(window->statusPanels[2]->text(), QStringLiteral("ルーチン総数: 3"));
+    QCOMPARE(parts(window).statusPanels[2]->text(), QStringLiteral("ルーチン総数: 3"));
     for (int i = 0; i < 3; ++i) QCOMPARE(w.RoutineFrameTable[i]->pos(), QPoint(1, i * 60 + 1));
     QVERIFY(!w.RoutineFrameTable[3]);
     QCOMPARE(state->SelectedRoutine, 2);  // the last routine has the focus
@@ -153,7 +154,7 @@ void TestRoutines::settingsWindowSavesRemovesAndReverts() {
     memo.memPadMemo->setPlainText(QStringLiteral("pad"));
     memo.btnSavePadMemo->click();
   });
-  window->ScrollBox1->padFrame(0)->pmiMemo->trigger();
+  parts(window).ScrollBox1->padFrame(0)->pmiMemo->trigger();
   QCOMPARE(state->day.table().Pads[0].Memo.text(), std::string("pad"));
   QCOMPARE(routines.RoutineTable[0].Memo.text(), std::string("毎朝"));
 }
@@ -170,9 +171,9 @@ void TestRoutines::entryAndDisplayOnAWednesday() {
   QCOMPARE(platform->confirms.back().text,
            std::string("スケジュール・パッドNo. 1をルーチンとして仮登録します.\r\n\r\n処理を続行しますか？"));
   QCOMPARE(routines.RoutineTable[0].Keyword.text(), std::string("散歩"));
-  window->ScrollBox1->padFrame(1)->setFocus();
+  parts(window).ScrollBox1->padFrame(1)->setFocus();
   platform->confirmAnswers = {true};
-  window->btnEnterRoutine->click();
+  parts(window).btnEnterRoutine->click();
   QCOMPARE(routines.RoutineTable[1].Keyword.text(), std::string("読書"));
 
   // Provisional routines do not display.
@@ -198,18 +199,18 @@ void TestRoutines::entryAndDisplayOnAWednesday() {
 
   const std::size_t sounds = platform->sounds.size();
   platform->confirmAnswers = {true};
-  window->btnShowRoutine->click();
+  parts(window).btnShowRoutine->click();
   QCOMPARE(platform->confirms.back().text,
            std::string("表示されているパッドを削除した後,ルーチンを表示します.\r\n\r\n処理を続行しますか？"));
-  TDayView* view = window->ScrollBox1;
+  TDayView* view = parts(window).ScrollBox1;
   QVERIFY(view->padFrame(0) && !view->padFrame(1));
   QCOMPARE(view->padFrame(0)->cmbKeyword->currentText(), QStringLiteral("散歩"));
   QVERIFY(!view->padFrame(0)->btnSave->isEnabled());  // stored, as a load makes them
   QCOMPARE(state->day.table().Bars[0].TopY, 240);
   QCOMPARE(QApplication::focusWidget(), view->padFrame(0));
-  QCOMPARE(window->statusPanels[1]->text(), QStringLiteral("データ総数: 1"));
+  QCOMPARE(parts(window).statusPanels[1]->text(), QStringLiteral("データ総数: 1"));
   QCOMPARE(platform->sounds.size(), sounds + 1);
-  QVERIFY(!window->pnlCover->isVisible());
+  QVERIFY(!parts(window).pnlCover->isVisible());
   QCOMPARE(readAll(state->DataFolder + "/Temporary.sdf").size(), 10728);
 
   // Save writes the routines into the open day, with its header and diary.
@@ -231,7 +232,7 @@ void TestRoutines::entryAndDisplayOnAWednesday() {
   QCOMPARE(platform->errors.size(), std::size_t(1));
   QCOMPARE(bytesOf(state->day.table()), before);
   QVERIFY(view->padFrame(1) && view->padFrame(1)->isVisible());
-  QVERIFY(!window->pnlCover->isVisible());
+  QVERIFY(!parts(window).pnlCover->isVisible());
 }
 
 // Return in a pad's box neither closes the window nor presses another pad's

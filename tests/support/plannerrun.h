@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "frmmain.h"
+#include "mainparts.h"
 #include "scriptedplatform.h"
 
 namespace plandor {
@@ -22,8 +23,8 @@ struct PlannerRun {
     window = std::make_unique<TfrmMain>(state, platform);
   }
   PlannerRun(const QString& folder, LocalDate today) : PlannerRun(folder, LocalDateTime{today, 9, 0, 0}) {}
-  QString panel(int i) const { return window->statusPanels[i]->text(); }
-  QString file() const { return window->edtThisFile->text(); }
+  QString panel(int i) const { return parts(window).statusPanels[i]->text(); }
+  QString file() const { return parts(window).edtThisFile->text(); }
 };
 
 }  // namespace plandor
