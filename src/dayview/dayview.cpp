@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <algorithm>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QScrollBar>
 #include <QLineEdit>
@@ -11,7 +10,6 @@
 #include <QToolTip>
 #include <QTimer>
 #include <QWheelEvent>
-#include <cstring>
 
 #include "widgetsupport.h"
 
@@ -295,110 +293,6 @@ void TDayView::showIniHint(const QString& text) {
 
 void TDayView::pnlIniHintClick() { pnlIniHint->hide(); }
 
-// Frames that leave the table wait hidden for the next pad: rebuilding a
-// day then refills frames instead of making hundreds of widgets again.
-void TDayView::releaseFrame(int slot) {
-  waiting_[slot] = false;
-  TSchedPadFrame*& frame = PadFrameTable[slot];
-  if (!frame) return;
-  frame->hide();
-  spareFrames_.push_back(frame);
-  frame = nullptr;
-}
-
-void TDayView::releasePadFrames() {
-  for (int i = 0; i < kPadSlots; ++i) releaseFrame(i);
-}
-
-TSchedPadFrame* TDayView::takePadFrame() {
-  if (spareFrames_.empty()) return new TSchedPadFrame(ctx_, pnlFrame);
-  TSchedPadFrame* frame = spareFrames_.back();
-  spareFrames_.pop_back();
-  frame->reset();
-  return frame;
-}
-
-void TDayView::buildPadFrames() {
-  releasePadFrames();
-  for (int i = 0; i < kPadSlots; ++i) waiting_[i] = ctx_.day.framed(i);
-  makeFramesInView();
-}
-
-void TDayView::syncPadFrames() {
-  for (int i = 0; i < kPadSlots; ++i) {
-    const bool same = (PadFrameTable[i] || waiting_[i]) &&
-                      std::memcmp(&shown_[i].pad, &ctx_.day.pad(i), sizeof(PadRecord)) == 0 &&
-                      shown_[i].fresh == ctx_.day.fresh(i);
-    if (same && ctx_.day.framed(i)) continue;
-    releaseFrame(i);
-    waiting_[i] = ctx_.day.framed(i);
-  }
-  makeFramesInView();
-}
-
-bool TDayView::storeTypedEdits() {
-  makeWaitingFrames();
-  for (int i = 0; i < kPadSlots; ++i) {
-    TSchedPadFrame* frame = PadFrameTable[i];
-    if (!frame || !frame->hasEdits()) continue;
-    if (!frame->storeEdits()) {
-      ensureWidgetVisible(frame, 0, 20);
-      frame->setFocus(Qt::OtherFocusReason);
-      return false;
-    }
-  }
-  return true;
-}
-
-// Out of view means out of the viewport: nothing of it can be painted.
-bool TDayView::inView(int slot) const {
-  if (!isVisible()) return false;
-  const QPoint origin = pnlFrame->mapTo(viewport(), QPoint(0, 0));
-  const FreshPad& f = ctx_.day.fresh(slot);
-  const PadRecord& pad = ctx_.day.pad(slot);
-  const qint64 left = qint64(f.open ? f.left : pad.Left) + origin.x(), top = qint64(f.open ? f.top : pad.Top) + origin.y();
-  return left < viewport()->width() && left + TSchedPadFrame::kWidth > 0 && top < viewport()->height() &&
-         top + TSchedPadFrame::kHeight > 0;
-}
-
-void TDayView::makePadFrame(int slot) {
-  waiting_[slot] = false;
-  TSchedPadFrame* frame = takePadFrame();
-  PadFrameTable[slot] = frame;
-  const FreshPad& f = ctx_.day.fresh(slot);
-  shown_[slot] = {ctx_.day.pad(slot), f, ctx_.day.bar(slot)};
-  if (f.open) {
-    frame->showNew(slot + 1, {f.startHour, f.startMinute, f.startPM}, {f.endHour, f.endMinute, f.endPM}, f.left, f.top);
-    frame->show();
-  } else {
-    frame->showRecord(slot, ctx_.day.pad(slot));
-  }
-  // Under the next higher number, whatever order frames are made in.
-  for (int i = slot + 1; i < kPadSlots; ++i)
-    if (PadFrameTable[i]) {
-      frame->stackUnder(PadFrameTable[i]);
-      return;
-    }
-  frame->raise();
-  if (pnlIniHint->isVisible()) pnlIniHint->raise();
-}
-
-void TDayView::makeFramesInView() {
-  for (int i = 0; i < kPadSlots; ++i)
-    if (waiting_[i] && inView(i)) makePadFrame(i);
-}
-
-void TDayView::makeWaitingFrames() {
-  for (int i = 0; i < kPadSlots; ++i)
-    if (waiting_[i]) makePadFrame(i);
-}
-
-TSchedPadFrame* TDayView::padFrame(int slot) {
-  if (slot < 0 || slot >= kPadSlots) return nullptr;
-  if (waiting_[slot]) makePadFrame(slot);
-  return PadFrameTable[slot];
-}
-
 void TDayView::resizeEvent(QResizeEvent* e) {
   QScrollArea::resizeEvent(e);
   // Not the size the view had while hidden, delivered as it is shown: the
@@ -417,190 +311,6 @@ bool TDayView::focusNextPrevChild(bool next) {
 void TDayView::repaintDragAreas() {
   pbxTimeL->update();
   pbxTimeR->update();
-}
-
-bool TDayView::focusLastPad() { return focusPad(ctx_.day.DataCount() - 1); }
-
-bool TDayView::focusPad(int slot) {
-  TSchedPadFrame* pad = padFrame(slot);
-  if (!pad) return false;
-  pad->setFocus();
-  return true;
-}
-
-bool TDayView::focusSelectedPad() { return focusPad(ctx_.day.selectedPad()) || focusLastPad(); }
-
-bool TDayView::ScheduleRemovePad1Execute() {
-  const int s = ctx_.day.selectedPad();
-  TSchedPadFrame* pad = padFrame(s);
-  if (pad && pad->confirmOnPad(s + 1, "を削除します.", 180, 250)) {
-    showCover();
-    ctx_.day.removePad(s);
-    ctx_.pads.playSaveSound();
-    focusLastPad();
-    hideCover();
-  }
-  return focusSelectedPad();
-}
-
-bool TDayView::ScheduleUndo1Execute() {
-  ctx_.day.undo();
-  return focusSelectedPad();
-}
-
-bool TDayView::ScheduleRedo1Execute() {
-  ctx_.day.redo();
-  return focusSelectedPad();
-}
-
-void TDayView::pbxTimeMouseDown(Qt::MouseButton button, int y) {
-  drag.press(button == Qt::LeftButton, y);
-}
-
-int TDayView::viewTopRow() const { return -pnlBase->mapTo(this, QPoint(0, 0)).y() + frameWidth(); }
-
-void TDayView::pbxTimeMouseMove(int y) {
-  const DragGesture::Scroll scroll = drag.move(y, viewTopRow(), height());
-  QScrollBar* bar = verticalScrollBar();
-  if (scroll.down) {
-    bar->setValue(bar->value() + 10);
-    dragPause(drag);
-  }
-  if (scroll.up) {
-    bar->setValue(bar->value() - 10);
-    dragPause(drag);
-  }
-}
-
-// Lets the scroll be painted and other events through; moves meanwhile are
-// ignored. A release during the pause ends the drag for good.
-void TDayView::dragPause(DragGesture& gesture) {
-  gesture.beginPause();
-  QElapsedTimer tick;
-  tick.start();
-  do QCoreApplication::processEvents();
-  while (tick.nsecsElapsed() < 2'000'000);
-  gesture.endPause();
-}
-
-void TDayView::pbxTimeMouseUp(Qt::MouseButton button, int y, int left) {
-  std::array<bool, kPadSlots> used{};
-  for (int i = 0; i < kPadSlots; ++i) used[i] = ctx_.day.framed(i);
-  const DragGesture::Release r = drag.release(button == Qt::LeftButton, y, ctx_.day.DataCount(), used);
-  if (r.pad) {
-    FreshPad f;
-    f.startHour = r.pad->start.hour;
-    f.startMinute = r.pad->start.minute;
-    f.startPM = r.pad->start.pm;
-    f.endHour = r.pad->end.hour;
-    f.endMinute = r.pad->end.minute;
-    f.endPM = r.pad->end.pm;
-    f.left = left;
-    f.top = r.pad->startY + 1;
-    makeWaitingFrames();  // stacked under the new pad
-    ctx_.day.makePad(r.pad->slot, f);  // the frame comes with the day's news
-  }
-  if (r.sound) ctx_.pads.playSaveSound();
-}
-
-bool TDayView::refuseEdited(int slot) {
-  if (!ctx_.day.pending(slot)) return false;
-  status(q("パッド No. %1 に一時保存していない変更があるため, 時刻を動かせません. "
-           "先に[一時保存]か[変更]を押してください.").arg(slot + 1));
-  return true;
-}
-
-bool TDayView::grabBar(DragArea* area, Qt::MouseButton button, int y) {
-  if (button != Qt::LeftButton) return false;
-  const BarHit hit = hitBar(ctx_.day.table().Bars, area->sideLetter(), y);
-  if (hit.grip == BarGrip::None || ctx_.day.pad(hit.slot).StartHour == -1) return false;
-  press_ = Press::Refused;
-  if (refuseEdited(hit.slot)) return true;
-  const std::optional<BarRows> rows = padRows(ctx_.day.pad(hit.slot));
-  if (!rows) {
-    status(q("パッド No. %1 の時刻が正しくないため, 動かせません. パッドの上で時刻を直してください.").arg(hit.slot + 1));
-    return true;
-  }
-  press_ = Press::Bar;
-  barDrag_ = BarDrag{area, hit.slot, hit.grip, *rows, *rows, y};
-  barScroll_.press(true, y);
-  showDragTip(area, y, *rows);
-  return true;
-}
-
-void TDayView::showDragTip(DragArea* area, int y, BarRows rows) {
-  lblDragTip->setText(QString::fromStdString(periodText(rows)));
-  lblDragTip->adjustSize();
-  // Beside the time column over the pane of the bar's side, level with the pointer.
-  const QRect column = pnlTime->geometry();
-  const int x = area == pbxTimeL ? column.left() - lblDragTip->width() - 4 : column.right() + 5;
-  const int top = std::clamp(y + 2 - lblDragTip->height() / 2, 0, pnlFrame->height() - lblDragTip->height());
-  lblDragTip->move(x, top);
-  lblDragTip->show();
-  lblDragTip->raise();
-}
-
-void TDayView::followBar(int y) {
-  if (!barDrag_) return;
-  BarDrag& d = *barDrag_;
-  const BarRows to = stepBar(d.grip, d.from, d.pressY, y);
-  if (to != d.to) {
-    d.to = to;
-    d.area->showPreview(d.slot, to.top, to.bottom);
-  }
-  showDragTip(d.area, y, to);
-  const DragGesture::Scroll scroll = barScroll_.move(y, viewTopRow(), height());
-  QScrollBar* bar = verticalScrollBar();
-  if (scroll.down && barDrag_) {
-    bar->setValue(bar->value() + 10);
-    dragPause(barScroll_);
-  }
-  if (scroll.up && barDrag_) {
-    bar->setValue(bar->value() - 10);
-    dragPause(barScroll_);
-  }
-}
-
-void TDayView::dropBar(int y) {
-  if (!barDrag_) return;
-  followBar(y);
-  if (!barDrag_) return;  // let go during the pause, or cancelled
-  const BarDrag d = *barDrag_;
-  cancelBarDrag();
-  if (d.to != d.from) movePadTo(d.slot, d.to);
-}
-
-void TDayView::cancelBarDrag() {
-  if (!barDrag_) return;
-  DragArea* area = barDrag_->area;
-  barDrag_.reset();
-  barScroll_.DragActive = barScroll_.DragArmed = false;
-  area->endPreview();
-  lblDragTip->hide();
-}
-
-bool TDayView::movePadTo(int slot, BarRows rows) {
-  BarRecord bar = ctx_.day.bar(slot);
-  PadRecord pad = ctx_.day.pad(slot);
-  retimePad(rows, bar, pad);
-  return ctx_.day.movePad(slot, bar, pad);
-}
-
-int TDayView::focusedPad() const {
-  const QWidget* focus = QApplication::focusWidget();
-  for (int i = 0; i < kPadSlots; ++i)
-    if (PadFrameTable[i] && focus && (PadFrameTable[i] == focus || PadFrameTable[i]->isAncestorOf(focus))) return i;
-  return -1;
-}
-
-bool TDayView::stepPadTimes(int slot, BarGrip grip, int steps) {
-  if (slot < 0 || slot >= kPadSlots || ctx_.day.pad(slot).StartHour == -1 || ctx_.day.bar(slot).TopY == -1)
-    return false;
-  if (refuseEdited(slot)) return false;
-  const std::optional<BarRows> rows = padRows(ctx_.day.pad(slot));
-  if (!rows) return false;
-  const BarRows to = stepBar(grip, *rows, 0, steps * kStepRows);
-  return to != *rows && movePadTo(slot, to);
 }
 
 void TDayView::showNow() {
@@ -622,30 +332,6 @@ bool TDayView::scrollToNow() {
   const int y = lblNow->mapTo(widget(), QPoint(0, 0)).y();
   verticalScrollBar()->setValue(y - viewport()->height() / 3);
   return true;
-}
-
-void TDayView::focusNextPad(bool forward) {
-  makeWaitingFrames();
-  int at = -1;
-  for (int i = 0; i < kPadSlots; ++i)
-    if (PadFrameTable[i] && (PadFrameTable[i]->hasFocus() || PadFrameTable[i]->isAncestorOf(QApplication::focusWidget())))
-      at = i;
-  // From outside the pads the selected pad comes first.
-  const int from = at >= 0 ? at : ctx_.day.selectedPad() - (forward ? 1 : -1);
-  for (int step = 1; step <= kPadSlots; ++step) {
-    const int i = ((from + (forward ? step : -step)) % kPadSlots + kPadSlots) % kPadSlots;
-    if (!PadFrameTable[i]) continue;
-    ensureWidgetVisible(PadFrameTable[i], 0, 20);
-    PadFrameTable[i]->setFocus(Qt::ShortcutFocusReason);
-    return;
-  }
-}
-
-void TDayView::newPadFromKeyboard(bool right) {
-  const int viewTop = -pnlBase->mapTo(viewport(), QPoint(0, 0)).y() - 12;  // TimelineY at the view's top
-  const int start = std::clamp((viewTop + kRowsPerHour - 1) / kRowsPerHour * kRowsPerHour, 0, kDayRows - kRowsPerHour);
-  pbxTimeMouseDown(Qt::LeftButton, start);
-  pbxTimeMouseUp(Qt::LeftButton, start + kRowsPerHour, right ? 351 : 4);
 }
 
 void TDayView::ScrollBox1MouseWheel(int steps) {

@@ -1,8 +1,9 @@
 #pragma once
 // The open day on screen: the scroll box with the timeline strip, its pad
-// panes and drag areas, the pool of schedule pad frames, dragging new pads
-// into being, moving stored ones in time, the commands on its pads (removal,
-// undo and redo), and the line at the time now.
+// panes and drag areas, and the line at the time now (dayview.cpp); the pool
+// of schedule pad frames, the focus among them and the commands on its pads,
+// removal, undo and redo (dayviewframes.cpp); dragging new pads into being and
+// moving stored ones in time (daydrag.cpp).
 #include <QScrollArea>
 #include <array>
 #include <bitset>
