@@ -86,7 +86,6 @@ void TfrmMain::showDate(const std::string& path) {
   } else {
     state_.day.openEmpty(path);
     showNotCreated();
-    showDataCount();
     focusDay(-1);
   }
 }

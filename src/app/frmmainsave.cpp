@@ -86,7 +86,6 @@ void TfrmMain::addTyped(Recovery& r) const {
 void TfrmMain::showRestored(const Recovery& r) {
   for (const TypedPad& t : r.typed)
     if (TSchedPadFrame* pad = ui_.ScrollBox1->padFrame(t.slot)) pad->showTyped(t);
-  showDataCount();
   ui_.ScrollBox1->pnlIniHint->hide();  // the day is planned now
   focusDay(state_.day.selectedPad());
 }
@@ -109,7 +108,6 @@ bool TfrmMain::FileSave1Execute() {
     return false;
   }
   if (headerSet) showFileHeader();
-  showDataCount();
   focusDay(-1);
   // Saved: what a crash would have kept is on disk now.
   keeper_->keep();

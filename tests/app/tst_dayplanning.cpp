@@ -269,7 +269,9 @@ void TestDayPlanning::scrollingRepaintsOnlyTheNewRows() {
 }
 
 void TestDayPlanning::removalPacksAndRenumbers() {
+  const auto countShown = [this] { return parts(window).statusPanels[1]->text(); };
   for (int i = 0; i < 4; ++i) storedPad(240 + 200 * i, 300 + 200 * i);
+  QCOMPARE(countShown(), QStringLiteral("データ総数: 4"));  // each 一時保存 shown
   ShortText<255> memo{};
   memo.setText("pad 3's memo");
   state->day.setMemo(2, memo);
@@ -295,6 +297,7 @@ void TestDayPlanning::removalPacksAndRenumbers() {
   QCOMPARE(state->day.table().Pads[1].Memo.text(), std::string("pad 3's memo"));
   QCOMPARE(state->day.table().Bars[3].TopY, -1);
   QCOMPARE(state->day.DataCount(), 3);
+  QCOMPARE(countShown(), QStringLiteral("データ総数: 3"));
   QCOMPARE(QApplication::focusWidget(), pad(3));
   QCOMPARE(state->day.selectedPad(), 2);
   QCOMPARE(pad(3)->pnlPMenu->text(), QStringLiteral("◆"));
@@ -308,6 +311,7 @@ void TestDayPlanning::removalPacksAndRenumbers() {
   }
   for (int n = 1; n <= kPadSlots; ++n) QVERIFY(!pad(n));
   QCOMPARE(state->day.DataCount(), 0);
+  QCOMPARE(countShown(), QStringLiteral("データ総数: 0"));
   window->ScheduleRemovePad1Execute();
   QCOMPARE(platform->confirms.size(), std::size_t(4));
 }
