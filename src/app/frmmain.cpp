@@ -204,6 +204,8 @@ void TfrmMain::dayChanged(DayModel::Change change) {
   act_.ScheduleUndo1->setEnabled(day.canUndo());
   act_.ScheduleRedo1->setEnabled(day.canRedo());
   keeper_->dayChanged(change);
+  // The model's own count after every operation, whichever command ran it.
+  ui_.statusPanels[1]->setText(q("データ総数: ") + QString::number(day.DataCount()));
   if (change == DayModel::Change::Opened) {
     showDayName();
     enableNeighbourDays();
@@ -243,22 +245,16 @@ void TfrmMain::updateCommands() {
 
 void TfrmMain::ScheduleUndo1Execute() {
   if (!ui_.ScrollBox1->ScheduleUndo1Execute()) ui_.btnSave->setFocus(Qt::OtherFocusReason);
-  showDataCount();
 }
 
 void TfrmMain::ScheduleRedo1Execute() {
   if (!ui_.ScrollBox1->ScheduleRedo1Execute()) ui_.btnSave->setFocus(Qt::OtherFocusReason);
-  showDataCount();
 }
 
 // After a command the focus is on a pad, else on 保存: never on the empty
 // strip, which a keyboard or screen reader cannot use.
 void TfrmMain::focusDay(int slot) {
   if (!ui_.ScrollBox1->focusPad(slot) && !ui_.ScrollBox1->focusLastPad()) ui_.btnSave->setFocus(Qt::OtherFocusReason);
-}
-
-void TfrmMain::showDataCount() {
-  ui_.statusPanels[1]->setText(q("データ総数: ") + QString::number(state_.day.DataCount()));
 }
 
 void TfrmMain::showFileHeader() {
@@ -279,7 +275,6 @@ void TfrmMain::showNotCreated() {
 void TfrmMain::showLoadFailed() {
   ui_.edtThisFile->setText(q(kNotLoaded));
   ui_.dtpPrepDate->setDate(ui_.dtpPrepDate->minimumDate());
-  showDataCount();
 }
 
 void TfrmMain::reportIo(const IoResult& r) { platform_.errorBox(r.message()); }
@@ -294,7 +289,6 @@ bool TfrmMain::LoadDayFile(const std::string& path, IoResult* failure) {
     return false;
   }
   showFileHeader();
-  showDataCount();
   return true;
 }
 

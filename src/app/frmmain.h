@@ -103,7 +103,6 @@ class TfrmMain final : public QMainWindow {
   void enableNeighbourDays();
   void FormShow();
   void fitToWorkArea();
-  void showDataCount();
   void focusDay(int slot);
   void updateCommands();
   void showRoutineCount(int n);

@@ -24,9 +24,7 @@ bool TfrmMain::openToday() {
   state_.Today = platform_.now().date;
   state_.MonthFolder = monthFolderName(state_.Today);
   DayModel& day = state_.day;
-  day.setPaths(dayPath(folder, state_.Today), folder + "/Temporary.sdf");
-  const std::string monthPath = folder + "/" + state_.MonthFolder;
-  if (!folderExists(monthPath) && !createFolder(monthPath).ok()) {
+  if (!day.setFolder(folder, state_.Today)) {
     platform_.message(kMonthFolderError);
     return false;
   }
@@ -88,7 +86,6 @@ void TfrmMain::showDate(const std::string& path) {
   } else {
     state_.day.openEmpty(path);
     showNotCreated();
-    showDataCount();
     focusDay(-1);
   }
 }

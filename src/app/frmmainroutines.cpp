@@ -49,7 +49,6 @@ void TfrmMain::RoutineRead1Execute() {
   // or read the day stays on screen as it was.
   const IoResult r = day.showRoutinePads(bars, pads);
   if (r.ok()) {
-    showDataCount();
     focusDay(-1);
   }
   hideCover();

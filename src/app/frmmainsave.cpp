@@ -2,7 +2,6 @@
 // close, the title that shows what is unsaved, and what the recovery file
 // takes of the work on screen.
 #include <QCloseEvent>
-#include <cerrno>
 
 #include "dlgdiary.h"
 #include "dlgpadmemo.h"
@@ -87,22 +86,11 @@ void TfrmMain::addTyped(Recovery& r) const {
 void TfrmMain::showRestored(const Recovery& r) {
   for (const TypedPad& t : r.typed)
     if (TSchedPadFrame* pad = ui_.ScrollBox1->padFrame(t.slot)) pad->showTyped(t);
-  showDataCount();
   ui_.ScrollBox1->pnlIniHint->hide();  // the day is planned now
   focusDay(state_.day.selectedPad());
 }
 
 bool TfrmMain::FileSave1Execute() {
-  // A day planned ahead (or back) may be the first of its month.
-  const LocalDate date = openDayDate();
-  const std::string month = state_.DataFolder + "/" + monthFolderName(date);
-  if (state_.day.path() == dayPathOf(date) && fileMissing(month)) {
-    const IoResult made = createFolder(month);
-    if (!made.ok()) {
-      reportIo(made);
-      return false;
-    }
-  }
   bool headerSet = false;
   DayModel& day = state_.day;
   // The day taken at start-up. A copy kept beside a changed file is not the
@@ -115,13 +103,11 @@ bool TfrmMain::FileSave1Execute() {
   if (!r.written()) {
     // A file that could not be read or is read-only: the work can still go beside it.
     reportIo(r);
-    const bool refused = r.op == IoResult::Op::Overwrite || r.error == EACCES || r.error == EROFS || r.error == EPERM;
-    if (refused && platform_.ask(dayName(day) + " の変更を別名で保存しますか?", {"別名で保存", "キャンセル"}, 0, 1) == 0)
+    if (mayGoBeside(r) && platform_.ask(dayName(day) + " の変更を別名で保存しますか?", {"別名で保存", "キャンセル"}, 0, 1) == 0)
       saveCopyBeside(platform_, day.path(), [&](std::string& copy) { return day.saveCopy(copy, state_.Today); });
     return false;
   }
   if (headerSet) showFileHeader();
-  showDataCount();
   focusDay(-1);
   // Saved: what a crash would have kept is on disk now.
   keeper_->keep();

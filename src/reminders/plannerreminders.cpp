@@ -94,6 +94,7 @@ PlannerReminders::PlannerReminders(DayModel& day, Platform& platform, std::strin
     duty_->checkSoon();
   });
   dialogPoll_ = new QTimer(this);
+  dialogPoll_->setObjectName(QStringLiteral("dialogPoll"));  // tests wait for its rounds
   connect(dialogPoll_, &QTimer::timeout, this, [this] {
     if (dialogOpen()) return;
     dialogPoll_->stop();

@@ -24,6 +24,13 @@ void DayModel::setPaths(std::string todayPath, std::string temporaryPath) {
   temporaryPath_ = std::move(temporaryPath);
 }
 
+bool DayModel::setFolder(std::string folder, const LocalDate& today) {
+  setPaths(dayPath(folder, today), folder + "/Temporary.sdf");
+  folder_ = std::move(folder);
+  const std::string month = folder_ + "/" + monthFolderName(today);
+  return folderExists(month) || createFolder(month).ok();
+}
+
 int DayModel::listen(Listener l) {
   listeners_.emplace_back(++nextListener_, std::move(l));
   return nextListener_;
@@ -291,6 +298,13 @@ bool DayModel::nextImage(const LocalDate& today, DayFile* next) const {
 
 IoResult DayModel::save(const LocalDate& today, bool* headerSet, bool overwriteChanged) {
   *headerSet = false;
+  // A day planned ahead (or back) may be the first of its month; a month
+  // folder removed under the running program is made again.
+  if (const std::optional<LocalDate> d = date(); d && !folder_.empty() && currentPath_ == dayPath(folder_, *d)) {
+    const std::string month = folder_ + "/" + monthFolderName(*d);
+    if (fileMissing(month))
+      if (IoResult made = createFolder(month); !made.ok()) return made;
+  }
   if (unread()) return IoResult::failure(IoResult::Op::Overwrite, currentPath_, unread_.error);
   DayFile next;
   const bool header = nextImage(today, &next);

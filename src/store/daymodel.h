@@ -116,7 +116,11 @@ class DayModel {
   bool canUndo() const { return !undo_.empty(); }
   bool canRedo() const { return !redo_.empty(); }
 
-  // Set once at start-up.
+  // Set once at start-up: today's day in the data folder `folder`, whose
+  // month folder is made when missing (false when it cannot be). A save of a
+  // day in that data folder makes its month folder too.
+  bool setFolder(std::string folder, const LocalDate& today);
+  // The same for paths outside any data folder: no month folder is made.
   void setPaths(std::string todayPath, std::string temporaryPath);
 
   // Opening: `path` becomes the open day; its file is read when one is
@@ -208,7 +212,7 @@ class DayModel {
   std::vector<std::pair<int, TypedEdits>> holders_;
   bool telling_ = false;
   bool askAgain_ = false;  // a holder's answer changed while the listeners were told
-  std::string currentPath_, todayPath_, temporaryPath_;
+  std::string folder_, currentPath_, todayPath_, temporaryPath_;
   IoResult unread_;
   FileStamp stamp_;  // the open day's file as last read or saved
   std::vector<std::pair<int, Listener>> listeners_;

@@ -207,7 +207,8 @@ std::string IoResult::message() const {
   switch (op) {
     case Op::None: return {};
     case Op::Open: what = "を開けません."; break;
-    case Op::Create: what = "を作成できません."; break;
+    case Op::Create:
+    case Op::Folder: what = "を作成できません."; break;
     case Op::Write: what = "に書き込めません."; break;
     case Op::Overwrite: what = "は読み込めなかったため, 保存しません (上書きすると元の内容が失われます)."; break;
     case Op::Sync: what = "を保存しましたが, ディスクに書き込まれたかを確認できません."; break;
@@ -220,6 +221,11 @@ std::string IoResult::message() const {
              errorReason(error);
   }
   return "ファイル \"" + path + "\" " + what + "\r\n\r\n" + errorReason(error);
+}
+
+bool mayGoBeside(const IoResult& r) {
+  if (r.op == IoResult::Op::Overwrite) return true;
+  return r.op != IoResult::Op::Folder && (r.error == EACCES || r.error == EROFS || r.error == EPERM);
 }
 
 bool fileExists(const std::string& path) {
@@ -245,7 +251,7 @@ bool folderExists(const std::string& path) {
 IoResult createFolder(const std::string& path) {
   if (::mkdir(path.c_str(), 0777) != 0) {
     if (errno == EEXIST && folderExists(path)) return IoResult::success();
-    return IoResult::failure(IoResult::Op::Create, path, errno);
+    return IoResult::failure(IoResult::Op::Folder, path, errno);
   }
   // A month folder root makes in another user's folder stays that user's,
   // or their next start could not save into it.

@@ -22,7 +22,8 @@ struct IoResult {
   // links), which keep the old bytes.
   // Attributes: the new file is in place, but some of the old one's ACL or
   // extended attributes could not be given to it (told once a file).
-  enum class Op { None, Open, Create, Write, Overwrite, Sync, Changed, Split, Attributes };
+  // Folder: the folder a file goes in could not be made (told as Create).
+  enum class Op { None, Open, Create, Write, Overwrite, Sync, Changed, Split, Attributes, Folder };
   Op op = Op::None;
   std::string path;
   int error = 0;  // errno, or a reason of the program's own (below)
@@ -37,6 +38,11 @@ struct IoResult {
   static IoResult success() { return {}; }
   static IoResult failure(Op op, std::string path, int error) { return {op, std::move(path), error}; }
 };
+
+// A save refused for what is there (a file it could not read, or one it may
+// not write) may still go beside it under another name (別名で保存); a
+// folder that could not be made holds no copy either.
+bool mayGoBeside(const IoResult& r);
 
 // Reasons of the program's own, beside the errno values.
 constexpr int kNotRegularFile = -1;   // a FIFO, device or socket: never opened
@@ -83,7 +89,7 @@ bool isRegularFile(const std::string& path);
 // must not be created over.
 bool fileMissing(const std::string& path);
 bool folderExists(const std::string& path);
-// Creates one folder level.
+// Creates one folder level (Op::Folder when it cannot).
 IoResult createFolder(const std::string& path);
 
 // Reads up to `capacity` bytes from the start of an existing file into

@@ -25,6 +25,7 @@
 #include "frmmain.h"
 #include "mainparts.h"
 #include "padhelpers.h"
+#include "plannerrun.h"
 #include "recovery.h"
 #include "recoverykeeper.h"
 #include "scriptedplatform.h"
@@ -89,7 +90,7 @@ class TestDayPlanning : public QObject {
  private slots:
   void initTestCase() { setUpApplication(*qApp); }
   void init();
-  void cleanup() { window.reset(); }
+  void cleanup() { closeWindow(); }
   void leftDragCreatesAFocusedNumberedPad();
   void dragRowsAreOrderedAndClamped();
   void rightDragAndGapFilling();
@@ -126,10 +127,17 @@ class TestDayPlanning : public QObject {
     return p;
   }
 
+  // The window goes; the run's state and platform stay for what follows.
+  void closeWindow() {
+    if (run) run->window.reset();
+    window = nullptr;
+  }
+
   std::unique_ptr<QTemporaryDir> dir;
-  std::unique_ptr<ScriptedPlatform> platform;
-  std::unique_ptr<PlannerState> state;
-  std::unique_ptr<TfrmMain> window;
+  std::unique_ptr<PlannerRun> run;
+  ScriptedPlatform* platform = nullptr;
+  PlannerState* state = nullptr;
+  TfrmMain* window = nullptr;
 };
 
 void TestDayPlanning::init() {
@@ -139,16 +147,15 @@ void TestDayPlanning::init() {
 }
 
 void TestDayPlanning::start(std::deque<int> answers) {
-  window.reset();
-  platform = std::make_unique<ScriptedPlatform>();
-  platform->askAnswers = std::move(answers);
-  state = std::make_unique<PlannerState>();
-  state->DataFolder = dir->path().toStdString();
-  window = std::make_unique<TfrmMain>(*state, *platform);
+  closeWindow();
+  run = std::make_unique<PlannerRun>(dir->path(), LocalDateTime{{2006, 1, 1}, 9, 0, 0}, std::move(answers));
+  platform = &run->platform;
+  state = &run->state;
+  window = run->window.get();
   window->show();
-  QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+  QVERIFY(QTest::qWaitForWindowExposed(window));
   window->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  QVERIFY(QTest::qWaitForWindowActive(window));
 }
 
 void TestDayPlanning::leftDragCreatesAFocusedNumberedPad() {
@@ -269,7 +276,9 @@ void TestDayPlanning::scrollingRepaintsOnlyTheNewRows() {
 }
 
 void TestDayPlanning::removalPacksAndRenumbers() {
+  const auto countShown = [this] { return parts(window).statusPanels[1]->text(); };
   for (int i = 0; i < 4; ++i) storedPad(240 + 200 * i, 300 + 200 * i);
+  QCOMPARE(countShown(), QStringLiteral("データ総数: 4"));  // each 一時保存 shown
   ShortText<255> memo{};
   memo.setText("pad 3's memo");
   state->day.setMemo(2, memo);
@@ -295,6 +304,7 @@ void TestDayPlanning::removalPacksAndRenumbers() {
   QCOMPARE(state->day.table().Pads[1].Memo.text(), std::string("pad 3's memo"));
   QCOMPARE(state->day.table().Bars[3].TopY, -1);
   QCOMPARE(state->day.DataCount(), 3);
+  QCOMPARE(countShown(), QStringLiteral("データ総数: 3"));
   QCOMPARE(QApplication::focusWidget(), pad(3));
   QCOMPARE(state->day.selectedPad(), 2);
   QCOMPARE(pad(3)->pnlPMenu->text(), QStringLiteral("◆"));
@@ -308,6 +318,7 @@ void TestDayPlanning::removalPacksAndRenumbers() {
   }
   for (int n = 1; n <= kPadSlots; ++n) QVERIFY(!pad(n));
   QCOMPARE(state->day.DataCount(), 0);
+  QCOMPARE(countShown(), QStringLiteral("データ総数: 0"));
   window->ScheduleRemovePad1Execute();
   QCOMPARE(platform->confirms.size(), std::size_t(4));
 }
@@ -442,7 +453,7 @@ void TestDayPlanning::screenReadersAndTheKeyboardReachEverything() {
   QCOMPARE(pad(1)->accessibleName(), QStringLiteral("スケジュール・パッド 1, 9:00 から 11:30"));
   QCOMPARE(parts(window).ScrollBox1->pbxTimeL->accessibleDescription().left(11), QStringLiteral("ドラッグ・エリアです."));
   QCOMPARE(parts(window).edtNow->accessibleName(), QStringLiteral("只今の時刻"));
-  const QStringList inWindow = unnamedControls(window.get());
+  const QStringList inWindow = unnamedControls(window);
   QVERIFY2(inWindow.isEmpty(), qPrintable(inWindow.join(QStringLiteral(", "))));
 
   // F6 goes from the buttons to the selected pad, then on to the next;
@@ -606,7 +617,7 @@ void TestDayPlanning::workLeftByACrashIsOfferedBack() {
   storedPad(240, 420);
   r.image.Pads[0] = state->day.pad(0);
   r.image.Bars[0] = state->day.bar(0);
-  window.reset();
+  closeWindow();
   QVERIFY(writeRecovery(recovery, r).ok());
 
   // 破棄する: the file goes, the day stays as its file has it.
@@ -618,7 +629,7 @@ void TestDayPlanning::workLeftByACrashIsOfferedBack() {
   QVERIFY(!pad(1));
 
   // 復元する: the work is back as unsaved work, and 保存 writes it.
-  window.reset();
+  closeWindow();
   QVERIFY(writeRecovery(recovery, r).ok());
   start({0});
   QTRY_VERIFY(pad(1));
@@ -632,7 +643,7 @@ void TestDayPlanning::workLeftByACrashIsOfferedBack() {
 
   // A file that is not a whole recovery file is reported and kept; the
   // next work goes beside it.
-  window.reset();
+  closeWindow();
   writeAll(recovery, "torn");
   start();
   QTRY_COMPARE(platform->errors.size(), std::size_t(1));
@@ -684,7 +695,7 @@ void TestDayPlanning::typedWorkComesBackAsTyped() {
     memo.reject();
   });
   pad(1)->pmiMemo->trigger();
-  window.reset();
+  closeWindow();
   writeAll(recovery, killed);
 
   start({0});
@@ -741,7 +752,7 @@ void TestDayPlanning::aStoredPadMovesInTimeAsOneStep() {
   const int scroll = view->verticalScrollBar()->value();
   mouse(area, QEvent::MouseMove, area->mapFrom(view, QPoint(0, view->height())).y() - 10);
   QCOMPARE(view->verticalScrollBar()->value(), scroll + 10);
-  QTest::keyClick(window.get(), Qt::Key_Escape);
+  QTest::keyClick(window, Qt::Key_Escape);
   QVERIFY(!view->draggingBar() && !view->lblDragTip->isVisible());
   mouse(area, QEvent::MouseButtonRelease, 700);
   QCOMPARE(bytesOf(state->day.table()), before);

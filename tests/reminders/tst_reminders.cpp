@@ -8,9 +8,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
-#include <QTimer>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "appsetup.h"
@@ -192,7 +193,7 @@ void TestReminders::unreadableTodayGivesOneMessageAndNoWrite() {
   // Told after the check, from the event loop: a box never holds reminders back.
   QTRY_COMPARE(run.platform.errors.size(), 1u);
   run.at(9, 4);
-  QTest::qWait(20);
+  QCoreApplication::processEvents();  // a box is told from the event loop
   QCOMPARE(run.platform.errors.size(), 1u);
   QVERIFY(run.platform.errors[0].find("Y2006011.sdf") != std::string::npos);
   QVERIFY(run.notes->notes.empty());
@@ -283,7 +284,9 @@ void TestReminders::defaultActionWaitsForAnOpenDialog() {
     deferred = run.reminders().deferred();
     QCOMPARE(run.state.day.path(), next);
     QCOMPARE(parts(run.window).statusPanels[0]->text(), QString::fromUtf8(kReminderAfterDialogText));
-    QTest::qWait(2 * PlannerReminders::kDialogPollMs);
+    // Two rounds of the poll with the dialog still open change nothing.
+    QSignalSpy polled(run.reminders().findChild<QTimer*>(QStringLiteral("dialogPoll")), &QTimer::timeout);
+    QTRY_VERIFY(polled.count() >= 2);
     QCOMPARE(run.state.day.path(), next);
     d.reject();
   });

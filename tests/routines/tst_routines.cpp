@@ -19,6 +19,7 @@
 #include "mainparts.h"
 #include "frmsetrwork.h"
 #include "padhelpers.h"
+#include "plannerrun.h"
 #include "modalhelpers.h"
 #include "routineday.h"
 #include "scriptedplatform.h"
@@ -30,7 +31,7 @@ class TestRoutines : public QObject {
  private slots:
   void initTestCase() { setUpApplication(*qApp); }
   void init();
-  void cleanup() { window.reset(); }
+  void cleanup() { run.reset(); }
   void settingsWindowSavesRemovesAndReverts();
   void entryAndDisplayOnAWednesday();
   void returnAndTabInTheSettingsWindow();
@@ -43,21 +44,21 @@ class TestRoutines : public QObject {
   }
 
   std::unique_ptr<QTemporaryDir> dir;
-  std::unique_ptr<ScriptedPlatform> platform;
-  std::unique_ptr<PlannerState> state;
-  std::unique_ptr<TfrmMain> window;
+  std::unique_ptr<PlannerRun> run;
+  ScriptedPlatform* platform = nullptr;
+  PlannerState* state = nullptr;
+  TfrmMain* window = nullptr;
 };
 
 void TestRoutines::init() {
   dir = std::make_unique<QTemporaryDir>();
   writeAll(dir->filePath("Shutter.wav").toStdString(), "RIFF");
-  platform = std::make_unique<ScriptedPlatform>();
-  platform->clock = {{2006, 1, 4}, 9, 0, 0};  // a Wednesday
-  state = std::make_unique<PlannerState>();
-  state->DataFolder = dir->path().toStdString();
-  window = std::make_unique<TfrmMain>(*state, *platform);
+  run = std::make_unique<PlannerRun>(dir->path(), LocalDate{2006, 1, 4});  // a Wednesday
+  platform = &run->platform;
+  state = &run->state;
+  window = run->window.get();
   window->show();
-  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  QVERIFY(QTest::qWaitForWindowActive(window));
 }
 
 void TestRoutines::settingsWindowSavesRemovesAndReverts() {

@@ -196,7 +196,9 @@ void TestDayFile::failedLoadLeavesTheDayUnreadAndUnwritten() {
   QCOMPARE(d.pad(0).StartHour, -1);
   fillPad(d, 0, "typed over the unread day");
   bool headerSet;
-  QCOMPARE(d.save({2006, 1, 1}, &headerSet).op, IoResult::Op::Overwrite);
+  const IoResult refused = d.save({2006, 1, 1}, &headerSet);
+  QCOMPARE(refused.op, IoResult::Op::Overwrite);
+  QVERIFY(mayGoBeside(refused));  // the work may still go beside it
   QCOMPARE(readAll(path), QByteArray(10728, 0));
 }
 
@@ -210,6 +212,7 @@ void TestDayFile::readOnlyFileRefusesSaveAndStaysIntact() {
   fillPad(d, 0, "new");
   IoResult r = d.save({2006, 1, 1}, &headerSet);
   QVERIFY(!r.ok());
+  QVERIFY(mayGoBeside(r));
   QVERIFY(QString::fromStdString(r.message()).contains(QString::fromStdString(path)));
   // In Japanese, with what to do.
   QVERIFY(QString::fromStdString(r.message()).contains(QStringLiteral("アクセスが拒否されました. ファイルとフォルダーのアクセス権を確かめてください")));
@@ -228,6 +231,7 @@ void TestDayFile::saveIntoAPathThatIsAFolderOrAVanishedFolderFails() {
   IoResult r = d.save({2006, 1, 1}, &headerSet);
   QVERIFY(!r.ok());
   QCOMPARE(r.error, EISDIR);
+  QVERIFY(!mayGoBeside(r));
 
   d.openEmpty(dir->filePath("gone/Y2006011.sdf").toStdString());
   r = d.save({2006, 1, 1}, &headerSet);
@@ -237,6 +241,26 @@ void TestDayFile::saveIntoAPathThatIsAFolderOrAVanishedFolderFails() {
   QVERIFY(QDir().mkdir(dir->filePath("gone")));
   QVERIFY(d.save({2006, 1, 1}, &headerSet).ok());
   QVERIFY(headerSet);
+
+  // In the data folder a save makes the day's month folder, as the first
+  // save of a day planned ahead needs.
+  const std::string data = dir->path().toStdString();
+  DayModel m;
+  QVERIFY(m.setFolder(data, {2006, 1, 1}));
+  QVERIFY(folderExists(data + "/Y200601"));
+  m.openEmpty(dayPath(data, {2006, 2, 1}));
+  QVERIFY(m.save({2006, 1, 1}, &headerSet).ok());
+  QVERIFY(fileExists(data + "/Y200602/Y2006021.sdf"));
+  // A month folder that cannot be made is told as such, and holds no copy.
+  writeAll(data + "/file", "");
+  DayModel f;
+  QVERIFY(!f.setFolder(data + "/file", {2006, 1, 1}));
+  f.openEmpty(dayPath(data + "/file", {2006, 1, 1}));
+  r = f.save({2006, 1, 1}, &headerSet);
+  QCOMPARE(r.op, IoResult::Op::Folder);
+  QCOMPARE(r.path, data + "/file/Y200601");
+  QVERIFY(!mayGoBeside(r));
+  QVERIFY(!mayGoBeside(IoResult::failure(IoResult::Op::Folder, r.path, EACCES)));
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QString>
+#include <deque>
 #include <memory>
 
 #include "frmmain.h"
@@ -17,8 +18,11 @@ struct PlannerRun {
   PlannerState state;
   std::unique_ptr<TfrmMain> window;
 
-  explicit PlannerRun(const QString& folder, LocalDateTime clock = {{2006, 1, 1}, 9, 0, 0}) {
+  // `answers` for the questions the start asks.
+  explicit PlannerRun(const QString& folder, LocalDateTime clock = {{2006, 1, 1}, 9, 0, 0},
+                      std::deque<int> answers = {}) {
     platform.clock = clock;
+    platform.askAnswers = std::move(answers);
     state.DataFolder = folder.toStdString();
     window = std::make_unique<TfrmMain>(state, platform);
   }
