@@ -51,6 +51,7 @@ remind=$E2E_PID
 e2e_wait_idle "$remind"  # watching the planner
 kill -0 "$remind" || e2e_fail "plandor-remind ended: $(cat "$E2E_WORK"/plandor-remind-*.log)"
 _fake_past 09:00:57 && e2e_fail "the start took until $(fake_now) on the faked clock, too late to judge the hand-over"
+e2e_log "planner ended at $(fake_now) on the faked clock"
 kill "$planner"
 e2e_wait_exit "$planner"
 _displayed 0 || e2e_fail "a notification before 9:01"
