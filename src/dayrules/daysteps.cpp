@@ -13,4 +13,8 @@ std::optional<LocalDate> neighbourDay(const LocalDate& day, int step) {
 
 bool mayHoldDay(const std::string& path) { return !fileMissing(path) && !folderExists(path); }
 
+LocalDate planDateAt(const LocalDateTime& t) {
+  return t.hour < 6 ? fromSerialDate(toSerialDate(t.date) - 1) : t.date;
+}
+
 }  // namespace plandor

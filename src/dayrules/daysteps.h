@@ -1,6 +1,6 @@
 #pragma once
-// Moving between days: the day before or after, and whether a path may hold
-// a day to read.
+// Moving between days: the day before or after, whether a path may hold a
+// day to read, and which day's plan holds a moment.
 #include <optional>
 #include <string>
 
@@ -16,5 +16,8 @@ std::optional<LocalDate> neighbourDay(const LocalDate& day, int step);
 // state cannot be learned may hold the day, and is read rather than
 // started afresh (a folder only ever fails the save).
 bool mayHoldDay(const std::string& path);
+
+// The day whose plan (06:00 to 05:59 next morning) holds the time `t`.
+LocalDate planDateAt(const LocalDateTime& t);
 
 }  // namespace plandor

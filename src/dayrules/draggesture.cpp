@@ -4,6 +4,8 @@
 #include <cmath>
 #include <utility>
 
+#include "daysteps.h"
+
 namespace plandor {
 
 void DragGesture::press(bool leftButton, int y) {
@@ -119,9 +121,7 @@ std::string periodText(BarRows rows) {
 
 PlanMoment planMoment(const LocalDateTime& now) {
   const int minutes = ((now.hour - 6 + 24) % 24) * 60 + now.minute;
-  LocalDate plan = now.date;
-  if (now.hour < 6) plan = fromSerialDate(toSerialDate(now.date) - 1);
-  return {plan, minutes * kRowsPerMinute};
+  return {planDateAt(now), minutes * kRowsPerMinute};
 }
 
 }  // namespace plandor

@@ -40,8 +40,6 @@ WallSeconds wallSeconds(const LocalDateTime& t) {
 
 bool isLeadChoice(int minutes) { return std::ranges::find(kLeadChoices, minutes) != std::end(kLeadChoices); }
 
-LocalDate planDateAt(const LocalDateTime& t) { return t.hour < 6 ? addDays(t.date, -1) : t.date; }
-
 std::vector<LocalDate> plansToWatch(const LocalDateTime& now, int leadMinutes) {
   if (leadMinutes < 0) return {};
   const LocalDate running = planDateAt(now);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "calendar.h"
+#include "daysteps.h"
 #include "records.h"
 
 namespace plandor {
@@ -24,8 +25,6 @@ constexpr int kDefaultLead = 5;
 constexpr int kLeadChoices[] = {kNoReminders, 0, 5, 10, 15, 30, 60};
 bool isLeadChoice(int minutes);
 
-// The day whose plan (06:00 to 05:59 next morning) holds the time `t`.
-LocalDate planDateAt(const LocalDateTime& t);
 // The plans whose reminders can fall due at `now`: the one running, and the
 // next one once its first pads are within the lead time (and a minute).
 std::vector<LocalDate> plansToWatch(const LocalDateTime& now, int leadMinutes);
