@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "daysteps.h"
+#include "padrules.h"
 
 namespace plandor {
 
@@ -93,9 +94,11 @@ BarRows stepBar(BarGrip grip, BarRows from, int pressY, int y) {
 }
 
 std::optional<BarRows> padRows(const PadRecord& pad) {
-  auto valid = [](std::int32_t hour, std::int32_t minute) { return hour >= 0 && hour <= 11 && minute >= 0 && minute <= 59; };
-  if (!valid(pad.StartHour, pad.StartMinute) || !valid(pad.EndHour, pad.EndMinute)) return std::nullopt;
-  const BarRows rows{TimeToY(pad.StartHour, pad.StartMinute, pad.StartPM), TimeToY(pad.EndHour, pad.EndMinute, pad.EndPM)};
+  // Hours as every pad reads them (a stored 12 is the 0 of its flag).
+  const std::optional<int> start = dialHour(pad.StartHour), end = dialHour(pad.EndHour);
+  auto minute = [](std::int32_t m) { return m >= 0 && m <= 59; };
+  if (!start || !end || !minute(pad.StartMinute) || !minute(pad.EndMinute)) return std::nullopt;
+  const BarRows rows{TimeToY(*start, pad.StartMinute, pad.StartPM), TimeToY(*end, pad.EndMinute, pad.EndPM)};
   if (rows.bottom <= rows.top) return std::nullopt;
   return rows;
 }

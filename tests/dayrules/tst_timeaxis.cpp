@@ -308,6 +308,7 @@ void TestTimeAxis::barDragRows_data() {
   QTest::newRow("the higher pad is on top") << 430 << 450 << "3 move" << "9:40 – 9:50";
   QTest::newRow("a short bar keeps a body") << 601 << 621 << "2 move" << "11:10 – 11:12";
   QTest::newRow("a bar shorter than a step keeps its length") << 600 << 640 << "2 start" << "11:00 – 11:02";
+  QTest::newRow("a stored 12 moves as the 0 it shows") << 780 << 840 << "4 move" << "12:30 – 13:30";
 }
 
 void TestTimeAxis::barDragRows() {
@@ -324,6 +325,8 @@ void TestTimeAxis::barDragRows() {
   put(1, "R", 360, 480);
   put(2, "L", 600, 604);
   put(3, "L", 420, 440);
+  put(4, "L", 720, 840);
+  t.Pads[4].StartHour = 12;  // noon as earlier planners stored it
   const BarHit h = hitBar(t.Bars, 'L', press);
   const char* grips[] = {"none", "move", "start", "end"};
   QCOMPARE(QStringLiteral("%1 %2").arg(h.slot).arg(grips[int(h.grip)]), hit);
