@@ -184,7 +184,8 @@ DatePicker::DatePicker(QDate shown, QDate today, std::function<bool(QDate)> hasD
 QString DatePicker::readDay(QDate d) const {
   QString name = QLocale(QLocale::Japanese).toString(d, QStringLiteral("yyyy年M月d日 (ddd)"));
   if (d == today_) name += QStringLiteral(", 今日");
-  if (hasDay_(d)) name += QStringLiteral(", 予定あり");
+  // As the grid shows it: the month's days with a file were looked up once, and are bold.
+  if (calendar->dateTextFormat(d).fontWeight() == QFont::Bold) name += QStringLiteral(", 予定あり");
   return name;
 }
 
