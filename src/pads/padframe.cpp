@@ -1,6 +1,11 @@
 #include "padframe.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
+#include <QPainter>
+#include <QPixmap>
+#include <QScopedValueRollback>
 #include <QMouseEvent>
 #include <QWindow>
 #include <QShortcut>
@@ -63,118 +68,252 @@ class MarkPanelRightPress final : public QObject {
   }
 };
 
+// A painted pad tells a screen reader its name as any pad does; asked for
+// its parts, it makes its controls and offers theirs.
+class PadAccessible final : public QAccessibleWidget {
+ public:
+  explicit PadAccessible(PadFrameBase* pad) : QAccessibleWidget(pad, QAccessible::Border) {}
+  int childCount() const override {
+    make();
+    return QAccessibleWidget::childCount();
+  }
+  QAccessibleInterface* child(int index) const override {
+    make();
+    return QAccessibleWidget::child(index);
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    make();
+    return QAccessibleWidget::indexOfChild(child);
+  }
+  QAccessibleInterface* childAt(int x, int y) const override {
+    make();
+    return QAccessibleWidget::childAt(x, y);
+  }
+
+ private:
+  void make() const { static_cast<PadFrameBase*>(widget())->makeControls(); }
+};
+
+QAccessibleInterface* padAccessible(const QString&, QObject* object) {
+  auto* pad = qobject_cast<PadFrameBase*>(object);
+  return pad ? new PadAccessible(pad) : nullptr;
+}
+
 }  // namespace
 
 PadFrameBase::PadFrameBase(PadKind kind, PadContext& context, QWidget* parent)
     : QFrame(parent), context_(context), kind_(kind) {
   setFocusPolicy(Qt::StrongFocus);  // Tab reaches the pad, then its controls
   fillBackground(this, kButtonFace);
-  Panel1 = new QFrame(this);
-  Panel1->setObjectName(QStringLiteral("Panel1"));
-  Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  Panel1->setLineWidth(1);
-  fillBackground(Panel1, kButtonFace);
-  Panel2 = new TimeRow("Panel2", "開", "始", 21, 22, Panel1);
-  Panel2->move(3, 3);
-  Panel3 = new TimeRow("Panel3", "終", "了", 20, 21, Panel1);
-  Panel3->move(3, 30);
-  Panel2->cmbHour->setObjectName(QStringLiteral("cmbStartHour"));
-  Panel2->speMinute->setObjectName(QStringLiteral("speStartMinute"));
-  Panel2->chbPM->setObjectName(QStringLiteral("chbStartPM"));
-  Panel3->cmbHour->setObjectName(QStringLiteral("cmbEndHour"));
-  Panel3->speMinute->setObjectName(QStringLiteral("speEndMinute"));
-  Panel3->chbPM->setObjectName(QStringLiteral("chbEndPM"));
-  setFontPixels(Panel2->cmbHour, 13);
-  setFontPixels(Panel2->speMinute, 13);
-
-  const ListEntries& e = context.lists.entries;
-  cmbKeyword = new ListCombo(31, [&e] { return listTexts(e.KeywordEntries); }, Panel1);
-  cmbKeyword->setObjectName(QStringLiteral("cmbKeyword"));
-  cmbKeyword->setFocusPolicy(Qt::ClickFocus);
-  setFontPixels(cmbKeyword, 13);
-  cmbContent = new ListCombo(63, [&e] { return listTexts(e.ContentEntries); }, Panel1);
-  cmbContent->setObjectName(QStringLiteral("cmbContent"));
-  cmbContent->setFocusPolicy(Qt::ClickFocus);
-  colorBox = new ColorBox(Panel1);
-  colorBox->setObjectName(QStringLiteral("ColorBox"));
-  colorBox->setFocusPolicy(Qt::ClickFocus);
-  edtPadNo = new QLineEdit(Panel1);
-  edtPadNo->setObjectName(QStringLiteral("edtPadNo"));
-  edtPadNo->setReadOnly(true);
-  edtPadNo->setFocusPolicy(Qt::ClickFocus);
-  edtPadNo->setCursor(Qt::ArrowCursor);
-  setFontPixels(edtPadNo, 13);
-  pnlPMenu = new MarkPanel(Panel1);
-  pnlPMenu->setObjectName(QStringLiteral("pnlPMenu"));
-  setFontPixels(pnlPMenu, 16);
-
-  const KindHints& h = kind == PadKind::Schedule ? kScheduleHints : kRoutineHints;
-  setHint(Panel2->cmbHour, q(h.startHour));
-  setHint(Panel2->speMinute, q(h.startMinute));
-  setHint(Panel3->cmbHour, q(h.endHour));
-  setHint(Panel3->speMinute, q(h.endMinute));
-  setHint(cmbKeyword, q(h.keyword));
-  setHint(edtPadNo, q(h.number));
-  setHint(cmbContent, q("上記キーワードの説明を入力します. 例えば,「散歩」の場合,「麒麟山展望台まで1時間で往復」... 半角63文字以内"));
-  setHint(colorBox, q("|スケジュールバーの色を選択します."));
-  setHint(pnlPMenu, q("|パッドが選択されると,このマークパネルに◆マークが表示されます. "
-                      "ここを右クリックすると,ポップアップメニューが表示されます."));
-  const QString pmHint = q("|左記の時刻が午後の場合,チェックマークが表示されます. 時刻修正時,必要に応じて変更します.");
-  setHint(Panel2->chbPM, pmHint);
-  setHint(Panel3->chbPM, pmHint);
-  nameAfter(Panel2->cmbHour, q("開始時刻(時)"));
-  Panel2->speMinute->setAccessibleName(q("開始時刻(分)"));
-  Panel2->chbPM->setAccessibleName(q("開始時刻は午後"));
-  nameAfter(Panel3->cmbHour, q("終了時刻(時)"));
-  Panel3->speMinute->setAccessibleName(q("終了時刻(分)"));
-  Panel3->chbPM->setAccessibleName(q("終了時刻は午後"));
-  nameAfter(cmbKeyword, q("キーワード"));
-  nameAfter(cmbContent, q("説明"));
-  edtPadNo->setAccessibleName(q("パッドNo"));
-  pnlPMenu->setAccessibleName(q("マークパネル"));
-  resetCommon();
-
-  pumPadFrame = new QMenu(this);
-  pumPadFrame->setObjectName(kind == PadKind::Schedule ? QStringLiteral("pumPadFrame")
-                                                       : QStringLiteral("pumRoutineFrame"));
-  pmiMemo = pumPadFrame->addAction(q("メモ(&M)..."));
-  pmiMemo->setObjectName(QStringLiteral("pmiMemo"));
-  pmiMemo->setEnabled(static_cast<bool>(context.openMemo));
-  connect(pmiMemo, &QAction::triggered, this, [this] {
-    if (context_.openMemo) context_.openMemo(*this);
-  });
-  offerPopup(edtPadNo);
-  offerPopup(pnlPMenu);
-  // The popup from the keyboard, wherever in the pad the focus is.
-  for (const QKeySequence& key : {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)}) {
-    auto* s = new QShortcut(key, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
-    connect(s, &QShortcut::activated, this, &PadFrameBase::popupMenu);
-  }
-
-  connect(pnlPMenu, &MarkPanel::clicked, this, [this] { setFocus(Qt::MouseFocusReason); });
-  static const bool rightPressTaken = [] {  // once for the program
+  static const bool installed = [] {  // once for the program
     qApp->installEventFilter(new MarkPanelRightPress(qApp));
+    QAccessible::installFactory(padAccessible);
     return true;
   }();
-  Q_UNUSED(rightPressTaken);
-  // The name carries the keyword and the times as they stand.
-  connect(cmbKeyword, &QComboBox::editTextChanged, this, &PadFrameBase::nameYourself);
-  for (TimeRow* row : {Panel2, Panel3}) {
-    connect(row->cmbHour, &QComboBox::editTextChanged, this, &PadFrameBase::nameYourself);
-    connect(row->speMinute, &QSpinBox::valueChanged, this, &PadFrameBase::nameYourself);
-    connect(row->chbPM, &QCheckBox::toggled, this, &PadFrameBase::nameYourself);
-  }
+  Q_UNUSED(installed);
   connect(qApp, &QApplication::focusChanged, this, &PadFrameBase::focusChanged);
+  nameYourself();
 }
 
 // A focused pad that is destroyed hands the focus on from ~QWidget, after
 // this part is gone: stop listening first.
 PadFrameBase::~PadFrameBase() { disconnect(qApp, nullptr, this, nullptr); }
 
+void PadFrameBase::makeControls() {
+  if (made_) return;
+  made_ = true;
+  auto* panel = new QFrame(this);
+  Panel1 = panel;
+  panel->setObjectName(QStringLiteral("Panel1"));
+  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  panel->setLineWidth(1);
+  panel->setGeometry(rect());
+  fillBackground(panel, kButtonFace);
+  auto* start = new TimeRow("Panel2", "開", "始", 21, 22, panel);
+  Panel2 = start;
+  start->move(3, 3);
+  auto* end = new TimeRow("Panel3", "終", "了", 20, 21, panel);
+  Panel3 = end;
+  end->move(3, 30);
+  start->cmbHour->setObjectName(QStringLiteral("cmbStartHour"));
+  start->speMinute->setObjectName(QStringLiteral("speStartMinute"));
+  start->chbPM->setObjectName(QStringLiteral("chbStartPM"));
+  end->cmbHour->setObjectName(QStringLiteral("cmbEndHour"));
+  end->speMinute->setObjectName(QStringLiteral("speEndMinute"));
+  end->chbPM->setObjectName(QStringLiteral("chbEndPM"));
+  setFontPixels(start->cmbHour, 13);
+  setFontPixels(start->speMinute, 13);
+
+  const ListEntries& e = context_.lists.entries;
+  auto* keyword = new ListCombo(31, [&e] { return listTexts(e.KeywordEntries); }, panel);
+  cmbKeyword = keyword;
+  keyword->setObjectName(QStringLiteral("cmbKeyword"));
+  keyword->setFocusPolicy(Qt::ClickFocus);
+  setFontPixels(keyword, 13);
+  auto* content = new ListCombo(63, [&e] { return listTexts(e.ContentEntries); }, panel);
+  cmbContent = content;
+  content->setObjectName(QStringLiteral("cmbContent"));
+  content->setFocusPolicy(Qt::ClickFocus);
+  auto* color = new ColorBox(panel);
+  colorBox = color;
+  color->setObjectName(QStringLiteral("ColorBox"));
+  color->setFocusPolicy(Qt::ClickFocus);
+  auto* padNo = new QLineEdit(panel);
+  edtPadNo = padNo;
+  padNo->setObjectName(QStringLiteral("edtPadNo"));
+  padNo->setReadOnly(true);
+  padNo->setFocusPolicy(Qt::ClickFocus);
+  padNo->setCursor(Qt::ArrowCursor);
+  setFontPixels(padNo, 13);
+  auto* mark = new MarkPanel(panel);
+  pnlPMenu = mark;
+  mark->setObjectName(QStringLiteral("pnlPMenu"));
+  setFontPixels(mark, 16);
+
+  const KindHints& h = kind_ == PadKind::Schedule ? kScheduleHints : kRoutineHints;
+  setHint(start->cmbHour, q(h.startHour));
+  setHint(start->speMinute, q(h.startMinute));
+  setHint(end->cmbHour, q(h.endHour));
+  setHint(end->speMinute, q(h.endMinute));
+  setHint(keyword, q(h.keyword));
+  setHint(padNo, q(h.number));
+  setHint(content, q("上記キーワードの説明を入力します. 例えば,「散歩」の場合,「麒麟山展望台まで1時間で往復」... 半角63文字以内"));
+  setHint(color, q("|スケジュールバーの色を選択します."));
+  setHint(mark, q("|パッドが選択されると,このマークパネルに◆マークが表示されます. "
+                  "ここを右クリックすると,ポップアップメニューが表示されます."));
+  const QString pmHint = q("|左記の時刻が午後の場合,チェックマークが表示されます. 時刻修正時,必要に応じて変更します.");
+  setHint(start->chbPM, pmHint);
+  setHint(end->chbPM, pmHint);
+  nameAfter(start->cmbHour, q("開始時刻(時)"));
+  start->speMinute->setAccessibleName(q("開始時刻(分)"));
+  start->chbPM->setAccessibleName(q("開始時刻は午後"));
+  nameAfter(end->cmbHour, q("終了時刻(時)"));
+  end->speMinute->setAccessibleName(q("終了時刻(分)"));
+  end->chbPM->setAccessibleName(q("終了時刻は午後"));
+  nameAfter(keyword, q("キーワード"));
+  nameAfter(content, q("説明"));
+  padNo->setAccessibleName(q("パッドNo"));
+  mark->setAccessibleName(q("マークパネル"));
+
+  auto* menu = new QMenu(this);
+  pumPadFrame = menu;
+  menu->setObjectName(kind_ == PadKind::Schedule ? QStringLiteral("pumPadFrame") : QStringLiteral("pumRoutineFrame"));
+  QAction* memo = menu->addAction(q("メモ(&M)..."));
+  pmiMemo = memo;
+  memo->setObjectName(QStringLiteral("pmiMemo"));
+  memo->setEnabled(static_cast<bool>(context_.openMemo));
+  connect(memo, &QAction::triggered, this, [this] {
+    if (context_.openMemo) context_.openMemo(*this);
+  });
+  offerPopup(padNo);
+  offerPopup(mark);
+  // The popup from the keyboard, wherever in the pad the focus is.
+  for (const QKeySequence& key : {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)}) {
+    auto* s = new QShortcut(key, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(s, &QShortcut::activated, this, &PadFrameBase::popupMenu);
+  }
+  connect(mark, &MarkPanel::clicked, this, [this] { setFocus(Qt::MouseFocusReason); });
+
+  addControls();
+  {
+    const QScopedValueRollback<bool> filling(filling_, true);
+    fillCommon(face_);
+    fillControls(face_);
+  }
+  // The name carries the keyword and the times as they stand.
+  connect(keyword, &QComboBox::editTextChanged, this, &PadFrameBase::nameYourself);
+  for (TimeRow* row : {start, end}) {
+    connect(row->cmbHour, &QComboBox::editTextChanged, this, &PadFrameBase::nameYourself);
+    connect(row->speMinute, &QSpinBox::valueChanged, this, &PadFrameBase::nameYourself);
+    connect(row->chbPM, &QCheckBox::toggled, this, &PadFrameBase::nameYourself);
+  }
+  panel->show();
+  update();
+}
+
+PadFace PadFrameBase::face() const {
+  if (!made_) return face_;
+  auto time = [](const TimeRow* row) {
+    return PadTimeFace{row->cmbHour->currentText(), row->speMinute->value(), row->chbPM->isChecked()};
+  };
+  PadFace f = face_;
+  f.keyword = cmbKeyword.made()->currentText();
+  f.content = cmbContent.made()->currentText();
+  f.color = colorBox.made()->color();
+  f.start = time(Panel2.made());
+  f.end = time(Panel3.made());
+  readControls(f);
+  return f;
+}
+
+void PadFrameBase::setFace(const PadFace& f) {
+  face_ = f;
+  if (made_) {
+    const QScopedValueRollback<bool> filling(filling_, true);
+    fillCommon(f);
+    fillControls(f);
+  } else {
+    update();
+  }
+  nameYourself();
+}
+
+// Only what differs is set: setting a box's text again would move its
+// cursor and clear its undo steps.
+void PadFrameBase::fillCommon(const PadFace& f) {
+  if (edtPadNo.made()->text() != f.number) edtPadNo.made()->setText(f.number);
+  for (auto [row, t] : {std::pair{Panel2.made(), &f.start}, std::pair{Panel3.made(), &f.end}}) {
+    if (row->cmbHour->currentText() != t->hour) row->cmbHour->setEditText(t->hour);
+    row->speMinute->setValue(t->minute);
+    row->chbPM->setChecked(t->pm);
+  }
+  for (auto [box, text] : {std::pair{cmbKeyword.made(), &f.keyword}, std::pair{cmbContent.made(), &f.content}}) {
+    if (box->currentText() == *text) continue;
+    box->setEditText(*text);
+    // A long text shows its beginning, not the end where the cursor was put.
+    box->lineEdit()->setCursorPosition(0);
+  }
+  ColorBox* color = colorBox.made();
+  if (color->color() != f.color) {
+    color->reset();  // custom entries of earlier records go
+    color->setColor(f.color);
+  }
+  showMarkPanel(f.mark);
+}
+
+void PadFrameBase::showMarkPanel(bool on) {
+  MarkPanel* mark = pnlPMenu.made();
+  if (on == (mark->text() == QStringLiteral("◆"))) return;
+  if (on) mark->setText(QStringLiteral("◆"));
+  else mark->clear();
+  mark->setAccessibleName(on ? q("マークパネル ◆") : q("マークパネル"));
+}
+
+// Painted as the pad's controls paint: the likeness is given this face and
+// draws itself into a picture of the pad.
+void PadFrameBase::paintEvent(QPaintEvent* e) {
+  if (made_) return QFrame::paintEvent(e);
+  PadFrameBase& look = likeness();
+  look.setFace(face_);
+  const qreal ratio = devicePixelRatioF();
+  QPixmap picture(size() * ratio);
+  picture.setDevicePixelRatio(ratio);
+  look.render(&picture);
+  QPainter p(this);
+  p.setClipRegion(e->region());
+  p.drawPixmap(0, 0, picture);
+}
+
+bool PadFrameBase::event(QEvent* e) {
+  if (e->type() == QEvent::Enter) makeControls();
+  return QFrame::event(e);
+}
+
 void PadFrameBase::setNumber(int number) {
   slot_ = number - 1;
-  edtPadNo->setText(QString::number(number));
-  nameYourself();
+  PadFace f = face();
+  f.number = QString::number(number);
+  setFace(f);
 }
 
 void PadFrameBase::popupMenu() { pumPadFrame->popup(pnlPMenu->mapToGlobal(pnlPMenu->rect().center())); }
@@ -211,45 +350,47 @@ void PadFrameBase::refuseHour(const std::string& text, bool integer) {
 // "スケジュール・パッド 2, 9:00 から 10:30": the times on the day's 24-hour
 // clock, so that a screen reader needs no PM flag to read them.
 void PadFrameBase::nameYourself() {
-  auto time = [](const TimeRow* row) -> QString {
+  const PadFace f = face();
+  auto time = [](const PadTimeFace& t) -> QString {
     bool ok = false;
-    const int hour = row->cmbHour->currentText().toInt(&ok);
+    const int hour = t.hour.toInt(&ok);
     if (!ok) return {};
-    const int clock = (HourIndex(row->chbPM->isChecked(), hour) + 6) % 24;
-    return QStringLiteral("%1:%2").arg(clock).arg(row->speMinute->value(), 2, 10, QLatin1Char('0'));
+    const int clock = (HourIndex(t.pm, hour) + 6) % 24;
+    return QStringLiteral("%1:%2").arg(clock).arg(t.minute, 2, 10, QLatin1Char('0'));
   };
-  QString name = q(kind_ == PadKind::Schedule ? "スケジュール・パッド " : "ルーチン・パッド ") + edtPadNo->text();
-  const QString keyword = cmbKeyword->currentText().trimmed();
+  QString name = q(kind_ == PadKind::Schedule ? "スケジュール・パッド " : "ルーチン・パッド ") + f.number;
+  const QString keyword = f.keyword.trimmed();
   if (!keyword.isEmpty() && keyword != q("キーワード")) name += QStringLiteral(", ") + keyword;
-  const QString start = time(Panel2), end = time(Panel3);
+  const QString start = time(f.start), end = time(f.end);
   if (!start.isEmpty() && !end.isEmpty()) name += QStringLiteral(", ") + start + q(" から ") + end;
-  if (pnlPMenu->text() == QStringLiteral("◆")) name += q(", ◆ 選択中");
+  if (f.mark) name += q(", ◆ 選択中");
   if (accessibleName() != name) setAccessibleName(name);
 }
 
 PadEntry PadFrameBase::entry() const {
-  auto time = [](const TimeRow* row) {
-    return TimeEntry{row->cmbHour->currentText().toStdString(), row->speMinute->value(), row->chbPM->isChecked()};
-  };
+  const PadFace f = face();
+  auto time = [](const PadTimeFace& t) { return TimeEntry{t.hour.toStdString(), t.minute, t.pm}; };
   PadEntry e;
-  e.keyword = cmbKeyword->currentText().toStdString();
-  e.content = cmbContent->currentText().toStdString();
-  e.color = colorBox->color();
-  e.start = time(Panel2);
-  e.end = time(Panel3);
+  e.keyword = f.keyword.toStdString();
+  e.content = f.content.toStdString();
+  e.color = f.color;
+  e.start = time(f.start);
+  e.end = time(f.end);
   return e;
 }
 
 void PadFrameBase::resetCommon() {
   slot_ = -1;
-  edtPadNo->setText(QStringLiteral("No"));
-  Panel2->show(8, 0, false);
-  Panel3->show(8, 0, false);
-  cmbKeyword->setEditText(q("キーワード"));
-  cmbContent->setEditText(q("説明"));
-  colorBox->reset();
-  setMark(false);
-  nameYourself();
+  PadFace f = face();
+  const PadFace fresh;
+  f.number = fresh.number;
+  f.start = fresh.start;
+  f.end = fresh.end;
+  f.keyword = fresh.keyword;
+  f.content = fresh.content;
+  f.color = fresh.color;
+  f.mark = false;
+  setFace(f);
 }
 
 void PadFrameBase::offerPopup(QWidget* w) {
@@ -319,16 +460,15 @@ void PadFrameBase::focusChanged(QWidget* old, QWidget* now) {
 }
 
 void PadFrameBase::setMark(bool on) {
-  if (on == (pnlPMenu->text() == QStringLiteral("◆"))) return;
-  if (on)
-    pnlPMenu->setText(QStringLiteral("◆"));
-  else
-    pnlPMenu->clear();
-  pnlPMenu->setAccessibleName(on ? q("マークパネル ◆") : q("マークパネル"));
+  if (on == face_.mark) return;
+  face_.mark = on;
+  if (made_) showMarkPanel(on);
+  else update();
   nameYourself();
 }
 
 void PadFrameBase::FrameEnter() {
+  makeControls();
   setMark(true);
   // A pad that takes the focus under another one (F6, a click on its edge)
   // comes to the front, where what is typed shows.

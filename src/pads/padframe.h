@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QLineEdit>
 #include <QMenu>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -32,6 +33,47 @@ struct PadContext {
   std::function<void(PadFrameBase&)> openMemo;  // the pad memo dialog
 
   void playSaveSound() const { PlaySaveSound(platform, programFolder); }
+};
+
+// One of a pad's controls. A pad nobody works in paints itself and has no
+// controls: the first use of any of them makes them all, so callers reach
+// them as plain pointers.
+template <class T>
+class PadPart {
+ public:
+  explicit PadPart(PadFrameBase* pad) : pad_(pad) {}
+  PadPart(const PadPart&) = delete;
+  PadPart& operator=(const PadPart&) = delete;
+  PadPart& operator=(T* made) {
+    p_ = made;
+    return *this;
+  }
+  T* get() const;
+  T* operator->() const { return get(); }
+  operator T*() const { return get(); }
+  // Null while the pad is painted.
+  T* made() const { return p_; }
+
+ private:
+  PadFrameBase* pad_;
+  T* p_ = nullptr;
+};
+
+struct PadTimeFace {
+  QString hour;
+  int minute = 0;
+  bool pm = false;
+};
+
+// What a pad shows, held by the pad while it has no controls.
+struct PadFace {
+  QString number = QStringLiteral("No");
+  PadTimeFace start{QStringLiteral("8")}, end{QStringLiteral("8")};
+  QString keyword = QString::fromUtf8("キーワード"), content = QString::fromUtf8("説明");
+  std::int32_t color = 0;  // black
+  bool mark = false;
+  // Schedule pads only.
+  bool completed = false, canSave = true, canRevise = true;
 };
 
 class PadFrameBase : public QFrame {
@@ -71,16 +113,22 @@ class PadFrameBase : public QFrame {
   // The controls in the order Tab walks them (enabled and shown ones).
   QList<QWidget*> keyChain() const;
 
-  QFrame* Panel1;
-  TimeRow* Panel2;  // start
-  TimeRow* Panel3;  // end
-  ListCombo* cmbKeyword;
-  ListCombo* cmbContent;
-  ColorBox* colorBox;
-  QLineEdit* edtPadNo;
-  MarkPanel* pnlPMenu;
-  QMenu* pumPadFrame;
-  QAction* pmiMemo;
+  // The controls, made when the pad gains the focus or the pointer, when a
+  // screen reader asks for them, or when any of them is used; until then
+  // the pad paints what they would show.
+  void makeControls();
+  bool hasControls() const { return made_; }
+
+  PadPart<QFrame> Panel1{this};
+  PadPart<TimeRow> Panel2{this};  // start
+  PadPart<TimeRow> Panel3{this};  // end
+  PadPart<ListCombo> cmbKeyword{this};
+  PadPart<ListCombo> cmbContent{this};
+  PadPart<ColorBox> colorBox{this};
+  PadPart<QLineEdit> edtPadNo{this};
+  PadPart<MarkPanel> pnlPMenu{this};
+  PadPart<QMenu> pumPadFrame{this};
+  PadPart<QAction> pmiMemo{this};
 
  protected:
   // The focus entered or left the pad.
@@ -89,37 +137,60 @@ class PadFrameBase : public QFrame {
   // The pad's controls take no Tab of their own (a click focuses them);
   // from the keyboard, Tab walks them in this order and then leaves the pad.
   virtual QList<QWidget*> keyOrder() const;
+  // The kind's own controls, into Panel1, and where the shared ones sit.
+  virtual void addControls() = 0;
+  // The kind's share of the face, to and from its controls.
+  virtual void readControls(PadFace& f) const { Q_UNUSED(f); }
+  virtual void fillControls(const PadFace& f) { Q_UNUSED(f); }
+  // A pad of this kind with controls, never shown, that paints painted pads.
+  virtual PadFrameBase& likeness() = 0;
   bool focusNextPrevChild(bool next) override;
+  bool event(QEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
   // Right click on these opens the popup menu.
   void offerPopup(QWidget* w);
   static void setFontPixels(QWidget* w, int px);
 
+  // What the pad shows: read from its controls once they are made.
+  PadFace face() const;
+  // Shows `f`, in the controls when they are made; not an edit.
+  void setFace(const PadFace& f);
+
   PadContext& context_;
+  bool filling_ = false;  // controls set by the program, not typed
 
  private:
   void focusChanged(QWidget* old, QWidget* now);
   bool holds(QWidget* w) const;
   void setMark(bool on);
+  void fillCommon(const PadFace& f);
+  void showMarkPanel(bool on);
 
   PadKind kind_;
   int slot_ = -1;
   bool asking_ = false;  // a question about this pad is on screen
+  bool made_ = false;
+  PadFace face_;  // what the pad shows while it has no controls
 };
+
+template <class T>
+T* PadPart<T>::get() const {
+  pad_->makeControls();
+  return p_;
+}
 
 template <class Record>
 void PadFrameBase::showCommon(const Record& r, bool placeholders) {
   auto text = [placeholders](const auto& field, const char* placeholder) {
     return field.empty() && placeholders ? QString::fromUtf8(placeholder) : QString::fromStdString(field.text());
   };
-  cmbKeyword->setEditText(text(r.Keyword, "キーワード"));
-  cmbContent->setEditText(text(r.Content, "説明"));
-  // A long text shows its beginning, not the end where the cursor was put.
-  cmbKeyword->lineEdit()->setCursorPosition(0);
-  cmbContent->lineEdit()->setCursorPosition(0);
-  colorBox->setColor(r.Color);
-  Panel2->show(r.StartHour, r.StartMinute, r.StartPM == 1);
-  Panel3->show(r.EndHour, r.EndMinute, r.EndPM == 1);
-  nameYourself();
+  PadFace f = face();
+  f.keyword = text(r.Keyword, "キーワード");
+  f.content = text(r.Content, "説明");
+  f.color = r.Color;
+  f.start = {QString::number(r.StartHour), r.StartMinute, r.StartPM == 1};
+  f.end = {QString::number(r.EndHour), r.EndMinute, r.EndPM == 1};
+  setFace(f);
 }
 
 }  // namespace plandor

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCursor>
 #include <QIcon>
+#include <QMenu>
 #include <QScopedValueRollback>
 
 #include "sizedicon.h"
@@ -40,70 +41,98 @@ TSchedPadFrame::TSchedPadFrame(SchedPadContext& context, QWidget* parent)
     : PadFrameBase(PadKind::Schedule, context.pads, parent), ctx_(context) {
   setObjectName(QStringLiteral("SchedPadFrame"));
   resize(kWidth, kHeight);
-  Panel1->setGeometry(0, 0, kWidth, kHeight);
-
-  btnSave = new QPushButton(q("一時保存"), Panel1);
-  btnSave->setObjectName(QStringLiteral("btnSave"));
-  btnSave->setGeometry(3, 57, 60, 20);
-  btnRevise = new QPushButton(q("変更"), Panel1);
-  btnRevise->setObjectName(QStringLiteral("btnRevise"));
-  btnRevise->setGeometry(65, 57, 55, 20);
-  bitMoveUp = new QPushButton(Panel1);
-  bitMoveUp->setObjectName(QStringLiteral("bitMoveUp"));
-  bitMoveUp->setGeometry(120, 3, 20, 24);
-  static const QIcon up = arrowIcon("up");
-  static const QIcon down = arrowIcon("down");
-  bitMoveUp->setIcon(up);
-  pnlPMenu->setGeometry(120, 27, 20, 26);
-  bitMoveDown = new QPushButton(Panel1);
-  bitMoveDown->setObjectName(QStringLiteral("bitMoveDown"));
-  bitMoveDown->setGeometry(120, 53, 20, 24);
-  bitMoveDown->setIcon(down);
-  cmbKeyword->setGeometry(145, 5, 115, 21);
-  edtPadNo->setGeometry(264, 5, 25, 20);
-  cmbContent->setGeometry(145, 29, 145, 20);
-  chbCompleted = new QCheckBox(q("完了"), Panel1);
-  chbCompleted->setObjectName(QStringLiteral("chbCompleted"));
-  chbCompleted->setGeometry(145, 54, 45, 20);
-  colorBox->setGeometry(190, 52, 100, 22);
-  for (QWidget* w : {static_cast<QWidget*>(btnSave), static_cast<QWidget*>(btnRevise),
-                     static_cast<QWidget*>(bitMoveUp), static_cast<QWidget*>(bitMoveDown),
-                     static_cast<QWidget*>(chbCompleted)})
-    w->setFocusPolicy(Qt::ClickFocus);
-  for (QPushButton* b : {btnSave, btnRevise, bitMoveUp, bitMoveDown}) b->setAutoDefault(false);
-
-  setHint(btnSave, q("|パッド上で設定した内容を一時保存します(ファイルには保存されません). "
-                     "このタイミングでスケジュールバーが保存・表示されます."));
-  setHint(btnRevise, q("|パッド上で変更した内容を一時保存します(ファイルには保存されません). "
-                       "このタイミングで,スケジュールバーが変更・表示されます."));
-  setHint(bitMoveUp, q("|スケジュール・パッドを上方に移動します. 1クリックで5分相当移動します. マウスカーソルも同時に移動します."));
-  setHint(bitMoveDown, q("|スケジュール・パッドを下方に移動します. 1クリックで5分相当移動します. マウスカーソルも同時に移動します."));
-  setHint(chbCompleted, q("|このスケジュール項目が完了したときに,チェックマークを入れます."));
-  bitMoveUp->setAccessibleName(q("パッドを上へ移動"));
-  bitMoveDown->setAccessibleName(q("パッドを下へ移動"));
-
-  pumPadFrame->addSeparator()->setObjectName(QStringLiteral("N1"));
-  if (ctx_.routineEntry) {
-    pmiRoutine = ctx_.routineEntry;
-    pumPadFrame->addAction(pmiRoutine);
-  }
-  offerPopup(bitMoveUp);
-  offerPopup(bitMoveDown);
-
-  connect(btnSave, &QPushButton::clicked, this, &TSchedPadFrame::btnSaveClick);
-  connect(btnRevise, &QPushButton::clicked, this, &TSchedPadFrame::btnReviseClick);
-  // Typed edits count as unsaved work until the pad stores them.
-  for (QComboBox* box : {static_cast<QComboBox*>(cmbKeyword), static_cast<QComboBox*>(cmbContent),
-                         static_cast<QComboBox*>(Panel2->cmbHour), static_cast<QComboBox*>(Panel3->cmbHour)})
-    connect(box, &QComboBox::editTextChanged, this, &TSchedPadFrame::editedByUser);
-  connect(colorBox, &QComboBox::currentIndexChanged, this, &TSchedPadFrame::editedByUser);
-  for (QSpinBox* spin : {static_cast<QSpinBox*>(Panel2->speMinute), static_cast<QSpinBox*>(Panel3->speMinute)})
-    connect(spin, &QSpinBox::valueChanged, this, &TSchedPadFrame::editedByUser);
-  for (QCheckBox* box : {Panel2->chbPM, Panel3->chbPM, chbCompleted})
-    connect(box, &QCheckBox::toggled, this, &TSchedPadFrame::editedByUser);
-  connect(bitMoveUp, &QPushButton::clicked, this, &TSchedPadFrame::bitMoveUpClick);
-  connect(bitMoveDown, &QPushButton::clicked, this, &TSchedPadFrame::bitMoveDownClick);
+  pmiRoutine = ctx_.routineEntry;
   hide();
+}
+
+void TSchedPadFrame::addControls() {
+  QFrame* panel = Panel1.made();
+  auto* save = new QPushButton(q("一時保存"), panel);
+  btnSave = save;
+  save->setObjectName(QStringLiteral("btnSave"));
+  save->setGeometry(3, 57, 60, 20);
+  auto* revise = new QPushButton(q("変更"), panel);
+  btnRevise = revise;
+  revise->setObjectName(QStringLiteral("btnRevise"));
+  revise->setGeometry(65, 57, 55, 20);
+  auto* up = new QPushButton(panel);
+  bitMoveUp = up;
+  up->setObjectName(QStringLiteral("bitMoveUp"));
+  up->setGeometry(120, 3, 20, 24);
+  static const QIcon upIcon = arrowIcon("up");
+  static const QIcon downIcon = arrowIcon("down");
+  up->setIcon(upIcon);
+  pnlPMenu.made()->setGeometry(120, 27, 20, 26);
+  auto* down = new QPushButton(panel);
+  bitMoveDown = down;
+  down->setObjectName(QStringLiteral("bitMoveDown"));
+  down->setGeometry(120, 53, 20, 24);
+  down->setIcon(downIcon);
+  cmbKeyword.made()->setGeometry(145, 5, 115, 21);
+  edtPadNo.made()->setGeometry(264, 5, 25, 20);
+  cmbContent.made()->setGeometry(145, 29, 145, 20);
+  auto* completed = new QCheckBox(q("完了"), panel);
+  chbCompleted = completed;
+  completed->setObjectName(QStringLiteral("chbCompleted"));
+  completed->setGeometry(145, 54, 45, 20);
+  colorBox.made()->setGeometry(190, 52, 100, 22);
+  for (QWidget* w : {static_cast<QWidget*>(save), static_cast<QWidget*>(revise), static_cast<QWidget*>(up),
+                     static_cast<QWidget*>(down), static_cast<QWidget*>(completed)})
+    w->setFocusPolicy(Qt::ClickFocus);
+  for (QPushButton* b : {save, revise, up, down}) b->setAutoDefault(false);
+
+  setHint(save, q("|パッド上で設定した内容を一時保存します(ファイルには保存されません). "
+                  "このタイミングでスケジュールバーが保存・表示されます."));
+  setHint(revise, q("|パッド上で変更した内容を一時保存します(ファイルには保存されません). "
+                    "このタイミングで,スケジュールバーが変更・表示されます."));
+  setHint(up, q("|スケジュール・パッドを上方に移動します. 1クリックで5分相当移動します. マウスカーソルも同時に移動します."));
+  setHint(down, q("|スケジュール・パッドを下方に移動します. 1クリックで5分相当移動します. マウスカーソルも同時に移動します."));
+  setHint(completed, q("|このスケジュール項目が完了したときに,チェックマークを入れます."));
+  up->setAccessibleName(q("パッドを上へ移動"));
+  down->setAccessibleName(q("パッドを下へ移動"));
+
+  QMenu* menu = pumPadFrame.made();
+  menu->addSeparator()->setObjectName(QStringLiteral("N1"));
+  if (pmiRoutine) menu->addAction(pmiRoutine);
+  offerPopup(up);
+  offerPopup(down);
+
+  connect(save, &QPushButton::clicked, this, &TSchedPadFrame::btnSaveClick);
+  connect(revise, &QPushButton::clicked, this, &TSchedPadFrame::btnReviseClick);
+  // Typed edits count as unsaved work until the pad stores them.
+  for (QComboBox* box : {static_cast<QComboBox*>(cmbKeyword.made()), static_cast<QComboBox*>(cmbContent.made()),
+                         static_cast<QComboBox*>(Panel2.made()->cmbHour), static_cast<QComboBox*>(Panel3.made()->cmbHour)})
+    connect(box, &QComboBox::editTextChanged, this, &TSchedPadFrame::editedByUser);
+  connect(colorBox.made(), &QComboBox::currentIndexChanged, this, &TSchedPadFrame::editedByUser);
+  for (QSpinBox* spin : {static_cast<QSpinBox*>(Panel2.made()->speMinute), static_cast<QSpinBox*>(Panel3.made()->speMinute)})
+    connect(spin, &QSpinBox::valueChanged, this, &TSchedPadFrame::editedByUser);
+  for (QCheckBox* box : {Panel2.made()->chbPM, Panel3.made()->chbPM, completed})
+    connect(box, &QCheckBox::toggled, this, &TSchedPadFrame::editedByUser);
+  connect(up, &QPushButton::clicked, this, &TSchedPadFrame::bitMoveUpClick);
+  connect(down, &QPushButton::clicked, this, &TSchedPadFrame::bitMoveDownClick);
+}
+
+void TSchedPadFrame::readControls(PadFace& f) const { f.completed = chbCompleted.made()->isChecked(); }
+
+void TSchedPadFrame::fillControls(const PadFace& f) {
+  chbCompleted.made()->setChecked(f.completed);
+  // Enabled before disabled: "一時保存" pressed from the keyboard hands the
+  // focus on to "変更".
+  for (bool enabling : {true, false})
+    for (auto [button, on] : {std::pair{btnRevise.made(), f.canRevise}, std::pair{btnSave.made(), f.canSave}})
+      if (on == enabling) button->setEnabled(on);
+}
+
+// Made once for the view, never shown: it paints the pads nobody works in,
+// with the palette and font the pads have.
+PadFrameBase& TSchedPadFrame::likeness() {
+  if (!ctx_.likeness) {
+    ctx_.likeness = std::make_shared<TSchedPadFrame>(ctx_, nullptr);
+    ctx_.likeness->setPalette(palette());
+    ctx_.likeness->setFont(font());
+    ctx_.likeness->makeControls();
+  }
+  return *ctx_.likeness;
 }
 
 void TSchedPadFrame::editedByUser() {
@@ -118,55 +147,58 @@ void TSchedPadFrame::setEdited(bool edited) {
 }
 
 void TSchedPadFrame::reset() {
-  const QScopedValueRollback<bool> filling(filling_, true);
   edited_ = false;
   resetCommon();
-  chbCompleted->setChecked(false);
-  btnSave->setEnabled(true);
-  btnRevise->setEnabled(true);
+  PadFace f = face();
+  f.completed = false;
+  f.canSave = f.canRevise = true;
+  setFace(f);
 }
 
 void TSchedPadFrame::showRecord(int slot, const PadRecord& p) {
-  const QScopedValueRollback<bool> filling(filling_, true);
   edited_ = false;
   setNumber(slot + 1);
   move(p.Left, p.Top);
+  PadFace f = face();
+  f.completed = p.Completed != 0;
+  f.canSave = false;
+  f.canRevise = true;
+  setFace(f);
   showCommon(p, true);
-  chbCompleted->setChecked(p.Completed != 0);
-  btnSave->setEnabled(false);
-  btnRevise->setEnabled(true);
   setVisible(true);
 }
 
+static PadTimeFace timeFace(int hour, int minute, bool pm) { return {QString::number(hour), minute, pm}; }
+
 void TSchedPadFrame::showTimes(const PadRecord& p) {
-  const QScopedValueRollback<bool> filling(filling_, true);
   move(p.Left, p.Top);
-  Panel2->show(p.StartHour, p.StartMinute, p.StartPM == 1);
-  Panel3->show(p.EndHour, p.EndMinute, p.EndPM == 1);
-  nameYourself();
+  PadFace f = face();
+  f.start = timeFace(p.StartHour, p.StartMinute, p.StartPM == 1);
+  f.end = timeFace(p.EndHour, p.EndMinute, p.EndPM == 1);
+  setFace(f);
 }
 
 void TSchedPadFrame::showNew(int padNo, PadTime start, PadTime end, int left, int top) {
-  const QScopedValueRollback<bool> filling(filling_, true);
   edited_ = false;
   setNumber(padNo);
-  Panel2->show(start.hour, start.minute, start.pm);
-  Panel3->show(end.hour, end.minute, end.pm);
-  btnSave->setEnabled(true);
-  btnRevise->setEnabled(false);
+  PadFace f = face();
+  f.start = timeFace(start.hour, start.minute, start.pm);
+  f.end = timeFace(end.hour, end.minute, end.pm);
+  f.canSave = true;
+  f.canRevise = false;
+  setFace(f);
   move(left, top);
-  nameYourself();
 }
 
 SchedEntry TSchedPadFrame::schedEntry() const {
-  SchedEntry e{entry(), number(), y(), chbCompleted->isChecked()};
+  SchedEntry e{entry(), number(), y(), face().completed};
   e.common.left = x();
   return e;
 }
 
 bool TSchedPadFrame::apply(const PadStoreResult& r, const char* orderRefused) {
-  const QScopedValueRollback<bool> filling(filling_, true);
   Platform& platform = ctx_.pads.platform;
+  PadFace f = face();
   switch (r.verdict) {
     case PadVerdict::NotInteger:
       refuseHour(r.refusedHour, false);
@@ -177,9 +209,9 @@ bool TSchedPadFrame::apply(const PadStoreResult& r, const char* orderRefused) {
     case PadVerdict::EndNotAfterStart:
       platform.message(orderRefused);
       if (r.timesRestored) {
-        Panel2->show(r.pad.StartHour, r.pad.StartMinute, r.pad.StartPM == 1);
-        Panel3->show(r.pad.EndHour, r.pad.EndMinute, r.pad.EndPM == 1);
-        nameYourself();
+        f.start = timeFace(r.pad.StartHour, r.pad.StartMinute, r.pad.StartPM == 1);
+        f.end = timeFace(r.pad.EndHour, r.pad.EndMinute, r.pad.EndPM == 1);
+        setFace(f);
       }
       ctx_.day.storePad(slot(), r.bar, r.pad);
       return false;
@@ -188,19 +220,18 @@ bool TSchedPadFrame::apply(const PadStoreResult& r, const char* orderRefused) {
   }
   if (r.startCorrected) {
     platform.message(kStartTooEarly);
-    Panel2->show(6, 0, false);
+    f.start = timeFace(6, 0, false);
   }
   if (r.endCorrected) {
     platform.message(kEndTooLate);
-    Panel3->show(5, 59, false);
+    f.end = timeFace(5, 59, false);
   }
   // Taken: the pad holds nothing the day lacks when the day tells of it.
-  // "変更" first: pressed from the keyboard, the focus goes on to it.
-  btnRevise->setEnabled(true);
-  btnSave->setEnabled(false);
+  f.canRevise = true;
+  f.canSave = false;
+  setFace(f);
   edited_ = false;
   ctx_.day.storePad(slot(), r.bar, r.pad);
-  nameYourself();
   return true;
 }
 
@@ -224,13 +255,13 @@ bool TSchedPadFrame::btnReviseClick() {
 
 bool TSchedPadFrame::storeEdits() {
   if (!hasEdits()) return true;
-  return btnSave->isEnabled() ? btnSaveClick() : btnReviseClick();
+  return face().canSave ? btnSaveClick() : btnReviseClick();
 }
 
 std::optional<PadStoreResult> TSchedPadFrame::draft() const {
   const int s = slot();
   if (s < 0 || s >= kPadSlots || !hasEdits()) return std::nullopt;
-  PadStoreResult r = btnSave->isEnabled() ? temporarySave(schedEntry(), ctx_.day.bar(s), ctx_.day.pad(s))
+  PadStoreResult r = face().canSave ? temporarySave(schedEntry(), ctx_.day.bar(s), ctx_.day.pad(s))
                                           : change(schedEntry(), ctx_.day.bar(s), ctx_.day.pad(s));
   if (r.verdict != PadVerdict::Stored) return std::nullopt;
   return r;
@@ -240,7 +271,8 @@ TypedPad TSchedPadFrame::typedState() const {
   const SchedEntry e = schedEntry();
   TypedPad t;
   t.slot = slot();
-  t.fresh = btnSave->isEnabled() && !btnRevise->isEnabled();
+  const PadFace f = face();
+  t.fresh = f.canSave && !f.canRevise;
   t.left = x();
   t.top = y();
   t.completed = e.completed;
@@ -257,24 +289,18 @@ TypedPad TSchedPadFrame::typedState() const {
 }
 
 void TSchedPadFrame::showTyped(const TypedPad& t) {
-  {
-    const QScopedValueRollback<bool> filling(filling_, true);
-    move(t.left, t.top);
-    cmbKeyword->setEditText(QString::fromStdString(t.keyword));
-    cmbContent->setEditText(QString::fromStdString(t.content));
-    colorBox->setColor(t.color);
-    for (auto [row, hour, minute, pm] : {std::tuple{Panel2, &t.startHour, t.startMinute, t.startPM},
-                                         std::tuple{Panel3, &t.endHour, t.endMinute, t.endPM}}) {
-      row->speMinute->setValue(minute);
-      row->chbPM->setChecked(pm);
-      row->cmbHour->setEditText(QString::fromStdString(*hour));
-    }
-    chbCompleted->setChecked(t.completed);
-    btnSave->setEnabled(t.fresh);
-    btnRevise->setEnabled(!t.fresh);
-  }
+  move(t.left, t.top);
+  PadFace f = face();
+  f.keyword = QString::fromStdString(t.keyword);
+  f.content = QString::fromStdString(t.content);
+  f.color = t.color;
+  f.start = {QString::fromStdString(t.startHour), t.startMinute, t.startPM};
+  f.end = {QString::fromStdString(t.endHour), t.endMinute, t.endPM};
+  f.completed = t.completed;
+  f.canSave = t.fresh;
+  f.canRevise = !t.fresh;
+  setFace(f);
   setEdited(true);
-  nameYourself();
 }
 
 // Each move is an edit of its own: the recovery file follows every one.

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "daymodel.h"
@@ -14,12 +15,16 @@ class QAction;
 
 namespace plandor {
 
+class TSchedPadFrame;
+
 // What only schedule pads need.
 struct SchedPadContext {
   PadContext& pads;
   DayModel& day;
   QAction* routineEntry = nullptr;  // the main window's command
   std::function<void()> typed = [] {};  // after each edit a pad's store has not taken
+  // The pad with controls that paints the pads without (made at first need).
+  std::shared_ptr<TSchedPadFrame> likeness;
 };
 
 class TSchedPadFrame final : public PadFrameBase {
@@ -47,7 +52,7 @@ class TSchedPadFrame final : public PadFrameBase {
   bool storeEdits();
   // The pad holds what its record does not: it was never stored, or its
   // controls were changed since.
-  bool hasEdits() const { return btnSave->isEnabled() || edited_; }
+  bool hasEdits() const { return face().canSave || edited_; }
   // What a store of the typed edits would write, when it would be accepted.
   std::optional<PadStoreResult> draft() const;
   // The controls as typed, for the recovery file when the pad's store
@@ -57,16 +62,20 @@ class TSchedPadFrame final : public PadFrameBase {
   void bitMoveUpClick();
   void bitMoveDownClick();
 
-  QPushButton* btnSave;
-  QPushButton* btnRevise;
-  QPushButton* bitMoveUp;
-  QPushButton* bitMoveDown;
-  QCheckBox* chbCompleted;
+  PadPart<QPushButton> btnSave{this};
+  PadPart<QPushButton> btnRevise{this};
+  PadPart<QPushButton> bitMoveUp{this};
+  PadPart<QPushButton> bitMoveDown{this};
+  PadPart<QCheckBox> chbCompleted{this};
   QAction* pmiRoutine = nullptr;
 
  protected:
   void FrameEnter() override;
   QList<QWidget*> keyOrder() const override;
+  void addControls() override;
+  void readControls(PadFace& f) const override;
+  void fillControls(const PadFace& f) override;
+  PadFrameBase& likeness() override;
 
  private:
   SchedEntry schedEntry() const;
@@ -79,7 +88,6 @@ class TSchedPadFrame final : public PadFrameBase {
 
   SchedPadContext& ctx_;
   bool edited_ = false;
-  bool filling_ = false;  // controls set by the program, not typed
 };
 
 }  // namespace plandor

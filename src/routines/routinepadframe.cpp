@@ -17,7 +17,13 @@ TRoutineWorkFrame::TRoutineWorkFrame(RoutinePadContext& context, QWidget* parent
     : PadFrameBase(PadKind::Routine, context.pads, parent), ctx_(context) {
   setObjectName(QString());  // several pads of one class share a window
   resize(555, 60);
-  Panel1->setGeometry(0, 0, 555, 60);
+  // Eight at most, in a window of their own: made with their controls.
+  makeControls();
+  hide();
+}
+
+void TRoutineWorkFrame::addControls() {
+  QFrame* Panel1 = this->Panel1.made();
   cmbKeyword->setGeometry(125, 7, 115, 21);
   cmbContent->setGeometry(245, 7, 170, 21);
   setFontPixels(cmbContent, 13);
@@ -78,7 +84,6 @@ TRoutineWorkFrame::TRoutineWorkFrame(RoutinePadContext& context, QWidget* parent
   for (QWidget* w : Panel1->findChildren<QWidget*>())
     if (w->focusPolicy() != Qt::NoFocus) w->setFocusPolicy(Qt::ClickFocus);
   connect(btnSaveRoutine, &QPushButton::clicked, this, &TRoutineWorkFrame::btnSaveRoutineClick);
-  hide();
 }
 
 void FillRoutinePad(TRoutineWorkFrame& pad, int slot, const RoutineRecord& r) {

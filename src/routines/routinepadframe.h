@@ -39,6 +39,8 @@ class TRoutineWorkFrame final : public PadFrameBase {
  protected:
   void FrameEnter() override;
   QList<QWidget*> keyOrder() const override;
+  void addControls() override;
+  PadFrameBase& likeness() override { return *this; }
 
  private:
   friend void FillRoutinePad(TRoutineWorkFrame& pad, int slot, const RoutineRecord& r);
