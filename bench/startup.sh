@@ -19,7 +19,8 @@
 # Instructions: one run of each case under callgrind, counted from exec to
 # a settled window (no CPU time used for 2 s, the clock's tick aside), then
 # against the text floor. Deterministic where the times are not; the goals
-# of the start are set in these.
+# of the start are set in these. With CALLGRIND_KEEP=DIR the counts are
+# left there (callgrind.CASE) for callgrind_annotate.
 set -euo pipefail
 
 build=$(cd "${1:-/work/main/build}" && pwd)
@@ -157,6 +158,7 @@ instructions() {
   kill -TERM "$pid"
   wait "$pid" 2>/dev/null || true
   [[ -n $dir ]] && rm -rf "$dir"
+  [[ -n ${CALLGRIND_KEEP:-} ]] && cp "$out" "$CALLGRIND_KEEP/"
   awk '/^(summary|totals):/ { printf "%.1f\n", $2 / 1e6; exit }' "$out"
 }
 

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstring>
+#include <functional>
 
 #include "filehelpers.h"
 #include "listfile.h"
@@ -53,6 +54,7 @@ class TestSchedPad : public QObject {
   void focusedPadComesToTheFrontAndTheTreeReadsIt();
   void rightClickOnTheMarkLeavesTheFocus();
   void colourListShowsEveryNameWhole();
+  void paintedPadsLookAndReadAsPadsWithControls();
 
  private:
   TSchedPadFrame* makePad(int padNo, PadTime start, PadTime end, int left = 4);
@@ -495,6 +497,79 @@ void TestSchedPad::colourListShowsEveryNameWhole() {
     QVERIFY2(view->viewport()->width() >= fm.horizontalAdvance(name) + box->iconSize().width() + 20, qPrintable(name));
   }
   box->hidePopup();
+}
+
+
+// A pad nobody works in is painted by the view's likeness: it must show and
+// read exactly as the same pad with its controls, and make them at the
+// pointer, the focus or a screen reader's question.
+void TestSchedPad::paintedPadsLookAndReadAsPadsWithControls() {
+  PadRecord plain{};
+  plain.PadNo = 1, plain.Left = 4, plain.Top = 241;
+  plain.Keyword.setText("会議");
+  plain.StartHour = 8, plain.EndHour = 8, plain.EndMinute = 30;
+  PadRecord full = plain;
+  full.Keyword.setText("とても長いキーワードが欄に収まらない");
+  full.Content.setText("週次の進捗確認と来週の予定");
+  full.Completed = 1;
+  full.Color = 0x123456;  // not a named colour
+  full.StartHour = 1, full.StartPM = 1, full.EndHour = 2, full.EndMinute = 45, full.EndPM = 1;
+  const struct {
+    const char* name;
+    std::function<void(TSchedPadFrame&)> show;
+  } rows[] = {
+      {"stored", [&](TSchedPadFrame& p) { p.showRecord(0, plain); }},
+      {"stored, custom colour, completed, long texts", [&](TSchedPadFrame& p) { p.showRecord(0, full); }},
+      {"refilled over another record", [&](TSchedPadFrame& p) {
+         p.showRecord(0, full);
+         p.reset();
+         p.showRecord(0, plain);
+       }},
+      {"just dragged", [&](TSchedPadFrame& p) { p.showNew(1, {8, 0, false}, {9, 30, false}, 351, 241); }},
+      {"moved in time", [&](TSchedPadFrame& p) {
+         p.showRecord(0, plain);
+         PadRecord later = plain;
+         later.StartMinute = 5, later.EndMinute = 35, later.Top = 251;
+         p.showTimes(later);
+       }},
+  };
+  for (const auto& row : rows) {
+    auto* painted = new TSchedPadFrame(*ctx, container);
+    auto* made = new TSchedPadFrame(*ctx, container);
+    made->makeControls();
+    for (TSchedPadFrame* p : {painted, made}) {
+      row.show(*p);
+      p->show();
+    }
+    QVERIFY2(!painted->hasControls(), row.name);
+    QCOMPARE(painted->accessibleName(), made->accessibleName());
+    QCOMPARE(painted->hasEdits(), made->hasEdits());
+    QCOMPARE(painted->entry().keyword, made->entry().keyword);
+    QCOMPARE(painted->typedState().fresh, made->typedState().fresh);
+    QCOMPARE(painted->grab().toImage(), made->grab().toImage());
+    QVERIFY2(!painted->hasControls(), row.name);
+    delete painted;
+    delete made;
+  }
+
+  // What makes the controls: the pointer, the focus, a screen reader.
+  TSchedPadFrame* pointed = makePad(1, {8, 0, false}, {9, 0, false});
+  QEvent enter(QEvent::Enter);
+  QApplication::sendEvent(pointed, &enter);
+  QVERIFY(pointed->hasControls());
+  TSchedPadFrame* focused = makePad(2, {8, 0, false}, {9, 0, false});
+  container->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(container));
+  focused->setFocus(Qt::ShortcutFocusReason);
+  QVERIFY(focused->hasControls());
+  QCOMPARE(focused->pnlPMenu->text(), QStringLiteral("◆"));
+  TSchedPadFrame* read = makePad(3, {8, 0, false}, {9, 0, false});
+  QAccessibleInterface* node = QAccessible::queryAccessibleInterface(read);
+  QCOMPARE(node->role(), QAccessible::Border);
+  QVERIFY(!read->hasControls());
+  QVERIFY(node->childCount() > 0);
+  QVERIFY(read->hasControls());
+  QCOMPARE(node->child(0)->object(), static_cast<QObject*>(read->Panel1));
 }
 
 QTEST_MAIN(TestSchedPad)
