@@ -255,7 +255,7 @@ void PadFrameBase::setFace(const PadFace& f) {
   } else {
     update();
   }
-  nameYourself();
+  if (!likeness_) nameYourself();
 }
 
 // Only what differs is set: setting a box's text again would move its

@@ -151,13 +151,19 @@ class PadFrameBase : public QFrame {
   void offerPopup(QWidget* w);
   static void setFontPixels(QWidget* w, int px);
 
+  // The slot alone; the number shown comes with the face.
+  void setSlot(int slot) { slot_ = slot; }
   // What the pad shows: read from its controls once they are made.
   PadFace face() const;
+  // The shared fields of a record, as showCommon shows them.
+  template <class Record>
+  static void faceOf(const Record& r, bool placeholders, PadFace& f);
   // Shows `f`, in the controls when they are made; not an edit.
   void setFace(const PadFace& f);
 
   PadContext& context_;
   bool filling_ = false;  // controls set by the program, not typed
+  bool likeness_ = false;  // paints other pads: never shown, never named
 
  private:
   void focusChanged(QWidget* old, QWidget* now);
@@ -181,16 +187,21 @@ T* PadPart<T>::get() const {
 
 template <class Record>
 void PadFrameBase::showCommon(const Record& r, bool placeholders) {
+  PadFace f = face();
+  faceOf(r, placeholders, f);
+  setFace(f);
+}
+
+template <class Record>
+void PadFrameBase::faceOf(const Record& r, bool placeholders, PadFace& f) {
   auto text = [placeholders](const auto& field, const char* placeholder) {
     return field.empty() && placeholders ? QString::fromUtf8(placeholder) : QString::fromStdString(field.text());
   };
-  PadFace f = face();
   f.keyword = text(r.Keyword, "キーワード");
   f.content = text(r.Content, "説明");
   f.color = r.Color;
   f.start = {QString::number(r.StartHour), r.StartMinute, r.StartPM == 1};
   f.end = {QString::number(r.EndHour), r.EndMinute, r.EndPM == 1};
-  setFace(f);
 }
 
 }  // namespace plandor

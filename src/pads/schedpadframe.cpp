@@ -128,6 +128,7 @@ void TSchedPadFrame::fillControls(const PadFace& f) {
 PadFrameBase& TSchedPadFrame::likeness() {
   if (!ctx_.likeness) {
     ctx_.likeness = std::make_shared<TSchedPadFrame>(ctx_, nullptr);
+    ctx_.likeness->likeness_ = true;
     ctx_.likeness->setPalette(palette());
     ctx_.likeness->setFont(font());
     ctx_.likeness->makeControls();
@@ -157,14 +158,15 @@ void TSchedPadFrame::reset() {
 
 void TSchedPadFrame::showRecord(int slot, const PadRecord& p) {
   edited_ = false;
-  setNumber(slot + 1);
+  setSlot(slot);
   move(p.Left, p.Top);
   PadFace f = face();
+  f.number = QString::number(slot + 1);
+  faceOf(p, true, f);
   f.completed = p.Completed != 0;
   f.canSave = false;
   f.canRevise = true;
   setFace(f);
-  showCommon(p, true);
   setVisible(true);
 }
 
