@@ -255,7 +255,7 @@ void PadFrameBase::setFace(const PadFace& f) {
   } else {
     update();
   }
-  if (!likeness_) nameYourself();
+  nameYourself();
 }
 
 // Only what differs is set: setting a box's text again would move its
@@ -350,6 +350,7 @@ void PadFrameBase::refuseHour(const std::string& text, bool integer) {
 // "スケジュール・パッド 2, 9:00 から 10:30": the times on the day's 24-hour
 // clock, so that a screen reader needs no PM flag to read them.
 void PadFrameBase::nameYourself() {
+  if (likeness_) return;
   const PadFace f = face();
   auto time = [](const PadTimeFace& t) -> QString {
     bool ok = false;
