@@ -263,7 +263,7 @@ void DayModel::undo() {
   redo_.push_back(now_);
   now_ = undo_.back();
   undo_.pop_back();
-  tell(Change::Replaced, -1, changedSlots(redo_.back(), now_));
+  tellKeepingSelection(changedSlots(redo_.back(), now_));
 }
 
 void DayModel::redo() {
@@ -271,7 +271,15 @@ void DayModel::redo() {
   undo_.push_back(now_);
   now_ = redo_.back();
   redo_.pop_back();
-  tell(Change::Replaced, -1, changedSlots(undo_.back(), now_));
+  tellKeepingSelection(changedSlots(undo_.back(), now_));
+}
+
+// A view that lets go of the focused pad's frame hands the focus to the next
+// pad, which selects itself: the step's own selection is the one that holds.
+void DayModel::tellKeepingSelection(const std::bitset<kPadSlots + 1>& slots) {
+  const int selected = now_.selected;
+  tell(Change::Replaced, -1, slots);
+  now_.selected = selected;
 }
 
 void DayModel::select(int slot) {

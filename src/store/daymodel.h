@@ -199,6 +199,7 @@ class DayModel {
   static std::bitset<kPadSlots + 1> changedSlots(const DaySnapshot& a, const DaySnapshot& b);
   // Tells the listeners of a change, after asking for typed edits.
   void tell(Change change, int slot, const std::bitset<kPadSlots + 1>& dropped = {});
+  void tellKeepingSelection(const std::bitset<kPadSlots + 1>& slots);
   void notify(Change change, int slot);
   // New identities for every slot of `s` that holds a pad.
   void identify(DaySnapshot& s);
