@@ -74,7 +74,7 @@ TfrmMain::TfrmMain(PlannerState& state, Platform& platform, QWidget* parent)
   ui_.Panel1->installEventFilter(this);
   ui_.ScrollBox1->showCover = [this] { showCover(); };
   ui_.ScrollBox1->hideCover = [this] { hideCover(); };
-  ui_.ScrollBox1->status = [this](const QString& text) { ui_.statusPanels[0]->setText(text); };
+  ui_.ScrollBox1->status = [this](const QString& text) { showStatusText(ui_, text); };
   connect(ui_.btnUpdate, &QPushButton::clicked, this, &TfrmMain::btnUpdateClick);
   act_ = buildMainMenu(*this, ui_, state_.day);
   FormCreate();
@@ -87,7 +87,7 @@ TfrmMain::~TfrmMain() {
 }
 
 void TfrmMain::FormCreate() {
-  hints_ = new HintDisplay([this](const QString& h) { ui_.statusPanels[0]->setText(h); }, this);
+  hints_ = new HintDisplay([this](const QString& h) { showStatusText(ui_, h); }, this);
   qApp->installEventFilter(hints_);
   schedContext_.routineEntry = act_.RoutineEntry1;
   // The diary's and a schedule pad memo's typed text, until the dialog closes.
@@ -125,7 +125,7 @@ void TfrmMain::FormCreate() {
                                        view->focusPad(slot);
                                      },
                                      [this] { comeForward(); },
-                                     [this](const QString& text) { ui_.statusPanels[0]->setText(text); }},
+                                     [this](const QString& text) { showStatusText(ui_, text); }},
                                     this);
   updateCommands();
   started_ = true;

@@ -166,6 +166,29 @@ MainControls buildMainControls(QWidget* area, SchedPadContext& context) {
   return ui;
 }
 
+namespace {
+
+// The hint panel's own width: a narrow window takes it from there.
+int hintRoom(const MainControls& ui) { return std::max(100, 624 + std::min(0, ui.client->width() - 800)); }
+
+}  // namespace
+
+void showStatusText(const MainControls& ui, const QString& text) {
+  QLabel* hint = ui.statusPanels[0];
+  hint->setText(text);
+  if (!ui.client) return;
+  const int frame = hint->width() - hint->contentsRect().width();
+  const int needs = QFontMetrics(hint->font()).horizontalAdvance(text) + hint->indent() + frame + 2;
+  const int room = hintRoom(ui);
+  // Counts half covered would read wrong: a longer text takes the bar.
+  hint->resize(needs > room ? std::max(room, ui.StatusBar1->width()) : room, hint->height());
+  // Over the counts while it needs their room; under them again after.
+  const bool over = hint->width() > room;
+  hint->setAutoFillBackground(over);  // the counts must not show through
+  if (over) hint->raise();
+  else hint->lower();
+}
+
 void layoutMainControls(const MainControls& ui) {
   if (!ui.client || !ui.btnExit) return;  // still being built
   const int w = ui.client->width();
@@ -175,13 +198,12 @@ void layoutMainControls(const MainControls& ui) {
   ui.StatusBar1->setGeometry(0, h - kStatusBarHeight, w, kStatusBarHeight);
   // A narrow window takes the width from the hint panel; the last panel
   // reaches the right edge, as status bars do.
-  const int narrower = std::min(0, w - 800);
   QLabel* hint = ui.statusPanels[0];
-  hint->resize(std::max(100, 624 + narrower), hint->height());
-  ui.statusPanels[1]->move(hint->geometry().right() + 2, ui.statusPanels[1]->y());
+  ui.statusPanels[1]->move(hintRoom(ui) + 1, ui.statusPanels[1]->y());
   QLabel* last = ui.statusPanels[2];
   last->move(ui.statusPanels[1]->geometry().right() + 2, last->y());
   last->resize(std::max(49, w - last->x()), last->height());
+  showStatusText(ui, hint->text());
 
   const int bottom = ui.Panel1->height() - kDesignPanel1Height;  // how far the bottom edge moved
   // Narrower than the design: the controls on the right keep to the right edge.

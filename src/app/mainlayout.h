@@ -8,6 +8,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QString;
 class QWidget;
 
 namespace plandor {
@@ -45,5 +46,8 @@ struct MainControls {
 MainControls buildMainControls(QWidget* client, SchedPadContext& context);
 // Follows the client area's height.
 void layoutMainControls(const MainControls& ui);
+// The status bar's first panel shows `text`; a text longer than the panel
+// takes the whole bar, over the count panels, until a shorter one comes.
+void showStatusText(const MainControls& ui, const QString& text);
 
 }  // namespace plandor

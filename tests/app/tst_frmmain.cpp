@@ -609,6 +609,21 @@ void TestFrmMain::textsShowWhole() {
     QVERIFY2(QFontMetrics(l->font()).horizontalAdvance(l->text()) <= l->contentsRect().width() - l->indent(),
              qPrintable(l->text()));
   }
+  // A hint longer than its panel shows whole, over the counts; a shorter
+  // one gives them back.
+  QLabel* hint = parts(run.window).statusPanels[0];
+  const QLabel* count = parts(run.window).statusPanels[1];
+  auto hover = [](QWidget* w) {
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(w, &enter);
+  };
+  hover(parts(run.window).ScrollBox1->padFrame(0)->btnRevise);
+  QVERIFY(hint->text().endsWith(QStringLiteral("変更・表示されます.")));
+  QVERIFY(QFontMetrics(hint->font()).horizontalAdvance(hint->text()) <= hint->contentsRect().width() - hint->indent());
+  QCOMPARE(parts(run.window).StatusBar1->childAt(count->geometry().center()), hint);
+  hover(parts(run.window).btnUpdate);
+  QVERIFY(hint->geometry().right() < count->x());
+  QCOMPARE(parts(run.window).StatusBar1->childAt(count->geometry().center()), count);
 
   // A line edit scrolls a text it cannot show whole: then the cursor at the
   // start and at the end paint differently.
