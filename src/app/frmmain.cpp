@@ -24,6 +24,7 @@
 #include "padrules.h"
 #include "plannerreminders.h"
 #include "recoverykeeper.h"
+#include "routinekeeper.h"
 
 #include <algorithm>
 #include <cmath>
@@ -105,11 +106,20 @@ void TfrmMain::FormCreate() {
                                 [this](const IoResult& r) { reportIo(r); }},
                                this);
   schedContext_.typed = [this] { keeper_->typed(); };
+  routineKeeper_ = new RoutineKeeper(
+      state_.routines, platform_, folder,
+      [this](RoutineSet& set) {
+        if (auto* window = qobject_cast<TfrmSetRWork*>(frmSetRWork))
+          for (const TRoutineWorkFrame* pad : window->RoutineFrameTable)
+            if (pad && pad->slot() >= 0 && pad->slot() < kRoutineSlots)
+              if (const std::optional<RoutineRecord> d = pad->draft()) set[pad->slot()] = *d;
+      },
+      this);
   dayListener_ = state_.day.listen([this](DayModel::Change c, int) { dayChanged(c); });
 
   // Saves cut short by a crash or power loss leave hidden temporaries; this
   // copy alone runs on the folder, so no save of its own is under way.
-  removeStaleTemporaries(folder, {"Routines.rdf", "LEntries.lef", "Temporary.sdf"});
+  removeStaleTemporaries(folder, {"Routines.rdf", "LEntries.lef", "Temporary.sdf", "RoutineRecovery.pdr"});
   removeStaleTemporaries(folder, isRecoveryFileName);
   IoResult r = state_.routines.LoadRoutineFile(folder);
   if (!r.ok()) reportIo(r);
@@ -147,7 +157,13 @@ void TfrmMain::FormShow() {
   else
     ui_.btnSave->setFocus();
   // Once the window is up, so the question has the day behind it.
-  QTimer::singleShot(0, this, [this] { keeper_->offer(true); });
+  QTimer::singleShot(0, this, [this] {
+    keeper_->offer(true);
+    if (routineKeeper_->offer()) {
+      showRoutineCount(state_.routines.RoutineCount());
+      updateCommands();
+    }
+  });
 }
 
 // The work area's height at its top left, the frame included. A window

@@ -24,6 +24,7 @@ namespace plandor {
 class HintDisplay;
 class PlannerReminders;
 class RecoveryKeeper;
+class RoutineKeeper;
 
 class TfrmMain final : public QMainWindow {
   Q_OBJECT
@@ -140,6 +141,7 @@ class TfrmMain final : public QMainWindow {
   QDialog* dlgPadMemo = nullptr;  // open, or null
   int dayListener_ = 0;
   RecoveryKeeper* keeper_ = nullptr;
+  RoutineKeeper* routineKeeper_ = nullptr;
   int dialogEdits_ = 0;
   int memoSlot_ = -1;  // the schedule pad whose memo dialog is open
   PlannerReminders* reminders_ = nullptr;

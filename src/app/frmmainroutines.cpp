@@ -3,6 +3,7 @@
 #include "frmmain.h"
 #include "frmsetrwork.h"
 #include "routineday.h"
+#include "routinekeeper.h"
 
 namespace plandor {
 
@@ -19,6 +20,7 @@ void TfrmMain::RoutineEntry1Execute() {
   if (!pad->confirmOnPad(s + 1, "をルーチンとして仮登録します.", 180, 250)) return;
   // From the pad's record, as last stored, not from its controls.
   EnterRoutine(routines.RoutineTable, state_.day.pad(s));
+  routineKeeper_->keep();
   updateCommands();
   pad->setFocus();  // the mark stays only on the pad that has the focus
 }
@@ -27,7 +29,9 @@ void TfrmMain::RoutineSet1Execute() {
   if (frmSetRWork) return;
   TfrmSetRWork window(routineContext_, [this](int n) { showRoutineCount(n); }, this);
   frmSetRWork = &window;
+  routineKeeper_->watch(true);
   window.exec();
+  routineKeeper_->watch(false);
   frmSetRWork = nullptr;
   updateCommands();
 }

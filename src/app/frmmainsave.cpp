@@ -6,6 +6,7 @@
 #include "dlgdiary.h"
 #include "dlgpadmemo.h"
 #include "frmmain.h"
+#include "routinekeeper.h"
 #include "frmsetrwork.h"
 #include "pathbytes.h"
 #include "recoverykeeper.h"
@@ -50,22 +51,31 @@ bool TfrmMain::mayDiscardDay() {
 void TfrmMain::closeEvent(QCloseEvent* e) {
   if (keeper_->ending()) {
     keeper_->keep();
+    routineKeeper_->keepAtEnd();
     e->accept();
     return;
   }
   // Routines entered or changed and not yet saved are asked about too.
   if (!mayDiscardDay() || !MayDiscardRoutines(state_.routines, platform_)) {
     showRoutineCount(state_.routines.RoutineCount());
+    routineKeeper_->keep();
     e->ignore();
     return;
   }
   keeper_->removeOwn();  // saved, or answered 保存しない
+  routineKeeper_->keep();
   e->accept();
 }
 
-void TfrmMain::sessionEnding() { keeper_->sessionEnding(); }
+void TfrmMain::sessionEnding() {
+  routineKeeper_->keepAtEnd();
+  keeper_->sessionEnding();
+}
 
-void TfrmMain::keepWorkNow() { keeper_->keepWorkNow(); }
+void TfrmMain::keepWorkNow() {
+  routineKeeper_->keepAtEnd();
+  keeper_->keepWorkNow();
+}
 
 void TfrmMain::addTyped(Recovery& r) const {
   // Typed edits as their pad's store would take them; what it would refuse,

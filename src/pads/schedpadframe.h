@@ -24,7 +24,7 @@ struct SchedPadContext {
   QAction* routineEntry = nullptr;  // the main window's command
   std::function<void()> typed = [] {};  // after each edit a pad's store has not taken
   // The pad with controls that paints the pads without (made at first need).
-  std::shared_ptr<TSchedPadFrame> likeness;
+  std::shared_ptr<TSchedPadFrame> likeness = nullptr;
 };
 
 class TSchedPadFrame final : public PadFrameBase {

@@ -108,6 +108,13 @@ bool TRoutineWorkFrame::hasEdits() const {
          std::memcmp(&r.routine, &ctx_.routines.RoutineTable[s], sizeof r.routine) != 0;
 }
 
+std::optional<RoutineRecord> TRoutineWorkFrame::draft() const {
+  if (!hasEdits()) return std::nullopt;
+  const RoutineStoreResult r = typed();
+  if (r.reading != HourReading::Dial) return std::nullopt;
+  return r.routine;
+}
+
 bool TRoutineWorkFrame::storeEdits() {
   if (!hasEdits()) return true;
   btnSaveRoutineClick();

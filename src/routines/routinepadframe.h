@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <array>
+#include <optional>
 
 #include "padframe.h"
 #include "routinefile.h"
@@ -29,6 +30,8 @@ class TRoutineWorkFrame final : public PadFrameBase {
   bool hasEdits() const;
   // 一時保存 of the typed edits; false when the pad refused them (told).
   bool storeEdits();
+  // What 一時保存 would store from the typed edits, when it would take them.
+  std::optional<RoutineRecord> draft() const;
 
   QCheckBox* chbShow;
   QComboBox* cmbPadOrigX;

@@ -73,11 +73,15 @@ std::string recoveryFileFor(const std::string& dataFolder, const std::optional<L
 
 bool mayRemoveRecovery(bool dayModified, bool dayStillShown) { return !dayModified || !dayStillShown; }
 
-std::string offerText(const LocalDate& day, const LocalDateTime& written, bool fileChanged) {
+std::string recordedAt(const LocalDateTime& written) {
   char when[64];
-  std::snprintf(when, sizeof when, "%d月%d日 %d:%02d", written.date.month, written.date.day, written.hour,
+  std::snprintf(when, sizeof when, "(%d月%d日 %d:%02d に記録)", written.date.month, written.date.day, written.hour,
                 written.minute);
-  std::string text = dayTitleText(day) + " の保存されていない変更が残っています (" + when + " に記録)。復元しますか?";
+  return when;
+}
+
+std::string offerText(const LocalDate& day, const LocalDateTime& written, bool fileChanged) {
+  std::string text = dayTitleText(day) + " の保存されていない変更が残っています " + recordedAt(written) + "。復元しますか?";
   if (fileChanged)
     text += "\r\n\r\nこの日のファイルは, 記録の後で他のプログラムによって変更されています。保存するときに確認します。";
   return text;

@@ -60,6 +60,8 @@ std::string recoveryFileFor(const std::string& dataFolder, const std::optional<L
 // screen: after a save, or once the day is gone after 保存しない.
 bool mayRemoveRecovery(bool dayModified, bool dayStillShown);
 
+// "(1月2日 21:41 に記録)": when a recovery record was written.
+std::string recordedAt(const LocalDateTime& written);
 // "2006年1月3日 (火) の保存されていない変更が残っています (1月2日 21:41 に記録)。復元しますか?"
 std::string offerText(const LocalDate& day, const LocalDateTime& written, bool fileChanged);
 

@@ -22,6 +22,7 @@
 #include "plannerrun.h"
 #include "modalhelpers.h"
 #include "routineday.h"
+#include "routinerecovery.h"
 #include "scriptedplatform.h"
 
 using namespace plandor;
@@ -37,6 +38,7 @@ class TestRoutines : public QObject {
   void returnAndTabInTheSettingsWindow();
   void routineHoursFollowTheDial();
   void entryFromAMenuMarksThePadWhileAsking();
+  void unsavedRoutineWorkSurvivesAnEndingSignal();
 
  private:
   TSchedPadFrame* storedPad(int from, int to, const char* keyword) {
@@ -367,6 +369,52 @@ void TestRoutines::entryFromAMenuMarksThePadWhileAsking() {
   QCOMPARE(markWhileAsking, QStringLiteral("◆"));
   QCOMPARE(two->pnlPMenu->text(), QString());
   platform->whileAsking = nullptr;
+}
+
+// Routine work not in Routines.rdf (a provisional entry, typing in the
+// settings window) is kept as it happens and at an ending signal, and the
+// next start offers it back as the working set.
+void TestRoutines::unsavedRoutineWorkSurvivesAnEndingSignal() {
+  const std::string file = routineRecoveryPath(state->DataFolder);
+  auto recorded = [&file] {
+    std::optional<RoutineRecovery> rec;
+    readRoutineRecovery(file, &rec);
+    return rec;
+  };
+  storedPad(240, 420, "散歩")->setFocus();
+  platform->confirmAnswers = {true};
+  window->RoutineEntry1Execute();
+  QVERIFY(recorded() && recorded()->table[0].Keyword.text() == "散歩");  // at once
+  whenModal<TfrmSetRWork>([&](TfrmSetRWork& w) {
+    w.RoutineFrameTable[0]->cmbContent->setEditText(QStringLiteral("公園まで"));
+    QTRY_VERIFY(recorded()->table[0].Content.text() == "公園まで");  // typing, within a second
+    w.RoutineFrameTable[0]->cmbContent->setEditText(QStringLiteral("川沿いを"));
+    window->keepWorkNow();  // SIGTERM: kept now, and nothing after changes it
+    platform->askAnswers = {1};
+    w.close();  // the run ends: 保存しない drops the working set
+  });
+  window->RoutineSet1Execute();
+  QCOMPARE(recorded()->table[0].Content.text(), std::string("川沿いを"));
+  QCOMPARE(CountRoutines(state->routines.RoutineImage), 0);
+
+  // The next start: the day's own work is dropped, the routines' restored.
+  run = std::make_unique<PlannerRun>(QString::fromStdString(state->DataFolder), LocalDate{2006, 1, 4});
+  platform = &run->platform;
+  state = &run->state;
+  window = run->window.get();
+  platform->askAnswers = {1, 0};
+  window->show();
+  QTRY_COMPARE(state->routines.RoutineCount(), 1);
+  QCOMPARE(platform->questions.back().text,
+           std::string("ルーチンの保存されていない変更が残っています (1月4日 9:00 に記録)。復元しますか?"));
+  QCOMPARE(state->routines.RoutineTable[0].Content.text(), std::string("川沿いを"));
+  QVERIFY(state->routines.changed());
+  QCOMPARE(run->panel(2), QStringLiteral("ルーチン総数: 1"));
+  // 終了 asks about them; 保存 writes Routines.rdf and the record goes.
+  platform->askAnswers = {0};
+  window->FileExit1Execute();
+  QCOMPARE(CountRoutines(state->routines.RoutineImage), 1);
+  QVERIFY(!fileExists(file));
 }
 
 QTEST_MAIN(TestRoutines)

@@ -4,11 +4,14 @@
 #include <QTest>
 #include <algorithm>
 #include <cstring>
+#include <cstdio>
+#include <unistd.h>
 
 #include "filehelpers.h"
 #include "daymodel.h"
 #include "routineday.h"
 #include "routinefile.h"
+#include "routinerecovery.h"
 
 using namespace plandor;
 
@@ -45,6 +48,7 @@ class TestRoutineFile : public QObject {
   void writeAndRevert();
   void writeRecreatesAVanishedFileAndKeepsTheImageOnFailure();
   void enteredFromPadsAndDisplayedOnAWeekday();
+  void unsavedWorkIsKeptWholeOrNotAtAll();
 
  private:
   std::unique_ptr<QTemporaryDir> dir;
@@ -227,6 +231,40 @@ void TestRoutineFile::displayedRoutinesReadTwelveAsZeroAndZeroTheirReservedBytes
   for (const PadRecord& p : pads)
     for (const auto* reserved : {p.reserved1, p.reserved2, p.reserved3})
       QVERIFY(reserved[0] == 0 && reserved[1] == 0 && reserved[2] == 0);
+}
+
+// The routine recovery file: read back exactly, and anything not wholly
+// ours (cut short, one byte changed, grown, a link) is refused, not used.
+void TestRoutineFile::unsavedWorkIsKeptWholeOrNotAtAll() {
+  const std::string path = routineRecoveryPath(folder);
+  std::optional<RoutineRecovery> got;
+  QVERIFY(readRoutineRecovery(path, &got).ok() && !got);
+  RoutineRecovery rec{};
+  rec.written = {{2006, 1, 2}, 21, 41, 7};
+  for (int i = 0; i < kRoutineSlots; ++i) ClearRoutine(rec.table[i]);
+  makeRoutine(rec.table[0], 1, "散歩");
+  makeRoutine(rec.table[7], 8, "読書");
+  QVERIFY(writeRoutineRecovery(path, rec).ok());
+  QVERIFY(readRoutineRecovery(path, &got).ok() && got);
+  QCOMPARE(std::memcmp(got->table, rec.table, sizeof rec.table), 0);
+  QCOMPARE(got->written.date.day, 2);
+  QCOMPARE(got->written.minute, 41);
+
+  const QByteArray whole = readAll(path);
+  const QByteArray damaged[] = {whole.left(whole.size() - 1), whole + 'x',
+                                QByteArray(whole).replace(300, 1, whole.mid(300, 1) == "a" ? "b" : "a")};
+  for (const QByteArray& bytes : damaged) {
+    writeAll(path, bytes);
+    QCOMPARE(readRoutineRecovery(path, &got).error, kNotOurFormat);
+    QVERIFY(!got);
+  }
+  QVERIFY(std::remove(path.c_str()) == 0);
+  const std::string elsewhere = folder + "/elsewhere.pdr";
+  QVERIFY(writeRoutineRecovery(elsewhere, rec).ok());
+  QVERIFY(::symlink(elsewhere.c_str(), path.c_str()) == 0);
+  QVERIFY(!readRoutineRecovery(path, &got).ok() && !got);
+  QVERIFY(!writeRoutineRecovery(path, rec).ok());  // never through the link
+  QCOMPARE(readAll(elsewhere), whole);
 }
 
 QTEST_GUILESS_MAIN(TestRoutineFile)
