@@ -82,15 +82,18 @@ TimeRow::TimeRow(const char* name, const char* upper, const char* lower, int hou
 }
 
 // Drawn as a label sized to its text draws it; the boxes cover the parts
-// the labels lay under.
+// the labels lay under. Measured once per font: a painted pad's likeness
+// draws these rows for every pad.
 void TimeRow::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  const QFontMetrics fm = fontMetrics();
-  for (const Caption& c : captions_) {
-    const QRect r(c.at, fm.boundingRect(0, 0, 2000, 2000, Qt::AlignLeft, c.text).size());
-    style()->drawItemText(&p, r, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextHideMnemonic, palette(), isEnabled(),
-                          c.text, QPalette::WindowText);
+  if (measured_ != font() || captions_[0].rect.isNull()) {
+    measured_ = font();
+    const QFontMetrics fm = fontMetrics();
+    for (Caption& c : captions_) c.rect = QRect(c.at, fm.boundingRect(0, 0, 2000, 2000, Qt::AlignLeft, c.text).size());
   }
+  for (const Caption& c : captions_)
+    style()->drawItemText(&p, c.rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextHideMnemonic, palette(), isEnabled(),
+                          c.text, QPalette::WindowText);
 }
 
 void TimeRow::show(int hour, int minute, bool pm) {

@@ -49,8 +49,10 @@ class TimeRow final : public QFrame {
   struct Caption {
     QPoint at;  // top left, as a label's would be
     QString text;
+    QRect rect{};  // where it is drawn in the font it was measured in
   };
   std::array<Caption, 4> captions_;
+  QFont measured_;  // the font the rects were measured in
 };
 
 // The white mark panel: "◆" while the pad holds the focus.
