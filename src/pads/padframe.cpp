@@ -380,20 +380,6 @@ PadEntry PadFrameBase::entry() const {
   return e;
 }
 
-void PadFrameBase::resetCommon() {
-  slot_ = -1;
-  PadFace f = face();
-  const PadFace fresh;
-  f.number = fresh.number;
-  f.start = fresh.start;
-  f.end = fresh.end;
-  f.keyword = fresh.keyword;
-  f.content = fresh.content;
-  f.color = fresh.color;
-  f.mark = false;
-  setFace(f);
-}
-
 void PadFrameBase::offerPopup(QWidget* w) {
   w->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(w, &QWidget::customContextMenuRequested, this,

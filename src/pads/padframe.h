@@ -94,8 +94,6 @@ class PadFrameBase : public QFrame {
   // show as the default texts when `placeholders` is set.
   template <class Record>
   void showCommon(const Record& r, bool placeholders);
-  // The number box, texts, colour and times of a pad just made.
-  void resetCommon();
   // A command button took the focus: the mark shows which pad it acts on.
   void showMark() { PadFrameBase::FrameEnter(); }
   // Marks the pad and asks, in a box at left, top, whether to go on with

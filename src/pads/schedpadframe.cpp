@@ -149,11 +149,8 @@ void TSchedPadFrame::setEdited(bool edited) {
 
 void TSchedPadFrame::reset() {
   edited_ = false;
-  resetCommon();
-  PadFace f = face();
-  f.completed = false;
-  f.canSave = f.canRevise = true;
-  setFace(f);
+  setSlot(-1);
+  setFace(PadFace{});
 }
 
 void TSchedPadFrame::showRecord(int slot, const PadRecord& p) {

@@ -1,13 +1,11 @@
 #include "routinerecovery.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
 
 #include "fnv1a.h"
+#include "recovery.h"
 
 namespace plandor {
 namespace {
@@ -37,13 +35,10 @@ IoResult writeRoutineRecovery(const std::string& path, const RoutineRecovery& r)
 
 IoResult readRoutineRecovery(const std::string& path, std::optional<RoutineRecovery>* out) {
   out->reset();
-  // A dangling link at the name is told, not taken for nothing there.
-  struct stat st;
-  if (::lstat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) return IoResult::success();
-  std::string bytes;
-  IoResult r = readOwnFile(path, &bytes, kSize);
-  if (r.error == EFBIG) return IoResult::failure(IoResult::Op::Open, path, kNotOurFormat);
-  if (!r.ok()) return r;
+  std::optional<std::string> read;
+  IoResult r = readRecoveryBytes(path, kSize, &read);
+  if (!r.ok() || !read) return r;
+  const std::string& bytes = *read;
   std::uint64_t sum = 0;
   if (bytes.size() != kSize || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0 ||
       (std::memcpy(&sum, bytes.data() + kBody, sizeof sum), sum != checksum(bytes.data(), kBody)))

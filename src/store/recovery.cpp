@@ -201,18 +201,26 @@ bool parseRecovery(const unsigned char* data, std::size_t size, Recovery* out) {
   return true;
 }
 
-IoResult readRecovery(const std::string& path, std::optional<Recovery>* out) {
-  out->reset();
+IoResult readRecoveryBytes(const std::string& path, std::size_t limit, std::optional<std::string>* bytes) {
+  bytes->reset();
   // Nothing at the name itself: a dangling link there is told, not taken
   // for no recovery.
   struct stat st;
   if (::lstat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) return IoResult::success();
-  std::string bytes;
-  IoResult r = readOwnFile(path, &bytes, kMaxFile);
+  std::string read;
+  IoResult r = readOwnFile(path, &read, limit);
   if (r.error == EFBIG) return IoResult::failure(IoResult::Op::Open, path, kNotOurFormat);
-  if (!r.ok()) return r;
+  if (r.ok()) *bytes = std::move(read);
+  return r;
+}
+
+IoResult readRecovery(const std::string& path, std::optional<Recovery>* out) {
+  out->reset();
+  std::optional<std::string> bytes;
+  IoResult r = readRecoveryBytes(path, kMaxFile, &bytes);
+  if (!r.ok() || !bytes) return r;
   Recovery rec;
-  if (!parseRecovery(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &rec))
+  if (!parseRecovery(reinterpret_cast<const unsigned char*>(bytes->data()), bytes->size(), &rec))
     return IoResult::failure(IoResult::Op::Open, path, kNotOurFormat);
   *out = std::move(rec);
   return r;

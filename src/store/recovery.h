@@ -60,6 +60,10 @@ IoResult writeRecovery(const std::string& path, const Recovery& r);
 // Nothing there gives success with `*out` empty; a file that is not a whole
 // recovery file fails with kNotOurFormat.
 IoResult readRecovery(const std::string& path, std::optional<Recovery>* out);
+// The whole of a recovery file of ours at `path`: nothing there gives
+// success with `*bytes` empty; a file larger than `limit` fails with
+// kNotOurFormat; a link, FIFO or device is never opened.
+IoResult readRecoveryBytes(const std::string& path, std::size_t limit, std::optional<std::string>* bytes);
 // The same on bytes already read.
 bool parseRecovery(const unsigned char* data, std::size_t size, Recovery* out);
 // Missing already is success.
